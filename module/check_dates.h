@@ -42,7 +42,7 @@ CheckResult CheckDateBetween(double serial, double earliest, double latest);
 CheckResult CheckDateOrder(double begin, double end);
 
 // Unix timestamp of a request (credit, invoice, reminder): the schema's range
-// 1420066800 to 1924902000 (2014-12-31 23:00 UTC to 2030-12-31 23:00 UTC).
+// 1420066800 to 1924902000 (2015-01-01 00:00 to 2030-12-31 00:00 Swiss time).
 constexpr long long kMinRequestTimestamp = 1420066800;
 constexpr long long kMaxRequestTimestamp = 1924902000;
 CheckResult CheckRequestTimestamp(long long seconds);

@@ -1,0 +1,27 @@
+#include "module/check_result.h"
+
+namespace checks {
+
+namespace {
+
+constexpr std::size_t kMaxQuotedChars = 40;
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::string Quote(std::string_view value) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (IsContinuationByte(value[i])) continue;
+        if (chars == kMaxQuotedChars) {
+            return "\"" + std::string(value.substr(0, i)) + "...\"";
+        }
+        ++chars;
+    }
+    return "\"" + std::string(value) + "\"";
+}
+
+}  // namespace checks
