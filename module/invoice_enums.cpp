@@ -275,8 +275,8 @@ const EnumTable& TableOf<PlaceType>() {
 
 template <>
 const EnumTable& TableOf<PayloadType>() {
-    static const EnumTable table =
-        MakeTable("PayloadType", "(set by SetReminder; the payload's type)", kPayloadType);
+    static const EnumTable table = MakeTable(
+        "PayloadType", "no parameter; SetReminder makes the payload a reminder", kPayloadType);
     return table;
 }
 
@@ -294,8 +294,10 @@ const EnumTable& TableOf<EsrType>() {
 
 template <>
 const EnumTable& TableOf<PaymentTo>() {
-    static const EnumTable table =
-        MakeTable("PaymentTo", "(red slip's payee, from SetEsrRed)", kPaymentTo);
+    static const EnumTable table = MakeTable(
+        "PaymentTo",
+        "no parameter; the red slip's payee, the bank account when SetEsrRed gives an IBAN",
+        kPaymentTo);
     return table;
 }
 
@@ -415,7 +417,7 @@ const EnumTable& TableOf<ReminderLevel>() {
 template <>
 const EnumTable& TableOf<ServiceKind>() {
     static const EnumTable table =
-        MakeTable("ServiceKind", "(record kind of a service line)", kServiceKind);
+        MakeTable("ServiceKind", "no parameter; the kind of a service record", kServiceKind);
     return table;
 }
 

@@ -12,8 +12,9 @@ namespace invoice {
 //
 // Numbering rule, which clients rely on (docs/module-api.md lists every
 // value): each enumeration counts from 1 in the order of the format's own
-// enumeration; 0 is not a valid value. Two exceptions: YesNo (0 no, 1 yes)
-// and AddressType (0 = nothing set yet).
+// enumeration; 0 is not a valid value. Exceptions: YesNo (0 no, 1 yes),
+// AddressType (0 = nothing set yet) and EsrType, which joins the types of
+// three payment slip elements.
 //
 // Every enumeration has one table of {value, schema value, meaning}; the
 // generic functions below convert between the number a client sends, the
