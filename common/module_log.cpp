@@ -1,12 +1,83 @@
 #include "common/module_log.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
-// First cut: lines are appended to the file as they come; the size-limited
-// file with its header and archive follows.
+#include "common/exceptions.h"
+#include "common/log_file.h"
+
+namespace {
+
+const char kModuleName[] = "TarvosServer450";
+const char kVersion[] = "4.50";
+const char kBuild[] = ".001";
+
+// Where the catch handlers report from.
+const char kReportSource[] = "ModuleLogFile";
+constexpr int kReportLine = 121;
+
+// An entry whose length plus the room for its argn attribute (15) passes 512
+// gets the "... " mark.
+constexpr size_t kEntryLimit = 512;
+constexpr size_t kArgnRoom = 15;
+// Such an entry is cut to its first 495 bytes. A cut inside an attribute value
+// closes the value with a quote and a space (2), then come "... " (4) and the
+// argn attribute (11 with its single digit): at most 512 characters.
+constexpr size_t kEntryCut = 495;
+
+struct LocalStamp {
+    struct tm local;
+    int millis;
+};
+
+LocalStamp Now() {
+    auto now = std::chrono::system_clock::now();
+    auto sinceEpoch = now.time_since_epoch();
+    time_t seconds = std::chrono::system_clock::to_time_t(now);
+    LocalStamp stamp;
+    localtime_r(&seconds, &stamp.local);
+    stamp.millis = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000);
+    return stamp;
+}
+
+std::string StampText(const LocalStamp& stamp) {
+    char text[48];
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03d",
+                  stamp.local.tm_year + 1900, stamp.local.tm_mon + 1, stamp.local.tm_mday,
+                  stamp.local.tm_hour, stamp.local.tm_min, stamp.local.tm_sec, stamp.millis);
+    return text;
+}
+
+// Carriage returns dropped, line feeds turned into spaces.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\r') continue;
+        out += c == '\n' ? ' ' : c;
+    }
+    return out;
+}
+
+// Cuts an over-long entry (without its argn attribute) and adds the mark. The
+// cut never splits a UTF-8 sequence, and an attribute value left open is
+// closed, so the line stays readable as one element.
+void ShortenEntry(std::string* line) {
+    if (line->size() + kArgnRoom <= kEntryLimit) return;
+    size_t cut = kEntryCut;
+    while (cut > 0 && (static_cast<unsigned char>((*line)[cut]) & 0xC0) == 0x80) --cut;
+    line->resize(cut);
+    size_t quotes = 0;
+    for (char c : *line) quotes += c == '"' ? 1 : 0;
+    if (quotes % 2 != 0) *line += "\" ";
+    *line += "... ";
+}
+
+}  // namespace
 
 CModuleLogFile::CModuleLogFile() : m_pLock(new std::mutex) {
     m_nRunId = static_cast<int>(std::time(nullptr));
@@ -21,8 +92,8 @@ bool CModuleLogFile::StartLog(int level, const std::string& path) {
     m_nLevel = level;
     m_strPath = path;
     m_strArchiveDir = path.substr(0, path.rfind('/') + 1) + "archive/";
-    std::error_code ignored;
-    std::filesystem::create_directory(m_strArchiveDir, ignored);
+    // One level only; a failure leaves CLogFile to fall back.
+    ::mkdir(m_strArchiveDir.c_str(), 0775);
     m_bStarted = true;
     m_nRunId = static_cast<int>(std::time(nullptr));
     WriteComment(1, "start session");
@@ -32,41 +103,66 @@ bool CModuleLogFile::StartLog(int level, const std::string& path) {
 
 bool CModuleLogFile::WriteComment(int level, const std::string& text) {
     if (level > m_nLevel) return false;
-    std::lock_guard<std::mutex> hold(*m_pLock);
-    m_arrPending.push_back("<!-- " + text + " -->");
-    WritePending();
-    return true;
+    try {
+        std::lock_guard<std::mutex> hold(*m_pLock);
+        QueueComment(text);
+        WritePending();
+        return true;
+    } catch (...) {
+        ReportCurrentException(kReportSource, kReportLine);
+        return false;
+    }
 }
 
 bool CModuleLogFile::WriteEntry(int status, const std::string& method, const std::string& arg1,
                                 const std::string& arg2, const std::string& arg3,
                                 const std::string& arg4) {
     if (m_nLevel < 1) return false;
-    std::lock_guard<std::mutex> hold(*m_pLock);
-    m_arrPending.push_back("<entry status=\"" + std::to_string(status) + "\" method=\"" + method +
-                           "\" " + arg1 + " " + arg2 + " " + arg3 + " " + arg4 + "/>");
-    WritePending();
-    return true;
+    try {
+        const std::string* args[4] = {&arg1, &arg2, &arg3, &arg4};
+        std::lock_guard<std::mutex> hold(*m_pLock);
+        QueueEntry(status, method, args);
+        WritePending();
+        return true;
+    } catch (...) {
+        ReportCurrentException(kReportSource, kReportLine);
+        return false;
+    }
 }
 
 void CModuleLogFile::CloseLog() {
     m_bStarted = false;
 }
 
-bool CModuleLogFile::WriteLine(const std::string& line) {
-    FILE* fp = std::fopen(m_strPath.c_str(), "a");
-    if (fp == nullptr) return false;
-    std::fputs(line.c_str(), fp);
-    std::fputc('\n', fp);
-    std::fclose(fp);
-    return true;
+void CModuleLogFile::QueueComment(const std::string& text) {
+    std::string line = "<!-- " + text + " " + StampText(Now()) + " ID=\"" +
+                       std::to_string(m_nRunId) + "\" moduleName=\"" + kModuleName +
+                       "\" moduleVersion=\"" + kVersion + kBuild + "\" -->";
+    m_arrPending.push_back(std::move(line));
+}
+
+void CModuleLogFile::QueueEntry(int status, const std::string& method, const std::string* args[4]) {
+    std::string line = std::string("<") + kModuleName + ":entry timestamp=\"" + StampText(Now()) +
+                       "\" ID=\"" + std::to_string(m_nRunId) + "\" version=\"" + kVersion + kBuild +
+                       "\" status=\"" + std::to_string(status) + "\" method=\"" + method + "\" ";
+    int count = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (args[i]->empty()) continue;
+        ++count;
+        line += "argv" + std::to_string(count) + "=\"" + OneLine(*args[i]) + "\" ";
+    }
+    ShortenEntry(&line);
+    line += "argn=\"" + std::to_string(count) + "\"/>";
+    m_arrPending.push_back(std::move(line));
 }
 
 void CModuleLogFile::WritePending() {
-    if (!m_strPath.empty()) {
-        for (const std::string& line : m_arrPending) WriteLine(line);
-    }
-    m_arrPending.clear();
+    std::vector<std::string> lines;
+    lines.swap(m_arrPending);
+    if (lines.empty()) return;
+    CLogFile file(m_strPath, m_nMaxKB, m_nReorgKB, !m_strArchiveDir.empty(), m_strArchiveDir);
+    for (const std::string& line : lines) file.Write(line);
+    file.Close();
     m_tLastWrite = static_cast<int>(std::time(nullptr));
 }
 

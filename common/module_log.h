@@ -14,6 +14,21 @@
 // Levels: WriteComment(level, ...) writes only when level <= the configured
 // level; WriteEntry writes only when the configured level is >= 1.
 //
+// Line formats (local time, milliseconds; ID is the run id, the start time in
+// seconds since 1970):
+//   <!-- text 2026-03-01T14:05:09.042 ID="1772370309" moduleName="TarvosServer450"
+//        moduleVersion="4.50.001" -->
+//   <TarvosServer450:entry timestamp="..." ID="..." version="4.50.001" status="0"
+//        method="handle_post" argv1="..." argv2="..." argn="2"/>
+// (each on one line). Empty arguments leave no attribute and no gap in the
+// argv numbering; in arguments a carriage return is dropped and a line feed
+// becomes a space. No other escaping. An entry longer than 497 characters
+// before its argn attribute is cut and marked with "... " so that it stays
+// within 512 characters (see module_log.cpp).
+//
+// Failures never reach the caller: an exception while a line is formatted or
+// written goes to the exception report and the call returns false.
+//
 // Thread-safe: one lock serialises formatting and write-out, so lines never
 // interleave. StartLog and CloseLog run on the main thread only, before the
 // listener opens and after it closes.
@@ -29,11 +44,12 @@ class CModuleLogFile {
     // folder, writes "start session" at level 1. Returns the started flag.
     bool StartLog(int level, const std::string& path);
 
-    // True when the line was written.
+    // True when the line passed the level test and was formatted and handed
+    // to the file without an exception (an unopenable file still gives true).
     bool WriteComment(int level, const std::string& text);
 
     // One entry line with status, method and up to four argument texts
-    // (empty ones are left out). True when the line was written.
+    // (empty ones are left out). Returns as WriteComment.
     bool WriteEntry(int status, const std::string& method, const std::string& arg1,
                     const std::string& arg2, const std::string& arg3, const std::string& arg4);
 
@@ -42,9 +58,25 @@ class CModuleLogFile {
 
     int Level() const { return m_nLevel; }
     const std::string& Path() const { return m_strPath; }
+    // "archive/" beside the log file once started; empty before.
+    const std::string& ArchiveDir() const { return m_strArchiveDir; }
+
+    // Size limits handed to CLogFile, in KB (a negative maximum selects the
+    // XML header). The service keeps the defaults, -4000 and 50; tests and
+    // benchmarks use small ones to make the file move into the archive often.
+    // REQUIRES: no other thread is writing.
+    void SetFileSizes(int maxKB, int reorgKB) {
+        m_nMaxKB = maxKB;
+        m_nReorgKB = reorgKB;
+    }
 
   private:
-    bool WriteLine(const std::string& line);
+    // Formats one line with the time read now, queues it and writes out.
+    // REQUIRES: m_pLock held.
+    void QueueComment(const std::string& text);
+    void QueueEntry(int status, const std::string& method, const std::string* args[4]);
+    // Writes every pending line through a fresh CLogFile and empties the
+    // queue, whether or not the file could be opened. REQUIRES: m_pLock held.
     void WritePending();
 
     bool m_bOpened = false;
@@ -56,6 +88,8 @@ class CModuleLogFile {
     int m_tLastWrite = 0;
     std::vector<std::string> m_arrPending;
     std::unique_ptr<std::mutex> m_pLock;
+    int m_nMaxKB = -4000;
+    int m_nReorgKB = 50;
 };
 
 // The one process-wide module log.
