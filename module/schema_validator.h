@@ -28,9 +28,9 @@ struct SchemaError {
 
 // The outcome of one validation.
 struct SchemaReport {
-    // Number of errors found: schema errors of a readable document, or the
-    // parse error of an unreadable one, or 1 when no schema could be used.
-    // 0 means the document is valid.
+    // Number of errors found: the schema errors of a readable document, the
+    // parse errors of one that is not well-formed (at least 1), or 1 when no
+    // schema could be used. 0 means the document is valid.
     int errorCount = 0;
 
     // The first errors in document order, at most
@@ -80,6 +80,11 @@ class SchemaValidator {
 
   private:
     SchemaReport NotLoadedReport() const;
+    // Reads the file `path`, or the text `xml` when `path` is null, and
+    // validates it.
+    SchemaReport ReadAndValidate(const std::string* path, const std::string& xml) const;
+    // Adds the schema errors of `doc` to `report`.
+    void Validate(_xmlDoc* doc, SchemaReport* report) const;
 
     std::string schemaPath_;
     std::string loadError_;
