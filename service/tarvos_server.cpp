@@ -1,5 +1,130 @@
 #include "service/tarvos_server.h"
 
-int RunApplication(int, char**) {
-    return 0;
+#include <pplx/threadpool.h>
+
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+
+#include "bridge/verb_dispatchers.h"
+#include "common/module_log.h"
+#include "platform/process.h"
+#include "platform/signals.h"
+#include "service/command_line.h"
+
+namespace {
+
+// The REST library's own threads only accept connections and hand requests
+// over; a few are enough.
+constexpr size_t kLibraryThreads = 4;
+
+// The foreground run sleeps this long this many times (700 s in all).
+constexpr int kForegroundRounds = 100;
+constexpr std::chrono::milliseconds kForegroundRound{7000};
+
+std::string JoinArguments(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) line += (line.empty() ? "" : " ") + arg;
+    return line;
+}
+
+bool StartedBySystemd() {
+    const char* invocation = std::getenv("INVOCATION_ID");
+    return invocation != nullptr && *invocation != '\0';
+}
+
+}  // namespace
+
+CTarvosServer450& TheApp() {
+    static CTarvosServer450 app;
+    return app;
+}
+
+bool CTarvosServer450::InitInstance(const std::vector<std::string>& args) {
+    m_pSettings.reset(new CServerSettings());
+    m_pSettings->ComputePaths();
+    m_pSettings->ReadLogLevel();
+    if (!m_pSettings->CheckInstalled(JoinArguments(args))) {
+        m_exitCode = 1;
+        return false;
+    }
+    m_maxInactivitySec = m_pSettings->GetMaxInactivitySec();
+    CBaseServiceCommandLineInfo info;
+    long port = 0;
+    ParseCommandLine(args, info, port);
+    if (info.RunMode == kRunService && !platform::IsElevated() && !StartedBySystemd()) {
+        info.RunMode = kRunStatus;
+    }
+    switch (info.RunMode) {
+        case kRunDebug:
+            ForegroundRun();
+            break;
+        case kRunSetPort:
+            m_pSettings->SetPort(port);
+            break;
+        default:
+            std::fprintf(stderr, "This action is not available in this build.\n");
+            m_exitCode = 2;
+            break;
+    }
+    return true;
+}
+
+int CTarvosServer450::ExitInstance() {
+    m_pHandler.reset();
+    m_pSettings.reset();
+    ModuleLog().CloseLog();
+    return m_exitCode;
+}
+
+bool CTarvosServer450::StartListener() {
+    ModuleLog().StartLog(m_pSettings->logLevel(), m_pSettings->logPath());
+    m_endpoint = m_pSettings->GetEndpoint();
+    ModuleLog().WriteComment(1, "Start listening on endpoint <" + m_endpoint + ">...");
+    m_pSettings->SetProcStartTime(static_cast<uint32_t>(std::time(nullptr)));
+    try {
+        HandlerOptions options;
+        options.workerThreads = m_pSettings->GetWorkerThreads();
+        options.bodyLimits.maxBytes = m_pSettings->GetMaxBodyBytes();
+        m_pHandler.reset();
+        m_pHandler.reset(new CEndpointHandler(m_endpoint, m_pSettings->iniPath(), options));
+        InstallDispatchers(*m_pHandler);
+        m_pHandler->Open();
+    } catch (const std::exception& e) {
+        std::string text = "Cannot listen on endpoint <" + m_endpoint + ">: " + e.what();
+        std::cerr << text << std::endl;
+        ModuleLog().WriteComment(0, text);
+        m_pHandler.reset();
+        m_pSettings->SetProcStartTime(0);
+        m_exitCode = 1;
+        return false;
+    }
+    return true;
+}
+
+void CTarvosServer450::EndListener() {
+    if (m_pHandler) m_pHandler->Close();
+    ModuleLog().WriteComment(1, "End listening on endpoint <" + m_endpoint + ">...");
+    m_pSettings->SetProcStartTime(0);
+}
+
+void CTarvosServer450::ForegroundRun() {
+    if (!StartListener()) return;
+    for (int round = 0; round < kForegroundRounds; ++round) {
+        if (platform::WaitForSignal(kForegroundRound) != 0) break;
+    }
+    EndListener();
+}
+
+int RunApplication(int argc, char** argv) {
+    platform::BlockControlSignals();
+    try {
+        crossplat::threadpool::initialize_with_threads(kLibraryThreads);
+    } catch (...) {
+        // Already initialised: the library keeps its pool.
+    }
+    std::vector<std::string> args(argv, argv + argc);
+    CTarvosServer450& app = TheApp();
+    app.InitInstance(args);
+    return app.ExitInstance();
 }

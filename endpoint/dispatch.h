@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cpprest/json.h>
+
+#include <string>
+
+#include "endpoint/reply.h"
+
+// One module call as the request frame hands it to a verb's dispatcher.
+struct Call {
+    std::string interfaceName;                           // as the client wrote it
+    std::string methodName;                              // as the client wrote it
+    int address = 0;                                     // target handle; 0 when none
+    web::json::value args = web::json::value::object();  // numbers, booleans, strings
+};
+
+// The operations of one HTTP verb. Dispatch never throws: failures come back
+// as error replies; its Reply.result is what the module log entry records.
+class IVerbDispatcher {
+  public:
+    virtual ~IVerbDispatcher() = default;
+    virtual Reply Dispatch(const Call& call) = 0;
+};

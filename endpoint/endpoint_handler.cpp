@@ -1,0 +1,314 @@
+#include "endpoint/endpoint_handler.h"
+
+#include <cpprest/filestream.h>
+
+#include <sys/stat.h>
+#include <cctype>
+#include <cstdio>
+#include <future>
+#include <iostream>
+
+#include "common/module_log.h"
+#include "endpoint/request_args.h"
+
+using web::http::http_request;
+using web::http::http_response;
+using web::http::methods;
+
+namespace {
+
+// Deeper bodies are refused before they reach the JSON parser.
+constexpr int kMaxJsonNesting = 512;
+
+const char* VerbName(int verb) {
+    static const char* const names[] = {"GET", "PUT", "POST"};
+    return names[verb];
+}
+
+const char* HandlerName(int verb) {
+    static const char* const names[] = {"handle_get", "handle_put", "handle_post"};
+    return names[verb];
+}
+
+// The prefix of the frame's error line in the module log.
+const char* ErrorLinePrefix(int verb) {
+    static const char* const prefixes[] = {"handle_get01:", "handle_put01: ", "handle_post01:"};
+    return prefixes[verb];
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string WithoutLineBreaks(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c != '\r' && c != '\n') out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+struct CEndpointHandler::Frame {
+    const http_request& request;
+    Verb verb;
+    Call call;
+    std::string path;
+    std::string query;
+    bool hasQueryParameters = false;
+    bool dispatched = false;
+};
+
+CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& iniPath,
+                                   const HandlerOptions& options)
+    : m_iniPath(iniPath),
+      m_listener(web::uri(uri)),
+      m_pRegistry(new CInstanceRegistry()),
+      m_options(options),
+      m_workers(options.workerThreads) {
+    m_listener.support(methods::GET, [this](http_request r) { Accept(r, Verb::kGet); });
+    m_listener.support(methods::PUT, [this](http_request r) { Accept(r, Verb::kPut); });
+    m_listener.support(methods::POST, [this](http_request r) { Accept(r, Verb::kPost); });
+    // The library would echo the request headers; nothing here answers TRACE.
+    m_listener.support(methods::TRCE, [](http_request r) {
+        http_response response(web::http::status_codes::MethodNotAllowed);
+        response.headers().add(web::http::header_names::allow, "GET, PUT, POST");
+        r.reply(response).then([](pplx::task<void> t) {
+            try {
+                t.get();
+            } catch (...) {
+            }
+        });
+    });
+    std::cout << "\nstart listening on [GET],[PUT],[POST] methods...\n" << std::flush;
+}
+
+CEndpointHandler::~CEndpointHandler() {
+    Close();
+}
+
+void CEndpointHandler::SetDispatchers(std::unique_ptr<IVerbDispatcher> get,
+                                      std::unique_ptr<IVerbDispatcher> put,
+                                      std::unique_ptr<IVerbDispatcher> post) {
+    m_get = std::move(get);
+    m_put = std::move(put);
+    m_post = std::move(post);
+}
+
+void CEndpointHandler::Open() {
+    m_listener.open().wait();
+}
+
+bool CEndpointHandler::Close(std::chrono::milliseconds timeout) {
+    std::lock_guard<std::mutex> guard(m_closeMutex);
+    if (m_closed) return true;
+    m_closed = true;
+    m_bActive = false;
+    bool closedInTime = true;
+    try {
+        auto done = std::make_shared<std::promise<void>>();
+        std::future<void> closed = done->get_future();
+        m_listener.close().then([done](pplx::task<void> t) {
+            try {
+                t.get();
+            } catch (...) {
+            }
+            done->set_value();
+        });
+        closedInTime = closed.wait_for(timeout) == std::future_status::ready;
+    } catch (...) {
+        // Closing a listener that never opened throws; there is nothing to close.
+    }
+    m_workers.Stop();
+    return closedInTime;
+}
+
+void CEndpointHandler::Accept(const http_request& request, Verb verb) {
+    if (m_workers.Post([this, request, verb] { Serve(request, verb); })) return;
+    Send(request, ErrorReply(407, "", ""));  // shutting down
+}
+
+void CEndpointHandler::Serve(const http_request& request, Verb verb) {
+    std::cout << "\nhandle " << VerbName(static_cast<int>(verb)) << "\n" << std::flush;
+    Frame frame{request, verb, Call(), "", "", false, false};
+    Reply reply;
+    try {
+        reply = RunFrame(frame);
+    } catch (const std::exception& e) {
+        reply = ErrorReply(407, frame.call.interfaceName, frame.call.methodName);
+        ModuleLog().WriteComment(0, std::string("handle_request: ") + e.what());
+    }
+    Send(request, reply);
+    LogOutcome(frame, reply);
+}
+
+Reply CEndpointHandler::RunFrame(Frame& frame) {
+    Reply error;
+    if (!ReadPath(frame, &error)) return error;
+    if (!BuildArgs(frame, &error)) return error;
+    frame.call.address = ReadInterfaceAddress(frame.call.interfaceName, frame.call.args);
+    if (frame.call.address == 0 && RequireAddress(frame)) {
+        return ErrorReply(410, frame.call.interfaceName);
+    }
+    if (m_pRegistry->Touch(frame.call.interfaceName, frame.call.methodName, frame.call.address) !=
+        0) {
+        return ErrorReply(402, frame.call.interfaceName, std::to_string(frame.call.address));
+    }
+    return DispatchLocked(frame);
+}
+
+bool CEndpointHandler::ReadPath(Frame& frame, Reply* error) {
+    const web::uri& requestUri = frame.request.request_uri();
+    frame.query = requestUri.query();
+    std::vector<std::string> segments;
+    try {
+        frame.path = RelativePath(requestUri.path(), m_listener.uri().path());
+        segments = SplitPath(frame.path);
+    } catch (const std::exception&) {
+        *error = ErrorReply(401, requestUri.path());
+        return false;
+    }
+    if (segments.size() < 2) {
+        *error = ErrorReply(401, frame.path);
+        return false;
+    }
+    frame.call.interfaceName = segments[segments.size() - 2];
+    frame.call.methodName = segments[segments.size() - 1];
+    return true;
+}
+
+bool CEndpointHandler::BuildArgs(Frame& frame, Reply* error) {
+    if (frame.verb == Verb::kGet) {
+        try {
+            frame.call.args = QueryToArgs(frame.query);
+        } catch (const std::exception&) {
+            *error = ErrorReply(401, frame.path + "?" + frame.query);
+            return false;
+        }
+        frame.hasQueryParameters = frame.call.args.size() > 0;
+        return true;
+    }
+    std::string contentType = frame.request.headers().content_type();
+    std::string lower = Lower(contentType);
+    if (frame.verb == Verb::kPut) {
+        if (lower.find("application/json") == std::string::npos) {
+            *error = ErrorReply(406, contentType);
+            return false;
+        }
+        return BuildJsonArgs(frame, error);
+    }
+    if (StartsWith(lower, "application/json")) return BuildJsonArgs(frame, error);
+    if (StartsWith(lower, "multipart/form-data")) {
+        *error = ErrorReply(410, frame.call.interfaceName);
+        return false;
+    }
+    // Raw uploads ("application/octet-stream") arrive with the file transfer.
+    *error = ErrorReply(406, contentType);
+    return false;
+}
+
+bool CEndpointHandler::BuildJsonArgs(Frame& frame, Reply* error) {
+    std::string text;
+    BodyStatus status = ReadBodyText(frame.request, m_options.bodyLimits, &text);
+    if (status == BodyStatus::kTooLarge) {
+        const auto& headers = frame.request.headers();
+        std::string size = headers.has(web::http::header_names::content_length)
+                               ? std::to_string(headers.content_length())
+                               : "more than " + std::to_string(m_options.bodyLimits.maxBytes);
+        *error = ErrorReply(413, size, std::to_string(m_options.bodyLimits.maxBytes));
+        return false;
+    }
+    web::json::value body;
+    try {
+        if (status != BodyStatus::kOk || !NestingWithin(text, kMaxJsonNesting)) {
+            throw web::json::json_exception("unreadable body");
+        }
+        bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
+        body = blank ? web::json::value::null() : web::json::value::parse(text);
+    } catch (const std::exception&) {
+        *error = ErrorReply(409);
+        return false;
+    }
+    if (!body.is_object()) {
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, "JSONDump: [%d] - [", static_cast<int>(body.type()));
+        ModuleLog().WriteComment(0, prefix + WithoutLineBreaks(body.serialize()) + "]");
+        *error = ErrorReply(405);
+        return false;
+    }
+    frame.call.args = CopyScalarMembers(body);
+    return true;
+}
+
+bool CEndpointHandler::RequireAddress(const Frame& frame) const {
+    return frame.verb != Verb::kGet || frame.hasQueryParameters;
+}
+
+Reply CEndpointHandler::DispatchLocked(Frame& frame) {
+    IVerbDispatcher* dispatcher = frame.verb == Verb::kGet   ? m_get.get()
+                                  : frame.verb == Verb::kPut ? m_put.get()
+                                                             : m_post.get();
+    if (dispatcher == nullptr)
+        return ErrorReply(403, frame.call.interfaceName, frame.call.methodName);
+    CInstanceRegistry::GroupLock lock = m_pRegistry->LockFor(frame.call.address);
+    bool destruct =
+        frame.verb == Verb::kPut && frame.call.methodName.find("PutDestruct") != std::string::npos;
+    std::unique_lock<std::timed_mutex> held;
+    if (lock && !destruct) {
+        held = std::unique_lock<std::timed_mutex>(*lock, std::defer_lock);
+        if (!held.try_lock_for(m_options.groupLockTimeout)) {
+            return ErrorReply(411, frame.call.interfaceName, std::to_string(frame.call.address),
+                              "10");
+        }
+    }
+    frame.dispatched = true;
+    return dispatcher->Dispatch(frame.call);
+}
+
+void CEndpointHandler::Send(const http_request& request, const Reply& reply) {
+    http_response response(static_cast<web::http::status_code>(reply.status));
+    try {
+        if (reply.kind == Reply::Kind::kJson) {
+            response.set_body(reply.body);
+        } else if (reply.kind == Reply::Kind::kFile) {
+            struct stat info;
+            if (stat(reply.filePath.c_str(), &info) != 0) throw std::runtime_error("file is gone");
+            auto stream =
+                concurrency::streams::fstream::open_istream(reply.filePath, std::ios::binary).get();
+            response.headers().add("Content-Disposition",
+                                   "attachment; filename=\"" + reply.filePath + "\"");
+            response.headers().add(web::http::header_names::cache_control, "no-cache");
+            response.set_body(stream, static_cast<size_t>(info.st_size),
+                              "application/octet-stream");
+        }
+    } catch (const std::exception&) {
+        response = http_response(web::http::status_codes::Forbidden);
+    }
+    request.reply(response).then([](pplx::task<void> sent) {
+        try {
+            sent.get();
+        } catch (...) {
+            // The client went away; nothing is left to answer.
+        }
+    });
+}
+
+void CEndpointHandler::LogOutcome(const Frame& frame, const Reply& reply) {
+    int verb = static_cast<int>(frame.verb);
+    if (!frame.dispatched) {
+        if (reply.status == 400) {
+            ModuleLog().WriteComment(0, ErrorLinePrefix(verb) + LogText(reply.body));
+        }
+        return;
+    }
+    int status = reply.result == 200 ? 0 : reply.result == 204 ? 1 : reply.result;
+    std::string method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
+    ModuleLog().WriteEntry(status, method, frame.call.interfaceName, frame.call.methodName,
+                           LogText(frame.call.args), std::to_string(frame.call.address));
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cpprest/http_listener.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "endpoint/body_reader.h"
+#include "endpoint/dispatch.h"
+#include "endpoint/worker_pool.h"
+#include "registry/instance_registry.h"
+
+struct HandlerOptions {
+    int workerThreads = 32;
+    BodyLimits bodyLimits;
+    std::chrono::milliseconds groupLockTimeout{10000};
+};
+
+// The REST endpoint: one HTTP listener on the listener URI, whose GET, PUT
+// and POST requests run through the request frame (path, arguments, target
+// handle, instance check, group lock) into the verb's dispatcher.
+//
+// Requests are taken off the REST library's threads at once and run on the
+// handler's own worker pool. Every request gets exactly one reply, sent from
+// Send().
+class CEndpointHandler {
+  public:
+    // Creates the listener on `uri` (not yet open). `iniPath` is the settings
+    // file the dispatchers and the file transfer read.
+    CEndpointHandler(const std::string& uri, const std::string& iniPath,
+                     const HandlerOptions& options = HandlerOptions());
+    ~CEndpointHandler();  // Close()
+
+    CEndpointHandler(const CEndpointHandler&) = delete;
+    CEndpointHandler& operator=(const CEndpointHandler&) = delete;
+
+    // Opens the listener. Throws std::exception when it cannot listen (for
+    // example when the port is in use).
+    void Open();
+
+    // Stops accepting requests, waits at most `timeout` for the listener to
+    // close, then finishes the queued requests. False when the listener did
+    // not close in time. Idempotent.
+    bool Close(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000));
+
+    // The verb dispatchers; the handler owns them. Set before Open().
+    void SetDispatchers(std::unique_ptr<IVerbDispatcher> get, std::unique_ptr<IVerbDispatcher> put,
+                        std::unique_ptr<IVerbDispatcher> post);
+
+    CInstanceRegistry& Registry() { return *m_pRegistry; }
+    const std::string& IniPath() const { return m_iniPath; }
+
+  private:
+    enum class Verb { kGet, kPut, kPost };
+    struct Frame;  // one request on its way through the frame
+
+    void Accept(const web::http::http_request& request, Verb verb);
+    void Serve(const web::http::http_request& request, Verb verb);
+    Reply RunFrame(Frame& frame);
+    bool ReadPath(Frame& frame, Reply* error);
+    bool BuildArgs(Frame& frame, Reply* error);
+    bool BuildJsonArgs(Frame& frame, Reply* error);
+    bool RequireAddress(const Frame& frame) const;
+    Reply DispatchLocked(Frame& frame);
+    void Send(const web::http::http_request& request, const Reply& reply);
+    void LogOutcome(const Frame& frame, const Reply& reply);
+
+    std::atomic<bool> m_bActive{true};
+    std::string m_workingDir;
+    std::string m_iniPath;
+    web::http::experimental::listener::http_listener m_listener;
+    std::unique_ptr<CInstanceRegistry> m_pRegistry;
+    HandlerOptions m_options;
+    std::unique_ptr<IVerbDispatcher> m_get, m_put, m_post;
+    WorkerPool m_workers;
+    std::mutex m_closeMutex;
+    bool m_closed = false;
+};

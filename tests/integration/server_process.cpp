@@ -1,0 +1,120 @@
+#include "tests/integration/server_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+ServerProcess::ServerProcess(const std::vector<std::string>& extraSettings,
+                             const std::string& extraIni) {
+    std::string pattern = (fs::temp_directory_path() / "tarvos-server-XXXXXX").string();
+    folder_ = std::string(mkdtemp(pattern.data())) + "/";
+    for (const auto& entry : fs::directory_iterator(TARVOS_RUNTIME_DIR)) {
+        if (entry.is_regular_file()) {
+            fs::copy_file(entry.path(), folder_ + entry.path().filename().string());
+        }
+    }
+    port_ = FreeLoopbackPort();
+    std::ofstream ini(IniPath());
+    ini << "[Settings]\nisInstalled=1\nEndpoint=http://localhost:" << port_ << "/tarvosServer450\n";
+    for (const std::string& line : extraSettings) ini << line << "\n";
+    ini << "\n[PARAMS]\nTMPDIR_CSIDL=" << folder_ << "\n" << extraIni;
+}
+
+ServerProcess::~ServerProcess() {
+    if (pid_ > 0) Stop();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+bool ServerProcess::Start(const std::vector<std::string>& args) {
+    std::string executable = folder_ + "tarvosserver450";
+    pid_ = fork();
+    if (pid_ == 0) {
+        int out = open((folder_ + "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        dup2(out, 1);
+        dup2(out, 2);
+        setsid();  // no controlling terminal, like a service
+        std::vector<char*> argv{executable.data()};
+        std::vector<std::string> copies(args);
+        for (std::string& arg : copies) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(executable.c_str(), argv.data());
+        _exit(127);
+    }
+    HttpClient client(port_);
+    for (int i = 0; i < 200; ++i) {
+        if (!Running()) return false;
+        if (client.Send("GET", "/", "", {}, 1000).status != 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+int ServerProcess::RunToEnd(const std::vector<std::string>& args, std::string* output) {
+    std::string command = "'" + folder_ + "tarvosserver450'";
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    command += " > '" + folder_ + "run.txt' 2>&1 < /dev/null";
+    int status = std::system(command.c_str());
+    *output = ReadFile(folder_ + "run.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool ServerProcess::Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+int ServerProcess::Stop(int timeoutMs) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return -1;
+}
+
+std::string ServerProcess::Output() const {
+    return ReadFile(folder_ + "output.txt");
+}
+
+std::string ServerProcess::ReadLog() const {
+    return ReadFile(LogPath());
+}
+
+std::string ServerProcess::Path(const std::string& interfaceName, const std::string& method) {
+    return "/tarvosServer450/" + interfaceName + "/" + method;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/integration/http_client.h"
+
+// The real service executable, copied with its run-time files into a fresh
+// temporary folder with an INI file of its own, started on a free loopback
+// port and stopped (SIGTERM, then SIGKILL) when the object goes.
+class ServerProcess {
+  public:
+    // `extraSettings` are more "key=value" lines for section [Settings];
+    // `extraIni` is appended to the INI file as it is (other sections).
+    explicit ServerProcess(const std::vector<std::string>& extraSettings = {},
+                           const std::string& extraIni = std::string());
+    ~ServerProcess();
+
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Starts the executable with `args` (default: the foreground run) and
+    // waits until it accepts connections. False when it did not come up.
+    bool Start(const std::vector<std::string>& args = {"-debug"});
+
+    // Runs the executable with `args` to its end; returns its exit code and
+    // fills `output` with what it printed (standard output and error).
+    int RunToEnd(const std::vector<std::string>& args, std::string* output);
+
+    // Sends SIGTERM and waits (at most `timeoutMs`) for the exit. Returns the
+    // exit code, or -1 when it had to be killed.
+    int Stop(int timeoutMs = 20000);
+
+    bool Running();
+
+    int port() const { return port_; }
+    const std::string& folder() const { return folder_; }
+    std::string IniPath() const { return folder_ + "TarvosServer450.ini"; }
+    std::string LogPath() const { return folder_ + "TarvosServer450.log.txt"; }
+    std::string Output() const;  // what the process printed so far
+    std::string ReadLog() const;
+
+    // The path of a call: "/tarvosServer450/<interfaceName>/<method>".
+    static std::string Path(const std::string& interfaceName, const std::string& method);
+
+    HttpClient client() const { return HttpClient(port_); }
+
+  private:
+    std::string folder_;
+    int port_ = 0;
+    int pid_ = -1;
+};
