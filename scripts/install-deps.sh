@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Installs nothing that is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config git
+    libcpprest-dev libssl-dev
+    libxml2-dev libxml2-utils uuid-dev libsystemd-dev
+    libcairo2-dev libpango1.0-dev libqrencode-dev fonts-liberation2
+    libgtest-dev libgmock-dev libbenchmark-dev
+    poppler-utils qpdf zxing-cpp-tools
+)
+if [ "${1:-}" = "--runtime-only" ]; then
+    packages=("${packages[@]/libgtest-dev/}")
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    [ -n "$package" ] || continue
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq "${missing[@]}"
+fi
