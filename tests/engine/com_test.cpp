@@ -66,7 +66,8 @@ TEST_F(ComPtrTest, CopyAddsAReferenceMoveDoesNot) {
     EXPECT_EQ(2u, RefCount(a.Get()));
     c = nullptr;
     EXPECT_EQ(1u, RefCount(a.Get()));
-    a = a;  // self-assignment keeps the reference
+    ComPtr<IFake>& same = a;
+    a = same;  // self-assignment keeps the reference
     EXPECT_EQ(1u, RefCount(a.Get()));
     EXPECT_EQ(1, g_liveFakes);
 }
