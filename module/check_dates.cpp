@@ -57,7 +57,7 @@ std::string DateText(double serial) {
     int month = 0;
     int day = 0;
     CivilFromDays(static_cast<long long>(DayOf(serial)) + kOleEpochDays, &year, &month, &day);
-    char buffer[16];
+    char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d", year, month, day);
     return buffer;
 }

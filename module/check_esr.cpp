@@ -137,7 +137,7 @@ std::string MakeEsrCodingLine(long long amountCents, std::string_view reference,
     assert(amountCents <= 9999999999LL);
     std::string block = "042";
     if (amountCents >= 0) {
-        char digits[16];
+        char digits[32];
         std::snprintf(digits, sizeof digits, "01%010lld", amountCents);
         block = std::string(digits) + CheckChar(digits);
     }

@@ -48,7 +48,11 @@ std::string Rotated(std::string_view reference) {
 
 std::string AmountText(double amount) {
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.2f", amount);
+    if (std::fabs(amount) < 1e15) {
+        std::snprintf(buffer, sizeof buffer, "%.2f", amount);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%g", amount);
+    }
     return buffer;
 }
 

@@ -35,7 +35,7 @@ bool ValidSequence(std::string_view text, std::size_t at, int length) {
 }
 
 std::string Hex(unsigned value, int width) {
-    char buffer[16];
+    char buffer[24];
     std::snprintf(buffer, sizeof buffer, "%0*X", width, value);
     return buffer;
 }
