@@ -282,7 +282,7 @@ int CLogFile::ArchiveLocked() {
     }
     std::string target;
     for (int n = 1; n <= kMaxArchiveNumber; ++n) {
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof(number), "_%03d", n);
         target = yearFolder + base + number + suffix;
         if (!Exists(target)) break;
