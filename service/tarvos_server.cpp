@@ -8,9 +8,13 @@
 
 #include "bridge/verb_dispatchers.h"
 #include "common/module_log.h"
+#include "platform/ini_file.h"
 #include "platform/process.h"
+#include "platform/service_control.h"
 #include "platform/signals.h"
+#include "service/base_service.h"
 #include "service/command_line.h"
+#include "service/service_actions.h"
 
 namespace {
 
@@ -26,6 +30,12 @@ std::string JoinArguments(const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& arg : args) line += (line.empty() ? "" : " ") + arg;
     return line;
+}
+
+// The folder the unit file goes to: "UnitDir" in section "Settings".
+std::string UnitDir(const CServerSettings& settings) {
+    return platform::GetProfileString(settings.iniPath(), "Settings", "UnitDir",
+                                      platform::kDefaultUnitDir);
 }
 
 bool StartedBySystemd() {
@@ -49,6 +59,10 @@ bool CTarvosServer450::InitInstance(const std::vector<std::string>& args) {
         return false;
     }
     m_maxInactivitySec = m_pSettings->GetMaxInactivitySec();
+    CBaseService service(m_maxInactivitySec, m_pSettings->GetEndpoint(),
+                         m_pSettings->GetProcStartTime(), kServiceName, kServiceName, 1,
+                         kServiceDescription);
+    service.SetUnitDir(UnitDir(*m_pSettings));
     CBaseServiceCommandLineInfo info;
     long port = 0;
     ParseCommandLine(args, info, port);
@@ -59,15 +73,41 @@ bool CTarvosServer450::InitInstance(const std::vector<std::string>& args) {
         case kRunDebug:
             ForegroundRun();
             break;
-        case kRunSetPort:
-            m_pSettings->SetPort(port);
+        case kRunService:
+            ServiceRun(service, info);
             break;
         default:
-            std::fprintf(stderr, "This action is not available in this build.\n");
-            m_exitCode = 2;
+            RunOneAction(service, info, port);
             break;
     }
     return true;
+}
+
+void CTarvosServer450::ServiceRun(CBaseService& service, const CBaseServiceCommandLineInfo& info) {
+    if (!StartListener()) return;
+    ServiceHooks hooks;
+    hooks.closeListener = [] {
+        if (TheApp().Handler() != nullptr) TheApp().Handler()->Close();
+    };
+    service.SetHooks(hooks);
+    if (RunAction(service, info) == 0) m_exitCode = 1;
+    EndListener();
+}
+
+void CTarvosServer450::RunOneAction(CBaseService& service, const CBaseServiceCommandLineInfo& info,
+                                    long port) {
+    // Install and uninstall report to the module log.
+    if (info.RunMode == kRunInstall || info.RunMode == kRunUninstall) {
+        ModuleLog().StartLog(m_pSettings->logLevel(), m_pSettings->logPath());
+    }
+    int result = RunAction(service, info);
+    if (info.RunMode == kRunInstall) m_pSettings->SetInstalled(result == 1);
+    if (result == 0) {
+        m_exitCode = 1;
+        return;
+    }
+    if (info.RunMode == kRunUninstall) m_pSettings->SetInstalled(false);
+    if (info.RunMode == kRunSetPort) m_pSettings->SetPort(port);
 }
 
 int CTarvosServer450::ExitInstance() {

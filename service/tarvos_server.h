@@ -7,6 +7,9 @@
 #include "endpoint/endpoint_handler.h"
 #include "service/server_settings.h"
 
+class CBaseService;
+class CBaseServiceCommandLineInfo;
+
 // The application object: start-up, one action or the listener, end.
 // One instance per process (TheApp()).
 class CTarvosServer450 {
@@ -34,6 +37,10 @@ class CTarvosServer450 {
 
   private:
     void ForegroundRun();
+    // Listener start, the dispatcher until the service stops, listener end.
+    void ServiceRun(CBaseService& service, const CBaseServiceCommandLineInfo& info);
+    // Install, uninstall, help, status or set port, and what follows them.
+    void RunOneAction(CBaseService& service, const CBaseServiceCommandLineInfo& info, long port);
 
     std::unique_ptr<CServerSettings> m_pSettings;
     std::unique_ptr<CEndpointHandler> m_pHandler;
