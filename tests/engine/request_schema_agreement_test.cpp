@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "module/schema_validator.h"
+#include "tests/engine/request_mutations.h"
+#include "tests/engine/request_schema_oracle.h"
+
+// Our request schema against the published one: on every sample, on every
+// mutation and on systematic edits of every element and attribute, both give
+// the same verdict (valid or invalid).
+
+namespace module {
+namespace testing_support {
+namespace {
+
+class RequestSchemaAgreementTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ours_ = new SchemaValidator(kOurSchema); }
+    static void TearDownTestSuite() {
+        delete ours_;
+        ours_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(ours_->Loaded()) << ours_->LoadError();
+        ASSERT_TRUE(OfficialSchema::Instance().Loaded()) << kOfficialSchema;
+    }
+
+    // "" when both schemas give the same verdict, else both verdicts and our
+    // first error.
+    static std::string VerdictDifference(const std::string& xml) {
+        int official = OfficialSchema::Instance().CountErrors(xml);
+        SchemaReport report = ours_->ValidateMemory(xml);
+        if ((official == 0) == report.Valid()) return "";
+        return "official: " + VerdictText(official) + ", ours: " + VerdictText(report.errorCount) +
+               " " + report.FirstErrorText();
+    }
+
+    static SchemaValidator* ours_;
+};
+
+SchemaValidator* RequestSchemaAgreementTest::ours_ = nullptr;
+
+// --- Reference samples -------------------------------------------------------
+
+TEST_F(RequestSchemaAgreementTest, EverySampleGetsTheOfficialVerdict) {
+    int files = 0;
+    int valid = 0;
+    for (const char* folder : {"samples450", "samples440"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(kRefData + folder)) {
+            if (entry.path().extension() != ".xml") continue;
+            ++files;
+            std::string xml = ReadText(entry.path().string());
+            SCOPED_TRACE(entry.path().filename().string());
+            EXPECT_EQ("", VerdictDifference(xml));
+            if (OfficialSchema::Instance().CountErrors(xml) == 0) ++valid;
+        }
+    }
+    EXPECT_EQ(24, files);
+    EXPECT_EQ(1, valid);  // the 4.40 files do not pass as 4.50 requests
+}
+
+TEST_F(RequestSchemaAgreementTest, MutationsGetTheOfficialVerdict) {
+    const std::string sample = ReadText(kValidSample);
+    int valid = 0;
+    int invalid = 0;
+    for (const Mutation& mutation : Mutations()) {
+        SCOPED_TRACE(mutation.name);
+        std::string xml = mutation.edit(sample);
+        ASSERT_EQ(xml.find("not found:"), std::string::npos) << xml;
+        ASSERT_NE(sample, xml);
+        // The mutation does what it claims ...
+        EXPECT_EQ(mutation.valid, OfficialSchema::Instance().CountErrors(xml) == 0);
+        // ... and both schemas agree on it.
+        EXPECT_EQ("", VerdictDifference(xml));
+        (mutation.valid ? valid : invalid)++;
+    }
+    EXPECT_GE(invalid, 20);
+    EXPECT_GE(valid, 20);
+}
+
+// --- Systematic edits, element by element ----------------------------------------
+
+const char kInvoiceNamespace[] = "http://www.forum-datenaustausch.ch/invoice";
+
+bool InInvoiceNamespace(xmlNodePtr node) {
+    return node->ns != nullptr &&
+           std::string(reinterpret_cast<const char*>(node->ns->href)) == kInvoiceNamespace;
+}
+
+// The request's elements in document order, without the signature and
+// encryption parts (their content is deliberately not checked by our schema).
+void CollectElements(xmlNodePtr node, std::vector<xmlNodePtr>* elements) {
+    for (; node != nullptr; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE || !InInvoiceNamespace(node)) continue;
+        elements->push_back(node);
+        CollectElements(node->children, elements);
+    }
+}
+
+xmlNodePtr NextElement(xmlNodePtr node) {
+    for (node = node->next; node != nullptr; node = node->next) {
+        if (node->type == XML_ELEMENT_NODE) return node;
+    }
+    return nullptr;
+}
+
+bool HasElementChildren(xmlNodePtr node) {
+    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE) return true;
+    }
+    return false;
+}
+
+xmlAttrPtr NthAttribute(xmlNodePtr element, int nth) {
+    xmlAttrPtr attribute = element->properties;
+    for (int i = 0; i < nth && attribute != nullptr; ++i) attribute = attribute->next;
+    return attribute;
+}
+
+std::string AttributeValue(xmlAttrPtr attribute) {
+    xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attribute));
+    std::string text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
+// Values tried on every attribute: one of each kind the format uses ...
+const char* const kAttributeValues[] = {"",    "x",    "-1",           "1.5",
+                                        "1e3", "true", "2020-02-30",   "2020-06-03T00:00:00",
+                                        "P2D", "AB",   "7601003000015"};
+
+// ... near misses of the attribute's own value ...
+std::vector<std::string> NearMisses(const std::string& value) {
+    std::string lower = value;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::vector<std::string> misses = {value + "0", " " + value};
+    if (!value.empty()) misses.push_back(value.substr(0, value.size() - 1));
+    if (lower != value) misses.push_back(lower);
+    return misses;
+}
+
+// ... and, for free texts, both sides of every length limit of the format.
+std::vector<std::string> LengthProbes() {
+    std::vector<std::string> probes;
+    for (int limit : {3, 6, 9, 12, 15, 25, 30, 35, 50, 64, 70, 100, 255, 350, 700}) {
+        probes.push_back(std::string(limit, 'a'));
+        probes.push_back(std::string(limit + 1, 'a'));
+    }
+    return probes;
+}
+
+// Edits one element of a copy of the document; false when it does not apply.
+using Edit = std::function<bool(xmlNodePtr element)>;
+
+Edit RemoveIt() {
+    return [](xmlNodePtr e) {
+        xmlUnlinkNode(e);
+        xmlFreeNode(e);
+        return true;
+    };
+}
+
+Edit RepeatIt() {
+    return [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; };
+}
+
+Edit SwapWithNext() {
+    return [](xmlNodePtr e) {
+        xmlNodePtr next = NextElement(e);
+        if (next == nullptr) return false;
+        xmlUnlinkNode(next);
+        return xmlAddPrevSibling(e, next) != nullptr;
+    };
+}
+
+Edit AddUnknownAttribute() {
+    return [](xmlNodePtr e) { return xmlSetProp(e, BAD_CAST "unknown", BAD_CAST "1") != nullptr; };
+}
+
+Edit SetText(const std::string& text) {
+    return [text](xmlNodePtr e) {
+        if (HasElementChildren(e)) return false;
+        xmlNodeSetContent(e, BAD_CAST text.c_str());
+        return true;
+    };
+}
+
+Edit RemoveAttribute(int nth) {
+    return [nth](xmlNodePtr e) { return xmlRemoveProp(NthAttribute(e, nth)) == 0; };
+}
+
+Edit SetAttribute(int nth, const std::string& value) {
+    return [nth, value](xmlNodePtr e) {
+        xmlAttrPtr attribute = NthAttribute(e, nth);
+        if (attribute->ns != nullptr) return false;  // xsi:schemaLocation
+        return xmlSetProp(e, attribute->name, BAD_CAST value.c_str()) != nullptr;
+    };
+}
+
+// Applies edits to copies of one document and compares the verdicts of the
+// two schemas on each result.
+class EditRunner {
+  public:
+    EditRunner(xmlDocPtr original, const SchemaValidator& ours) : original_(original), ours_(ours) {
+        CollectElements(xmlDocGetRootElement(original_), &elements_);
+    }
+
+    const std::vector<xmlNodePtr>& Elements() const { return elements_; }
+    const std::vector<std::string>& Differences() const { return differences_; }
+    int Checked() const { return checked_; }
+
+    // Applies `edit` to the element at `index`; returns the published
+    // schema's verdict (true: valid), false also when the edit did not apply.
+    bool Check(std::size_t index, const std::string& what, const Edit& edit) {
+        xmlDocPtr copy = xmlCopyDoc(original_, 1);
+        std::vector<xmlNodePtr> copied;
+        CollectElements(xmlDocGetRootElement(copy), &copied);
+        bool officialValid = false;
+        if (edit(copied[index])) {
+            ++checked_;
+            int official = OfficialSchema::Instance().CountErrorsInTree(copy);
+            SchemaReport report = ours_.ValidateDocument(copy);
+            officialValid = official == 0;
+            if (officialValid != report.Valid()) {
+                differences_.push_back(
+                    std::string(reinterpret_cast<const char*>(elements_[index]->name)) + " #" +
+                    std::to_string(index) + " " + what + ": official " + VerdictText(official) +
+                    ", ours " + VerdictText(report.errorCount) + " " + report.FirstErrorText());
+            }
+        }
+        xmlFreeDoc(copy);
+        return officialValid;
+    }
+
+  private:
+    xmlDocPtr original_;
+    const SchemaValidator& ours_;
+    std::vector<xmlNodePtr> elements_;
+    std::vector<std::string> differences_;
+    int checked_ = 0;
+};
+
+void CheckElement(EditRunner* runner, std::size_t index) {
+    runner->Check(index, "remove", RemoveIt());
+    runner->Check(index, "repeat", RepeatIt());
+    runner->Check(index, "swap with next", SwapWithNext());
+    runner->Check(index, "unknown attribute", AddUnknownAttribute());
+    runner->Check(index, "empty text", SetText(""));
+    runner->Check(index, "text a@b", SetText("a@b"));
+    if (runner->Check(index, "text a", SetText("a"))) {
+        for (const std::string& probe : LengthProbes()) {
+            runner->Check(index, "text of " + std::to_string(probe.size()), SetText(probe));
+        }
+    }
+}
+
+void CheckAttribute(EditRunner* runner, std::size_t index, int nth) {
+    runner->Check(index, "remove attribute " + std::to_string(nth), RemoveAttribute(nth));
+    std::string own = AttributeValue(NthAttribute(runner->Elements()[index], nth));
+    std::vector<std::string> values(std::begin(kAttributeValues), std::end(kAttributeValues));
+    for (const std::string& miss : NearMisses(own)) values.push_back(miss);
+    for (const std::string& value : values) {
+        runner->Check(index, "attribute " + std::to_string(nth) + " = '" + value + "'",
+                      SetAttribute(nth, value));
+    }
+    if (runner->Check(index, "attribute " + std::to_string(nth) + " = 'a'",
+                      SetAttribute(nth, "a"))) {
+        for (const std::string& probe : LengthProbes()) {
+            runner->Check(
+                index, "attribute " + std::to_string(nth) + " of " + std::to_string(probe.size()),
+                SetAttribute(nth, probe));
+        }
+    }
+}
+
+TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
+    int checked = 0;
+    for (const RichDocument& rich : RichDocuments(ReadText(kValidSample))) {
+        const std::string& xml = rich.xml;
+        SCOPED_TRACE(rich.name);
+        ASSERT_EQ(xml.find("not found:"), std::string::npos) << xml;
+        ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml))
+            << ours_->ValidateMemory(xml).FirstErrorText();
+        xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                                      XML_PARSE_NONET);
+        ASSERT_NE(nullptr, doc);
+        EditRunner runner(doc, *ours_);
+        for (std::size_t index = 0; index < runner.Elements().size(); ++index) {
+            const char* name = reinterpret_cast<const char*>(runner.Elements()[index]->name);
+            if (!rich.focus.empty() && rich.focus.count(name) == 0) continue;
+            CheckElement(&runner, index);
+            int attributes = 0;
+            for (xmlAttrPtr a = runner.Elements()[index]->properties; a != nullptr; a = a->next) {
+                CheckAttribute(&runner, index, attributes++);
+            }
+        }
+        xmlFreeDoc(doc);
+        checked += runner.Checked();
+        EXPECT_EQ(0u, runner.Differences().size()) << "checked " << runner.Checked();
+        for (std::size_t i = 0; i < runner.Differences().size() && i < 10; ++i) {
+            ADD_FAILURE() << runner.Differences()[i];
+        }
+    }
+    EXPECT_GT(checked, 10000);
+}
+
+// Documented in the schema: signature and encrypted data are open places.
+TEST_F(RequestSchemaAgreementTest, SignatureContentIsNotChecked) {
+    std::string xml = Replace(ReadText(kValidSample), "</invoice:request>",
+                              "<ds:Signature><ds:Unknown/></ds:Signature></invoice:request>");
+    EXPECT_TRUE(ours_->ValidateMemory(xml).Valid());
+    EXPECT_NE(0, OfficialSchema::Instance().CountErrors(xml));
+}
+
+}  // namespace
+}  // namespace testing_support
+}  // namespace module

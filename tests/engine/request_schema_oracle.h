@@ -1,0 +1,83 @@
+#pragma once
+
+// Test support: where the reference data lies, and the published 4.50 schema
+// as the independent oracle for our own schema. The published files are used
+// in place, never copied.
+
+#include <libxml/parser.h>
+#include <libxml/xmlschemas.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace module {
+namespace testing_support {
+
+inline const std::string kOurSchema = TARVOS_SOURCE_DIR "/resources/generalInvoiceRequest_450.xsd";
+inline const std::string kRefData = TARVOS_SOURCE_DIR "/../shared/refdata/";
+inline const std::string kOfficialSchema = kRefData + "xsd/generalInvoiceRequest_450.xsd";
+inline const std::string kValidSample =
+    kRefData + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
+inline const std::string kReadReqSample =
+    kRefData + "samples450/elexis_elexis-3-base_readReq450.xml";
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The independent oracle: the published schema files, used in place and
+// driven by plain libxml2 calls. Answers the number of schema errors, or -1
+// for a document that is not well-formed.
+class OfficialSchema {
+  public:
+    static OfficialSchema& Instance() {
+        static OfficialSchema instance;
+        return instance;
+    }
+
+    bool Loaded() const { return schema_ != nullptr; }
+
+    int CountErrors(const std::string& xml) const {
+        xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        if (doc == nullptr) return -1;
+        int errors = CountErrorsInTree(doc);
+        xmlFreeDoc(doc);
+        return errors;
+    }
+
+    int CountErrorsInTree(xmlDocPtr doc) const {
+        int errors = 0;
+        xmlSchemaValidCtxtPtr context = xmlSchemaNewValidCtxt(schema_);
+        xmlSchemaSetValidStructuredErrors(context, CountError, &errors);
+        xmlSchemaValidateDoc(context, doc);
+        xmlSchemaFreeValidCtxt(context);
+        return errors;
+    }
+
+  private:
+    OfficialSchema() {
+        xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(kOfficialSchema.c_str());
+        schema_ = xmlSchemaParse(parser);
+        xmlSchemaFreeParserCtxt(parser);
+    }
+    ~OfficialSchema() { xmlSchemaFree(schema_); }
+
+    static void CountError(void* counter, xmlErrorPtr error) {
+        if (error->level >= XML_ERR_ERROR) ++*static_cast<int*>(counter);
+    }
+
+    xmlSchemaPtr schema_ = nullptr;
+};
+
+inline std::string VerdictText(int errors) {
+    if (errors < 0) return "not well-formed";
+    return errors == 0 ? "valid" : "invalid (" + std::to_string(errors) + " errors)";
+}
+
+}  // namespace testing_support
+}  // namespace module
