@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/ini_file.h"
+#include "platform/service_control.h"
+#include "tests/integration/server_process.h"
+
+// The executable as a service: install and uninstall into a unit folder of
+// the test's own (never the system's), set port, help, status, and a run
+// under the dispatcher that a SIGTERM ends in order.
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A server folder whose INI points the unit folder into the folder itself
+// and writes the TRACE lines (logLevel=2).
+class ServiceRunTest : public ::testing::Test {
+  protected:
+    ServiceRunTest() : server_({"logLevel=2"}) {
+        unitDir_ = server_.folder() + "units";
+        std::filesystem::create_directory(unitDir_);
+        platform::WriteProfileString(server_.IniPath(), "Settings", "UnitDir", unitDir_);
+    }
+
+    std::string Setting(const std::string& key) const {
+        return platform::GetProfileString(server_.IniPath(), "Settings", key, "<missing>");
+    }
+
+    int Run(const std::string& argument, std::string* output = nullptr) {
+        std::string ignored;
+        return server_.RunToEnd({argument}, output != nullptr ? output : &ignored);
+    }
+
+    std::string UnitFile() const { return unitDir_ + "/TarvosServer450.service"; }
+    std::string StatusFile() const { return server_.folder() + "TarvosServer450.status"; }
+    std::string Endpoint(int port) const {
+        return "http://localhost:" + std::to_string(port) + "/tarvosServer450";
+    }
+
+    // Waits at most 10 s for the status file to show `state`.
+    bool WaitForState(int state) {
+        for (int i = 0; i < 200; ++i) {
+            platform::StatusRecord record;
+            if (platform::ReadStatusFile(StatusFile(), &record) && record.state == state) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    ServerProcess server_;
+    std::string unitDir_;
+};
+
+TEST_F(ServiceRunTest, InstallWritesTheUnitAndMarksInstalled) {
+    platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "0");
+    EXPECT_EQ(0, Run("-install"));
+    EXPECT_EQ("1", Setting("isInstalled"));
+    std::string unit = ReadFile(UnitFile());
+    EXPECT_TRUE(Contains(unit, "\nExecStart=" + server_.folder() + "tarvosserver450\n")) << unit;
+    EXPECT_TRUE(Contains(unit, "\nType=notify\n"));
+    EXPECT_TRUE(Contains(unit, "\nDescription=Service entry point for TarvosServer450\n"));
+    EXPECT_TRUE(Contains(server_.ReadLog(),
+                         "<!-- CService::Install: [TarvosServer450] was successfully installed! "))
+        << server_.ReadLog();
+}
+
+TEST_F(ServiceRunTest, UninstallRemovesTheUnitAndMarksNotInstalled) {
+    ASSERT_EQ(0, Run("-install"));
+    EXPECT_EQ(0, Run("/uninstall"));
+    EXPECT_FALSE(std::filesystem::exists(UnitFile()));
+    EXPECT_EQ("0", Setting("isInstalled"));
+    EXPECT_TRUE(
+        Contains(server_.ReadLog(),
+                 "<!-- CService::Uninstall: [TarvosServer450] was successfully uninstalled! "));
+}
+
+TEST_F(ServiceRunTest, SetportAcceptsOnlyItsRange) {
+    int port = server_.port();
+    std::string ignored;
+    for (const char* refused : {"15000", "65500"}) {
+        EXPECT_EQ(0, server_.RunToEnd({"-setport", refused}, &ignored));
+        EXPECT_EQ(Endpoint(port), Setting("Endpoint")) << refused;
+    }
+    EXPECT_EQ(0, server_.RunToEnd({"-setport", "15001"}, &ignored));
+    EXPECT_EQ(Endpoint(15001), Setting("Endpoint"));
+    EXPECT_EQ(0, server_.RunToEnd({"-setport", "65499"}, &ignored));
+    EXPECT_EQ(Endpoint(65499), Setting("Endpoint"));
+}
+
+TEST_F(ServiceRunTest, HelpShowsTheEndpointAndTheOptions) {
+    std::string output;
+    EXPECT_EQ(0, Run("-?", &output));
+    EXPECT_EQ(0u, output.find("ZidavurAzivaziRezadad450.exe\n\n"
+                              "RestWebservice <ZidavurAzivaziRezadad450.exe> - Build 4.50.001\n\n"
+                              "Active Endpoint: <" +
+                              Endpoint(server_.port()) + ">\n\nCommand line parameters:\n"))
+        << output;
+    EXPECT_TRUE(Contains(output, "    -help                   shows this help\n"));
+}
+
+TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
+    ASSERT_TRUE(server_.Start({}));
+    ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFile(StatusFile());
+    EXPECT_NE("0", Setting("ProcStartTime"));
+
+    std::string status;
+    EXPECT_EQ(0, Run("-status", &status));
+    EXPECT_TRUE(Contains(status, "Service current state:    <service is running>\n")) << status;
+    EXPECT_TRUE(Contains(status, "Service start time:          <"));
+    EXPECT_TRUE(Contains(status, "Service uptime:              <0:00:00:"));
+
+    EXPECT_EQ(0, server_.Stop());
+    EXPECT_EQ("0", Setting("ProcStartTime"));
+    platform::StatusRecord record;
+    ASSERT_TRUE(platform::ReadStatusFile(StatusFile(), &record));
+    EXPECT_EQ(platform::kStateStopped, record.state);
+
+    std::string log = server_.ReadLog();
+    size_t started = log.find(
+        "<!-- CService::ServiceMain: <TarvosServer450,timeout=3600s> "
+        "successfully started... ");
+    size_t stopped = log.find("<!-- CService::ServiceMain: <TarvosServer450> successfully stopped");
+    size_t ended = log.find("<!-- End listening on endpoint <" + Endpoint(server_.port()) + ">");
+    EXPECT_NE(std::string::npos, started) << log;
+    EXPECT_LT(started, stopped) << log;
+    EXPECT_LT(stopped, ended) << log;
+    EXPECT_TRUE(
+        Contains(log, "TRACE(myService01): myService::RegisterCtrlHandler() returned [OK]"));
+
+    EXPECT_EQ(0, Run("-status", &status));
+    EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
+    EXPECT_FALSE(Contains(status, "Service start time:"));
+}
+
+TEST_F(ServiceRunTest, StatusWithoutServiceIsUnknown) {
+    std::string output;
+    EXPECT_EQ(0, Run("-status", &output));
+    EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
+    EXPECT_TRUE(Contains(output, "Service current state:    <unknown>\n"));
+}
+
+TEST_F(ServiceRunTest, StartByHandWithoutRightsShowsTheStatus) {
+    // The unprivileged user must reach the executable in the test's folder.
+    chmod(server_.folder().c_str(), 0755);
+    std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" +
+                          server_.folder() + "tarvosserver450' > '" + server_.folder() +
+                          "nobody.txt' 2>&1 < /dev/null";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(127, WEXITSTATUS(status)) << "setpriv is missing";
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    std::string output = ReadFile(server_.folder() + "nobody.txt");
+    EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
+    EXPECT_FALSE(std::filesystem::exists(StatusFile()));
+}
+
+// ---- Failures ------------------------------------------------------------------
+
+TEST_F(ServiceRunTest, SecondInstallFailsWithTheCreateLine) {
+    ASSERT_EQ(0, Run("-install"));
+    EXPECT_EQ(1, Run("-install"));
+    EXPECT_TRUE(Contains(server_.ReadLog(),
+                         "<!-- TRACE(baseService06): Failed to create "
+                         "Install::CNTScmService::create - lastError:[17] "))
+        << server_.ReadLog();
+    EXPECT_TRUE(std::filesystem::exists(UnitFile()));
+    // A failed install marks the program not installed.
+    EXPECT_EQ("0", Setting("isInstalled"));
+}
+
+TEST_F(ServiceRunTest, UninstallOfAMissingServiceFailsWithTheOpenLine) {
+    EXPECT_EQ(1, Run("-remove"));
+    EXPECT_TRUE(Contains(server_.ReadLog(),
+                         "<!-- TRACE(baseService11): Failed in call to "
+                         "Uninstall::CNTScmService::open - lastError:[2] "))
+        << server_.ReadLog();
+    EXPECT_EQ("1", Setting("isInstalled"));
+}
+
+}  // namespace
