@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -29,6 +33,43 @@ std::string ReadFile(const std::string& path) {
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+
+// The receiving end of systemd's notification socket, as systemd opens it
+// for a Type=notify service.
+class NotifySocket {
+  public:
+    explicit NotifySocket(const std::string& path) : path_(path) {
+        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+        bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~NotifySocket() {
+        if (fd_ >= 0) close(fd_);
+        unlink(path_.c_str());
+    }
+    bool bound() const { return bound_; }
+
+    // Collects messages until one contains `part` (at most 10 s); returns
+    // all that arrived.
+    std::string ReceiveUntil(const std::string& part) {
+        std::string all;
+        for (int i = 0; i < 100 && all.find(part) == std::string::npos; ++i) {
+            pollfd ready{fd_, POLLIN, 0};
+            if (poll(&ready, 1, 100) <= 0) continue;
+            char buffer[4096];
+            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            if (n > 0) all += std::string(buffer, static_cast<size_t>(n)) + "|";
+        }
+        return all;
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    bool bound_ = false;
+};
 
 // A server folder whose INI points the unit folder into the folder itself
 // and writes the TRACE lines (logLevel=2).
@@ -150,6 +191,21 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     EXPECT_EQ(0, Run("-status", &status));
     EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
     EXPECT_FALSE(Contains(status, "Service start time:"));
+}
+
+TEST_F(ServiceRunTest, SystemdLearnsReadinessAndStop) {
+    NotifySocket systemd(server_.folder() + "notify.sock");
+    ASSERT_TRUE(systemd.bound());
+    setenv("NOTIFY_SOCKET", (server_.folder() + "notify.sock").c_str(), 1);
+    bool started = server_.Start({});
+    unsetenv("NOTIFY_SOCKET");
+    ASSERT_TRUE(started);
+    std::string ready = systemd.ReceiveUntil("READY=1");
+    EXPECT_TRUE(Contains(ready, "READY=1\nSTATUS=service is running|")) << ready;
+    EXPECT_EQ(0, server_.Stop());
+    std::string stopping = systemd.ReceiveUntil("STATUS=service is stopped");
+    EXPECT_TRUE(Contains(stopping, "STOPPING=1\nSTATUS=service is stopping|")) << stopping;
+    EXPECT_TRUE(Contains(stopping, "STATUS=service is stopped|")) << stopping;
 }
 
 TEST_F(ServiceRunTest, StatusWithoutServiceIsUnknown) {
