@@ -223,6 +223,34 @@ CheckResult CheckRange(double value, double min, double max, std::string_view wh
     return Passed();
 }
 
+CheckResult CheckPositive(double value, std::string_view what) {
+    if (!std::isfinite(value)) return Failed(std::string(what) + " is not a finite number");
+    if (value <= 0) {
+        return Failed(std::string(what) + " " + NumberText(value) + " is not above 0");
+    }
+    return Passed();
+}
+
+CheckResult CheckNonNegative(double value, std::string_view what) {
+    if (!std::isfinite(value)) return Failed(std::string(what) + " is not a finite number");
+    if (value < 0) return Failed(std::string(what) + " " + NumberText(value) + " is below 0");
+    return Passed();
+}
+
+CheckResult CheckRecordId(long id) {
+    if (id < 1 || id > 999999999) {
+        return Failed("the record id " + std::to_string(id) + " is outside 1 to 999999999");
+    }
+    return Passed();
+}
+
+CheckResult CheckSessionNumber(long session) {
+    if (session < 1 || session > 999999) {
+        return Failed("the session number " + std::to_string(session) + " is outside 1 to 999999");
+    }
+    return Passed();
+}
+
 CheckResult CheckVatRate(double percent) {
     return CheckRange(percent, 0, 100, "the VAT rate");
 }

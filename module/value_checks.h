@@ -81,6 +81,15 @@ CheckResult CheckTariffType(std::string_view value);
 // number in the rule ("the VAT rate 101 is outside 0 to 100").
 CheckResult CheckRange(double value, double min, double max, std::string_view what);
 
+// A number above 0 (the schema's unit factors) and a number of at least 0
+// (its external factors); NaN and infinities fail.
+CheckResult CheckPositive(double value, std::string_view what);
+CheckResult CheckNonNegative(double value, std::string_view what);
+
+// Record id of a service: 1 to 999999999. Session number: 1 to 999999.
+CheckResult CheckRecordId(long id);
+CheckResult CheckSessionNumber(long session);
+
 // VAT rate in percent: 0 to 100.
 CheckResult CheckVatRate(double percent);
 

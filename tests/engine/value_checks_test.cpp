@@ -157,5 +157,23 @@ TEST(NumberTest, RangesVatRateAndReminderLevel) {
     EXPECT_EQ("OK", Verdict(CheckRange(5, 5, 5, "the number")));
 }
 
+TEST(NumberTest, FactorsRecordIdsAndSessions) {
+    EXPECT_TRUE(CheckPositive(0.01, "the unit factor").ok);
+    EXPECT_EQ("the unit factor 0 is not above 0", CheckPositive(0, "the unit factor").rule);
+    EXPECT_FALSE(CheckPositive(std::numeric_limits<double>::quiet_NaN(), "x").ok);
+    EXPECT_TRUE(CheckNonNegative(0, "the external factor").ok);
+    EXPECT_EQ("the external factor -0.5 is below 0",
+              CheckNonNegative(-0.5, "the external factor").rule);
+    EXPECT_FALSE(CheckNonNegative(std::numeric_limits<double>::infinity(), "x").ok);
+    EXPECT_TRUE(CheckRecordId(1).ok);
+    EXPECT_TRUE(CheckRecordId(999999999).ok);
+    EXPECT_EQ("the record id 0 is outside 1 to 999999999", CheckRecordId(0).rule);
+    EXPECT_FALSE(CheckRecordId(1000000000).ok);
+    EXPECT_TRUE(CheckSessionNumber(1).ok);
+    EXPECT_TRUE(CheckSessionNumber(999999).ok);
+    EXPECT_FALSE(CheckSessionNumber(0).ok);
+    EXPECT_FALSE(CheckSessionNumber(1000000).ok);
+}
+
 }  // namespace
 }  // namespace checks
