@@ -1,0 +1,209 @@
+#pragma once
+
+// Test helpers of the invoice request: a fixture that makes a manager and a
+// request through the module's interfaces, address and service-input
+// helpers, and the invoice of the published sample
+// samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml built call by call
+// (with valid identifiers and payment data in place of the sample's, whose
+// check digits and QR pairing our checks refuse).
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bridge/module_factory.h"
+#include "bridge/module_interfaces.h"
+#include "module/check_dates.h"
+#include "platform/com.h"
+
+namespace request_test {
+
+// Valid values used in place of the sample's.
+constexpr const char* kBillerGln = "2000000000008";       // sample: 2000000000002
+constexpr const char* kRecipientGln = "7601000000002";    // sample: 2000000000000
+constexpr const char* kPatientSsn = "7569217076985";      // sample: 7560000000011
+constexpr const char* kQrIban = "CH4431999123000889012";  // sample: CH5800791123000889012
+constexpr const char* kQrReference = "210000000003139471430009017";
+
+inline double Day(int year, int month, int day) {
+    return checks::DateSerial(year, month, day);
+}
+
+// A manager of its own with one request from it.
+struct TestModule {
+    TestModule() {
+        void* raw = nullptr;
+        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(),
+                                         &raw));
+        manager.Attach(static_cast<ITarvos*>(raw));
+        if (manager) {
+            EXPECT_EQ(S_OK, manager->GetGeneralInvoiceRequest(request.ReleaseAndGetAddressOf()));
+        }
+    }
+    ComPtr<ITarvos> manager;
+    ComPtr<IGeneralInvoiceRequest> request;
+};
+
+// Builds invoices on one request through its interface. Usable from any
+// thread (one builder per thread).
+class InvoiceBuilder {
+  public:
+    explicit InvoiceBuilder(IGeneralInvoiceRequest* request) : request_(request) {}
+
+    // The abort text of the request.
+    std::string Abort() {
+        BSTR text;
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, request_->GetAbortInfo(&text, &status));
+        return text;
+    }
+
+    // A person's address with a postal address (and a phone when given).
+    ComPtr<IAddress> Person(const std::string& family, const std::string& given,
+                            const std::string& phone = "") {
+        ComPtr<IAddress> address;
+        EXPECT_EQ(S_OK, request_->GetCreateAddress(address.ReleaseAndGetAddressOf()));
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, address->SetPerson(family, given, "Frau", "", "", &status));
+        EXPECT_EQ(S_OK, address->SetPostal("", "", "0000", "Unbekannt", "", "NDF", &status));
+        if (!phone.empty()) {
+            EXPECT_EQ(S_OK, address->AddPhone(phone, "", "", "", &status));
+        }
+        return address;
+    }
+
+    ComPtr<IAddress> Company(const std::string& name) {
+        ComPtr<IAddress> address;
+        EXPECT_EQ(S_OK, request_->GetCreateAddress(address.ReleaseAndGetAddressOf()));
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, address->SetCompany(name, "", "", &status));
+        EXPECT_EQ(S_OK, address->SetPostal("Bankweg 1", "", "2501", "Biel", "", "CH", &status));
+        return address;
+    }
+
+    // A service input for a physician with the given billing role (3: both).
+    ComPtr<IServiceExInput> Physician(const std::string& tariff, long billing_role = 3) {
+        ComPtr<IServiceExInput> input;
+        EXPECT_EQ(S_OK, request_->GetCreateServiceExInput(tariff, input.ReleaseAndGetAddressOf()));
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, input->SetPhysician(1, billing_role, kBillerGln, kBillerGln, &status));
+        return input;
+    }
+
+    // Adds a `service` record; returns its id (0 when refused).
+    long AddArticle(const std::string& code, double quantity, double unit, double vat_rate,
+                    long obligatory, double amount = 0) {
+        long id = 0;
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK,
+                  request_->AddService("999", code, "", quantity, 1, Day(2020, 6, 3), 0, kBillerGln,
+                                       kBillerGln, "Artikel " + code, unit, 1.0, 1.0, amount,
+                                       vat_rate, obligatory, "", "", 0, 0, &id, &status))
+            << Abort();
+        return id;
+    }
+
+    // Every section of the sample except the services: header, parties,
+    // payment, law and treatment; `skip` names one setter to leave out.
+    // Fails the test on a refused call.
+    void SetSampleSections(const std::string& skip = "") {
+        auto want = [&](const char* setter) { return skip != setter; };
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, request_->Initialize(1, &status)) << Abort();
+        if (want("SetRequest")) {
+            EXPECT_EQ(S_OK, request_->SetRequest(1, 1, "", 0, 0, "", &status)) << Abort();
+        }
+        EXPECT_EQ(S_OK, request_->SetProcessing(0, 0, "", &status)) << Abort();
+        if (want("SetTransport")) {
+            EXPECT_EQ(S_OK, request_->SetTransport(kBillerGln, "", "", kRecipientGln, kRecipientGln,
+                                                   "", &status))
+                << Abort();
+        }
+        EXPECT_EQ(S_OK, request_->SetPackage("Elexis", 380, 0, "", &status)) << Abort();
+        if (want("SetInvoice")) {
+            EXPECT_EQ(S_OK,
+                      request_->SetInvoice("000001000001", Day(2020, 6, 3), 1591170775, &status))
+                << Abort();
+        }
+        if (want("SetTiers")) {
+            EXPECT_EQ(S_OK, request_->SetTiers(1, "", 0, &status)) << Abort();
+        }
+
+        ComPtr<IAddress> mandant = Person("Mandant.tarmed", "Mandant.tarmed");
+        ComPtr<IAddress> patient = Person("Spitzkiel", "Beatrice", "555-555 55 55");
+        if (want("SetBiller")) {
+            EXPECT_EQ(S_OK, request_->SetBiller(kBillerGln, "C000002", "", "Allgemein",
+                                                mandant.Get(), &status))
+                << Abort();
+        }
+        if (want("SetDebitor")) {
+            EXPECT_EQ(S_OK, request_->SetDebitor(kRecipientGln, patient.Get(), &status)) << Abort();
+        }
+        if (want("SetProvider")) {
+            EXPECT_EQ(S_OK, request_->SetProvider(kBillerGln, "C000002", "", "Allgemein",
+                                                  mandant.Get(), &status))
+                << Abort();
+        }
+        if (want("SetPatient")) {
+            EXPECT_EQ(S_OK, request_->SetPatient(2, Day(1957, 4, 14), kPatientSsn, patient.Get(),
+                                                 &status))
+                << Abort();
+        }
+        if (want("SetGuarantor")) {
+            EXPECT_EQ(S_OK, request_->SetGuarantor(patient.Get(), &status)) << Abort();
+        }
+        if (want("SetEsrQR")) {
+            ComPtr<IAddress> bank = Company("Test Bank");
+            EXPECT_EQ(S_OK, request_->SetEsrQR(4, kQrIban, kQrReference, "", bank.Get(),
+                                               mandant.Get(), 30, &status))
+                << Abort();
+        }
+        if (want("SetLaw")) {
+            EXPECT_EQ(S_OK, request_->SetLaw(4, 0, "123456", "123456", &status)) << Abort();
+        }
+        if (want("SetTreatment")) {
+            EXPECT_EQ(S_OK, request_->SetTreatment("", "", Day(2020, 6, 3), Day(2020, 6, 3), 1, 1,
+                                                   1, 0, &status))
+                << Abort();
+        }
+        EXPECT_EQ(S_OK, request_->AddDiagnosis(4, "A1", "", &status)) << Abort();
+    }
+
+    // The sample's five records: one service_ex (consultation, 9.57 + 8.19)
+    // and four `service` records; ids 1 to 5.
+    void AddSampleServices() {
+        ComPtr<IServiceExInput> input = Physician("001");
+        long id = 0;
+        VARIANT_BOOL status = 0;
+        EXPECT_EQ(S_OK, request_->AddServiceEx(
+                            input.Get(), "001", "00.0010", "", 1.0, 1, Day(2020, 6, 3), 0, 1,
+                            "Konsultation, erste 5 Min. (Grundkonsultation)", 9.57, 1.0, 1.0, 9.57,
+                            8.19, 1.0, 1.0, 8.19, 17.76, 0.0, 1, "", 1, "", 0, 0, &id, &status))
+            << Abort();
+        EXPECT_EQ(1, id);
+        EXPECT_EQ(2, AddArticle("GA", 1.0, 2700.0, 8.0, 0, 2700.0));
+        EXPECT_EQ(3, AddArticle("GB", 1.0, 2500.0, 2.5, 0, 2500.0));
+        EXPECT_EQ(4, AddArticle("123456789", 1.0, 10.15, 0.0, 0, 10.15));
+        EXPECT_EQ(5, AddArticle("1234567890", 0.5, 10.15, 0.0, 0, 5.08));
+    }
+
+  private:
+    IGeneralInvoiceRequest* request_;  // borrowed
+};
+
+// Fixture: a manager, a request from it and a builder on that request.
+class RequestTest : public ::testing::Test {
+  protected:
+    RequestTest() : request_(module_.request), build_(request_.Get()) {}
+
+    void SetUp() override { ASSERT_TRUE(request_); }
+
+    std::string Abort() { return build_.Abort(); }
+
+    TestModule module_;
+    ComPtr<IGeneralInvoiceRequest> request_;
+    InvoiceBuilder build_;
+    VARIANT_BOOL status_ = 0;
+};
+
+}  // namespace request_test
