@@ -126,13 +126,13 @@ bool CBaseService::RegisterCtrlHandler() {
     return false;
 }
 
-int CBaseService::SendStatus(uint32_t state) {
+int CBaseService::SendStatus() {
+    platform::StatusRecord record;
     {
         std::lock_guard<std::mutex> guard(lock);
         if (statusHandle == 0) return EBADF;  // not registered
+        record.state = static_cast<int>(currentState);
     }
-    platform::StatusRecord record;
-    record.state = static_cast<int>(state);
     record.pid = static_cast<long>(getpid());
     int error = platform::WriteStatusFile(m_statusFile, record);
     int notifyError = platform::NotifyServiceState(record.state);
@@ -144,11 +144,15 @@ int CBaseService::SendStatus(uint32_t state) {
 bool CBaseService::ReportStatusToSCM(uint32_t state, uint32_t /*win32ExitCode*/,
                                      uint32_t /*serviceExitCode*/, uint32_t /*checkPoint*/,
                                      uint32_t /*waitHint*/) {
+    int error = 0;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        currentState = state;
+        std::lock_guard<std::mutex> reporting(m_reportLock);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            currentState = state;
+        }
+        error = SendStatus();
     }
-    int error = SendStatus(state);
     if (error == 0) return true;
     Trace(2, Format("TRACE(baseService01): Failed in call to ReportStatusToSCM::SetServiceStatus - "
                     "lastError:[%d]",
@@ -157,7 +161,11 @@ bool CBaseService::ReportStatusToSCM(uint32_t state, uint32_t /*win32ExitCode*/,
 }
 
 bool CBaseService::ReportCurrentStatus() {
-    int error = SendStatus(CurrentState());
+    int error = 0;
+    {
+        std::lock_guard<std::mutex> reporting(m_reportLock);
+        error = SendStatus();
+    }
     if (error == 0) return true;
     Trace(2, Format("TRACE(baseService02): Failed in call to ReportStatusToSCM::SetServiceStatus - "
                     "lastError:[%d]",

@@ -169,8 +169,9 @@ class CBaseService {
     void RunMainLoop();
     void StopSequence();
     bool WaitForStop(std::chrono::milliseconds timeout);
-    // Reports one record; 0 or errno.
-    int SendStatus(uint32_t state);
+    // Reports currentState as it is now; 0 or errno. REQUIRES: m_reportLock
+    // held, so that the last report written is always the latest state.
+    int SendStatus();
     void RegisterWithSystemd(bool enable);
 
     static CBaseService* s_pThis;
@@ -179,6 +180,8 @@ class CBaseService {
     std::string m_statusFile;
     std::string m_executablePath;
     ServiceHooks m_hooks;
+    // Serialises the reports of the dispatcher's and the service thread.
+    std::mutex m_reportLock;
     // A stop that came before the stop event existed; the event is created
     // set then, so an early SIGTERM is never lost.
     bool m_stopRequested = false;
