@@ -1,0 +1,288 @@
+#pragma once
+
+// Test helpers of the result object: invoices built directly in the model,
+// a result over them, and comparisons of addresses read back through IAddress.
+//
+// SampleInvoice() is the invoice of the published sample
+// samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml with valid values in
+// place of the sample's (GLNs with their check digits, a QR-IBAN with the QR
+// reference, treatment dates in order), finalized, plus one of every section
+// the sample does not have, so that every read has something to read.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "bridge/module_interfaces.h"
+#include "module/invoice_model.h"
+#include "module/result_factory.h"
+#include "platform/com.h"
+
+namespace result_test {
+
+using invoice::Decimal;
+
+// Day serials of the dates used.
+constexpr double kInvoiceDay = 43985.0;    // 2020-06-03
+constexpr double kBirthday = 20924.0;      // 1957-04-14
+constexpr double kCaseDay = 43971.0;       // 2020-05-20
+constexpr double kCardExpiry = 46022.0;    // 2025-12-31
+constexpr double kReminderDay = 44015.0;   // 2020-07-03
+constexpr double kCreditDay = 43845.0;     // 2020-01-15
+constexpr double kTreatmentEnd = 43983.0;  // 2020-06-01 (begin is kCaseDay)
+
+constexpr const char* kBillerGln = "2000000000008";
+constexpr const char* kRecipientGln = "7601000000002";
+constexpr const char* kReferrerGln = "7601000000019";
+constexpr const char* kEmployerGln = "7601000000026";
+constexpr const char* kQrIban = "CH4431999123000889012";
+constexpr const char* kQrReference = "210000000003139471430009017";
+
+inline Decimal D(const char* text) {
+    Decimal value;
+    EXPECT_TRUE(Decimal::Parse(text, &value)) << text;
+    return value;
+}
+
+inline invoice::Address PersonAddress(const std::string& familyname, const std::string& givenname) {
+    invoice::Address address;
+    address.type = invoice::AddressType::kPerson;
+    address.person.familyname = familyname;
+    address.person.givenname = givenname;
+    address.person.salutation = "Frau";
+    address.postal.zip = "0000";
+    address.postal.city = "Unbekannt";
+    address.postal.countrycode = "CH";
+    return address;
+}
+
+inline invoice::Address PatientAddress() {
+    invoice::Address address = PersonAddress("Spitzkiel", "Beatrice");
+    address.phones.push_back({"555 55 55", "055", "+41", ""});
+    return address;
+}
+
+inline invoice::Address BankAddress() {
+    invoice::Address address;
+    address.type = invoice::AddressType::kCompany;
+    address.company.companyname = "Test Bank";
+    address.postal.street = "Bankweg 1";
+    address.postal.zip = "2501";
+    address.postal.city = "Biel";
+    address.postal.countrycode = "CH";
+    return address;
+}
+
+inline invoice::ServiceRecord Consultation() {
+    invoice::ServiceRecord record;
+    record.kind = invoice::ServiceKind::kServiceEx;
+    record.record_id = 1;
+    record.tariff_type = "001";
+    record.code = "00.0010";
+    record.name = "Konsultation, erste 5 Min. (Grundkonsultation)";
+    record.quantity = D("1");
+    record.date_begin = kInvoiceDay;
+    record.provider_ean = kBillerGln;
+    record.responsible_ean = kBillerGln;
+    record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
+    record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
+    record.amount = D("17.76");
+    record.vat_rate = D("0");
+    record.obligation = true;
+    return record;
+}
+
+inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
+                                      const char* quantity, const char* unit, const char* amount,
+                                      const char* vat_rate) {
+    invoice::ServiceRecord record;
+    record.kind = invoice::ServiceKind::kService;
+    record.record_id = id;
+    record.tariff_type = "999";
+    record.code = code;
+    record.name = name;
+    record.quantity = D(quantity);
+    record.date_begin = kInvoiceDay;
+    record.provider_ean = kBillerGln;
+    record.responsible_ean = kBillerGln;
+    record.unit = D(unit);
+    record.amount = D(amount);
+    record.vat_rate = D(vat_rate);
+    record.obligation = false;
+    return record;
+}
+
+inline void AddServices(invoice::InvoiceRequest* invoice) {
+    invoice->services.push_back(Consultation());
+    invoice->services.push_back(Article(2, "GA", "Gutachten A", "1", "2700", "2700", "8"));
+    invoice->services.push_back(Article(3, "GB", "Gutachten B", "1", "2500", "2500", "2.5"));
+    invoice->services.push_back(
+        Article(4, "123456789", "test article", "1", "10.15", "10.15", "0"));
+    invoice->services.push_back(
+        Article(5, "1234567890", "test article fractional", "0.5", "10.15", "5.08", "0"));
+    invoice->services[3].xtra_drug =
+        invoice::XtraDrug{true, "B", invoice::Delivery::kRepeated, 3, true};
+    invoice->services[4].xtra_drg = invoice::XtraDrg{D("0.75"), D("0.25")};
+}
+
+inline void AddBalance(invoice::InvoiceRequest* invoice) {
+    invoice::Balance& balance = invoice->balance;
+    balance.amount = D("5232.99");
+    balance.amount_obligations = D("17.76");
+    balance.amount_prepaid = D("0");
+    balance.amount_reminder = D("5");
+    balance.amount_due = D("5238.00");
+    balance.round_difference = D("0.01");
+    balance.vat = D("260.98");
+    balance.vat_rates = {{D("0"), D("32.99"), D("0")},
+                         {D("2.5"), D("2500"), D("60.98")},
+                         {D("8"), D("2700"), D("200")}};
+    invoice->finalized = true;
+}
+
+inline void AddParties(invoice::InvoiceRequest* invoice) {
+    invoice::Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    invoice->biller = invoice::Biller{kBillerGln, "C000002", "", "Allgemein", "", mandant};
+    invoice->provider = invoice::Provider{kBillerGln, "C000002", "", "Allgemein", mandant};
+    invoice->debitor = invoice::Debitor{kRecipientGln, PatientAddress()};
+    invoice->patient =
+        invoice::Patient{invoice::SexType::kFemale, kBirthday, "7569217076985", PatientAddress()};
+    invoice->guarantor = invoice::Guarantor{PatientAddress()};
+    // Not in the sample.
+    invoice->insurance = invoice::Insurance{kRecipientGln, BankAddress()};
+    invoice->insured =
+        invoice::Patient{invoice::SexType::kMale, kCaseDay, "7561234567897", std::nullopt};
+    invoice->referrer = invoice::Referrer{kReferrerGln, "R123456", "1234567", "Chirurgie",
+                                          PersonAddress("Zuweiser", "Hans")};
+    invoice->employer =
+        invoice::Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
+    invoice->card =
+        invoice::InsuranceCard{"80756012340000000001", kCardExpiry, kInvoiceDay, "VAL-7", "srv1"};
+}
+
+inline void AddCase(invoice::InvoiceRequest* invoice) {
+    invoice->law = invoice::Law{invoice::LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
+    invoice->treatment = invoice::Treatment{"APID-1",
+                                            "ACID-1",
+                                            kCaseDay,
+                                            kTreatmentEnd,
+                                            invoice::Canton::kTG,
+                                            invoice::TreatmentType::kAmbulatory,
+                                            invoice::TreatmentReason::kDisease,
+                                            std::nullopt};
+    invoice->diagnoses = {{invoice::DiagnosisType::kByContract, "A1", ""},
+                          {invoice::DiagnosisType::kICD, "J45.0", "Asthma"}};
+    invoice->xtra_hospital = invoice::XtraHospital{invoice::TreatmentType::kStationary,
+                                                   kCaseDay,
+                                                   12,
+                                                   invoice::HospitalizationType::kEmergency,
+                                                   invoice::HospitalizationMode::kCantonal,
+                                                   invoice::HospitalizationClass::kSemiPrivate,
+                                                   "M100",
+                                                   false};
+    invoice->grouper_records = {{invoice::GrouperRecordType::kAdmissionType, 11, "Notfall"},
+                                {invoice::GrouperRecordType::kDischargeType, 0, "Entlassung"}};
+    invoice->bfs_records = {{invoice::BfsRecordType::kResidenceBeforeAdmission, 1, "Zuhause"}};
+    invoice->case_details = {{1, "001", "00.0010", kCaseDay, kTreatmentEnd, "ACID-1"},
+                             {2, "999", "GA", kInvoiceDay, kInvoiceDay, ""}};
+}
+
+inline void AddHeader(invoice::InvoiceRequest* invoice) {
+    invoice->language = invoice::Language::kGerman;
+    invoice->request = invoice::RequestSection{
+        invoice::RoleType::kPhysician, invoice::PlaceType::kPractice, "", false, true, "Bemerkung"};
+    invoice->processing.print_at_intermediate = false;
+    invoice->processing.print_copy_to_guarantor = true;
+    invoice->processing.tc_token = "TC-42";
+    invoice->processing.instructions = {{"token1", "value1"}, {"token2", "value2"}};
+    invoice->transport =
+        invoice::Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
+                           kRecipientGln, "/keys/recipient.der", {{kRecipientGln, 1}}};
+    invoice->prolog.package = invoice::Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
+    invoice->invoice = invoice::RequestReference{"000001000001", kInvoiceDay, 1591170775};
+    invoice->credit = invoice::RequestReference{"CR-9", kCreditDay, 1579046400};
+    invoice->reminder = invoice::Reminder{{"RM-1", kReminderDay, 1593734400},
+                                          invoice::ReminderLevel::kSecond,
+                                          "Zweite Mahnung",
+                                          D("5")};
+    invoice->tiers = invoice::Tiers{invoice::TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
+    invoice->documents = {
+        {false, "/tmp/report.pdf", "Bericht", "application/pdf", "report.pdf", ""},
+        {true, "https://example.org/x-ray", "Roentgen", "image/png", "", ""}};
+}
+
+inline invoice::Esr QrSlip() {
+    invoice::Esr esr;
+    esr.type = invoice::EsrType::kEsrQR;
+    esr.iban = kQrIban;
+    esr.reference_number = kQrReference;
+    esr.customer_note = "Rechnung 000001000001";
+    esr.bank = BankAddress();
+    esr.creditor = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    esr.payment_period_days = 30;
+    return esr;
+}
+
+inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
+    auto invoice = std::make_shared<invoice::InvoiceRequest>();
+    AddHeader(invoice.get());
+    AddParties(invoice.get());
+    AddCase(invoice.get());
+    AddServices(invoice.get());
+    AddBalance(invoice.get());
+    invoice->esr = QrSlip();
+    return invoice;
+}
+
+// A result over `invoice` (the test fails when it cannot be made).
+inline ComPtr<IGeneralInvoiceResult> ResultOver(
+    std::shared_ptr<const invoice::InvoiceRequest> invoice) {
+    ComPtr<IGeneralInvoiceResult> result;
+    EXPECT_EQ(S_OK, CreateInvoiceResult(std::move(invoice), result.ReleaseAndGetAddressOf()));
+    return result;
+}
+
+// Compares every part of an address read back through IAddress with
+// `expected`.
+inline void ExpectAddress(IAddress* address, const invoice::Address& expected) {
+    ASSERT_NE(nullptr, address);
+    long type = -1;
+    ASSERT_EQ(S_OK, address->GetType(&type));
+    EXPECT_EQ(static_cast<long>(expected.type), type);
+    BSTR a, b, c, d, e, f;
+    VARIANT_BOOL status = 0;
+    ASSERT_EQ(S_OK, address->GetPerson(&a, &b, &c, &d, &e, &status));
+    if (expected.type == invoice::AddressType::kPerson) {
+        EXPECT_EQ(expected.person.familyname, a);
+        EXPECT_EQ(expected.person.givenname, b);
+        EXPECT_EQ(expected.person.salutation, c);
+        EXPECT_EQ(expected.person.title, d);
+        EXPECT_EQ(expected.person.subaddressing, e);
+    }
+    ASSERT_EQ(S_OK, address->GetCompany(&a, &b, &c, &status));
+    if (expected.type == invoice::AddressType::kCompany) {
+        EXPECT_EQ(expected.company.companyname, a);
+        EXPECT_EQ(expected.company.department, b);
+        EXPECT_EQ(expected.company.subaddressing, c);
+    }
+    ASSERT_EQ(S_OK, address->GetPostal(&a, &b, &c, &d, &e, &f, &status));
+    EXPECT_EQ(expected.postal.street, a);
+    EXPECT_EQ(expected.postal.pobox, b);
+    EXPECT_EQ(expected.postal.zip, c);
+    EXPECT_EQ(expected.postal.city, d);
+    EXPECT_EQ(expected.postal.statecode, e);
+    EXPECT_EQ(expected.postal.countrycode, f);
+    size_t phones = 0;
+    for (HRESULT hr = address->GetFirstPhone(&a, &b, &c, &d, &status); hr == S_OK;
+         hr = address->GetNextPhone(&a, &b, &c, &d, &status)) {
+        ASSERT_LT(phones, expected.phones.size());
+        EXPECT_EQ(expected.phones[phones].number, a);
+        EXPECT_EQ(expected.phones[phones].local_code, b);
+        EXPECT_EQ(expected.phones[phones].international_code, c);
+        ++phones;
+    }
+    EXPECT_EQ(expected.phones.size(), phones);
+}
+
+}  // namespace result_test
