@@ -2,6 +2,8 @@
 
 #include <cpprest/filestream.h>
 
+#include <dirent.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <cctype>
 #include <cstdio>
@@ -10,6 +12,9 @@
 
 #include "common/module_log.h"
 #include "endpoint/request_args.h"
+#include "endpoint/working_folder.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
 
 using web::http::http_request;
 using web::http::http_response;
@@ -69,9 +74,16 @@ CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& in
                                    const HandlerOptions& options)
     : m_iniPath(iniPath),
       m_listener(web::uri(uri)),
-      m_pRegistry(new CInstanceRegistry()),
+      m_pRegistry(new CInstanceRegistry(options.clock)),
       m_options(options),
       m_workers(options.workerThreads) {
+    int maxInactivitySec = options.maxInactivitySec;
+    if (maxInactivitySec == 0) {
+        maxInactivitySec = platform::GetProfileInt(iniPath, "Settings",
+                                                   "Interface_Max_Inactivity_Sec", 3600);
+        if (maxInactivitySec < 300) maxInactivitySec = 300;
+    }
+    m_pRegistry->SetMaxInactivitySec(maxInactivitySec);
     m_listener.support(methods::GET, [this](http_request r) { Accept(r, Verb::kGet); });
     m_listener.support(methods::PUT, [this](http_request r) { Accept(r, Verb::kPut); });
     m_listener.support(methods::POST, [this](http_request r) { Accept(r, Verb::kPost); });
@@ -141,8 +153,19 @@ void CEndpointHandler::Serve(const http_request& request, Verb verb) {
     try {
         reply = RunFrame(frame);
     } catch (const std::exception& e) {
-        reply = ErrorReply(407, frame.call.interfaceName, frame.call.methodName);
-        ModuleLog().WriteComment(0, std::string("handle_request: ") + e.what());
+        // What passes out of a dispatcher gets the REST library's own answer
+        // to a failed handler: 500 without a body.
+        reply = Reply();
+        reply.kind = Reply::Kind::kEmpty;
+        reply.status = 500;
+        reply.result = 500;
+        ModuleLog().WriteComment(0, std::string(HandlerName(static_cast<int>(verb))) +
+                                        ": exception passed out of the dispatcher: " + e.what());
+    } catch (...) {
+        reply = Reply();
+        reply.kind = Reply::Kind::kEmpty;
+        reply.status = 500;
+        reply.result = 500;
     }
     Send(request, reply);
     LogOutcome(frame, reply);
@@ -238,7 +261,8 @@ bool CEndpointHandler::BuildJsonArgs(Frame& frame, Reply* error) {
     if (!body.is_object()) {
         char prefix[32];
         std::snprintf(prefix, sizeof prefix, "JSONDump: [%d] - [", static_cast<int>(body.type()));
-        ModuleLog().WriteComment(0, prefix + WithoutLineBreaks(body.serialize()) + "]");
+        ModuleLog().WriteComment(0,
+                                 prefix + WithoutLineBreaks(MaskSecrets(body).serialize()) + "]");
         *error = ErrorReply(405);
         return false;
     }
@@ -311,4 +335,104 @@ void CEndpointHandler::LogOutcome(const Frame& frame, const Reply& reply) {
     std::string method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
     ModuleLog().WriteEntry(status, method, frame.call.interfaceName, frame.call.methodName,
                            LogText(frame.call.args), std::to_string(frame.call.address));
+}
+
+int64_t CEndpointHandler::Now() const {
+    if (m_options.clock) return m_options.clock();
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void CEndpointHandler::ReleaseInstance(const std::string& interfaceName, int handle,
+                                       const char* location) {
+    char text[256];
+    std::snprintf(text, sizeof text, "COMInstanceDel: interface=[%s] address=[%d] location=[%s]",
+                  interfaceName.c_str(), handle, location);
+    ModuleLog().WriteComment(0, text);
+    m_tables.Release(interfaceName, handle);
+}
+
+int CEndpointHandler::DestructInstance(const std::string& interfaceName, int handle) {
+    try {
+        std::string released;
+        for (;;) {
+            int next = m_pRegistry->NextToDestroy(interfaceName, handle, &released);
+            if (next < 1) break;
+            for (const std::string& name : CHandlerTables::ReleaseOrder()) {
+                if (released == name) ReleaseInstance(released, next, "destruct");
+            }
+        }
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+int CEndpointHandler::RunSanityChecks(bool all) {
+    try {
+        if (!all) CleanupWorkingFolder(GetWorkingFolder());
+        if (!m_pRegistry) return 1;
+        const char* mode = all ? "doDelete" : "doCheck";
+        ModuleLog().WriteComment(
+            0, std::string("Start of CEndpointHandler::RunSanityChecks(") + mode + ") = (0,0)");
+        int count = 0;
+        std::string released;
+        for (;;) {
+            int next = m_pRegistry->NextExpired("ITarvos", &released, all);
+            if (next <= 0) break;
+            for (const std::string& name : CHandlerTables::ReleaseOrder()) {
+                if (released != name) continue;
+                ReleaseInstance(released, next, "sanity");
+                ++count;
+            }
+        }
+        ModuleLog().WriteComment(0, std::string("End   of CEndpointHandler::RunSanityChecks(") +
+                                        mode + ") = (" + std::to_string(count) + ",0)");
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+void CEndpointHandler::CleanupWorkingFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    if (Lower(folder).find(Lower("/tolvan/Halvo450Rest")) == std::string::npos) return;
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr) return;
+    // Linux keeps no creation time on every file system; the time of the
+    // last write stands for it (files here are written once).
+    int64_t now = Now();
+    int looked = 0;
+    while (looked < 200) {
+        struct dirent* entry = readdir(directory);
+        if (entry == nullptr) break;
+        ++looked;
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string path = platform::WithTrailingSlash(folder) + name;
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        if (now - static_cast<int64_t>(info.st_mtime) > 86400) unlink(path.c_str());
+    }
+    closedir(directory);
+}
+
+int CEndpointHandler::ReleaseAll() {
+    RunSanityChecks(true);
+    for (const std::string& name : CHandlerTables::ReleaseOrder()) {
+        for (int handle : m_tables.Handles(name)) ReleaseInstance(name, handle, "shutdown");
+    }
+    return 0;
+}
+
+std::string CEndpointHandler::GetWorkingFolder() {
+    {
+        std::lock_guard<std::mutex> guard(m_workingDirMutex);
+        if (!m_workingDir.empty()) return m_workingDir;
+    }
+    std::string folder = ComputeWorkingFolder(m_iniPath);
+    std::lock_guard<std::mutex> guard(m_workingDirMutex);
+    if (!folder.empty()) m_workingDir = folder;
+    return folder;
 }

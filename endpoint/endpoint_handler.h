@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "bridge/handler_tables.h"
 #include "endpoint/body_reader.h"
 #include "endpoint/dispatch.h"
 #include "endpoint/worker_pool.h"
@@ -17,6 +18,13 @@ struct HandlerOptions {
     int workerThreads = 32;
     BodyLimits bodyLimits;
     std::chrono::milliseconds groupLockTimeout{10000};
+    // Seconds since 1970 for the registry and the sweep; the system clock
+    // when empty.
+    CInstanceRegistry::Clock clock;
+    // Inactivity limit of the sweep in seconds; 0 reads
+    // "Interface_Max_Inactivity_Sec" of the settings file (3600 when
+    // absent, at least 300).
+    int maxInactivitySec = 0;
 };
 
 // The REST endpoint: one HTTP listener on the listener URI, whose GET, PUT
@@ -51,7 +59,34 @@ class CEndpointHandler {
                         std::unique_ptr<IVerbDispatcher> post);
 
     CInstanceRegistry& Registry() { return *m_pRegistry; }
+    CHandlerTables& Tables() { return m_tables; }
     const std::string& IniPath() const { return m_iniPath; }
+
+    // Releases `handle` and what depends on it (the registry's order), each
+    // logged as "COMInstanceDel: … location=[destruct]". 0, or 1 when an
+    // exception ended it (what was released stays released).
+    int DestructInstance(const std::string& interfaceName, int handle);
+
+    // The sweep: when !all, deletes day-old files from the working folder;
+    // then releases every instance idle for longer than the inactivity
+    // limit (every instance when `all`), logged with location "sanity",
+    // between a start and an end line. 0 after a completed run, 1 when an
+    // exception ended it.
+    int RunSanityChecks(bool all);
+
+    // Deletes the files of `folder` created more than a day ago, looking at
+    // no more than 200 directory entries. Does nothing unless `folder`
+    // contains "/tolvan/Halvo450Rest" (case ignored).
+    void CleanupWorkingFolder(const std::string& folder);
+
+    // The release at stop: RunSanityChecks(true), then every reference left
+    // in the five tables (location "shutdown"). Leaves registry and tables
+    // empty. Returns 0. Call after Close().
+    int ReleaseAll();
+
+    // The working folder (endpoint/working_folder.h), computed at the first
+    // call that finds the cache empty; empty when none could be made.
+    std::string GetWorkingFolder();
 
   private:
     enum class Verb { kGet, kPut, kPost };
@@ -67,12 +102,17 @@ class CEndpointHandler {
     Reply DispatchLocked(Frame& frame);
     void Send(const web::http::http_request& request, const Reply& reply);
     void LogOutcome(const Frame& frame, const Reply& reply);
+    // Logs "COMInstanceDel" with `location` and releases the table slot.
+    void ReleaseInstance(const std::string& interfaceName, int handle, const char* location);
+    int64_t Now() const;
 
     std::atomic<bool> m_bActive{true};
+    std::mutex m_workingDirMutex;
     std::string m_workingDir;
     std::string m_iniPath;
     web::http::experimental::listener::http_listener m_listener;
     std::unique_ptr<CInstanceRegistry> m_pRegistry;
+    CHandlerTables m_tables;  // after the registry: emptied before it goes
     HandlerOptions m_options;
     std::unique_ptr<IVerbDispatcher> m_get, m_put, m_post;
     WorkerPool m_workers;

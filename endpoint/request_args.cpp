@@ -111,19 +111,22 @@ int ReadInterfaceAddress(const std::string& interfaceName, const web::json::valu
     return 0;
 }
 
-std::string LogText(const web::json::value& value) {
-    std::string text;
-    if (value.is_object()) {
-        web::json::value masked = value;
+web::json::value MaskSecrets(const web::json::value& value) {
+    web::json::value masked = value;
+    if (masked.is_object()) {
         for (auto& member : masked.as_object()) {
-            if (member.first.find("Password") != std::string::npos) {
-                member.second = web::json::value::string("***");
-            }
+            member.second = member.first.find("Password") != std::string::npos
+                                ? web::json::value::string("***")
+                                : MaskSecrets(member.second);
         }
-        text = masked.serialize();
-    } else {
-        text = value.serialize();
+    } else if (masked.is_array()) {
+        for (auto& element : masked.as_array()) element = MaskSecrets(element);
     }
+    return masked;
+}
+
+std::string LogText(const web::json::value& value) {
+    std::string text = MaskSecrets(value).serialize();
     std::string out;
     out.reserve(text.size());
     for (char c : text) {

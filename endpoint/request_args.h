@@ -36,6 +36,10 @@ web::json::value CopyScalarMembers(const web::json::value& body);
 // outside 32 bits, ends the search with 0.
 int ReadInterfaceAddress(const std::string& interfaceName, const web::json::value& args);
 
+// A copy of `value` in which every member whose key contains "Password", at
+// any depth, holds "***": the module log never holds a secret.
+web::json::value MaskSecrets(const web::json::value& value);
+
 // The JSON text of `value` with double quotes turned into single quotes and
 // carriage returns and line feeds removed, as the module log writes it.
 // Members whose key contains "Password" are written as "***".

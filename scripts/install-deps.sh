@@ -11,9 +11,6 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils qpdf zxing-cpp-tools
 )
-if [ "${1:-}" = "--runtime-only" ]; then
-    packages=("${packages[@]/libgtest-dev/}")
-fi
 
 missing=()
 for package in "${packages[@]}"; do
