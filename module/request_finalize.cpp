@@ -8,6 +8,7 @@
 
 #include "module/balance.h"
 #include "module/completeness.h"
+#include "module/module_version.h"
 #include "module/request_object.h"
 
 namespace {
@@ -34,6 +35,11 @@ HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL
     }
     // Computed on a copy: a refused amount leaves the request as it was.
     auto finalized = std::make_shared<invoice::InvoiceRequest>(invoice_);
+    if (finalized->prolog.generator.name.empty()) {
+        // This module made the invoice (a loaded one keeps its generator).
+        finalized->prolog.generator.name = "Invoice engine";
+        finalized->prolog.generator.description = kModuleVersion;
+    }
     std::string error;
     if (!invoice::FinalizeBalance(finalized.get(), &error)) {
         return Abort(E_FAIL, "Finalize: " + error);

@@ -92,6 +92,7 @@ TEST_F(RequestObjectTest, SampleBuiltCallByCallKeepsItsValues) {
     EXPECT_EQ(kRecipientGln, invoice->transport->vias[0].ean);
     EXPECT_EQ("Elexis", invoice->prolog.package->name);
     EXPECT_EQ(380u, *invoice->prolog.package->version);
+    EXPECT_FALSE(invoice->prolog.generator.name.empty());
     EXPECT_EQ("000001000001", invoice->invoice->id);
     EXPECT_EQ(1591170775, invoice->invoice->timestamp);
     EXPECT_EQ("C000002", invoice->biller->zsr);
