@@ -27,14 +27,25 @@ void InitLibxmlOnce() {
     std::call_once(once, [] { xmlInitParser(); });
 }
 
+void ReplaceAll(std::string* text, const std::string& what, const std::string& with) {
+    for (std::size_t at = text->find(what); at != std::string::npos;
+         at = text->find(what, at + with.size())) {
+        text->replace(at, what.size(), with);
+    }
+}
+
 // libxml2's message made readable: the request namespace, which would stand
-// before every element name, and the trailing newline are removed.
+// before every element name, is removed; values that libxml2 quotes with
+// entities ("&gt;") are shown as they are in the document; the trailing
+// newline goes.
 std::string ReadableMessage(const char* raw) {
     std::string text = raw != nullptr ? raw : "unknown error";
-    const std::string ns = kRequestNamespaceInBraces;
-    for (std::size_t at = text.find(ns); at != std::string::npos; at = text.find(ns, at)) {
-        text.erase(at, ns.size());
-    }
+    ReplaceAll(&text, kRequestNamespaceInBraces, "");
+    ReplaceAll(&text, "&gt;", ">");
+    ReplaceAll(&text, "&lt;", "<");
+    ReplaceAll(&text, "&quot;", "\"");
+    ReplaceAll(&text, "&apos;", "'");
+    ReplaceAll(&text, "&amp;", "&");
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
         text.pop_back();
     }

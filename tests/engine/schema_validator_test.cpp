@@ -57,6 +57,11 @@ TEST_F(SchemaValidatorTest, InvalidSampleReportsEveryErrorWithItsLine) {
     EXPECT_EQ("Element 'invoice': The attribute 'request_date' is required but missing.",
               report.errors[2].message);
     EXPECT_EQ(88, report.errors[8].line);
+    // Values are shown as written in the document, not entity-escaped.
+    EXPECT_NE(std::string::npos,
+              report.errors[7].message.find("'0100000030359>811700000000000011630005527+ "
+                                            "012000209>' is not accepted"))
+        << report.errors[7].message;
 }
 
 TEST_F(SchemaValidatorTest, MemoryAndFileGiveTheSameReport) {
