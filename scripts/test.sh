@@ -16,6 +16,7 @@ run_build() {
     (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 900)
 }
 
-run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_build build -DCMAKE_BUILD_TYPE=Release
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVOS_SANITIZE=ON -DTARVOS_BENCH=OFF
+    run_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTARVOS_SANITIZE=ON -DTARVOS_BENCH=OFF
