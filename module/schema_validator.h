@@ -45,9 +45,10 @@ struct SchemaReport {
 
 // An XML schema compiled once and used to validate any number of documents.
 //
-// Documents are read with network access and external entities off: no
-// entity substitution, no DTD loading, no XInclude. The schema file itself is
-// read the same way, so it must be self-contained (no imports or includes).
+// Documents, and the schema file itself, are read with network access and
+// external entities off: no entity substitution, no DTD loading, no XInclude.
+// Imports and includes of a schema are resolved by libxml2's schema parser
+// (the request schema has none).
 //
 // Thread safety: after construction the object is immutable; any number of
 // threads may validate with one object at the same time.
