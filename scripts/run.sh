@@ -8,15 +8,18 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVOS_BENCH=OFF >/dev/null
 cmake --build build --target tarvosserver450 -j"$(nproc)"
 
+exe=build/bin/tarvosserver450
 ini=build/bin/TarvosServer450.ini
+# The service runs only once it is installed (a systemd unit; where systemd
+# runs it is also enabled for the next boot).
 if ! grep -qiE '^\s*isInstalled\s*=\s*[1-9]' "$ini" 2>/dev/null; then
-    # The service only runs once it is marked installed.
-    if [ -f "$ini" ]; then
-        sed -i '/^\s*isInstalled\s*=/Id' "$ini"
-        grep -qi '^\[Settings\]' "$ini" || printf '[Settings]\n' >>"$ini"
-        sed -i '0,/^\[Settings\]/I{s/^\[Settings\]/[Settings]\nisInstalled=1/I}' "$ini"
-    else
-        printf '[Settings]\nisInstalled=1\n' >"$ini"
+    "$exe" -install || true
+    if ! grep -qiE '^\s*isInstalled\s*=\s*[1-9]' "$ini" 2>/dev/null; then
+        # A unit of an earlier build is in the way: remove it and install anew
+        # (the last switch counts; "-install" lets a not-installed copy run).
+        "$exe" -install -uninstall >/dev/null 2>&1 || true
+        "$exe" -install
     fi
 fi
-exec build/bin/tarvosserver450 -debug
+# The service run in the foreground; Ctrl-C (or SIGTERM) stops it in order.
+exec "$exe"
