@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bridge/module_factory.h"
@@ -366,6 +367,38 @@ TEST_F(AddressObjectTest, AddressesAreIndependentAndLiveWhileReferenced) {
     EXPECT_EQ(S_OK, raw->GetType(&type));
     EXPECT_EQ(1, type);
     raw->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// Requests of other groups may read an address (Snapshot) while its own group
+// writes it: every read sees a whole person, never half of one.
+TEST(AddressObjectThreadTest, SnapshotsSeeWholeWrites) {
+    ComPtr<IAddress> address;
+    ASSERT_EQ(S_OK, CreateAddress(address.ReleaseAndGetAddressOf()));
+    const CAddress* impl = AsAddressImpl(address.Get());
+    std::thread writer([&address] {
+        VARIANT_BOOL status;
+        for (int i = 0; i < 2000; ++i) {
+            if (i % 2 == 0) {
+                address->SetPerson("Alpha", "Anna", "", "", "", &status);
+            } else {
+                address->SetPerson("Beta", "Bruno", "", "", "", &status);
+            }
+        }
+    });
+    int torn = 0;
+    for (int i = 0; i < 2000; ++i) {
+        invoice::PersonName person = impl->Snapshot().person;
+        bool whole = (person.familyname == "Alpha" && person.givenname == "Anna") ||
+                     (person.familyname == "Beta" && person.givenname == "Bruno") ||
+                     (person.familyname.empty() && person.givenname.empty());
+        if (!whole) ++torn;
+    }
+    writer.join();
+    EXPECT_EQ(0, torn);
 }
 
 }  // namespace
