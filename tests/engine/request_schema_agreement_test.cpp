@@ -319,6 +319,16 @@ void CheckAttribute(EditRunner* runner, std::size_t index, int nth,
     }
 }
 
+// The sanitizer build runs every eighth element only: the edits exercise the
+// schema, which the plain build checks in full, and take minutes there.
+#ifdef TARVOS_SANITIZED_BUILD
+constexpr std::size_t kElementStride = 8;
+constexpr int kMinimumChecked = 1000;
+#else
+constexpr std::size_t kElementStride = 1;
+constexpr int kMinimumChecked = 10000;
+#endif
+
 TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
     int checked = 0;
     std::set<std::string> enumerationsTried;
@@ -332,7 +342,7 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
                                       XML_PARSE_NONET);
         ASSERT_NE(nullptr, doc);
         EditRunner runner(doc, *ours_);
-        for (std::size_t index = 0; index < runner.Elements().size(); ++index) {
+        for (std::size_t index = 0; index < runner.Elements().size(); index += kElementStride) {
             const char* name = reinterpret_cast<const char*>(runner.Elements()[index]->name);
             if (!rich.focus.empty() && rich.focus.count(name) == 0) continue;
             CheckElement(&runner, index);
@@ -348,7 +358,7 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
             ADD_FAILURE() << runner.Differences()[i];
         }
     }
-    EXPECT_GT(checked, 10000);
+    EXPECT_GT(checked, kMinimumChecked);
 }
 
 // Documented in the schema: signature and encrypted data are open places.
