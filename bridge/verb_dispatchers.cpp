@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "bridge/operation_dispatcher.h"
+#include "bridge/operation_table.h"
 #include "endpoint/endpoint_handler.h"
 
 void InstallDispatchers(CEndpointHandler& handler) {
-    std::vector<OperationRow> get, put, post;
-    handler.SetDispatchers(std::make_unique<OperationDispatcher>(std::move(get)),
-                           std::make_unique<OperationDispatcher>(std::move(put)),
-                           std::make_unique<OperationDispatcher>(std::move(post)));
+    std::vector<Operation> post;
+    handler.SetDispatchers(std::make_unique<TableDispatcher>(handler, GetOperations()),
+                           std::make_unique<TableDispatcher>(handler, PutOperations()),
+                           std::make_unique<TableDispatcher>(handler, std::move(post)));
 }

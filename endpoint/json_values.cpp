@@ -55,7 +55,7 @@ bool IsUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        int extra = c < 0x80            ? 0
+        int extra = c < 0x80             ? 0
                     : (c & 0xE0) == 0xC0 ? 1
                     : (c & 0xF0) == 0xE0 ? 2
                     : (c & 0xF8) == 0xF0 ? 3
@@ -157,7 +157,7 @@ std::string NumberText(double value) {
     if (exponent < -5 || exponent >= 15) {
         std::string out = sign + mantissa.substr(0, 1);
         if (mantissa.size() > 1) out += "." + mantissa.substr(1);
-        char tail[8];
+        char tail[16];
         std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         return out + tail;
     }

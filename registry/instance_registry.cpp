@@ -92,3 +92,99 @@ CInstanceRegistry::GroupLock CInstanceRegistry::LockFor(int handle) {
     auto lock = m_locks.find(groupKey);
     return lock != m_locks.end() ? lock->second : nullptr;
 }
+
+int CInstanceRegistry::TakeFirst(InstanceTable& table,
+                                 const std::function<bool(const InstanceEntry&)>& pick) {
+    for (auto entry = table.begin(); entry != table.end(); ++entry) {
+        if (!pick(entry->second)) continue;
+        int handle = entry->first;
+        m_ownerOf.erase(handle);
+        table.erase(entry);
+        return handle;
+    }
+    return 0;
+}
+
+int CInstanceRegistry::TakeFromGroup(ManagerEntry& group,
+                                     const std::function<bool(const InstanceEntry&)>& pick,
+                                     std::string* outInterfaceName) {
+    struct Named {
+        InstanceTable* table;
+        const char* name;
+    };
+    const Named order[] = {{&group.addresses, "IAddress"},
+                           {&group.serviceInputs, "IServiceExInput"},
+                           {&group.requests, "IGeneralInvoiceRequest"},
+                           {&group.results, "IGeneralInvoiceResult"}};
+    for (const Named& named : order) {
+        int handle = TakeFirst(*named.table, pick);
+        if (handle != 0) {
+            *outInterfaceName = named.name;
+            return handle;
+        }
+    }
+    return 0;
+}
+
+int CInstanceRegistry::NextToDestroy(const std::string& interfaceName, int handle,
+                                     std::string* outInterfaceName) {
+    outInterfaceName->clear();
+    if (interfaceName.empty() || handle < 1) return 0;
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto any = [](const InstanceEntry&) { return true; };
+    if (SameName(interfaceName, "ITarvos")) {
+        auto group = m_managers.find(handle);
+        if (group == m_managers.end()) return 0;
+        int next = TakeFromGroup(group->second, any, outInterfaceName);
+        if (next != 0) return next;
+        m_managers.erase(group);  // the lock stays for a later registration
+        *outInterfaceName = "ITarvos";
+        return handle;
+    }
+    auto owner = m_ownerOf.find(handle);
+    if (owner == m_ownerOf.end() || owner->second < 1) return 0;
+    ManagerEntry& group = m_managers[owner->second];
+    int next = TakeFromGroup(
+        group, [handle](const InstanceEntry& e) { return e.parent == handle; }, outInterfaceName);
+    if (next != 0) return next;
+    return TakeFromGroup(
+        group, [handle](const InstanceEntry& e) { return e.self == handle; }, outInterfaceName);
+}
+
+int CInstanceRegistry::NextExpired(const std::string& interfaceName, std::string* outInterfaceName,
+                                   bool all) {
+    outInterfaceName->clear();
+    std::lock_guard<std::mutex> guard(mutex_);
+    int64_t now = Now();
+    int64_t limit = all ? -1000000 : maxInactivitySec_;
+    if (!SameName(interfaceName, "ITarvos")) return 0;
+    auto expired = [now, limit](int64_t lastUsed) { return lastUsed + limit < now; };
+    for (auto group = m_managers.begin(); group != m_managers.end(); ++group) {
+        int next = TakeFromGroup(
+            group->second, [&](const InstanceEntry& e) { return expired(e.lastUsed); },
+            outInterfaceName);
+        if (next != 0) return next;
+        if (!expired(group->second.lastUsed)) continue;
+        int key = group->first;
+        m_managers.erase(group);
+        m_locks.erase(key);
+        *outInterfaceName = "ITarvos";
+        return key;
+    }
+    return 0;
+}
+
+void CInstanceRegistry::SetMaxInactivitySec(int seconds) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    maxInactivitySec_ = seconds;
+}
+
+size_t CInstanceRegistry::GroupCount() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return m_managers.size();
+}
+
+size_t CInstanceRegistry::InstanceCount() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return m_ownerOf.size();
+}

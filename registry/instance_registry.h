@@ -40,6 +40,8 @@ class CInstanceRegistry {
 
     // `clock` gives the current time; the system clock when empty.
     explicit CInstanceRegistry(Clock clock = Clock());
+    // Forgets every group and instance and drops the group locks; touches
+    // no interface reference.
     ~CInstanceRegistry();
 
     CInstanceRegistry(const CInstanceRegistry&) = delete;
@@ -56,11 +58,40 @@ class CInstanceRegistry {
     // The lock of the handle's group, or null when the group has none.
     GroupLock LockFor(int handle);
 
+    // The next instance to release when `handle` (of `interfaceName`) is
+    // destroyed, taken out of the records; its interface name goes to
+    // *outInterfaceName. 0 when nothing is left. A manager gives its
+    // addresses, service inputs, requests and results (each by ascending
+    // handle) and then itself; any other instance gives its direct
+    // dependents and then itself, whatever table it is in.
+    int NextToDestroy(const std::string& interfaceName, int handle, std::string* outInterfaceName);
+
+    // The next instance idle for longer than the inactivity limit (every
+    // instance when `all`), taken out of the records, with its interface
+    // name in *outInterfaceName; a group comes after all of its instances.
+    // 0 when none. Only "ITarvos" as `interfaceName` finds anything.
+    int NextExpired(const std::string& interfaceName, std::string* outInterfaceName, bool all);
+
+    // Seconds without use after which NextExpired releases an instance
+    // (3600 unless set). Taken as given: the settings apply their floor.
+    void SetMaxInactivitySec(int seconds);
+
+    // Groups and non-manager instances on record.
+    size_t GroupCount();
+    size_t InstanceCount();
+
   private:
     int64_t Now() const;
     static InstanceTable* TableFor(ManagerEntry& group, const std::string& interfaceName);
 
+    // REQUIRES: mutex_ held. Takes the first entry of `table` (in handle
+    // order) that `pick` accepts out of the table and of m_ownerOf.
+    int TakeFirst(InstanceTable& table, const std::function<bool(const InstanceEntry&)>& pick);
+    int TakeFromGroup(ManagerEntry& group, const std::function<bool(const InstanceEntry&)>& pick,
+                      std::string* outInterfaceName);
+
     Clock clock_;
+    int maxInactivitySec_ = 3600;
     std::mutex mutex_;
     std::map<int, ManagerEntry> m_managers;
     std::map<int, int> m_ownerOf;

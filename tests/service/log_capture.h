@@ -1,0 +1,46 @@
+#pragma once
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/module_log.h"
+#include "tests/engine/temp_folder.h"
+
+// What the module log received while the object lived. Starts the log
+// session in a folder of the test binary's own when nobody has yet.
+class LogCapture {
+  public:
+    LogCapture() {
+        static TempFolder folder;
+        ModuleLog().StartLog(1, folder.Path() + "module.log.txt");
+        offset_ = Read().size();
+    }
+
+    // The lines written since the capture began.
+    std::string Text() const {
+        std::string all = Read();
+        return all.size() >= offset_ ? all.substr(offset_) : all;
+    }
+
+    // The lines written since then that contain `needle`, in order.
+    std::vector<std::string> Lines(const std::string& needle) const {
+        std::vector<std::string> lines;
+        std::istringstream in(Text());
+        for (std::string line; std::getline(in, line);) {
+            if (line.find(needle) != std::string::npos) lines.push_back(line);
+        }
+        return lines;
+    }
+
+  private:
+    static std::string Read() {
+        std::ifstream in(ModuleLog().Path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    size_t offset_ = 0;
+};
