@@ -33,13 +33,13 @@ Decimal D(const char* text) {
 
 // --- running the checkers ---------------------------------------------------
 
-struct Run {
+struct CommandRun {
     int status = -1;
     std::string out;
 };
 
-Run Command(const std::string& command) {
-    Run run;
+CommandRun Command(const std::string& command) {
+    CommandRun run;
     FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -79,7 +79,7 @@ std::string AllText(const std::string& pdf) {
 
 // Every font line of pdffonts says emb "yes".
 void ExpectFontsEmbedded(const std::string& pdf) {
-    Run fonts = Command("pdffonts " + Quoted(pdf));
+    CommandRun fonts = Command("pdffonts " + Quoted(pdf));
     ASSERT_EQ(0, fonts.status);
     size_t lines = 0;
     size_t at = fonts.out.find('\n', fonts.out.find("-----"));
@@ -372,6 +372,275 @@ TEST_F(InvoicePrintTest, WithoutReferenceInItalian) {
                                                "Fattura RG-2024-0815",
                                                "EPD"};
     EXPECT_EQ(expected, Lines(DecodeQr(Pdf(), outcome_.pages, folder_.Path())));
+}
+
+TEST_F(InvoicePrintTest, ThousandServicesBreakPagesAndCarrySubtotals) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman, 1000);
+    ASSERT_EQ("OK", Print(request));
+    std::vector<std::string> pages = PageTexts(Pdf());
+    ASSERT_EQ(static_cast<size_t>(outcome_.pages), pages.size());
+    ASSERT_GT(pages.size(), 20u);
+    EXPECT_EQ(0, Command("qpdf --check " + Quoted(Pdf())).status);
+    // Services 1, 3, 5, ... cost 48.00, the others 25.50; the subtotal at
+    // the foot of a page is the sum of the rows printed so far and comes
+    // back as the carried amount at the top of the next page.
+    size_t printed = 0;
+    Decimal subtotal;
+    for (size_t k = 0; k < pages.size(); ++k) {
+        const std::string& page = pages[k];
+        std::string number = "Seite " + std::to_string(k + 1) + "/" + std::to_string(pages.size());
+        EXPECT_NE(std::string::npos, page.find(number)) << number;
+        if (k > 0 && printed < 1000) {
+            EXPECT_NE(std::string::npos, page.find("Übertrag")) << number;
+            EXPECT_NE(std::string::npos, page.find(subtotal.ToFixed(2))) << number;
+        }
+        size_t rows = 0;
+        for (size_t at = page.find("Physiothérapie"); at != std::string::npos;
+             at = page.find("Physiothérapie", at + 1)) {
+            ++rows;
+        }
+        if (rows > 0) {
+            EXPECT_NE(std::string::npos, page.find("Tarifziffer")) << number;
+        }
+        for (size_t i = 0; i < rows; ++i) {
+            subtotal += D(((printed + i) % 2 == 0) ? "48" : "25.5");
+        }
+        printed += rows;
+        if (k + 1 < pages.size() && printed < 1000) {
+            EXPECT_NE(std::string::npos, page.find("Zwischentotal")) << number;
+            EXPECT_NE(std::string::npos, page.find(subtotal.ToFixed(2))) << number;
+        }
+    }
+    EXPECT_EQ(1000u, printed);
+    EXPECT_EQ("36750.00", subtotal.ToFixed(2));
+    EXPECT_NE(std::string::npos, pages.back().find("Zahlteil"));
+    EXPECT_NE(std::string::npos, pages.back().find("36750.00"));
+    std::string payload = DecodeQr(Pdf(), outcome_.pages, folder_.Path());
+    EXPECT_NE(std::string::npos, payload.find("\n36750.00\nCHF\n")) << payload;
+}
+
+TEST_F(InvoicePrintTest, TheSlipTakesAPageOfItsOwnWhenTheSummaryLeavesNoRoom) {
+    // 15 rows end low on the first page: the summary fits, the slip does not.
+    InvoiceRequest request = Invoice(invoice::Language::kGerman, 15);
+    ASSERT_EQ("OK", Print(request));
+    std::vector<std::string> pages = PageTexts(Pdf());
+    ASSERT_EQ(2u, pages.size());
+    EXPECT_NE(std::string::npos, pages[0].find("Fälliger Betrag"));
+    EXPECT_EQ(std::string::npos, pages[0].find("Zahlteil"));
+    EXPECT_NE(std::string::npos, pages[1].find("Zahlteil"));
+    EXPECT_NE(std::string::npos, DecodeQr(Pdf(), 2, folder_.Path()).find("QRR"));
+}
+
+TEST_F(InvoicePrintTest, ReclaimTitlesFollowTheTiersMode) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    ASSERT_EQ("OK", Print(request, "reclaim"));
+    std::string text = AllText(Pdf());
+    EXPECT_NE(std::string::npos, text.find("Rückforderungsbeleg"));
+    EXPECT_EQ(std::string::npos, text.find("Zahlteil"));
+    request.tiers->mode = invoice::TiersMode::kPayant;
+    ASSERT_EQ("OK", Print(request, "Reclaim"));
+    EXPECT_NE(std::string::npos, AllText(Pdf()).find("TP-Rechnung"));
+    ASSERT_EQ("OK", Print(request, ""));
+    EXPECT_EQ(invoice::PrintLayout::kReclaim, outcome_.layout);
+}
+
+TEST_F(InvoicePrintTest, ReminderCarriesLevelFeeAndSlip) {
+    InvoiceRequest request = Invoice(invoice::Language::kFrench);
+    request.reminder = invoice::Reminder{{"MA-7", kDay + 40, 1708000000},
+                                         invoice::ReminderLevel::kSecond,
+                                         "Nous vous prions de régler la facture.",
+                                         D("10")};
+    std::string error;
+    ASSERT_TRUE(invoice::FinalizeBalance(&request, &error)) << error;
+    ASSERT_EQ("OK", Print(request, ""));
+    EXPECT_EQ(invoice::PrintLayout::kReminder, outcome_.layout);
+    std::string text = AllText(Pdf());
+    for (const char* expected : {"2e rappel", "MA-7", "Frais de rappel", "131.50",
+                                 "Nous vous prions de régler la facture.", "Section paiement"}) {
+        EXPECT_NE(std::string::npos, text.find(expected)) << expected;
+    }
+}
+
+TEST_F(InvoicePrintTest, LegacySlipsPrintWithoutPaymentPart) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    request.esr->type = invoice::EsrType::kEsr16or27;
+    ASSERT_EQ("OK", Print(request));
+    EXPECT_FALSE(outcome_.has_slip);
+    std::string text = AllText(Pdf());
+    EXPECT_NE(std::string::npos, text.find("Fälliger Betrag"));
+    EXPECT_EQ(std::string::npos, text.find("Zahlteil"));
+}
+
+TEST_F(InvoicePrintTest, CopyMarksEveryPage) {
+    InvoiceRequest request = Invoice(invoice::Language::kItalian, 80);
+    invoice::PrintOptions options;
+    options.print_template = "PatientInvoice(PDF_NOPRINT=" + Pdf() + ";Copy=1)";
+    std::string error;
+    ASSERT_EQ(S_OK, invoice::PrintInvoice(request, options, &outcome_, &error)) << error;
+    std::vector<std::string> pages = PageTexts(Pdf());
+    ASSERT_GE(pages.size(), 3u);
+    for (const std::string& page : pages) EXPECT_NE(std::string::npos, page.find("Copia"));
+    ASSERT_EQ("OK", Print(request));
+    EXPECT_EQ(std::string::npos, AllText(Pdf()).find("Copia"));
+    ASSERT_EQ("OK", Print(request, "PatientInvoice", invoice::kPrintAsCopy));
+    EXPECT_NE(std::string::npos, AllText(Pdf()).find("Copia"));
+}
+
+TEST_F(InvoicePrintTest, ServicesSortByDateOrByTariffAndCode) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman, 0);
+    request.services.push_back(Service(1, "ZZ9", "Zuletzt nach Code", "1", kDay));
+    request.services.push_back(Service(2, "AA1", "Zuerst nach Code", "1", kDay + 2));
+    std::string error;
+    ASSERT_TRUE(invoice::FinalizeBalance(&request, &error)) << error;
+    invoice::PrintOptions options;
+    options.print_template = "PatientInvoice(PDF_NOPRINT=" + Pdf() + ";)";
+    ASSERT_EQ(S_OK, invoice::PrintInvoice(request, options, &outcome_, &error)) << error;
+    std::string by_date = AllText(Pdf());
+    EXPECT_LT(by_date.find("Zuletzt nach Code"), by_date.find("Zuerst nach Code"));
+    options.sort_time_tariff = 1;
+    ASSERT_EQ(S_OK, invoice::PrintInvoice(request, options, &outcome_, &error)) << error;
+    std::string by_code = AllText(Pdf());
+    EXPECT_GT(by_code.find("Zuletzt nach Code"), by_code.find("Zuerst nach Code"));
+}
+
+TEST_F(InvoicePrintTest, TimestampInAndOut) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    ASSERT_EQ("OK", Print(request));
+    EXPECT_EQ(1704931200, outcome_.timestamp);
+    invoice::PrintOptions options;
+    options.print_template = "(PDF_NOPRINT=" + Pdf() + ";)";
+    options.timestamp = 1710000000;
+    std::string error;
+    ASSERT_EQ(S_OK, invoice::PrintInvoice(request, options, &outcome_, &error)) << error;
+    EXPECT_EQ(1710000000, outcome_.timestamp);
+    ASSERT_NE(nullptr, outcome_.printed);
+    EXPECT_EQ(1710000000, outcome_.printed->invoice->timestamp);
+    EXPECT_NE(std::string::npos, AllText(Pdf()).find("1710000000"));
+}
+
+// A 2 x 2 BMP of 24 bits, bottom-up: red, green / blue, white (top row).
+std::string WriteBmp(const std::string& path) {
+    const unsigned char bytes[] = {
+        'B', 'M', 70,  0,   0,   0,   0, 0, 0, 0, 54, 0, 0, 0,  // file header
+        40,  0,   0,   0,   2,   0,   0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+        16,  0,   0,   0,   0,   0,   0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
+        0,   0,   255, 0,   255, 0,   0, 0,   // bottom row: red, green, pad
+        255, 0,   0,   255, 255, 255, 0, 0};  // top row: blue, white, pad
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    return path;
+}
+
+uint32_t PixelAt(cairo_surface_t* image, int x, int y) {
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    return reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(image))[x];
+}
+
+TEST_F(InvoicePrintTest, BmpLogoIsReadRowByRow) {
+    std::string error;
+    invoice::ImageSurface image = invoice::ReadLogoImage(WriteBmp(Pdf() + ".bmp"), &error);
+    ASSERT_NE(nullptr, image) << error;
+    EXPECT_EQ(2, cairo_image_surface_get_width(image.get()));
+    EXPECT_EQ(0xFF0000FFu, PixelAt(image.get(), 0, 0));  // blue, top left
+    EXPECT_EQ(0xFFFFFFFFu, PixelAt(image.get(), 1, 0));
+    EXPECT_EQ(0xFFFF0000u, PixelAt(image.get(), 0, 1));  // red, bottom left
+    EXPECT_EQ(0xFF00FF00u, PixelAt(image.get(), 1, 1));
+}
+
+TEST_F(InvoicePrintTest, LogosPrintAsPngAndBmp) {
+    logo_ = WriteBmp(folder_.Path() + "logo.bmp");
+    ASSERT_EQ("OK", Print(Invoice(invoice::Language::kGerman)));
+    CommandRun images = Command("pdfimages -list " + Quoted(Pdf()));
+    EXPECT_NE(std::string::npos, images.out.find(" image ")) << images.out;
+    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
+    logo_ = folder_.Path() + "logo.png";
+    ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(png, logo_.c_str()));
+    cairo_surface_destroy(png);
+    ASSERT_EQ("OK", Print(Invoice(invoice::Language::kGerman)));
+    EXPECT_NE(std::string::npos, Command("pdfimages -list " + Quoted(Pdf())).out.find(" image "));
+    ASSERT_EQ("OK", Print(Invoice(invoice::Language::kGerman), "PatientInvoice",
+                          invoice::kPrintWithoutLogo));
+    EXPECT_EQ(std::string::npos, Command("pdfimages -list " + Quoted(Pdf())).out.find(" image "));
+}
+
+// --- refusals ------------------------------------------------------------------
+
+class PrintRefusalTest : public InvoicePrintTest {
+  protected:
+    void ExpectRefused(const InvoiceRequest& request, const std::string& text,
+                       const std::string& layout = "PatientInvoice") {
+        EXPECT_EQ(text, Print(request, layout));
+        EXPECT_FALSE(std::filesystem::exists(Pdf()));
+        EXPECT_FALSE(std::filesystem::exists(Pdf() + ".part"));
+    }
+};
+
+TEST_F(PrintRefusalTest, CreditorWithoutPostcodeOrTown) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    request.esr->creditor->postal.zip.clear();
+    ExpectRefused(request, "Print: QR-bill: the creditor has no postcode");
+    request = Invoice(invoice::Language::kGerman);
+    request.esr->creditor->postal.city.clear();
+    ExpectRefused(request, "Print: QR-bill: the creditor has no town");
+}
+
+TEST_F(PrintRefusalTest, AmountAboveTheQrBillMaximum) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman, 0);
+    invoice::ServiceRecord big = Service(1, "X", "Gross", "1000000000", kDay);
+    request.services.push_back(big);
+    std::string error;
+    ASSERT_TRUE(invoice::FinalizeBalance(&request, &error)) << error;
+    ExpectRefused(request, "Print: QR-bill: the amount 1000000000.00 is above 999999999.99");
+}
+
+TEST_F(PrintRefusalTest, PayloadOver997Bytes) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    std::string seventy;
+    for (int i = 0; i < 70; ++i) seventy += "ü";
+    std::string thirtyfive;
+    for (int i = 0; i < 35; ++i) thirtyfive += "ö";
+    std::string note;
+    for (int i = 0; i < 140; ++i) note += "ä";
+    request.esr->creditor =
+        Company(seventy.c_str(), (seventy + " 1").c_str(), "8000", thirtyfive.c_str());
+    request.patient->address =
+        Company(seventy.c_str(), (seventy + " 2").c_str(), "8000", thirtyfive.c_str());
+    request.esr->customer_note = note;
+    ExpectRefused(request, "Print: QR-bill: the QR-bill payload has 1097 bytes, more than 997");
+}
+
+TEST_F(PrintRefusalTest, TemplateAndStateProblems) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman);
+    ExpectRefused(request,
+                  "Print: bstrPrintTemplate: unknown layout \"Invoice\" (Reclaim, "
+                  "PatientInvoice or Reminder)",
+                  "Invoice");
+    ExpectRefused(request, "Print: the Reminder layout needs a reminder (SetReminder)", "Reminder");
+    request.finalized = false;
+    ExpectRefused(request, "Print: the request is not finalized (Finalize must succeed first)");
+
+    invoice::PrintOptions options;
+    options.print_template = "Reclaim(Copy=1)";
+    std::string error;
+    EXPECT_EQ(E_INVALIDARG, invoice::PrintInvoice(Invoice(invoice::Language::kGerman), options,
+                                                  &outcome_, &error));
+    EXPECT_EQ("Print: bstrPrintTemplate names no output file (PDF_NOPRINT)", error);
+    options.print_template = "Reclaim(PDF_NOPRINT=" + Pdf() + ")";
+    options.address_right = 2;
+    EXPECT_EQ(E_INVALIDARG, invoice::PrintInvoice(Invoice(invoice::Language::kGerman), options,
+                                                  &outcome_, &error));
+    EXPECT_EQ("Print: eAddressRight 2 is neither 0 (left) nor 1 (right)", error);
+}
+
+TEST_F(PrintRefusalTest, UnwritablePathAndUnreadableLogo) {
+    invoice::PrintOptions options;
+    options.print_template = "Reclaim(PDF_NOPRINT=" + folder_.Path() + "missing/out.pdf)";
+    std::string error;
+    EXPECT_EQ(E_FAIL, invoice::PrintInvoice(Invoice(invoice::Language::kGerman), options, &outcome_,
+                                            &error));
+    EXPECT_EQ(0u, error.find("Print: " + folder_.Path() + "missing/out.pdf: ")) << error;
+    logo_ = folder_.Path() + "no-logo.png";
+    ExpectRefused(Invoice(invoice::Language::kGerman),
+                  "Print: the logo file " + logo_ + " cannot be read");
 }
 
 }  // namespace
