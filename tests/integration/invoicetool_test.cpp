@@ -15,13 +15,13 @@ const std::string kValid = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg
 const std::string kInvalid = kRefdata + "samples450/elexis_elexis-3-base_readReq450.xml";
 const std::string k440 = kRefdata + "samples440/elexis_elexis-3-base_md_440_tg_kvg_3793.xml";
 
-struct Run {
+struct ToolRun {
     int exit_code = -1;
     std::string output;  // standard output and standard error
 };
 
-Run Invoke(const std::string& arguments) {
-    Run run;
+ToolRun Invoke(const std::string& arguments) {
+    ToolRun run;
     FILE* pipe = popen((kTool + " " + arguments + " 2>&1").c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -33,18 +33,18 @@ Run Invoke(const std::string& arguments) {
 }
 
 TEST(InvoiceToolTest, ValidateReportsErrorsWithLinesAndFailsUnlessAllAreValid) {
-    Run valid = Invoke("validate " + kValid);
+    ToolRun valid = Invoke("validate " + kValid);
     EXPECT_EQ(0, valid.exit_code) << valid.output;
     EXPECT_NE(std::string::npos, valid.output.find(": valid"));
 
-    Run mixed = Invoke("validate " + kValid + " " + kInvalid);
+    ToolRun mixed = Invoke("validate " + kValid + " " + kInvalid);
     EXPECT_EQ(1, mixed.exit_code);
     EXPECT_NE(std::string::npos, mixed.output.find("readReq450.xml: 9 errors")) << mixed.output;
     EXPECT_NE(std::string::npos, mixed.output.find("readReq450.xml:88: ")) << mixed.output;
 }
 
 TEST(InvoiceToolTest, ShowPrintsTheInvoiceAsJson) {
-    Run run = Invoke("show " + kValid);
+    ToolRun run = Invoke("show " + kValid);
     ASSERT_EQ(0, run.exit_code) << run.output;
     EXPECT_EQ('{', run.output.front());
     EXPECT_NE(std::string::npos, run.output.find("\"request_id\":\"000001000001\""));
@@ -54,10 +54,10 @@ TEST(InvoiceToolTest, ShowPrintsTheInvoiceAsJson) {
 }
 
 TEST(InvoiceToolTest, ShowRefusesOtherReleasesAndInvalidFiles) {
-    Run old = Invoke("show " + k440);
+    ToolRun old = Invoke("show " + k440);
     EXPECT_EQ(1, old.exit_code);
     EXPECT_NE(std::string::npos, old.output.find("4.40")) << old.output;
-    Run invalid = Invoke("show " + kInvalid);
+    ToolRun invalid = Invoke("show " + kInvalid);
     EXPECT_EQ(1, invalid.exit_code);
     EXPECT_NE(std::string::npos, invalid.output.find("line 2:")) << invalid.output;
 }
@@ -65,7 +65,7 @@ TEST(InvoiceToolTest, ShowRefusesOtherReleasesAndInvalidFiles) {
 TEST(InvoiceToolTest, RewriteWritesAValidDocumentThatValidatesAgain) {
     std::string out = std::filesystem::temp_directory_path().string() + "/invoicetool-" +
                       std::to_string(getpid()) + ".xml";
-    Run run = Invoke("rewrite " + kValid + " " + out);
+    ToolRun run = Invoke("rewrite " + kValid + " " + out);
     EXPECT_EQ(0, run.exit_code) << run.output;
     EXPECT_EQ(0, Invoke("validate " + out).exit_code);
     EXPECT_EQ(0, Invoke("show " + out).exit_code);
