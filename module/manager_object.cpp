@@ -8,6 +8,7 @@
 #include "module/logo_file.h"
 #include "module/module_version.h"
 #include "module/request_factory.h"
+#include "module/request_object.h"
 #include "module/value_checks.h"
 
 namespace {
@@ -37,11 +38,6 @@ CheckResult CheckWhole(long value, long min, long max) {
     if (value >= min && value <= max) return checks::Passed();
     return checks::Failed(std::to_string(value) + " is outside " + std::to_string(min) + " to " +
                           std::to_string(max));
-}
-
-// The abort text of the three operations that later work will bring.
-std::string NotYet(const char* method, const char* what) {
-    return std::string(method) + ": " + what + " is not available yet";
 }
 
 }  // namespace
@@ -104,47 +100,6 @@ HRESULT CTarvos::SetLogo(const BSTR& bstrBMPLogoFile, long lMMWidth, long lMMHei
     return Done(pbStatus);
 }
 
-HRESULT CTarvos::Print(const BSTR& /*bstrPrintTemplate*/, long /*lGenerationAttributes*/,
-                       long /*lReserved*/, long /*eAddressRight*/, long /*eSortTimeTariff*/,
-                       const BSTR& /*bstrSenderID*/, long* plTimestamp,
-                       IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
-    if (plTimestamp == nullptr || pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
-        return E_POINTER;
-    }
-    *pIGeneralInvoiceResult = nullptr;
-    *pbStatus = VARIANT_FALSE;
-    return Abort(E_NOTIMPL, NotYet("Print", "printing"));
-}
-
-HRESULT CTarvos::LoadXML(const BSTR& /*bstrInputFile*/, BSTR* pbstrUsedSchema,
-                         IGeneralInvoiceRequest** pIGeneralInvoiceRequest,
-                         IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
-    if (pbstrUsedSchema == nullptr || pIGeneralInvoiceRequest == nullptr ||
-        pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
-        return E_POINTER;
-    }
-    pbstrUsedSchema->clear();
-    *pIGeneralInvoiceRequest = nullptr;
-    *pIGeneralInvoiceResult = nullptr;
-    *pbStatus = VARIANT_FALSE;
-    return Abort(E_NOTIMPL, NotYet("LoadXML", "reading XML"));
-}
-
-HRESULT CTarvos::GetXML(long /*lGenerationAttributes*/, BSTR* pbstrOutputFile,
-                        long* plValidationError, long* plTimestamp, BSTR* pbstrUsedSchema,
-                        IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
-    if (pbstrOutputFile == nullptr || plValidationError == nullptr || plTimestamp == nullptr ||
-        pbstrUsedSchema == nullptr || pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
-        return E_POINTER;
-    }
-    pbstrOutputFile->clear();
-    *plValidationError = 0;
-    pbstrUsedSchema->clear();
-    *pIGeneralInvoiceResult = nullptr;
-    *pbStatus = VARIANT_FALSE;
-    return Abort(E_NOTIMPL, NotYet("GetXML", "writing XML"));
-}
-
 HRESULT CTarvos::GetGeneralInvoiceRequest(IGeneralInvoiceRequest** pIGeneralInvoiceRequest) {
     if (pIGeneralInvoiceRequest == nullptr) return E_POINTER;
     *pIGeneralInvoiceRequest = nullptr;
@@ -155,6 +110,8 @@ HRESULT CTarvos::GetGeneralInvoiceRequest(IGeneralInvoiceRequest** pIGeneralInvo
                      "GetGeneralInvoiceRequest: a new request could not be made");
     }
     std::lock_guard<std::mutex> guard(mutex_);
+    CGeneralInvoiceRequest* impl = AsRequestImpl(request.Get());
+    if (impl != nullptr) impl->SetModus(settings_.modus);
     current_request_ = request;
     return request.CopyTo(pIGeneralInvoiceRequest);
 }

@@ -37,9 +37,11 @@ struct ManagerSettings {
 // settings and the logo, and hands out invoice requests.
 //
 // The current request is the request handed out last (by
-// GetGeneralInvoiceRequest, later also by LoadXML); the manager holds a
-// reference to it, so it lives at least as long as the manager or until the
-// next one replaces it. Print and GetXML work on it.
+// GetGeneralInvoiceRequest or LoadXML); the manager holds a reference to it,
+// so it lives at least as long as the manager or until the next one replaces
+// it. Print and GetXML work on it. A request handed out by
+// GetGeneralInvoiceRequest takes the manager's mode (PutModus) at that
+// moment; a loaded request keeps the mode of its file.
 //
 // Checks (a rejected call returns E_INVALIDARG and changes nothing;
 // GetAbortInfo names the method, the parameter and the rule):
@@ -51,8 +53,32 @@ struct ManagerSettings {
 //    (module/logo_file.h), width and height 1 to 200 mm. An empty file name
 //    removes the logo (the sizes are then not looked at).
 //
-// Print, LoadXML and GetXML are not available yet: they answer E_NOTIMPL with
-// an abort text saying so, their outputs emptied.
+// Output (module/manager_output.cpp; outputs are emptied first):
+//  - GetXML writes the current request, which must be finalized (a loaded
+//    request is), as a 4.50 document into ModuleOutputFolder() under a fresh
+//    name and checks it against the request schema. plTimestamp 0 takes the
+//    invoice's own timestamp (the current time when it has none); another
+//    value is written as the request timestamp. On S_OK the document is
+//    valid (plValidationError 0) and the result shows the invoice as written.
+//    A document with schema errors is still written and its path, error
+//    count, timestamp and schema are set, but the call fails (E_FAIL, no
+//    result) and GetAbortInfo gives the count and the first error.
+//    No request or not finalized: E_FAIL; plTimestamp out of range:
+//    E_INVALIDARG.
+//  - LoadXML reads a 4.50 file (module/xml_reader.h) into a new request,
+//    which becomes the current request, and hands out that request and a
+//    result over it. A refused file (unreadable, not XML, not 4.50, schema
+//    errors) answers E_INVALIDARG with the loader's text; pbstrUsedSchema
+//    names the release recognised, also then ("generalInvoiceRequest_440.xsd").
+//  - Print draws the current request, which must be finalized, as a PDF
+//    (module/invoice_print.h) with the logo of SetLogo, into the file the
+//    template names in PDF_NOPRINT. The third argument is reserved (the
+//    service passes 0) and not looked at. plTimestamp in: 0 prints the
+//    invoice's own timestamp (the current time when it has none), another
+//    value as given; out: the timestamp printed. The result shows
+//    the invoice as printed. Refusals keep the printer's code and text
+//    ("Print: ..."): E_INVALIDARG for a bad template or option, E_FAIL for
+//    no finalized request, an unreadable logo or an unwritable file.
 //
 // Thread-safe: every method and the accessors take mutex_.
 class CTarvos final : public CModuleObject<ITarvos> {
@@ -101,3 +127,8 @@ class CTarvos final : public CModuleObject<ITarvos> {
     ManagerSettings settings_;
     ComPtr<IGeneralInvoiceRequest> current_request_;
 };
+
+// The folder GetXML writes into: "tarvos-engine/output/" under the temporary
+// directory (platform::TempDirectory, i.e. $TMPDIR or /tmp), made when
+// missing. Files stay there; the service copies what it publishes.
+std::string ModuleOutputFolder();
