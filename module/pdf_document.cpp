@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 
+#include <cstdio>
 #include <ctime>
 
 namespace invoice {
@@ -57,6 +58,7 @@ PdfDocument::PdfDocument(const std::string& path, int64_t created, const std::st
 PdfDocument::~PdfDocument() {
     if (!finished_ && surface_ != nullptr) Finish();
     for (auto& font : fonts_) pango_font_description_free(font.second);
+    for (auto& line : lines_) g_object_unref(line.second);
     if (layout_ != nullptr) g_object_unref(layout_);
     if (cr_ != nullptr) cairo_destroy(cr_);
     if (surface_ != nullptr) cairo_surface_destroy(surface_);
@@ -101,13 +103,30 @@ void PdfDocument::Prepare(std::string_view text, const TextStyle& style, double 
     pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
 }
 
+PangoLayout* PdfDocument::LineLayout(std::string_view text, const TextStyle& style, double width) {
+    constexpr size_t kMaxCachedLines = 4096;
+    char shape[64];
+    std::snprintf(shape, sizeof shape, "|%d|%d|%.3f|%d", static_cast<int>(style.face),
+                  static_cast<int>(style.size_pt * 100), width, static_cast<int>(style.align));
+    std::string key = std::string(text) + shape;
+    auto found = lines_.find(key);
+    if (found != lines_.end()) return found->second;
+    if (lines_.size() >= kMaxCachedLines) {
+        for (auto& line : lines_) g_object_unref(line.second);
+        lines_.clear();
+    }
+    Prepare(text, style, width, false);
+    PangoLayout* layout = pango_layout_copy(layout_);
+    lines_[key] = layout;
+    return layout;
+}
+
 double PdfDocument::Text(double x, double y, double width, std::string_view text,
                          const TextStyle& style) {
     if (cr_ == nullptr) return 0;
     std::string_view line = text.substr(0, text.find('\n'));
-    Prepare(line, style, width, false);
     cairo_move_to(cr_, x, y);
-    pango_cairo_show_layout(cr_, layout_);
+    pango_cairo_show_layout(cr_, LineLayout(line, style, width));
     return LineHeight(style.size_pt);
 }
 

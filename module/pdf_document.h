@@ -86,12 +86,16 @@ class PdfDocument {
 
   private:
     PangoFontDescription* Font(const TextStyle& style);
+    // A layout of one line of `text`, shaped once and kept for the texts
+    // that repeat (dates, factors, codes); owned by the cache.
+    PangoLayout* LineLayout(std::string_view text, const TextStyle& style, double width);
     void Prepare(std::string_view text, const TextStyle& style, double width, bool wrap);
 
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
     PangoLayout* layout_ = nullptr;
     std::map<std::pair<int, int>, PangoFontDescription*> fonts_;
+    std::map<std::string, PangoLayout*> lines_;
     std::string error_;
     bool finished_ = false;
 };
