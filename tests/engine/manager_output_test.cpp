@@ -209,6 +209,36 @@ TEST_F(ManagerOutputTest, WorksOnTheRequestHandedOutLast) {
     EXPECT_NE(std::string::npos, ManagerAbort().find("GetXML:"));
 }
 
+TEST_F(ManagerOutputTest, FailuresLeaveEmptiedOutputs) {
+    BSTR file = "x", schema = "x";
+    long validation = 7, timestamp = 0;
+    IGeneralInvoiceResult* result = reinterpret_cast<IGeneralInvoiceResult*>(0x1);
+    IGeneralInvoiceRequest* request = reinterpret_cast<IGeneralInvoiceRequest*>(0x1);
+    VARIANT_BOOL status = VARIANT_TRUE;
+    ITarvos* manager = module_.manager.Get();
+    EXPECT_EQ(E_FAIL,
+              manager->GetXML(0, &file, &validation, &timestamp, &schema, &result, &status));
+    EXPECT_EQ("", file);
+    EXPECT_EQ(0, validation);
+    EXPECT_EQ("", schema);
+    EXPECT_EQ(nullptr, result);
+    EXPECT_EQ(VARIANT_FALSE, status);
+
+    result = reinterpret_cast<IGeneralInvoiceResult*>(0x1);
+    status = VARIANT_TRUE;
+    EXPECT_EQ(E_INVALIDARG, manager->LoadXML("", &schema, &request, &result, &status));
+    EXPECT_EQ(nullptr, request);
+    EXPECT_EQ(nullptr, result);
+    EXPECT_EQ(VARIANT_FALSE, status);
+
+    result = reinterpret_cast<IGeneralInvoiceResult*>(0x1);
+    status = VARIANT_TRUE;
+    EXPECT_EQ(E_FAIL, manager->Print("(PDF_NOPRINT=/tmp/x.pdf;)", 0, 0, 0, 0, "", &timestamp,
+                                     &result, &status));
+    EXPECT_EQ(nullptr, result);
+    EXPECT_EQ(VARIANT_FALSE, status);
+}
+
 TEST_F(ManagerOutputTest, NullOutPointersAreRefused) {
     BSTR file, schema;
     long errors = 0, timestamp = 0;
