@@ -1,0 +1,196 @@
+// GoogleTest before the REST library: the library defines a macro U.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <cpprest/json.h>
+
+#include "bridge/verb_dispatchers.h"
+#include "common/module_log.h"
+#include "endpoint/endpoint_handler.h"
+#include "platform/ini_file.h"
+#include "tests/engine/temp_folder.h"
+#include "tests/integration/envelope.h"
+#include "tests/integration/http_client.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The handle under `key` of a 200 reply; 0 otherwise.
+int Handle(const HttpResponse& response, const std::string& key) {
+    if (response.status != 200) return 0;
+    web::json::value body = web::json::value::parse(response.body);
+    return body.has_integer_field(key) ? body.at(key).as_integer() : 0;
+}
+
+// The endpoint handler in this process on a loopback port, with the real
+// operation tables and module, so that its tables can be inspected.
+class InProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ModuleLog().StartLog(1, folder_.Path() + "module.log.txt");
+        std::string ini = folder_.Path() + "TarvosServer450.ini";
+        platform::WriteProfileString(ini, "PARAMS", "TMPDIR_CSIDL", folder_.Path());
+        port_ = FreeLoopbackPort();
+        HandlerOptions options;
+        options.maxInactivitySec = 1;
+        handler_ = std::make_unique<CEndpointHandler>(
+            "http://127.0.0.1:" + std::to_string(port_) + "/tarvosServer450", ini, options);
+        InstallDispatchers(*handler_);
+        handler_->Open();
+    }
+    void TearDown() override {
+        handler_->Close();
+        handler_->ReleaseAll();
+        handler_.reset();
+    }
+
+    HttpClient client() const { return HttpClient(port_); }
+    static std::string Path(const std::string& i, const std::string& m) {
+        return "/tarvosServer450/" + i + "/" + m;
+    }
+    int NewManager() const {
+        return Handle(client().Get(Path("ITarvos", "GetCreateTarvos")), "pITarvos");
+    }
+
+    TempFolder folder_;
+    int port_ = 0;
+    std::unique_ptr<CEndpointHandler> handler_;
+};
+
+// Requests per client thread: TARVOS_CONCURRENCY_REQUESTS, default 500.
+int RequestsPerThread() {
+    const char* text = std::getenv("TARVOS_CONCURRENCY_REQUESTS");
+    int count = text != nullptr ? std::atoi(text) : 0;
+    return count > 0 ? count : 500;
+}
+
+// Statuses seen, counted across threads.
+class StatusCounts {
+  public:
+    void Add(int status) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ++counts_[status];
+    }
+    std::map<int, int> Get() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return counts_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::map<int, int> counts_;
+};
+
+// One client: mixed create, call and destroy requests on managers of its
+// own, until `requests` have been sent.
+void RunClient(const HttpClient& client, int requests, StatusCounts* counts) {
+    auto path = [](const char* i, const char* m) {
+        return std::string("/tarvosServer450/") + i + "/" + m;
+    };
+    int sent = 0;
+    auto send = [&](const HttpResponse& response) {
+        counts->Add(response.status);
+        ++sent;
+        return response;
+    };
+    while (sent < requests) {
+        int manager = Handle(send(client.Get(path("ITarvos", "GetCreateTarvos"))), "pITarvos");
+        std::string m = std::to_string(manager);
+        int request =
+            Handle(send(client.Get(path("ITarvos", "GetGeneralInvoiceRequest") + "?pITarvos=" + m)),
+                   "pIGeneralInvoiceRequest");
+        std::string r = std::to_string(request);
+        int address = Handle(send(client.Get(path("IGeneralInvoiceRequest", "GetCreateAddress") +
+                                             "?pIGeneralInvoiceRequest=" + r)),
+                             "pIAddress");
+        send(client.Get(path("IAddress", "GetType") + "?pIAddress=" + std::to_string(address)));
+        send(client.Get(path("ITarvos", "GetModus") + "?pITarvos=" + m));
+        send(client.PutJson(path("ITarvos", "PutModus"),
+                            "{\"pITarvos\":" + m + ",\"eModusType\":2}"));
+        send(client.Get(path("IGeneralInvoiceRequest", "GetCreateServiceExInput") +
+                        "?bstrTariffType=001&pIGeneralInvoiceRequest=" + r));
+        if (sent % 3 == 0) continue;  // left for the sweep
+        send(client.PutJson(path("ITarvos", "PutDestructTarvos"), "{\"pITarvos\":" + m + "}"));
+    }
+}
+
+TEST_F(InProcessTest, ManyClientsWithTheSweepRunning) {
+    const int threads = 32;
+    const int requests = RequestsPerThread();
+    StatusCounts counts;
+    std::atomic<bool> done{false};
+    std::thread sweeper([&] {
+        while (!done) {
+            handler_->RunSanityChecks(false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    std::vector<std::thread> clients;
+    for (int t = 0; t < threads; ++t) {
+        clients.emplace_back([&] { RunClient(client(), requests, &counts); });
+    }
+    for (std::thread& thread : clients) thread.join();
+    done = true;
+    sweeper.join();
+
+    std::map<int, int> seen = counts.Get();
+    int total = 0;
+    for (const auto& status : seen) {
+        total += status.second;
+        EXPECT_TRUE(status.first == 200 || status.first == 400)
+            << status.second << " replies with status " << status.first;
+    }
+    EXPECT_GE(total, threads * requests);
+    EXPECT_GT(seen[200], total / 2);
+
+    handler_->Close();
+    EXPECT_EQ(0, handler_->ReleaseAll());
+    EXPECT_EQ(0u, handler_->Tables().Size());
+    EXPECT_EQ(0u, handler_->Registry().GroupCount());
+    EXPECT_EQ(0u, handler_->Registry().InstanceCount());
+}
+
+TEST_F(InProcessTest, BusyGroupAnswers411AfterTenSecondsWhileOthersRun) {
+    int busy = NewManager();
+    int other = NewManager();
+    ASSERT_GE(busy, 1);
+    ASSERT_GE(other, 1);
+    // The group's lock held by the test stands for a slow call in progress.
+    CInstanceRegistry::GroupLock lock = handler_->Registry().LockFor(busy);
+    ASSERT_NE(nullptr, lock);
+    lock->lock();
+    HttpResponse blocked;
+    Clock::duration waited{};
+    std::thread second([&] {
+        Clock::time_point start = Clock::now();
+        blocked = client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(busy));
+        waited = Clock::now() - start;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Clock::time_point start = Clock::now();
+    HttpResponse free =
+        client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(other));
+    EXPECT_EQ(200, free.status);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "another group answers at once";
+    second.join();
+    lock->unlock();
+    EXPECT_EQ("Exclusive access to the COM instance <ITarvos(" + std::to_string(busy) +
+                  ")> was not granted within 10 s ",
+              ExpectEnvelope(blocked, 411));
+    EXPECT_GE(waited, std::chrono::seconds(10));
+    EXPECT_EQ(
+        200, client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(busy)).status)
+        << "free again";
+}
+
+}  // namespace
