@@ -111,7 +111,13 @@ HRESULT CTarvos::GetGeneralInvoiceRequest(IGeneralInvoiceRequest** pIGeneralInvo
     }
     std::lock_guard<std::mutex> guard(mutex_);
     CGeneralInvoiceRequest* impl = AsRequestImpl(request.Get());
-    if (impl != nullptr) impl->SetModus(settings_.modus);
+    if (impl != nullptr) {
+        // The request starts in the manager's language and mode; the
+        // client's own Initialize may change the language later.
+        VARIANT_BOOL ignored = VARIANT_FALSE;
+        impl->Initialize(static_cast<long>(settings_.language), &ignored);
+        impl->SetModus(settings_.modus);
+    }
     current_request_ = request;
     return request.CopyTo(pIGeneralInvoiceRequest);
 }

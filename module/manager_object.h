@@ -40,8 +40,10 @@ struct ManagerSettings {
 // GetGeneralInvoiceRequest or LoadXML); the manager holds a reference to it,
 // so it lives at least as long as the manager or until the next one replaces
 // it. Print and GetXML work on it. A request handed out by
-// GetGeneralInvoiceRequest takes the manager's mode (PutModus) at that
-// moment; a loaded request keeps the mode of its file.
+// GetGeneralInvoiceRequest starts in the manager's language (its data
+// language until the client's Initialize says otherwise) and takes the
+// manager's mode (PutModus) at that moment; a loaded request keeps the
+// language and mode of its file.
 //
 // Checks (a rejected call returns E_INVALIDARG and changes nothing;
 // GetAbortInfo names the method, the parameter and the rule):

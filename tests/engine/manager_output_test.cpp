@@ -266,6 +266,34 @@ TEST_F(ManagerOutputTest, TheManagersModeReachesTheDocument) {
     EXPECT_NE(std::string::npos, ReadText(out.file).find("modus=\"test\""));
 }
 
+TEST_F(ManagerOutputTest, TheClientsInitializeDecidesTheLanguage) {
+    ASSERT_EQ(S_OK, module_.manager->PutModuleLanguage(2));  // French
+    ASSERT_EQ(S_OK, module_.manager->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
+    request_test::InvoiceBuilder build(request_.Get());
+    build.SetSampleSections();  // calls Initialize(1): German after all
+    build.AddSampleServices();
+    Finalize();
+    XmlOutput out = GetXml();
+    Remember(out);
+    ASSERT_EQ(S_OK, out.hr) << ManagerAbort();
+    EXPECT_NE(std::string::npos, ReadText(out.file).find("language=\"de\""));
+
+    ComPtr<IGeneralInvoiceRequest> fresh;
+    ASSERT_EQ(S_OK, module_.manager->GetGeneralInvoiceRequest(fresh.ReleaseAndGetAddressOf()));
+    BSTR schema;
+    IGeneralInvoiceRequest* loaded_request = nullptr;
+    ComPtr<IGeneralInvoiceResult> loaded;
+    VARIANT_BOOL status = 0;
+    ASSERT_EQ(S_OK, module_.manager->LoadXML(out.file, &schema, &loaded_request,
+                                             loaded.ReleaseAndGetAddressOf(), &status));
+    loaded_request->Release();
+    long language = 0, role = 0, place = 0, storno = 0, copy = 0;
+    BSTR title, remark;
+    EXPECT_EQ(S_OK, loaded->GetRequest(&language, &role, &place, &title, &storno, &copy, &remark,
+                                       &status));
+    EXPECT_EQ(1, language);  // the file's, not the manager's
+}
+
 // ---------------------------------------------------------------------------
 // LoadXML
 
