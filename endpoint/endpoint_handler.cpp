@@ -3,15 +3,18 @@
 #include <cpprest/filestream.h>
 
 #include <dirent.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cctype>
 #include <cstdio>
 #include <future>
 #include <iostream>
 
+#include "bridge/print_template.h"
 #include "common/module_log.h"
+#include "endpoint/file_transfer.h"
 #include "endpoint/request_args.h"
+#include "endpoint/stored_file_name.h"
 #include "endpoint/working_folder.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -68,6 +71,8 @@ struct CEndpointHandler::Frame {
     std::string query;
     bool hasQueryParameters = false;
     bool dispatched = false;
+    bool download = false;   // GET of ".../files/<name>"
+    std::string fileName{};  // the download's <name>
 };
 
 CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& iniPath,
@@ -79,8 +84,8 @@ CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& in
       m_workers(options.workerThreads) {
     int maxInactivitySec = options.maxInactivitySec;
     if (maxInactivitySec == 0) {
-        maxInactivitySec = platform::GetProfileInt(iniPath, "Settings",
-                                                   "Interface_Max_Inactivity_Sec", 3600);
+        maxInactivitySec =
+            platform::GetProfileInt(iniPath, "Settings", "Interface_Max_Inactivity_Sec", 3600);
         if (maxInactivitySec < 300) maxInactivitySec = 300;
     }
     m_pRegistry->SetMaxInactivitySec(maxInactivitySec);
@@ -174,6 +179,10 @@ void CEndpointHandler::Serve(const http_request& request, Verb verb) {
 Reply CEndpointHandler::RunFrame(Frame& frame) {
     Reply error;
     if (!ReadPath(frame, &error)) return error;
+    if (frame.download) {
+        frame.dispatched = true;
+        return DownloadReply(GetWorkingFolder(), frame.fileName);
+    }
     if (!BuildArgs(frame, &error)) return error;
     frame.call.address = ReadInterfaceAddress(frame.call.interfaceName, frame.call.args);
     if (frame.call.address == 0 && RequireAddress(frame)) {
@@ -203,6 +212,10 @@ bool CEndpointHandler::ReadPath(Frame& frame, Reply* error) {
     }
     frame.call.interfaceName = segments[segments.size() - 2];
     frame.call.methodName = segments[segments.size() - 1];
+    if (frame.verb == Verb::kGet && Lower(segments[1]) == "files") {
+        frame.download = true;
+        frame.fileName = segments.size() > 2 ? segments[2] : std::string();
+    }
     return true;
 }
 
@@ -231,7 +244,7 @@ bool CEndpointHandler::BuildArgs(Frame& frame, Reply* error) {
         *error = ErrorReply(410, frame.call.interfaceName);
         return false;
     }
-    // Raw uploads ("application/octet-stream") arrive with the file transfer.
+    if (StartsWith(lower, "application/octet-stream")) return BuildUploadArgs(frame, error);
     *error = ErrorReply(406, contentType);
     return false;
 }
@@ -268,6 +281,55 @@ bool CEndpointHandler::BuildJsonArgs(Frame& frame, Reply* error) {
     }
     frame.call.args = CopyScalarMembers(body);
     return true;
+}
+
+// An upload: the arguments come from the query; the body is stored in a new
+// file of the working folder whose path replaces the argument that named
+// the client's file.
+bool CEndpointHandler::BuildUploadArgs(Frame& frame, Reply* error) {
+    const Call& call = frame.call;
+    try {
+        frame.call.args = QueryToArgs(frame.query);
+    } catch (const std::exception&) {
+        *error = ErrorReply(401, frame.path + "?" + frame.query);
+        return false;
+    }
+    if (call.args.size() == 0 || ReadInterfaceAddress(call.interfaceName, call.args) == 0) {
+        *error = ErrorReply(410, call.interfaceName);
+        return false;
+    }
+    std::string key;
+    if (!FindUploadKey(call.args, &key)) {
+        *error = ErrorReply(408, call.interfaceName, call.methodName, "bstrFile");
+        return false;
+    }
+    std::string folder = GetWorkingFolder();
+    std::string stored =
+        folder.empty() ? std::string()
+                       : MakeStoredFileName(folder, UploadExtension(call.args.at(key).as_string()),
+                                            static_cast<long>(Now()));
+    BodyStatus status = stored.empty() ? BodyStatus::kFailed : StoreBody(frame.request, stored);
+    if (status != BodyStatus::kOk) {
+        *error = status == BodyStatus::kTooLarge
+                     ? ErrorReply(413, "more than " + std::to_string(m_options.bodyLimits.maxBytes),
+                                  std::to_string(m_options.bodyLimits.maxBytes))
+                     : ErrorReply(407, call.interfaceName, call.methodName);
+        return false;
+    }
+    frame.call.args[key] = web::json::value::string(stored);
+    return true;
+}
+
+BodyStatus CEndpointHandler::StoreBody(const http_request& request, const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return BodyStatus::kFailed;
+    BodyStatus status =
+        ReadBody(request, m_options.bodyLimits, [file](const uint8_t* data, size_t size) {
+            return std::fwrite(data, 1, size, file) == size;
+        });
+    if (std::fclose(file) != 0 && status == BodyStatus::kOk) status = BodyStatus::kFailed;
+    if (status != BodyStatus::kOk) std::remove(path.c_str());
+    return status;
 }
 
 bool CEndpointHandler::RequireAddress(const Frame& frame) const {
@@ -435,4 +497,25 @@ std::string CEndpointHandler::GetWorkingFolder() {
     std::lock_guard<std::mutex> guard(m_workingDirMutex);
     if (!folder.empty()) m_workingDir = folder;
     return folder;
+}
+
+std::string CEndpointHandler::MakeOutputFileName(const std::string& extension, long handle) {
+    try {
+        std::string folder = GetWorkingFolder();
+        return folder.empty() ? std::string() : MakeStoredFileName(folder, extension, handle);
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
+
+std::string CEndpointHandler::MakePrintTemplate(int handle, const std::string& printTemplate,
+                                                std::string* pdfPath) {
+    *pdfPath = MakeOutputFileName(".pdf", handle);
+    return RewritePrintTemplate(printTemplate, *pdfPath);
+}
+
+web::json::value CEndpointHandler::PublishFile(const std::string& producedPath,
+                                               const std::string& format) {
+    return ::PublishFile(producedPath, format, GetWorkingFolder(),
+                         EndpointPath(m_listener.uri().to_string()));
 }

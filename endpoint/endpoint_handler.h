@@ -88,6 +88,22 @@ class CEndpointHandler {
     // call that finds the cache empty; empty when none could be made.
     std::string GetWorkingFolder();
 
+    // A new file path in the output folder (the working folder): a UUID name
+    // with `extension` (counter names with `handle` when no UUID can be
+    // made). Empty when there is no output folder.
+    std::string MakeOutputFileName(const std::string& extension, long handle);
+
+    // The print template to hand to the module in place of the client's
+    // `printTemplate`: it names a new PDF file of the output folder as
+    // PDF_NOPRINT (bridge/print_template.h). *pdfPath receives that path.
+    std::string MakePrintTemplate(int handle, const std::string& printTemplate,
+                                  std::string* pdfPath);
+
+    // Publishes a produced file of the module for download from the working
+    // folder (PublishFile of endpoint/file_transfer.h with this listener's
+    // path): its link as a JSON string, null when there is none.
+    web::json::value PublishFile(const std::string& producedPath, const std::string& format);
+
   private:
     enum class Verb { kGet, kPut, kPost };
     struct Frame;  // one request on its way through the frame
@@ -98,6 +114,10 @@ class CEndpointHandler {
     bool ReadPath(Frame& frame, Reply* error);
     bool BuildArgs(Frame& frame, Reply* error);
     bool BuildJsonArgs(Frame& frame, Reply* error);
+    bool BuildUploadArgs(Frame& frame, Reply* error);
+    // Writes the request's body to a new file at `path`, chunk by chunk;
+    // removes the file unless the whole body was written.
+    BodyStatus StoreBody(const web::http::http_request& request, const std::string& path);
     bool RequireAddress(const Frame& frame) const;
     Reply DispatchLocked(Frame& frame);
     void Send(const web::http::http_request& request, const Reply& reply);
