@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,11 +47,13 @@ class PostResultTest : public ::testing::Test {
     void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
 
     // The sample invoice, finalized, as a result: from GetXML, else from
-    // Print. 0 when the module hands out no result.
-    int SampleResult() {
+    // Print. 0 when the module hands out no result. `more` adds to the
+    // invoice before it is finalized.
+    int SampleResult(const std::function<void()>& more = nullptr) {
         invoice_http::SampleBuilder build(client_, request_);
         build.SetSections();
         build.AddServices();
+        if (more) more();
         Answer finalized = client_.Post(kRequest, "Finalize", request_);
         EXPECT_EQ(200, finalized.status) << finalized.text;
         Answer xml = client_.Post(
@@ -435,6 +439,47 @@ TEST_F(PostResultTest, UnknownMethodIs403) {
     if (result == 0) GTEST_SKIP() << kNoResult;
     EXPECT_EQ("The given interface method [IGeneralInvoiceResult::GetService] does not exist",
               Envelope(Read(result, "GetService"), 403));
+}
+
+}  // namespace
+
+namespace {
+
+// Documents: a URL is answered as given, a file by its download link.
+TEST_F(PostResultTest, DocumentSourcesAreUrlsOrDownloadLinks) {
+    std::string png = server_->folder() + "scan.png";
+    {
+        std::FILE* file = std::fopen(png.c_str(), "wb");
+        ASSERT_NE(nullptr, file);
+        const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+        std::fwrite(header, 1, sizeof header, file);
+        std::fclose(file);
+    }
+    int result = SampleResult([&] {
+        client_.Call(kRequest, "AddDocument", request_,
+                     Object({{"eIsURL", Handle(1)},
+                             {"bstrSource", Text("https://example.org/report.pdf")},
+                             {"bstrTitle", Text("Bericht")},
+                             {"bstrMimeType", Text("application/pdf")}}));
+        client_.Call(kRequest, "AddDocument", request_,
+                     Object({{"eIsURL", Handle(0)},
+                             {"bstrSource", Text(png)},
+                             {"bstrTitle", Text("Scan")},
+                             {"bstrMimeType", Text("image/png")}}));
+    });
+
+    if (result == 0) GTEST_SKIP() << kNoResult;
+    Answer documents = Read(result, "GetDocuments");
+    ASSERT_EQ(200, documents.status) << documents.text;
+    ASSERT_EQ(2u, documents.body.size()) << documents.text;
+    EXPECT_EQ("https://example.org/report.pdf", S(documents.body.at(0), "pbstrSource"));
+    EXPECT_EQ("application/pdf", S(documents.body.at(0), "pbstrMimeType"));
+    std::string link = S(documents.body.at(1), "pbstrSource");
+    EXPECT_EQ(0u, link.find("/tarvosServer450/files/")) << documents.text;
+    EXPECT_EQ("image/png", S(documents.body.at(1), "pbstrMimeType"));
+    Answer first = Read(result, "GetFirstDocument");
+    ASSERT_EQ(200, first.status) << first.text;
+    EXPECT_EQ(documents.body.at(0), first.body);
 }
 
 }  // namespace
