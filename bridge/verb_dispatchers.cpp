@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "bridge/operation_table.h"
+#include "bridge/post_operations.h"
 #include "endpoint/endpoint_handler.h"
 
 void InstallDispatchers(CEndpointHandler& handler) {
-    std::vector<Operation> post;
     handler.SetDispatchers(std::make_unique<TableDispatcher>(handler, GetOperations()),
                            std::make_unique<TableDispatcher>(handler, PutOperations()),
-                           std::make_unique<TableDispatcher>(handler, std::move(post)));
+                           std::make_unique<TableDispatcher>(handler, PostOperations()));
 }
