@@ -441,10 +441,6 @@ TEST_F(PostResultTest, UnknownMethodIs403) {
               Envelope(Read(result, "GetService"), 403));
 }
 
-}  // namespace
-
-namespace {
-
 // Documents: a URL is answered as given, a file by its download link.
 TEST_F(PostResultTest, DocumentSourcesAreUrlsOrDownloadLinks) {
     std::string png = server_->folder() + "scan.png";
