@@ -1,20 +1,23 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/module_log.h"
-#include "tests/engine/temp_folder.h"
 
 // What the module log received while the object lived. Starts the log
-// session in a folder of the test binary's own when nobody has yet.
+// session in a folder of the test binary's own when nobody has yet (below
+// /tmp whatever TMPDIR says, since tests move TMPDIR around).
 class LogCapture {
   public:
     LogCapture() {
-        static TempFolder folder;
-        ModuleLog().StartLog(1, folder.Path() + "module.log.txt");
+        static LogFolder folder;
+        ModuleLog().StartLog(1, folder.path + "module.log.txt");
         offset_ = Read().size();
     }
 
@@ -35,6 +38,19 @@ class LogCapture {
     }
 
   private:
+    struct LogFolder {
+        LogFolder() {
+            char pattern[] = "/tmp/tarvos-log-XXXXXX";
+            const char* made = mkdtemp(pattern);
+            path = std::string(made != nullptr ? made : "/tmp") + "/";
+        }
+        ~LogFolder() {
+            std::error_code ignored;
+            if (path != "/tmp/") std::filesystem::remove_all(path, ignored);
+        }
+        std::string path;
+    };
+
     static std::string Read() {
         std::ifstream in(ModuleLog().Path(), std::ios::binary);
         std::ostringstream text;
