@@ -7,6 +7,7 @@
 
 #include "module/invoice_model.h"
 #include "module/schema_validator.h"
+#include "module/xml_common.h"
 #include "module/xml_reader.h"
 #include "module/xml_writer.h"
 
