@@ -89,6 +89,12 @@ void CTarvosServer450::ServiceRun(CBaseService& service, const CBaseServiceComma
     hooks.closeListener = [] {
         if (TheApp().Handler() != nullptr) TheApp().Handler()->Close();
     };
+    hooks.sweep = [] {
+        if (TheApp().Handler() != nullptr) TheApp().Handler()->RunSanityChecks(false);
+    };
+    hooks.releaseAll = [] {
+        if (TheApp().Handler() != nullptr) TheApp().Handler()->ReleaseAll();
+    };
     service.SetHooks(hooks);
     if (RunAction(service, info) == 0) m_exitCode = 1;
     EndListener();
@@ -143,7 +149,10 @@ bool CTarvosServer450::StartListener() {
 }
 
 void CTarvosServer450::EndListener() {
-    if (m_pHandler) m_pHandler->Close();
+    if (m_pHandler) {
+        m_pHandler->Close();
+        m_pHandler->ReleaseAll();  // nothing left when the service run did it
+    }
     ModuleLog().WriteComment(1, "End listening on endpoint <" + m_endpoint + ">...");
     m_pSettings->SetProcStartTime(0);
 }
