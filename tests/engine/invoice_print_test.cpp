@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "module/balance.h"
@@ -560,6 +561,29 @@ TEST_F(InvoicePrintTest, LogosPrintAsPngAndBmp) {
     ASSERT_EQ("OK", Print(Invoice(invoice::Language::kGerman), "PatientInvoice",
                           invoice::kPrintWithoutLogo));
     EXPECT_EQ(std::string::npos, Command("pdfimages -list " + Quoted(Pdf())).out.find(" image "));
+}
+
+TEST_F(InvoicePrintTest, ThreadsPrintAtTheSameTime) {
+    InvoiceRequest request = Invoice(invoice::Language::kGerman, 40);
+    std::vector<std::string> errors(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < errors.size(); ++t) {
+        threads.emplace_back([&, t] {
+            invoice::PrintOptions options;
+            options.print_template =
+                "(PDF_NOPRINT=" + folder_.Path() + std::to_string(t) + ".pdf;)";
+            invoice::PrintOutcome outcome;
+            for (int i = 0; i < 3 && errors[t].empty(); ++i) {
+                invoice::PrintInvoice(request, options, &outcome, &errors[t]);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (size_t t = 0; t < errors.size(); ++t) {
+        EXPECT_EQ("", errors[t]);
+        std::string pdf = folder_.Path() + std::to_string(t) + ".pdf";
+        EXPECT_EQ(0, Command("qpdf --check " + Quoted(pdf)).status) << pdf;
+    }
 }
 
 // --- refusals ------------------------------------------------------------------
