@@ -64,6 +64,8 @@ std::string WithoutLineBreaks(const std::string& text) {
 }  // namespace
 
 struct CEndpointHandler::Frame {
+    Frame(const http_request& r, Verb v) : request(r), verb(v) {}
+
     const http_request& request;
     Verb verb;
     Call call;
@@ -71,8 +73,8 @@ struct CEndpointHandler::Frame {
     std::string query;
     bool hasQueryParameters = false;
     bool dispatched = false;
-    bool download = false;   // GET of ".../files/<name>"
-    std::string fileName{};  // the download's <name>
+    bool download = false;  // GET of ".../files/<name>"
+    std::string fileName;   // the download's <name>
 };
 
 CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& iniPath,
@@ -153,7 +155,7 @@ void CEndpointHandler::Accept(const http_request& request, Verb verb) {
 
 void CEndpointHandler::Serve(const http_request& request, Verb verb) {
     std::cout << "\nhandle " << VerbName(static_cast<int>(verb)) << "\n" << std::flush;
-    Frame frame{request, verb, Call(), "", "", false, false};
+    Frame frame(request, verb);
     Reply reply;
     try {
         reply = RunFrame(frame);

@@ -359,32 +359,6 @@ TEST_F(ManagerTest, NullOutPointersAreRejected) {
 // ---------------------------------------------------------------------------
 // Operations of later work
 
-TEST_F(ManagerTest, PrintLoadAndWriteAreNotAvailableYet) {
-    long timestamp = 0;
-    IGeneralInvoiceResult* result = reinterpret_cast<IGeneralInvoiceResult*>(0x1);
-    EXPECT_EQ(E_NOTIMPL, manager_->Print("t", 0, 0, 0, 0, "", &timestamp, &result, &status_));
-    EXPECT_EQ(nullptr, result);
-    EXPECT_EQ(VARIANT_FALSE, status_);
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("Print: "));
-
-    BSTR schema = "x";
-    IGeneralInvoiceRequest* request = reinterpret_cast<IGeneralInvoiceRequest*>(0x1);
-    EXPECT_EQ(E_NOTIMPL, manager_->LoadXML("in.xml", &schema, &request, &result, &status_));
-    EXPECT_EQ(nullptr, request);
-    EXPECT_NE(std::string::npos,
-              AbortText(manager_.Get()).find("LoadXML: reading XML is not available yet"));
-
-    BSTR file = "x";
-    long validation = 7;
-    EXPECT_EQ(E_NOTIMPL,
-              manager_->GetXML(0, &file, &validation, &timestamp, &schema, &result, &status_));
-    EXPECT_EQ("", file);
-    EXPECT_EQ(0, validation);
-    EXPECT_EQ("GetXML: writing XML is not available yet", AbortText(manager_.Get()));
-
-    EXPECT_EQ(E_POINTER, manager_->Print("t", 0, 0, 0, 0, "", nullptr, &result, &status_));
-}
-
 // ---------------------------------------------------------------------------
 // Threads
 
