@@ -6,7 +6,7 @@
 // there, and the sweep deletes day-old files from it. It is always
 // "<base>/tolvan/Halvo450Rest/"; the base comes from the settings file,
 // section "PARAMS", key "TMPDIR_CSIDL" (a folder path or one of the six
-// special-folder names of platform/special_folders.h).
+// special-folder names of platform/known_folders.h).
 
 // The working folder for one base value, created when missing (two levels
 // at most); empty when it cannot be had. The base is `value` when that path

@@ -8,7 +8,7 @@
 
 #include "endpoint/working_folder.h"
 #include "platform/ini_file.h"
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 #include "tests/engine/temp_folder.h"
 #include "tests/service/log_capture.h"
 
