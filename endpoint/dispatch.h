@@ -14,8 +14,10 @@ struct Call {
     web::json::value args = web::json::value::object();  // numbers, booleans, strings
 };
 
-// The operations of one HTTP verb. Dispatch never throws: failures come back
-// as error replies; its Reply.result is what the module log entry records.
+// The operations of one HTTP verb. Failures come back as error replies; its
+// Reply.result is what the module log entry records. Only the object-creating
+// and release operations let an exception pass out, which the frame answers
+// with 500 and no body.
 class IVerbDispatcher {
   public:
     virtual ~IVerbDispatcher() = default;
