@@ -428,6 +428,30 @@ TEST_F(PostBadInputTest, HandlesOfReleasedObjectsAreRefused) {
     ExpectServiceAnswers();
 }
 
+TEST_F(PostBadInputTest, RefusedTargetsLeaveTheReleasesIntact) {
+    Objects objects = MakeObjects();
+    ASSERT_GT(objects.input, 0);
+    // The request's handle given as an address, a service input and a
+    // result: each refused, each leaving its trace in the tables.
+    for (const char* name : {kAddress, kInput, kResult}) {
+        Answer answer = client_.Post(
+            name, "GetAbortInfo",
+            "{\"p" + std::string(name) + "\":" + std::to_string(objects.request) + "}");
+        EXPECT_EQ(407, EnvelopeCode(answer)) << name;
+    }
+    // Releasing the request releases it and its address, not more.
+    ASSERT_TRUE(Release(kRequest, "PutDestructGeneralInvoiceRequest", objects.request));
+    Envelope(client_.Post(kRequest, "GetAbortInfo", objects.request), 402);
+    Envelope(client_.Post(kAddress, "GetAbortInfo", objects.address), 402);
+    EXPECT_EQ(200, client_.Post(kResult, "GetAbortInfo", objects.result).status);
+    EXPECT_EQ(200, client_.Post(kManager, "GetAbortInfo", objects.manager).status);
+    // Releasing the manager releases what is left of its group.
+    ASSERT_TRUE(Release(kManager, "PutDestructTarvos", objects.manager));
+    Envelope(client_.Post(kResult, "GetAbortInfo", objects.result), 402);
+    Envelope(client_.Post(kManager, "GetAbortInfo", objects.manager), 402);
+    ExpectServiceAnswers();
+}
+
 // ---------------------------------------------------------------------------
 // The ends of the VAT lines of a result
 

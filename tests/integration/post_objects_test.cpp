@@ -320,6 +320,32 @@ TEST_F(PostObjectsTest, AddressMethodNamesIgnoreCase) {
     EXPECT_EQ("a@b.ch", S(Read(kAddress, "GETONLINE"), "pbstrEMail"));
 }
 
+TEST_F(PostObjectsTest, AddressIsNamedByAnyOfItsTargetKeys) {
+    // "pIAddress", else "lAddress", else "addr"; a "pIAddress" of 0 names none.
+    for (const std::string& target : {"\"lAddress\":" + std::to_string(address_),
+                                      "\"pIAddress\":0,\"addr\":" + std::to_string(address_),
+                                      "\"pIAddress\":\"" + std::to_string(address_) + "\""}) {
+        SCOPED_TRACE(target);
+        Answer answer = client_.Post(kAddress, "SetOnline",
+                                     "{" + target + ",\"bstrEMail\":\"a@b.ch\",\"bstrUrl\":\"\"}");
+        EXPECT_EQ(200, answer.status) << answer.text;
+    }
+    EXPECT_EQ("a@b.ch", S(Read(kAddress, "GetOnline"), "pbstrEMail"));
+}
+
+TEST_F(PostObjectsTest, MemberKeysAreMatchedExactly) {
+    Answer answer = OnAddress("SetPerson", Object({{"bstrfamilyname", Text("Muster")},
+                                                   {"bstrGivenname", Text("Anna")},
+                                                   {"bstrSalutation", Text("")},
+                                                   {"bstrTitle", Text("")},
+                                                   {"bstrSubaddressing", Text("")}}));
+    EXPECT_EQ(
+        "The variable [bstrFamilyname] could not be extracted from the JSON of "
+        "[IAddress::SetPerson]",
+        Envelope(answer, 408));
+    EXPECT_FALSE(B(Read(kAddress, "GetPerson"), "pbStatus"));
+}
+
 // ---------------------------------------------------------------------------
 // IServiceExInput
 
