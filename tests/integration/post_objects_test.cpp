@@ -289,6 +289,10 @@ TEST_F(PostObjectsTest, AddressRefusalIsTheAbortReplyWithTheModulesText) {
                                                     {"bstrSubaddressing", Text("")}}));
     std::string text = Envelope(refused, kInvalidArg);
     EXPECT_EQ(0u, text.find("SetPerson: bstrFamilyname")) << text;
+    // The module log has the method as written, the result and the text.
+    EXPECT_NE(std::string::npos, server_->ReadLog().find(
+                                     "SetPerson(err=" + std::to_string(kInvalidArg) + " - " + text))
+        << server_->ReadLog();
 
     // The address's abort information tells the same; the object is usable.
     value info = Read(kAddress, "GetAbortInfo");
@@ -460,6 +464,13 @@ TEST_F(PostObjectsTest, DignitiesAreFoundByTheirCriteria) {
                           Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("9999")}}));
     EXPECT_EQ(204, none.status) << none.text;
     EXPECT_EQ("null", none.text);
+
+    // InitDignity empties the list.
+    SetInput("InitDignity", value::object());
+    Answer emptied =
+        OnInput("GetFirstDignity", Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("")}}));
+    EXPECT_EQ(204, emptied.status) << emptied.text;
+    EXPECT_FALSE(B(emptied.body, "pbStatus"));
 }
 
 TEST_F(PostObjectsTest, SectionsAreFoundByTheirCriteria) {
