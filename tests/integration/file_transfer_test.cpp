@@ -237,6 +237,17 @@ int ServerPid(const ServerProcess& server) {
     return -1;
 }
 
+// The service's module log once it holds `text` (the service answers a
+// request before it logs it), or as it is after 20 s.
+std::string LogHolding(const ServerProcess& server, const std::string& text) {
+    std::string log = server.ReadLog();
+    for (int i = 0; i < 200 && log.find(text) == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        log = server.ReadLog();
+    }
+    return log;
+}
+
 // The peak resident size of process `pid` in kB (VmHWM), -1 when unknown.
 long PeakResidentKb(int pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -368,8 +379,9 @@ TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderUuidNameAndLoadedByTheModul
     std::string stored = WorkFolder() + added[0];
     EXPECT_EQ(sample, ReadFile(stored));
     // The module received the stored path in place of the client's name.
-    std::string log = server_->ReadLog();
-    EXPECT_NE(std::string::npos, log.find("'bstrInputFile':'" + stored + "'")) << log;
+    std::string entry = "'bstrInputFile':'" + stored + "'";
+    std::string log = LogHolding(*server_, entry);
+    EXPECT_NE(std::string::npos, log.find(entry)) << log;
     EXPECT_EQ(std::string::npos, log.find("Invoice.XML"));
 
     // The loaded invoice reads back with the file's values.
@@ -424,9 +436,9 @@ TEST_F(FileTransferTest, SourceWinsOverFileWhenBothNameTheUpload) {
     ASSERT_EQ(1u, stored.size());
     EXPECT_TRUE(IsUuidName(stored[0], ".pdf")) << stored[0];
     EXPECT_EQ("%PDF-1.4 report\n", ReadFile(WorkFolder() + stored[0]));
-    std::string log = server_->ReadLog();
-    EXPECT_NE(std::string::npos, log.find("'bstrSource':'" + WorkFolder() + stored[0] + "'"))
-        << log;
+    std::string entry = "'bstrSource':'" + WorkFolder() + stored[0] + "'";
+    std::string log = LogHolding(*server_, entry);
+    EXPECT_NE(std::string::npos, log.find(entry)) << log;
     EXPECT_NE(std::string::npos, log.find("'bstrFile':'other.png'")) << log;
 }
 
@@ -610,12 +622,7 @@ TEST_F(FileTransferTest, UploadBrokenOffByTheClientLeavesNoFile) {
     broken.sendOnly = 1 << 20;
     StreamUpload(own.port(), target, broken);
     // The service notes the failed upload in its log; wait for that line.
-    std::string log;
-    for (int i = 0; i < 400; ++i) {
-        log = own.ReadLog();
-        if (log.find("handle_post01:") != std::string::npos) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    std::string log = LogHolding(own, "handle_post01:");
     EXPECT_NE(std::string::npos,
               log.find("The given interface method [ITarvos::LoadXML] produced a fatal"))
         << log;
@@ -690,7 +697,8 @@ TEST_F(FileTransferTest, DownloadsAreLoggedWithTheirStatus) {
     std::string name = added[0];
     ASSERT_EQ(200, Download(kLinkPrefix + name).status);
     ASSERT_EQ(404, Download(kLinkPrefix + "never-there.xml").status);
-    std::string log = server_->ReadLog();
+    LogHolding(*server_, "argv2=\"" + name + "\"");
+    std::string log = LogHolding(*server_, "argv2=\"never-there.xml\"");
     std::vector<std::string> sent = DownloadEntries(log, name);
     ASSERT_EQ(1u, sent.size()) << log;
     EXPECT_NE(std::string::npos, sent[0].find(" status=\"0\" ")) << sent[0];
@@ -703,7 +711,8 @@ TEST_F(FileTransferTest, DownloadsAreLoggedWithTheirStatus) {
 // the empty argument object "{}" and the handle "0" instead.
 TEST_F(FileTransferTest, DISABLED_DownloadEntryCarriesTheArgumentText99999) {
     ASSERT_EQ(404, Download(kLinkPrefix + "looked-for.xml").status);
-    std::vector<std::string> entries = DownloadEntries(server_->ReadLog(), "looked-for.xml");
+    std::string log = LogHolding(*server_, "argv2=\"looked-for.xml\"");
+    std::vector<std::string> entries = DownloadEntries(log, "looked-for.xml");
     ASSERT_EQ(1u, entries.size());
     EXPECT_NE(std::string::npos, entries[0].find("\"99999\"")) << entries[0];
 }
@@ -732,10 +741,28 @@ TEST_F(FileTransferTest, DownloadNeverLeavesTheWorkingFolder) {
 
 // ---- produced documents -------------------------------------------------
 
+// How many files of the engine's output folder, written since `since`, hold
+// exactly `bytes`.
+int EngineOutputsWith(const std::string& bytes, fs::file_time_type since) {
+    int count = 0;
+    std::error_code error;
+    fs::path folder = fs::temp_directory_path(error) / "tarvos-engine" / "output";
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        std::error_code gone;
+        if (entry.last_write_time(gone) >= since && !gone &&
+            entry.file_size(gone) == bytes.size() && !gone &&
+            ReadFile(entry.path().string()) == bytes) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
     int manager = client_.Manager();
     FinalizedSample(manager);
     std::set<std::string> before = Entries(WorkFolder());
+    fs::file_time_type start = fs::file_time_type::clock::now() - std::chrono::seconds(2);
     Answer xml = GetXml(manager);
     ASSERT_EQ(200, xml.status) << xml.text;
     EXPECT_EQ(0, Int(xml.body, "plValidationError"));
@@ -750,6 +777,8 @@ TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
     ASSERT_EQ(200, file.status);
     EXPECT_EQ(ReadFile(WorkFolder() + name), file.body);
     EXPECT_EQ("000001000001", AttributeOf(file.body, "request_id"));
+    // ... and is a copy of what the engine wrote into its own output folder.
+    EXPECT_GE(EngineOutputsWith(file.body, start), 1);
 
     // The downloaded document is valid against the published schema.
     std::string copy = server_->folder() + "downloaded.xml";
