@@ -18,7 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -117,11 +116,20 @@ int RunCommand(const std::string& command, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// True when `name` is the lower-case text form of a UUID followed by
+// `extension` ("8-4-4-4-12" hexadecimal digits).
 bool IsUuidName(const std::string& name, const std::string& extension) {
-    static const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}");
-    return name.size() == 36 + extension.size() &&
-           name.compare(36, std::string::npos, extension) == 0 &&
-           std::regex_match(name.substr(0, 36), uuid);
+    if (name.size() != 36 + extension.size() ||
+        name.compare(36, std::string::npos, extension) != 0) {
+        return false;
+    }
+    for (size_t i = 0; i < 36; ++i) {
+        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        char c = name[i];
+        bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        if (dash ? c != '-' : !hex) return false;
+    }
+    return true;
 }
 
 // ---- a raw client that streams a large body -----------------------------
