@@ -564,6 +564,25 @@ TEST_F(FileTransferTest, ConcurrentUploadsGetFilesOfTheirOwn) {
     for (int status : statuses) EXPECT_EQ(200, status);
 }
 
+// The extension is the client's text after its last dot, with every
+// character but the separators: line breaks and quotes end up in the stored
+// name, and a download writes that name into its Content-Disposition
+// header as it is.
+TEST_F(FileTransferTest, DISABLED_ClientExtensionCannotBreakTheDownloadHeaders) {
+    int manager = client_.Manager();
+    std::set<std::string> before = Entries(WorkFolder());
+    UploadInvoice(manager, "a.x\r\nX-Injected: 1", "<x/>");
+    UploadInvoice(manager, "b.x\"y", "<x/>");
+    for (const std::string& name : NewEntries(WorkFolder(), before)) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(std::string::npos, name.find_first_of("\r\n\"")) << "stored name";
+        HttpResponse file = Download(kLinkPrefix + PercentEncode(name));
+        EXPECT_EQ(0u, file.headers.count("x-injected"));
+        std::string disposition = file.headers["content-disposition"];
+        EXPECT_EQ(2, std::count(disposition.begin(), disposition.end(), '"')) << disposition;
+    }
+}
+
 // ---- upload error replies -----------------------------------------------
 
 TEST_F(FileTransferTest, UploadWithoutFileKeyIs408AndStoresNothing) {
@@ -590,6 +609,7 @@ TEST_F(FileTransferTest, UploadOverTheLimitIs413AndLeavesNoFile) {
     // Announced by Content-Length.
     StreamedUpload announced{1500000, "<x/>"};
     EXPECT_EQ(text, ExpectEnvelope(StreamUpload(small.port(), target, announced), 413));
+    ASSERT_TRUE(fs::is_directory(WorkFolder(small)));
     EXPECT_TRUE(Entries(WorkFolder(small)).empty());
 
     // Sent in chunks without a length: refused once the limit is passed,
