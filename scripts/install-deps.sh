@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake ninja-build pkg-config git
     libcpprest-dev libssl-dev
     libxml2-dev libxml2-utils uuid-dev libsystemd-dev
     libcairo2-dev libpango1.0-dev libqrencode-dev fonts-liberation2

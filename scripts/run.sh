@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVOS_BENCH=OFF >/dev/null
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVOS_BENCH=OFF >/dev/null
 cmake --build build --target tarvosserver450 -j"$(nproc)"
 
 exe=build/bin/tarvosserver450

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -191,6 +192,52 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     EXPECT_EQ(0, Run("-status", &status));
     EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
     EXPECT_FALSE(Contains(status, "Service start time:"));
+}
+
+// The handle a factory call answers under `key` (0 when it failed).
+int Created(const HttpResponse& response, const std::string& key) {
+    std::string marker = "\"" + key + "\":";
+    size_t at = response.body.find(marker);
+    if (response.status != 200 || at == std::string::npos) return 0;
+    return std::atoi(response.body.c_str() + at + marker.size());
+}
+
+TEST_F(ServiceRunTest, StopReleasesLiveObjectsThroughTheSweep) {
+    ASSERT_TRUE(server_.Start({}));
+    HttpClient client = server_.client();
+    int manager =
+        Created(client.Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")), "pITarvos");
+    ASSERT_GT(manager, 0);
+    int request = Created(client.Get(ServerProcess::Path("ITarvos", "GetGeneralInvoiceRequest") +
+                                     "?pITarvos=" + std::to_string(manager)),
+                          "pIGeneralInvoiceRequest");
+    ASSERT_GT(request, 0);
+    std::string addressQuery = ServerProcess::Path("IGeneralInvoiceRequest", "GetCreateAddress") +
+                               "?pIGeneralInvoiceRequest=" + std::to_string(request);
+    int first = Created(client.Get(addressQuery), "pIAddress");
+    int second = Created(client.Get(addressQuery), "pIAddress");
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+
+    EXPECT_EQ(0, server_.Stop());
+    std::string log = server_.ReadLog();
+    auto deleted = [&](const char* name, int handle) {
+        return log.find("COMInstanceDel: interface=[" + std::string(name) + "] address=[" +
+                        std::to_string(handle) + "] location=[sanity]");
+    };
+    size_t start = log.find("Start of CEndpointHandler::RunSanityChecks(doDelete) = (0,0)");
+    size_t end = log.find("End   of CEndpointHandler::RunSanityChecks(doDelete) = (4,0)");
+    ASSERT_NE(std::string::npos, start) << log;
+    ASSERT_NE(std::string::npos, end) << log;
+    // Addresses first (ascending handles), then the request, then the manager.
+    EXPECT_LT(start, deleted("IAddress", std::min(first, second))) << log;
+    EXPECT_LT(deleted("IAddress", std::min(first, second)),
+              deleted("IAddress", std::max(first, second)));
+    EXPECT_LT(deleted("IAddress", std::max(first, second)),
+              deleted("IGeneralInvoiceRequest", request));
+    EXPECT_LT(deleted("IGeneralInvoiceRequest", request), deleted("ITarvos", manager));
+    EXPECT_LT(deleted("ITarvos", manager), end);
+    EXPECT_FALSE(Contains(log, "location=[shutdown]")) << log;
 }
 
 TEST_F(ServiceRunTest, SystemdLearnsReadinessAndStop) {
