@@ -12,26 +12,12 @@ namespace {
 using checks::CheckOptionalText;
 using checks::CheckResult;
 using checks::CheckText;
+using checks::FirstFailure;
 
 // The 4.50 format's limit of names, street, city and the like.
 constexpr size_t kNameChars = 35;
 // The limit of each part of a phone number (the joined text has its own).
 constexpr size_t kPhonePartChars = 25;
-
-struct Field {
-    const char* name;
-    CheckResult result;
-};
-
-// "Method: field rule" of the first field that failed, or "" when all passed.
-std::string FirstFailure(const char* method, std::initializer_list<Field> fields) {
-    for (const Field& field : fields) {
-        if (!field.result.ok) {
-            return std::string(method) + ": " + field.name + " " + field.result.rule;
-        }
-    }
-    return std::string();
-}
 
 // Checks the four parts of a phone or fax and the joined text.
 std::string CheckPhoneParts(const char* method, const invoice::PhoneNumber& phone) {

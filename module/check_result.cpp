@@ -24,4 +24,13 @@ std::string Quote(std::string_view value) {
     return "\"" + std::string(value) + "\"";
 }
 
+std::string FirstFailure(const char* method, std::initializer_list<FieldCheck> fields) {
+    for (const FieldCheck& field : fields) {
+        if (!field.result.ok) {
+            return std::string(method) + ": " + field.name + " " + field.result.rule;
+        }
+    }
+    return std::string();
+}
+
 }  // namespace checks

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,15 @@ inline CheckResult Passed() {
 inline CheckResult Failed(std::string rule) {
     return CheckResult{false, std::move(rule)};
 }
+
+// One parameter's check, named as the method's parameter.
+struct FieldCheck {
+    const char* name;
+    CheckResult result;
+};
+
+// "method: name rule" of the first field that failed, or "" when all passed.
+std::string FirstFailure(const char* method, std::initializer_list<FieldCheck> fields);
 
 // `value` in double quotes for a rule text, cut after 40 characters with
 // "..." so that a long value does not swamp the message. The cut never splits

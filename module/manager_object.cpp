@@ -14,25 +14,11 @@
 namespace {
 
 using checks::CheckResult;
+using checks::FirstFailure;
 
 constexpr long kMaxLogLevel = 5;
 constexpr long kMaxLogSizeKB = 1048576;  // 1 GB
 constexpr size_t kMaxArchiveDirChars = 1024;
-
-struct Field {
-    const char* name;
-    CheckResult result;
-};
-
-// "Method: field rule" of the first field that failed, or "" when all passed.
-std::string FirstFailure(const char* method, std::initializer_list<Field> fields) {
-    for (const Field& field : fields) {
-        if (!field.result.ok) {
-            return std::string(method) + ": " + field.name + " " + field.result.rule;
-        }
-    }
-    return std::string();
-}
 
 CheckResult CheckWhole(long value, long min, long max) {
     if (value >= min && value <= max) return checks::Passed();

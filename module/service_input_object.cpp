@@ -14,6 +14,7 @@
 namespace {
 
 using checks::CheckResult;
+using checks::FirstFailure;
 
 constexpr size_t kTokenChars = 100;
 constexpr size_t kTokenValueChars = 700;
@@ -21,21 +22,6 @@ constexpr size_t kQlCodeChars = 35;
 constexpr size_t kSectionCodeChars = 6;  // the format's section_code
 // The format asks only for 0 or more; larger factors are typing errors.
 constexpr double kMaxExternalFactor = 1000;
-
-struct Field {
-    const char* name;
-    CheckResult result;
-};
-
-// "Method: field rule" of the first field that failed, or "" when all passed.
-std::string FirstFailure(const char* method, std::initializer_list<Field> fields) {
-    for (const Field& field : fields) {
-        if (!field.result.ok) {
-            return std::string(method) + ": " + field.name + " " + field.result.rule;
-        }
-    }
-    return std::string();
-}
 
 // Converts a client's enumeration number into *out (untouched on failure).
 template <typename E>

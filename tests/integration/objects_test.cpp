@@ -6,22 +6,13 @@
 
 #include "tests/integration/envelope.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
 // Module objects over HTTP against the real service: made, used, released.
-class ObjectsTest : public ::testing::Test {
+class ObjectsTest : public SuiteServer<ObjectsTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
-
     static HttpClient client() { return server_->client(); }
     static std::string Path(const std::string& i, const std::string& m) {
         return ServerProcess::Path(i, m);
@@ -64,11 +55,7 @@ class ObjectsTest : public ::testing::Test {
     static HttpResponse GetModus(int manager, const std::string& method = "GetModus") {
         return client().Get(Path("ITarvos", method) + "?pITarvos=" + std::to_string(manager));
     }
-
-    static ServerProcess* server_;
 };
-
-ServerProcess* ObjectsTest::server_ = nullptr;
 
 TEST_F(ObjectsTest, ManagerRequestAddressAndServiceInputAreMade) {
     int manager = NewManager();

@@ -15,6 +15,7 @@
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
@@ -94,19 +95,8 @@ struct Objects {
     }
 };
 
-class PostBadInputTest : public ::testing::Test {
+class PostBadInputTest : public SuiteServer<PostBadInputTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(server_->Running()); }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
-
     // A manager with the sample loaded (its request and result), an address
     // and a service input on that request.
     Objects MakeObjects() {
@@ -145,11 +135,8 @@ class PostBadInputTest : public ::testing::Test {
         EXPECT_EQ(200, version.status) << version.body;
     }
 
-    static ServerProcess* server_;
     invoice_http::Client client_{*server_};
 };
-
-ServerProcess* PostBadInputTest::server_ = nullptr;
 
 // ---------------------------------------------------------------------------
 // Every operation with nothing but its target

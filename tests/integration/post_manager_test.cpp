@@ -7,21 +7,14 @@
 
 #include "tests/integration/envelope.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
 using web::json::value;
 
-class PostManagerTest : public ::testing::Test {
+class PostManagerTest : public SuiteServer<PostManagerTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
     static HttpResponse Post(const std::string& i, const std::string& m, const std::string& json) {
         return server_->client().PostJson(ServerProcess::Path(i, m), json);
     }
@@ -31,10 +24,7 @@ class PostManagerTest : public ::testing::Test {
         EXPECT_EQ(200, r.status) << r.body;
         return value::parse(r.body).at(key).as_integer();
     }
-    static ServerProcess* server_;
 };
-
-ServerProcess* PostManagerTest::server_ = nullptr;
 
 TEST_F(PostManagerTest, LogSettingsRoundTripWithBooleanArchiveFlag) {
     int t = Create("ITarvos", "GetCreateTarvos", "", "pITarvos");

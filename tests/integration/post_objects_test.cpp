@@ -10,6 +10,7 @@
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
@@ -64,18 +65,10 @@ value Phone(const std::string& number, const std::string& local, const std::stri
 
 // One service for the suite; each test makes its own request, with one
 // address and one service input on it.
-class PostObjectsTest : public ::testing::Test {
+class PostObjectsTest : public SuiteServer<PostObjectsTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(server_->Running());
+        SuiteServer::SetUp();
         int manager = client_.Manager();
         ASSERT_GT(manager, 0);
         request_ = client_.Request(manager);
@@ -85,7 +78,6 @@ class PostObjectsTest : public ::testing::Test {
         input_ = client_.ServiceInput(request_, "001");
         ASSERT_GT(input_, 0);
     }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
 
     Answer OnAddress(const std::string& method, value args = value::object()) {
         return client_.Post(kAddress, method, address_, std::move(args));
@@ -108,14 +100,11 @@ class PostObjectsTest : public ::testing::Test {
         return answer.body;
     }
 
-    static ServerProcess* server_;
     invoice_http::Client client_{*server_};
     int request_ = 0;
     int address_ = 0;
     int input_ = 0;
 };
-
-ServerProcess* PostObjectsTest::server_ = nullptr;
 
 // ---------------------------------------------------------------------------
 // IAddress

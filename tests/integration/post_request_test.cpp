@@ -10,6 +10,7 @@
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
@@ -21,36 +22,24 @@ using invoice_http::Text;
 
 constexpr int kInvalidArg = static_cast<int>(0x80070057);  // the module's E_INVALIDARG
 
-class PostRequestTest : public ::testing::Test {
+class PostRequestTest : public SuiteServer<PostRequestTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(server_->Running());
+        SuiteServer::SetUp();
         manager_ = client_.Manager();
         ASSERT_GT(manager_, 0);
         request_ = client_.Request(manager_);
         ASSERT_GT(request_, 0);
     }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
 
     Answer Post(const std::string& method, web::json::value args = web::json::value::object()) {
         return client_.Post(kRequest, method, request_, std::move(args));
     }
 
-    static ServerProcess* server_;
     invoice_http::Client client_{*server_};
     int manager_ = 0;
     int request_ = 0;
 };
-
-ServerProcess* PostRequestTest::server_ = nullptr;
 
 TEST_F(PostRequestTest, SampleInvoiceIsBuiltAndFinalized) {
     invoice_http::SampleBuilder build(client_, request_);

@@ -12,6 +12,7 @@
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
@@ -27,24 +28,15 @@ std::string Envelope(const Answer& answer, int code) {
 }
 
 // One service for the suite; each test builds its own invoice.
-class PostResultTest : public ::testing::Test {
+class PostResultTest : public SuiteServer<PostResultTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(server_->Running());
+        SuiteServer::SetUp();
         manager_ = client_.Manager();
         ASSERT_GT(manager_, 0);
         request_ = client_.Request(manager_);
         ASSERT_GT(request_, 0);
     }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
 
     // The sample invoice, finalized, as a result: from GetXML, else from
     // Print. 0 when the module hands out no result. `more` adds to the
@@ -88,13 +80,10 @@ class PostResultTest : public ::testing::Test {
         return answer.body;
     }
 
-    static ServerProcess* server_;
     invoice_http::Client client_{*server_};
     int manager_ = 0;
     int request_ = 0;
 };
-
-ServerProcess* PostResultTest::server_ = nullptr;
 
 // Until the module hands out results (GetXML or Print), the reads cannot
 // be reached over HTTP.
