@@ -19,7 +19,7 @@ const std::map<int, std::string>& Table() {
         {410, "The interface address <%1> is undefined or null"},
         {411, "Exclusive access to the COM instance <%1(%2)> was not granted within %3 s "},
         {412, "The given interface method [%1::%2] is NOOP in the rest environment"},
-        // Ours: a request body over the configured limit is refused unread.
+        // Ours: a request body over the configured limit is refused (and thrown away).
         {413, "The request body of %1 bytes exceeds the limit of %2 bytes"},
     };
     return table;

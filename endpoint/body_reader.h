@@ -24,7 +24,9 @@ struct BodyLimits {
 };
 
 // Hands each chunk to `sink`; a sink that returns false ends the read with
-// kFailed. Blocks the calling thread: call it on a worker, never on a thread
+// kFailed. A body over the limit is read to its end (or to a stall) and
+// thrown away before kTooLarge is returned, so that the library does not
+// keep it in memory. Blocks the calling thread: call it on a worker, never on a thread
 // of the REST library.
 BodyStatus ReadBody(const web::http::http_request& request, const BodyLimits& limits,
                     const std::function<bool(const uint8_t*, size_t)>& sink);

@@ -397,8 +397,9 @@ void CEndpointHandler::LogOutcome(const Frame& frame, const Reply& reply) {
     }
     int status = reply.result == 200 ? 0 : reply.result == 204 ? 1 : reply.result;
     std::string method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
-    ModuleLog().WriteEntry(status, method, frame.call.interfaceName, frame.call.methodName,
-                           LogText(frame.call.args), std::to_string(frame.call.address));
+    std::string args = reply.logArgs.empty() ? LogText(frame.call.args) : reply.logArgs;
+    ModuleLog().WriteEntry(status, method, frame.call.interfaceName, frame.call.methodName, args,
+                           std::to_string(frame.call.address));
 }
 
 int64_t CEndpointHandler::Now() const {

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 
 #include "endpoint/stored_file_name.h"
 
@@ -86,7 +87,14 @@ std::string UploadExtension(const std::string& clientFileName) {
     std::string name = BaseName(clientFileName);
     size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) return ".xml";
-    return name.substr(dot);
+    std::string extension;
+    for (char c : name.substr(dot)) {
+        bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+        if (!control && std::string_view("\"*:<>?|").find(c) == std::string_view::npos) {
+            extension += c;
+        }
+    }
+    return extension;
 }
 
 std::string EndpointPath(const std::string& endpoint) {
@@ -136,6 +144,7 @@ std::string ResolveDownload(const std::string& workingFolder, const std::string&
 Reply DownloadReply(const std::string& workingFolder, const std::string& name) {
     Reply reply;
     reply.logMethod = "handle_files";
+    reply.logArgs = "99999";  // a download has no arguments; its entry says so by this number
     std::string path = ResolveDownload(workingFolder, name);
     if (path.empty()) {
         reply.kind = Reply::Kind::kEmpty;

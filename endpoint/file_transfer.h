@@ -16,7 +16,9 @@ bool FindUploadKey(const web::json::value& args, std::string* key);
 
 // The extension a stored upload gets: the client name's part from its last
 // '.' on (after the last backslash or slash); ".xml" when there is no '.'
-// after its first character.
+// after its first character. Characters that a file name may not hold
+// (control characters and " * : < > ? |) are left out: they would end up in
+// the stored name and in the headers of its download.
 std::string UploadExtension(const std::string& clientFileName);
 
 // The path part of the endpoint that download links start with: everything

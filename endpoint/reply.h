@@ -15,6 +15,7 @@ struct Reply {
     int result = 0;                                    // the call's status for the module log entry
     std::string filePath;                              // kFile: the file streamed as the body
     std::string logMethod;  // handler name of the log entry (empty: the verb's)
+    std::string logArgs;    // argument text of the log entry (empty: the call's arguments)
 };
 
 // Status 400 with {"pbstrAbort": text of `code`, "abortCode": code}; the

@@ -128,7 +128,7 @@ TEST_F(RequestFrameTest, TraceIsRefused) {
     EXPECT_EQ(std::string::npos, response.body.find("must-not-echo"));
 }
 
-TEST_F(RequestFrameTest, BodyOverTheLimitIsRefusedUnread) {
+TEST_F(RequestFrameTest, BodyOverTheLimitIsRefused) {
     std::string body = "{\"x\":\"" + std::string(30000001, 'a') + "\"}";
     HttpResponse response = client().PostJson(Path("ITarvos", "SetLogo"), body);
     EXPECT_NE(std::string::npos, ExpectEnvelope(response, 413).find("30000000"));

@@ -41,6 +41,10 @@ TEST(FileTransferTest, UploadExtensions) {
     EXPECT_EQ(".xml", UploadExtension("C:\\dir.d\\invoice"));
     EXPECT_EQ(".xml", UploadExtension(".hidden"));
     EXPECT_EQ(".xml", UploadExtension(""));
+    // Nothing that a file name may not hold, nor anything that breaks a header.
+    EXPECT_EQ(".xX-Injected 1", UploadExtension("a.x\r\nX-Injected: 1"));
+    EXPECT_EQ(".xy", UploadExtension("b.x\"y"));
+    EXPECT_EQ(".", UploadExtension("c.*?<>|"));
 }
 
 TEST(FileTransferTest, EndpointPathOfLinks) {
