@@ -1,4 +1,5 @@
 #include "module/schema_validator.h"
+#include "module/xml_common.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -21,11 +22,6 @@ constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
 
 const char kRequestNamespaceInBraces[] = "{http://www.forum-datenaustausch.ch/invoice}";
-
-void InitLibxmlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-}
 
 void ReplaceAll(std::string* text, const std::string& what, const std::string& with) {
     for (std::size_t at = text->find(what); at != std::string::npos;
@@ -116,7 +112,7 @@ std::string SchemaReport::FirstErrorText() const {
 }
 
 SchemaValidator::SchemaValidator(const std::string& schemaPath) : schemaPath_(schemaPath) {
-    InitLibxmlOnce();
+    invoice_xml::InitXmlLibrary();
     SchemaReport readProblems;
     schemaDoc_ = ReadDocument(&schemaPath, std::string(), &readProblems);
     if (schemaDoc_ == nullptr) {

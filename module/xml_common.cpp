@@ -1,11 +1,19 @@
 #include "module/xml_common.h"
 
+#include <libxml/parser.h>
+
 #include <cstdio>
 #include <limits>
+#include <mutex>
 
 #include "platform/ole_date.h"
 
 namespace invoice_xml {
+
+void InitXmlLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
 
 const char kInvoiceNamespace[] = "http://www.forum-datenaustausch.ch/invoice";
 const char kInvoicePrefix[] = "invoice";

@@ -26,6 +26,10 @@ extern const char kInvoicePrefix[];     // "invoice"
 extern const char kXsiNamespace[];      // "http://www.w3.org/2001/XMLSchema-instance"
 extern const char kSchemaLocation[];    // namespace + " generalInvoiceRequest_450.xsd"
 
+// Initialises libxml2 once per process; call it before any other libxml2
+// function. Its global state is not safe to set up from several threads.
+void InitXmlLibrary();
+
 // The range of request_timestamp in the format (Unix seconds).
 constexpr int64_t kMinRequestTimestamp = 1420066800;
 constexpr int64_t kMaxRequestTimestamp = 1924902000;

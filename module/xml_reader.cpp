@@ -52,6 +52,7 @@ std::string MessageOf(const xmlError* problem) {
 // document is not well-formed or cannot be read.
 DocPtr Parse(const std::string* path, const std::string& xml, const std::string& name,
              std::string* error) {
+    InitXmlLibrary();
     std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
     if (!parser) {
         *error = "out of memory while reading " + name;

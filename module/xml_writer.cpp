@@ -151,6 +151,7 @@ void WritePayload(xmlNode* root, Context* context, const InvoiceRequest& request
 
 // The whole document; null with context->error set on failure.
 xmlDoc* BuildDocument(const InvoiceRequest& request, Context* context) {
+    InitXmlLibrary();
     xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
     xmlNode* root = xmlNewDocNode(doc, nullptr, BAD_CAST "request", nullptr);
     xmlDocSetRootElement(doc, root);
