@@ -27,6 +27,7 @@
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace {
 
@@ -133,20 +134,6 @@ bool IsUuidName(const std::string& name, const std::string& extension) {
 }
 
 // ---- a raw client that streams a large body -----------------------------
-
-int ConnectLoopback(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 bool SendAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -270,19 +257,8 @@ long PeakResidentKb(int pid) {
 
 // One service for the suite; tests that break the service's working folder
 // or need other limits start a service of their own.
-class FileTransferTest : public ::testing::Test {
+class FileTransferTest : public SuiteServer<FileTransferTest> {
   protected:
-    static void SetUpTestSuite() {
-        server_ = new ServerProcess();
-        ASSERT_TRUE(server_->Start()) << server_->Output();
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(server_->Running()); }
-    void TearDown() override { ASSERT_TRUE(server_->Running()) << server_->Output(); }
-
     static std::string WorkFolder(const ServerProcess& server) {
         return server.folder() + "tolvan/Halvo450Rest/";
     }
@@ -341,11 +317,8 @@ class FileTransferTest : public ::testing::Test {
             Object({{"lGenerationAttributes", Handle(0)}, {"plTimestamp", Handle(0)}}));
     }
 
-    static ServerProcess* server_;
     invoice_http::Client client_{*server_};
 };
-
-ServerProcess* FileTransferTest::server_ = nullptr;
 
 std::string Str(const web::json::value& body, const char* key) {
     return body.has_string_field(key) ? body.at(key).as_string()

@@ -13,20 +13,6 @@
 
 namespace {
 
-int Connect(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 bool SendAll(int fd, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
@@ -85,7 +71,7 @@ HttpResponse Parse(const std::string& raw) {
 }  // namespace
 
 std::string HttpClient::SendRaw(const std::string& bytes, int timeoutMs) const {
-    int fd = Connect(port_);
+    int fd = ConnectLoopback(port_);
     if (fd < 0) return std::string();
     std::string data;
     if (SendAll(fd, bytes)) data = ReceiveAll(fd, timeoutMs);
@@ -106,6 +92,20 @@ HttpResponse HttpClient::Send(const std::string& method, const std::string& targ
     }
     request += "\r\n" + body;
     return Parse(SendRaw(request, timeoutMs));
+}
+
+int ConnectLoopback(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 int FreeLoopbackPort() {

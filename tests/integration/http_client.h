@@ -40,3 +40,6 @@ class HttpClient {
 
 // A port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
+
+// A socket connected to `port` on the loopback interface; -1 on failure.
+int ConnectLoopback(int port);
