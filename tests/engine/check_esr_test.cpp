@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include "tests/engine/check_verdict.h"
 
 namespace checks {
 namespace {
 
 using ::testing::HasSubstr;
-
-std::string Verdict(const CheckResult& result) {
-    return result.ok ? "OK" : result.rule;
-}
 
 TEST(ParticipantNumberTest, ConvertsBetweenPrintedAndCodedForms) {
     EXPECT_EQ("010001628", ParticipantNumberDigits("01-162-8"));

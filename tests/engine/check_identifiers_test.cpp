@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include "tests/engine/check_verdict.h"
 
 namespace checks {
 namespace {
 
 using ::testing::HasSubstr;
-
-std::string Verdict(const CheckResult& result) {
-    return result.ok ? "OK" : result.rule;
-}
 
 TEST(GlnTest, AcceptsGlnsOfTheSampleInvoices) {
     for (const char* gln : {"7601003000184", "7601003000757", "7601003001082", "7601002028127",

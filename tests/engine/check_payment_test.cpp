@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <string>
+#include "tests/engine/check_verdict.h"
 
 namespace checks {
 namespace {
@@ -12,10 +13,6 @@ namespace {
 using ::testing::HasSubstr;
 
 // "OK" or the rule, so that a failing expectation shows what was wrong.
-std::string Verdict(const CheckResult& result) {
-    return result.ok ? "OK" : result.rule;
-}
-
 // Published example accounts of the QR-bill guidelines and of the IBAN
 // registry.
 constexpr const char* kQrIban = "CH4431999123000889012";

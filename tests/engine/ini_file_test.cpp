@@ -7,21 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream out(path);
-    out << text;
-}
 
 class IniFileTest : public ::testing::Test {
   protected:
@@ -35,20 +24,21 @@ TEST_F(IniFileTest, MissingFileGivesDefaults) {
 }
 
 TEST_F(IniFileTest, SectionsAndKeysIgnoreCaseAndFirstMatchWins) {
-    WriteAll(path_,
-             "; a comment\n[other]\nkey=wrong\n[SETTINGS]\n  KEY =  first value  \nkey=second\n"
-             "[settings]\nkey=third\n");
+    WriteFileText(
+        path_,
+        "; a comment\n[other]\nkey=wrong\n[SETTINGS]\n  KEY =  first value  \nkey=second\n"
+        "[settings]\nkey=third\n");
     EXPECT_EQ("first value", platform::GetProfileString(path_, "Settings", "key", ""));
     EXPECT_EQ("wrong", platform::GetProfileString(path_, "OTHER", "Key", ""));
 }
 
 TEST_F(IniFileTest, CommentedKeyIsNotAKey) {
-    WriteAll(path_, "[Settings]\n;logLevel=2\n");
+    WriteFileText(path_, "[Settings]\n;logLevel=2\n");
     EXPECT_EQ(-1, platform::GetProfileInt(path_, "Settings", "logLevel", -1));
 }
 
 TEST_F(IniFileTest, IntegersReadLikeTheProfileFunction) {
-    WriteAll(path_, "[s]\na=42\nb=-5\nc=12abc\nd=abc\ne=\n");
+    WriteFileText(path_, "[s]\na=42\nb=-5\nc=12abc\nd=abc\ne=\n");
     EXPECT_EQ(42, platform::GetProfileInt(path_, "s", "a", 0));
     EXPECT_EQ(-5, platform::GetProfileInt(path_, "s", "b", 0));
     EXPECT_EQ(12, platform::GetProfileInt(path_, "s", "c", 0));
@@ -58,22 +48,22 @@ TEST_F(IniFileTest, IntegersReadLikeTheProfileFunction) {
 
 TEST_F(IniFileTest, WritingCreatesFileAndSection) {
     ASSERT_TRUE(platform::WriteProfileString(path_, "Settings", "logLevel", "1"));
-    EXPECT_EQ("[Settings]\nlogLevel=1\n", ReadAll(path_));
+    EXPECT_EQ("[Settings]\nlogLevel=1\n", ReadFileText(path_));
     ASSERT_TRUE(platform::WriteProfileString(path_, "PARAMS", "TMPDIR_CSIDL", "x"));
     EXPECT_EQ("x", platform::GetProfileString(path_, "params", "tmpdir_csidl", ""));
     EXPECT_EQ("1", platform::GetProfileString(path_, "settings", "LOGLEVEL", ""));
 }
 
 TEST_F(IniFileTest, RewriteKeepsEveryOtherLine) {
-    WriteAll(path_,
-             "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nlogLevel=2\n\n"
-             "[Other]\nk=v\n");
+    WriteFileText(path_,
+                  "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nlogLevel=2\n\n"
+                  "[Other]\nk=v\n");
     ASSERT_TRUE(platform::WriteProfileString(path_, "settings", "LOGLEVEL", "0"));
     ASSERT_TRUE(platform::WriteProfileString(path_, "Settings", "isInstalled", "1"));
     EXPECT_EQ(
         "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nLOGLEVEL=0\n"
         "isInstalled=1\n\n[Other]\nk=v\n",
-        ReadAll(path_));
+        ReadFileText(path_));
 }
 
 TEST_F(IniFileTest, UnwritableFolderFailsWithoutLeavingFiles) {

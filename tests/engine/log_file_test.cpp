@@ -10,21 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -98,7 +87,7 @@ TEST_F(LogFileTest, NegativeMaximumStartsNewFileWithXmlHeader) {
     CLogFile file(path_, -4000, 50, true, archive_);
     ASSERT_EQ(1, file.Write("first"));
     file.Close();
-    std::vector<std::string> lines = SplitLines(ReadAll(path_));
+    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
     ASSERT_EQ(12u, lines.size());
     for (size_t i = 0; i < 11; ++i) EXPECT_EQ(kXmlHeader[i], lines[i]) << "header line " << i + 1;
     EXPECT_EQ("first", lines[11]);
@@ -110,15 +99,15 @@ TEST_F(LogFileTest, PositiveMaximumStartsNewFileWithTextHeader) {
     file.Close();
     std::vector<std::string> expected = TextHeader(4000, 50);
     expected.push_back("first");
-    EXPECT_EQ(expected, SplitLines(ReadAll(path_)));
+    EXPECT_EQ(expected, SplitLines(ReadFileText(path_)));
 }
 
 TEST_F(LogFileTest, HeaderOnlyIntoEmptyFile) {
-    WriteAll(path_, "old\n");
+    WriteFileText(path_, "old\n");
     CLogFile file(path_, 4000, 50, false, "");
     file.Write("new");
     file.Close();
-    EXPECT_EQ("old\nnew\n", ReadAll(path_));
+    EXPECT_EQ("old\nnew\n", ReadFileText(path_));
 }
 
 TEST_F(LogFileTest, SizesInKilobytesWithDefaults) {
@@ -142,19 +131,19 @@ TEST_F(LogFileTest, HeaderShowsSizesRoundedDownToKilobytes) {
     CLogFile file(path_, 0, 0, false, "");
     file.Write("x");
     file.Close();
-    EXPECT_EQ(TextHeader(4000, 50)[0], SplitLines(ReadAll(path_))[0]);
+    EXPECT_EQ(TextHeader(4000, 50)[0], SplitLines(ReadFileText(path_))[0]);
 }
 
 // --- Write -------------------------------------------------------------------
 
 TEST_F(LogFileTest, LongTextIsCutAt1023Bytes) {
-    WriteAll(path_, "x\n");
+    WriteFileText(path_, "x\n");
     std::string text;
     for (int i = 0; i < 1500; ++i) text += static_cast<char>('a' + i % 26);
     CLogFile file(path_, 4000, 50, false, "");
     ASSERT_EQ(1, file.Write(text));
     file.Close();
-    EXPECT_EQ("x\n" + text.substr(0, 1023) + "\n", ReadAll(path_));
+    EXPECT_EQ("x\n" + text.substr(0, 1023) + "\n", ReadFileText(path_));
 }
 
 TEST_F(LogFileTest, StaysOpenBetweenWrites) {
@@ -163,18 +152,18 @@ TEST_F(LogFileTest, StaysOpenBetweenWrites) {
     file.Write("two");
     file.Close();
     file.Write("three");
-    std::vector<std::string> lines = SplitLines(ReadAll(path_));
+    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
     ASSERT_EQ(9u, lines.size());
     EXPECT_EQ("one", lines[6]);
     EXPECT_EQ("three", lines[8]);
 }
 
 TEST_F(LogFileTest, WriteEventIsTimeStampedWithCode) {
-    WriteAll(path_, "x\n");
+    WriteFileText(path_, "x\n");
     CLogFile file(path_, 4000, 50, false, "");
     file.WriteEvent(42, "happened");
     file.Close();
-    std::vector<std::string> lines = SplitLines(ReadAll(path_));
+    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
     ASSERT_EQ(2u, lines.size());
     // "YYYY-MM-DD\thh:mm:ss\t42\thappened"
     ASSERT_EQ(31u, lines[1].size());
@@ -187,12 +176,12 @@ TEST_F(LogFileTest, WriteEventIsTimeStampedWithCode) {
 
 TEST_F(LogFileTest, FileOverMaximumIsArchivedOnOpening) {
     std::string old = NumberedLines(4096001);
-    WriteAll(path_, old);
+    WriteFileText(path_, old);
     CLogFile file(path_, -4000, 50, true, archive_);
     ASSERT_EQ(1, file.Write("fresh"));
     file.Close();
-    EXPECT_EQ(old, ReadAll(yearFolder_ + "Trace_001.log.txt"));
-    std::vector<std::string> lines = SplitLines(ReadAll(path_));
+    EXPECT_EQ(old, ReadFileText(yearFolder_ + "Trace_001.log.txt"));
+    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
     ASSERT_EQ(12u, lines.size());
     EXPECT_EQ(kXmlHeader[0], lines[0]);
     EXPECT_EQ("fresh", lines[11]);
@@ -200,26 +189,26 @@ TEST_F(LogFileTest, FileOverMaximumIsArchivedOnOpening) {
 
 TEST_F(LogFileTest, FileAtMaximumIsNotArchived) {
     std::string old = NumberedLines(4096000);
-    WriteAll(path_, old);
+    WriteFileText(path_, old);
     CLogFile file(path_, -4000, 50, true, archive_);
     ASSERT_EQ(1, file.Write("more"));
     file.Close();
     EXPECT_FALSE(Exists(yearFolder_ + "Trace_001.log.txt"));
-    EXPECT_EQ(old + "more\n", ReadAll(path_));
+    EXPECT_EQ(old + "more\n", ReadFileText(path_));
 }
 
 TEST_F(LogFileTest, ArchiveTakesNextFreeNumber) {
     ::mkdir(archive_.c_str(), 0775);
     ::mkdir(yearFolder_.c_str(), 0775);
-    WriteAll(yearFolder_ + "Trace_001.log.txt", "one");
-    WriteAll(yearFolder_ + "Trace_002.log.txt", "two");
-    WriteAll(path_, NumberedLines(2049));
+    WriteFileText(yearFolder_ + "Trace_001.log.txt", "one");
+    WriteFileText(yearFolder_ + "Trace_002.log.txt", "two");
+    WriteFileText(path_, NumberedLines(2049));
     CLogFile file(path_, 2, 1, true, archive_);
     file.Write("x");
     file.Close();
-    EXPECT_EQ(NumberedLines(2049), ReadAll(yearFolder_ + "Trace_003.log.txt"));
-    EXPECT_EQ("one", ReadAll(yearFolder_ + "Trace_001.log.txt"));
-    EXPECT_EQ("two", ReadAll(yearFolder_ + "Trace_002.log.txt"));
+    EXPECT_EQ(NumberedLines(2049), ReadFileText(yearFolder_ + "Trace_003.log.txt"));
+    EXPECT_EQ("one", ReadFileText(yearFolder_ + "Trace_001.log.txt"));
+    EXPECT_EQ("two", ReadFileText(yearFolder_ + "Trace_002.log.txt"));
 }
 
 TEST_F(LogFileTest, ArchiveReplacesNumber999WhenAllAreTaken) {
@@ -228,34 +217,34 @@ TEST_F(LogFileTest, ArchiveReplacesNumber999WhenAllAreTaken) {
     for (int n = 1; n <= 999; ++n) {
         char name[32];
         std::snprintf(name, sizeof(name), "Trace_%03d.log.txt", n);
-        WriteAll(yearFolder_ + name, "old");
+        WriteFileText(yearFolder_ + name, "old");
     }
-    WriteAll(path_, NumberedLines(2049));
+    WriteFileText(path_, NumberedLines(2049));
     CLogFile file(path_, 2, 1, true, archive_);
     file.Write("x");
     file.Close();
-    EXPECT_EQ(NumberedLines(2049), ReadAll(yearFolder_ + "Trace_999.log.txt"));
-    EXPECT_EQ("old", ReadAll(yearFolder_ + "Trace_998.log.txt"));
+    EXPECT_EQ(NumberedLines(2049), ReadFileText(yearFolder_ + "Trace_999.log.txt"));
+    EXPECT_EQ("old", ReadFileText(yearFolder_ + "Trace_998.log.txt"));
     EXPECT_FALSE(Exists(yearFolder_ + "Trace_1000.log.txt"));
 }
 
 TEST_F(LogFileTest, MissingArchiveFolderFallsBackBesideTheFile) {
-    WriteAll(path_, NumberedLines(2049));
+    WriteFileText(path_, NumberedLines(2049));
     CLogFile file(path_, 2, 1, true, folder_.Path() + "no/such/folder");
     file.Write("x");
     file.Close();
-    EXPECT_EQ(NumberedLines(2049), ReadAll(yearFolder_ + "Trace_001.log.txt"));
+    EXPECT_EQ(NumberedLines(2049), ReadFileText(yearFolder_ + "Trace_001.log.txt"));
 }
 
 TEST_F(LogFileTest, ArchiveOfSmallFileDoesNothing) {
-    WriteAll(path_, "small\n");
+    WriteFileText(path_, "small\n");
     CLogFile file(path_, 2, 1, true, archive_);
     file.Write("x");
     EXPECT_EQ(0, file.Archive());
     EXPECT_EQ(0, file.Reorganise());
     file.Close();
     EXPECT_EQ(0, file.Archive());
-    EXPECT_EQ("small\nx\n", ReadAll(path_));
+    EXPECT_EQ("small\nx\n", ReadFileText(path_));
 }
 
 // --- Reorganise --------------------------------------------------------------
@@ -263,7 +252,7 @@ TEST_F(LogFileTest, ArchiveOfSmallFileDoesNothing) {
 TEST_F(LogFileTest, ReorganiseKeepsHeaderAndLastCompleteLines) {
     const size_t size = 5 * 1024 * 1024;
     std::string old = NumberedLines(size);
-    WriteAll(path_, old);
+    WriteFileText(path_, old);
     CLogFile file(path_, 4000, 50, false, "");
     ASSERT_EQ(1, file.Write("after"));
     file.Close();
@@ -273,18 +262,18 @@ TEST_F(LogFileTest, ReorganiseKeepsHeaderAndLastCompleteLines) {
     std::string kept = old.substr(lineEnd + 1);
     std::string header;
     for (const std::string& line : TextHeader(4000, 50)) header += line + "\n";
-    EXPECT_EQ(header + kept + "after\n", ReadAll(path_));
+    EXPECT_EQ(header + kept + "after\n", ReadFileText(path_));
     EXPECT_GT(kept.size(), 51200u - 100);
     EXPECT_EQ(0u, kept.compare(0, 5, "line "));
     EXPECT_FALSE(Exists(folder_.Path() + "Trace.log.tmp"));
 }
 
 TEST_F(LogFileTest, ReorganiseInXmlModeWritesXmlHeader) {
-    WriteAll(path_, NumberedLines(3000));
+    WriteFileText(path_, NumberedLines(3000));
     CLogFile file(path_, -2, 1, false, "");
     file.Write("after");
     file.Close();
-    std::vector<std::string> lines = SplitLines(ReadAll(path_));
+    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
     ASSERT_GT(lines.size(), 12u);
     EXPECT_EQ(kXmlHeader[0], lines[0]);
     EXPECT_EQ("\t<MAX_SIZE=2>\t<REORG_SIZE=1>", lines[3]);
@@ -294,7 +283,7 @@ TEST_F(LogFileTest, ReorganiseInXmlModeWritesXmlHeader) {
 // --- Sizes from the first line -----------------------------------------------
 
 TEST_F(LogFileTest, FirstLineSuppliesSizesWhenAsked) {
-    WriteAll(path_, "#\t<MAX_SIZE=1>\t<REORG_SIZE=1>\n" + NumberedLines(1200));
+    WriteFileText(path_, "#\t<MAX_SIZE=1>\t<REORG_SIZE=1>\n" + NumberedLines(1200));
     CLogFile file(path_, 4000, 50, true, archive_);
     file.SetReadSizes(true);
     file.Write("x");
@@ -306,19 +295,19 @@ TEST_F(LogFileTest, FirstLineSuppliesSizesWhenAsked) {
 
 TEST_F(LogFileTest, FirstLineWithoutSizesGivesZeroAndNoSizeHandling) {
     std::string old = "no sizes here\n" + NumberedLines(5000);
-    WriteAll(path_, old);
+    WriteFileText(path_, old);
     CLogFile file(path_, 1, 1, true, archive_);
     file.SetReadSizes(true);
     file.Write("x");
     file.Close();
     EXPECT_EQ(0, file.MaxBytes());
     EXPECT_EQ(0, file.ReorgBytes());
-    EXPECT_EQ(old + "x\n", ReadAll(path_));
+    EXPECT_EQ(old + "x\n", ReadFileText(path_));
 }
 
 TEST_F(LogFileTest, SizeNumberOf80CharactersOrMoreIsIgnored) {
-    WriteAll(path_, "<MAX_SIZE=" + std::string(76, '0') +
-                        "123><REORG_SIZE=" + std::string(77, '0') + "123>\n");
+    WriteFileText(path_, "<MAX_SIZE=" + std::string(76, '0') +
+                             "123><REORG_SIZE=" + std::string(77, '0') + "123>\n");
     CLogFile file(path_, 1, 1, true, archive_);
     file.SetReadSizes(true);
     file.Write("x");

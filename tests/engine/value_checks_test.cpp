@@ -5,15 +5,12 @@
 
 #include <limits>
 #include <string>
+#include "tests/engine/check_verdict.h"
 
 namespace checks {
 namespace {
 
 using ::testing::HasSubstr;
-
-std::string Verdict(const CheckResult& result) {
-    return result.ok ? "OK" : result.rule;
-}
 
 // "Zürich" with a precomposed ü: six characters, seven bytes.
 const std::string kZurich = "Z\xC3\xBCrich";

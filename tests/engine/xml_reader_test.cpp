@@ -10,13 +10,14 @@
 #include "module/schema_validator.h"
 #include "module/xml_common.h"
 #include "module/xml_reader.h"
+#include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
 
 using invoice::InvoiceRequest;
 
-const std::string kOurSchema = TARVOS_SOURCE_DIR "/resources/generalInvoiceRequest_450.xsd";
+using module::testing_support::kOurSchema;
 const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
 const std::string kQrSample = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 

@@ -14,13 +14,14 @@
 #include "module/xml_common.h"
 #include "module/xml_reader.h"
 #include "module/xml_writer.h"
+#include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/result_sample_invoice.h"
 
 namespace {
 
 using invoice::InvoiceRequest;
 
-const std::string kOurSchema = TARVOS_SOURCE_DIR "/resources/generalInvoiceRequest_450.xsd";
+using module::testing_support::kOurSchema;
 const std::string kSamples = TARVOS_SOURCE_DIR "/../shared/refdata/samples450/";
 
 struct Element {

@@ -13,6 +13,7 @@
 #include "module/schema_validator.h"
 #include "module/xml_common.h"
 #include "module/xml_writer.h"
+#include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/result_sample_invoice.h"
 #include "tests/engine/temp_folder.h"
 
@@ -22,9 +23,8 @@ using invoice::InvoiceRequest;
 using invoice_xml::RenderInvoiceXml;
 using result_test::D;
 
-const std::string kOurSchema = TARVOS_SOURCE_DIR "/resources/generalInvoiceRequest_450.xsd";
-const std::string kOfficialSchema =
-    TARVOS_SOURCE_DIR "/../shared/refdata/xsd/generalInvoiceRequest_450.xsd";
+using module::testing_support::kOfficialSchema;
+using module::testing_support::kOurSchema;
 constexpr int64_t kTimestamp = 1591170775;
 
 // The published schema, compiled once; its imports are read from beside it.

@@ -18,18 +18,12 @@
 
 #include "common/module_log.h"
 #include "platform/service_control.h"
+#include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
 
 using std::chrono::milliseconds;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The module log of this test binary: level 2, so that the TRACE lines are
 // written, in a folder that lives as long as the process.
@@ -52,7 +46,7 @@ class BaseServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_GE(ModuleLog().Level(), 2) << "another test started the log below level 2";
-        logStart_ = ReadFile(ModuleLog().Path()).size();
+        logStart_ = ReadFileText(ModuleLog().Path()).size();
         unitDir_ = folder_.Path() + "units";
         std::filesystem::create_directory(unitDir_);
         statusFile_ = folder_.Path() + "TarvosServer450.status";
@@ -69,7 +63,7 @@ class BaseServiceTest : public ::testing::Test {
     }
 
     // The log lines written since the test began.
-    std::string Log() const { return ReadFile(ModuleLog().Path()).substr(logStart_); }
+    std::string Log() const { return ReadFileText(ModuleLog().Path()).substr(logStart_); }
 
     bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
@@ -330,7 +324,7 @@ const char kExpectedUnit[] =
 TEST_F(BaseServiceTest, InstallWritesTheUnitFile) {
     std::unique_ptr<CBaseService> service = MakeService();
     EXPECT_EQ(1, service->Install());
-    EXPECT_EQ(kExpectedUnit, ReadFile(UnitFile()));
+    EXPECT_EQ(kExpectedUnit, ReadFileText(UnitFile()));
     EXPECT_TRUE(Logged("CService::Install: [TarvosServer450] was successfully installed! "));
     // Nothing but the unit file is left in the folder.
     int files = 0;
@@ -357,7 +351,7 @@ TEST_F(BaseServiceTest, FailureActionsDecideTheRestartPolicy) {
     service.SetUnitDir(unitDir_);
     service.SetExecutablePath("/opt/with space/100%/tarvosserver450");
     ASSERT_EQ(1, service.Install());
-    std::string unit = ReadFile(UnitFile());
+    std::string unit = ReadFileText(UnitFile());
     EXPECT_EQ(std::string::npos, unit.find("Restart")) << unit;
     EXPECT_EQ(std::string::npos, unit.find("StartLimit")) << unit;
     EXPECT_EQ(std::string::npos, unit.find("Description")) << unit;
@@ -376,7 +370,7 @@ TEST_F(BaseServiceTest, SecondInstallFailsAndKeepsTheFirstUnit) {
         Logged("TRACE(baseService06): Failed to create Install::CNTScmService::create - "
                "lastError:[17] "))
         << Log();
-    EXPECT_EQ(kExpectedUnit, ReadFile(UnitFile()));
+    EXPECT_EQ(kExpectedUnit, ReadFileText(UnitFile()));
 }
 
 TEST_F(BaseServiceTest, InstallIntoAMissingFolderFails) {

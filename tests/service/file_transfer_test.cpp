@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
@@ -15,13 +16,6 @@ namespace {
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(FileTransferTest, UploadKeyOrder) {
@@ -63,7 +57,7 @@ TEST(FileTransferTest, PublishCopiesUnderAFreshName) {
     ASSERT_EQ(0u, text.find("/tarvosServer450/files/"));
     EXPECT_EQ(".pdf", text.substr(text.size() - 4));
     std::string name = text.substr(std::string("/tarvosServer450/files/").size());
-    EXPECT_EQ("%PDF-1.4 data", ReadFile(work.Path() + name));
+    EXPECT_EQ("%PDF-1.4 data", ReadFileText(work.Path() + name));
 
     link = PublishFile(elsewhere.Path() + "out.bin", "image/png", work.Path(), "/p");
     ASSERT_TRUE(link.is_string());
