@@ -11,36 +11,15 @@
 #include <string>
 
 #include "tests/engine/temp_folder.h"
+#include "tests/integration/command_run.h"
 
 namespace {
 
 const std::string kTool = TARVOS_RUNTIME_DIR "/invoiceprint";
-const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
-const std::string kValid = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
-const std::string kInvalid = kRefdata + "samples450/elexis_elexis-3-base_readReq450.xml";
-const std::string k440 = kRefdata + "samples440/elexis_elexis-3-base_md_440_tg_kvg_3793.xml";
 const char kUsage[] = "usage: invoiceprint FILE.xml OUT.pdf";
 
-struct Outcome {
-    int exit_code = -1;
-    std::string output;  // standard output and standard error
-};
-
-// Runs `command` through the shell.
-Outcome Shell(const std::string& command) {
-    Outcome run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-    int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-Outcome Invoke(const std::string& arguments) {
-    return Shell(kTool + " " + arguments);
+CommandRun Invoke(const std::string& arguments) {
+    return RunCommand(kTool + " " + arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -56,7 +35,7 @@ class InvoicePrintToolTest : public ::testing::Test {
 
 TEST_F(InvoicePrintToolTest, PrintsTheSampleToACheckedPdf) {
     std::string pdf = Out("invoice.pdf");
-    Outcome run = Invoke(kValid + " " + pdf + " --layout Reclaim");
+    CommandRun run = Invoke(kValidSample + " " + pdf + " --layout Reclaim");
     ASSERT_EQ(0, run.exit_code) << run.output;
     EXPECT_TRUE(Contains(run.output, pdf + ": Reclaim, 1 page")) << run.output;
 
@@ -64,9 +43,9 @@ TEST_F(InvoicePrintToolTest, PrintsTheSampleToACheckedPdf) {
     std::string start(5, '\0');
     file.read(&start[0], 5);
     EXPECT_EQ("%PDF-", start);
-    Outcome check = Shell("qpdf --check '" + pdf + "'");
+    CommandRun check = RunCommand("qpdf --check '" + pdf + "'");
     EXPECT_EQ(0, check.exit_code) << check.output;
-    Outcome text = Shell("pdftotext '" + pdf + "' -");
+    CommandRun text = RunCommand("pdftotext '" + pdf + "' -");
     ASSERT_EQ(0, text.exit_code) << text.output;
     EXPECT_TRUE(Contains(text.output, "000001000001")) << text.output;  // the invoice number
     EXPECT_TRUE(Contains(text.output, "Beatrice Spitzkiel")) << text.output;
@@ -75,10 +54,10 @@ TEST_F(InvoicePrintToolTest, PrintsTheSampleToACheckedPdf) {
 
 TEST_F(InvoicePrintToolTest, WrongUsageExitsWithTwoAndTheUsage) {
     for (const std::string& arguments :
-         {std::string(), kValid, kValid + " " + Out("a.pdf") + " --layout",
-          kValid + " " + Out("a.pdf") + " --format Reclaim", kValid + " '' "}) {
+         {std::string(), kValidSample, kValidSample + " " + Out("a.pdf") + " --layout",
+          kValidSample + " " + Out("a.pdf") + " --format Reclaim", kValidSample + " '' "}) {
         SCOPED_TRACE(arguments);
-        Outcome run = Invoke(arguments);
+        CommandRun run = Invoke(arguments);
         EXPECT_EQ(2, run.exit_code);
         EXPECT_TRUE(Contains(run.output, kUsage)) << run.output;
     }
@@ -86,32 +65,34 @@ TEST_F(InvoicePrintToolTest, WrongUsageExitsWithTwoAndTheUsage) {
 }
 
 TEST_F(InvoicePrintToolTest, FilesThatCannotBeLoadedExitWithOneAndTheReason) {
-    for (const std::string& input : {Out("missing.xml"), kInvalid, k440, folder_.Path()}) {
+    for (const std::string& input :
+         {Out("missing.xml"), kInvalidSample, k440Sample, folder_.Path()}) {
         SCOPED_TRACE(input);
-        Outcome run = Invoke(input + " " + Out("a.pdf"));
+        CommandRun run = Invoke(input + " " + Out("a.pdf"));
         EXPECT_EQ(1, run.exit_code) << run.output;
         EXPECT_TRUE(Contains(run.output, input + ": ")) << run.output;
         EXPECT_FALSE(Contains(run.output, kUsage)) << run.output;
     }
-    EXPECT_TRUE(Contains(Invoke(k440 + " " + Out("a.pdf")).output, "4.40"));
+    EXPECT_TRUE(Contains(Invoke(k440Sample + " " + Out("a.pdf")).output, "4.40"));
     EXPECT_FALSE(std::filesystem::exists(Out("a.pdf")));
 }
 
 TEST_F(InvoicePrintToolTest, InvoicesThatCannotBePrintedExitWithOneAndWriteNothing) {
     // The sample's IBAN is no QR-IBAN but carries a QR reference: its
     // QR-bill cannot be made, and the patient's invoice has one.
-    Outcome slip = Invoke(kValid + " " + Out("a.pdf") + " --layout PatientInvoice");
+    CommandRun slip = Invoke(kValidSample + " " + Out("a.pdf") + " --layout PatientInvoice");
     EXPECT_EQ(1, slip.exit_code);
     EXPECT_TRUE(Contains(slip.output, "QR-bill")) << slip.output;
-    Outcome layout = Invoke(kValid + " " + Out("a.pdf") + " --layout Brief");
+    CommandRun layout = Invoke(kValidSample + " " + Out("a.pdf") + " --layout Brief");
     EXPECT_EQ(1, layout.exit_code);
     EXPECT_TRUE(Contains(layout.output, "unknown layout")) << layout.output;
-    Outcome reminder = Invoke(kValid + " " + Out("a.pdf") + " --layout Reminder");
+    CommandRun reminder = Invoke(kValidSample + " " + Out("a.pdf") + " --layout Reminder");
     EXPECT_EQ(1, reminder.exit_code);
     EXPECT_TRUE(Contains(reminder.output, "reminder")) << reminder.output;
     EXPECT_FALSE(std::filesystem::exists(Out("a.pdf")));
 
-    Outcome unwritable = Invoke(kValid + " " + Out("no/such/folder/a.pdf") + " --layout Reclaim");
+    CommandRun unwritable =
+        Invoke(kValidSample + " " + Out("no/such/folder/a.pdf") + " --layout Reclaim");
     EXPECT_EQ(1, unwritable.exit_code);
     EXPECT_TRUE(Contains(unwritable.output, "cannot be written")) << unwritable.output;
 }
