@@ -5,6 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+# A build folder made with another generator cannot be reused.
+if [ -f build/CMakeCache.txt ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' build/CMakeCache.txt; then
+    rm -rf build
+fi
 cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVOS_BENCH=OFF >/dev/null
 cmake --build build --target tarvosserver450 -j"$(nproc)"
 

@@ -11,6 +11,10 @@ jobs=$(nproc)
 run_build() {
     local dir=$1
     shift
+    # A build folder made with another generator cannot be reused.
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt"; then
+        rm -rf "$dir"
+    fi
     cmake -G Ninja -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
     (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 900)
