@@ -91,6 +91,11 @@ int ParentFor(const Member& member, int target) {
     return std::string(member.key) == "pITarvos" ? 0 : target;
 }
 
+// The module's own words on a failed call, when the target has any.
+std::string AbortTextOf(const Invocation& invocation) {
+    return invocation.abortText ? invocation.abortText() : std::string();
+}
+
 }  // namespace
 
 Operation CallRow(const char* interfaceName, const char* methodName, std::vector<Member> members,
@@ -164,17 +169,22 @@ Reply TableDispatcher::Run(const Operation& row, const Call& call) {
     return CallErrorReply(call, 407);
 }
 
-Reply TableDispatcher::RunCall(const Operation& row, const Call& call) {
+Invocation TableDispatcher::Prepare(const Operation& row, const Call& call) {
     Invocation invocation{handler_.Tables(),
                           call.address,
                           Args(handler_.Tables(), row.members.size()),
                           {},
                           &handler_};
     ReadMembers(row, call.args, &invocation.args);
+    return invocation;
+}
+
+Reply TableDispatcher::RunCall(const Operation& row, const Call& call) {
+    Invocation invocation = Prepare(row, call);
     HRESULT hr = row.call(invocation);
     bool endOfList = row.kind == RowKind::kFirstNext && IsEndOfList(hr);
     if (hr != S_OK && !endOfList) {
-        return ModuleAbortReply(call, hr, invocation.abortText ? invocation.abortText() : "");
+        return ModuleAbortReply(call, hr, AbortTextOf(invocation));
     }
     int status = endOfList ? 204 : 200;
     return JsonReply(WriteOutMembers(row, invocation, call), status,
@@ -197,12 +207,7 @@ web::json::value TableDispatcher::WriteOutMembers(const Operation& row, Invocati
 }
 
 Reply TableDispatcher::RunCollection(const Operation& row, const Call& call) {
-    Invocation invocation{handler_.Tables(),
-                          call.address,
-                          Args(handler_.Tables(), row.members.size()),
-                          {},
-                          &handler_};
-    ReadMembers(row, call.args, &invocation.args);
+    Invocation invocation = Prepare(row, call);
     HRESULT hr = row.call(invocation);
     web::json::value list = web::json::value::array();
     size_t count = 0;
@@ -212,15 +217,13 @@ Reply TableDispatcher::RunCollection(const Operation& row, const Call& call) {
     }
     if (count == 0) return JsonReply(web::json::value::null(), 204, 1);
     if (!IsEndOfList(hr)) {
-        return ModuleAbortReply(call, hr, invocation.abortText ? invocation.abortText() : "");
+        return ModuleAbortReply(call, hr, AbortTextOf(invocation));
     }
     return JsonReply(list, 200, 0);
 }
 
 Reply TableDispatcher::RunCreate(const Operation& row, const Call& call) {
-    Invocation invocation{
-        handler_.Tables(), call.address, Args(handler_.Tables(), row.members.size()), {}};
-    ReadMembers(row, call.args, &invocation.args);
+    Invocation invocation = Prepare(row, call);
     HRESULT hr = row.call(invocation);
     web::json::value body = web::json::value::object();
     for (size_t k = 0; k < row.members.size(); ++k) {

@@ -188,6 +188,8 @@ class TableDispatcher : public IVerbDispatcher {
 
   private:
     Reply Run(const Operation& row, const Call& call);
+    // The invocation of `row` on the call's target with its members read.
+    Invocation Prepare(const Operation& row, const Call& call);
     Reply RunCall(const Operation& row, const Call& call);
     Reply RunCreate(const Operation& row, const Call& call);
     Reply RunRelease(const Operation& row, const Call& call);
