@@ -285,4 +285,19 @@ inline void ExpectAddress(IAddress* address, const invoice::Address& expected) {
     EXPECT_EQ(expected.phones.size(), phones);
 }
 
+// Adds to the sample what a stationary 4.50 invoice carries besides (grouper
+// and BfS records) and puts valid values where the sample's are not taken by
+// the format (insured address, VAT number, the second case's ACID).
+inline void CompleteForTheFormat(invoice::InvoiceRequest* request) {
+    using G = invoice::GrouperRecordType;
+    using B = invoice::BfsRecordType;
+    request->grouper_records.push_back({G::kProviderType, 3, "Spital"});
+    request->bfs_records.push_back({B::kAdmissionType, 2, "Notfall"});
+    request->bfs_records.push_back({B::kDecisionForDischarge, 1, "Arzt"});
+    request->bfs_records.push_back({B::kResidenceAfterDischarge, 1, "Zuhause"});
+    request->insured->address = PersonAddress("Muster", "Hans");
+    request->tiers->vat_number = "CHE123456789";
+    request->case_details[1].acid = "ACID-2";
+}
+
 }  // namespace result_test

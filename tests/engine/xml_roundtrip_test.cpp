@@ -143,15 +143,7 @@ TEST_F(XmlRoundTripTest, EveryValidSampleKeepsEveryValue) {
 
 TEST_F(XmlRoundTripTest, WrittenInvoiceLoadsAndWritesAgainUnchanged) {
     InvoiceRequest full = *result_test::SampleInvoice();
-    using G = invoice::GrouperRecordType;
-    using B = invoice::BfsRecordType;
-    full.grouper_records.push_back({G::kProviderType, 3, "Spital"});
-    full.bfs_records.push_back({B::kAdmissionType, 2, "Notfall"});
-    full.bfs_records.push_back({B::kDecisionForDischarge, 1, "Arzt"});
-    full.bfs_records.push_back({B::kResidenceAfterDischarge, 1, "Zuhause"});
-    full.insured->address = result_test::PersonAddress("Muster", "Hans");
-    full.tiers->vat_number = "CHE123456789";
-    full.case_details[1].acid = "ACID-2";
+    result_test::CompleteForTheFormat(&full);
     full.documents = {
         {false, "", "Bericht", "application/pdf", "report.pdf", "JVBERi0xLjQ="},
         {true, "https://example.org/x-ray", "Roentgen", "image/png", "x-ray.png", ""}};

@@ -75,16 +75,7 @@ class XmlWriterTest : public ::testing::Test {
         std::ofstream(folder_.Path() + "report.pdf", std::ios::binary) << "%PDF-1.4 report";
         full_ = *result_test::SampleInvoice();
         // Complete the stationary data and make the documents real.
-        using G = invoice::GrouperRecordType;
-        using B = invoice::BfsRecordType;
-        full_.grouper_records.push_back({G::kProviderType, 3, "Spital"});
-        full_.bfs_records.push_back({B::kAdmissionType, 2, "Notfall"});
-        full_.bfs_records.push_back({B::kDecisionForDischarge, 1, "Arzt"});
-        full_.bfs_records.push_back({B::kResidenceAfterDischarge, 1, "Zuhause"});
-        // Values of the shared sample the format does not take.
-        full_.insured->address = result_test::PersonAddress("Muster", "Hans");
-        full_.tiers->vat_number = "CHE123456789";
-        full_.case_details[1].acid = "ACID-2";
+        result_test::CompleteForTheFormat(&full_);
         full_.documents = {
             {false, folder_.Path() + "report.pdf", "Bericht", "application/pdf", "report.pdf", ""},
             {true, "https://example.org/x-ray", "Roentgen", "image/png", "x-ray.png", ""}};
