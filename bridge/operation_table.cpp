@@ -63,7 +63,7 @@ web::json::value WriteMember(const Member& member, size_t k, Invocation& invocat
         case 'b':
             return BoolToJson(args.B(k));
         case 'f':
-            return args.Link(k);
+            return args.Answer(k);
         case 'h': {
             // "pIAddress" names the interface "IAddress".
             std::string interfaceName = std::string(member.key).substr(1);

@@ -80,6 +80,21 @@ class Args {
         slot.store = [holder](CHandlerTables& tables) { return tables.Add(*holder); };
         return holder->ReleaseAndGetAddressOf();
     }
+    // An out-member answered with JSON made from an object the module puts
+    // there: `describe` gets the object (null when the module gave none) when
+    // the reply is written.
+    template <class I>
+    I** DescribedObject(size_t k, std::function<web::json::value(I*)> describe) {
+        auto holder = std::make_shared<ComPtr<I>>();
+        slots_.at(k).describe = [holder, describe] { return describe(holder->Get()); };
+        return holder->ReleaseAndGetAddressOf();
+    }
+    // The answer of an f out-member: its description, else its link.
+    web::json::value Answer(size_t k) {
+        const Slot& slot = slots_.at(k);
+        return slot.describe ? slot.describe() : slot.link;
+    }
+
     // True when the module gave an object for out-member k.
     bool HasObject(size_t k) {
         const Slot& slot = slots_.at(k);
@@ -102,6 +117,7 @@ class Args {
         web::json::value link;
         std::function<bool()> hasObject;
         std::function<int(CHandlerTables&)> store;
+        std::function<web::json::value()> describe;
     };
 
     CHandlerTables& tables_;

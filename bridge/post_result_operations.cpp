@@ -32,23 +32,22 @@ Operation ListRow(const char* methodName, std::vector<Member> members, ModuleCal
 
 // --- Addresses -------------------------------------------------------------
 
-// pIAddress of the party reads: the address as a JSON object (built into
-// the member's slot by SetAddress), the number 0 when the party has none.
+// pIAddress of the party reads: the address as a JSON object (see
+// PartyAddress), the number 0 when the party has none.
 Member AddressOut() {
     return Out("pIAddress", 'f');
 }
 
-// Builds the party's address into slot k, on success only; the builder's
-// failures pass out as exceptions (error 407).
-void SetAddress(Args& a, size_t k, HRESULT hr, const ComPtr<IAddress>& address) {
-    if (hr != S_OK) return;
-    if (!address) {
-        a.Link(k) = web::json::value::number(0);
-        return;
-    }
-    web::json::value object = web::json::value::object();
-    BuildAddressObject(*address.Get(), &object);
-    a.Link(k) = object;
+// The party's address as the answer of out-member k: a JSON object, or the
+// number 0 when the party has none. Built when the reply is written, on
+// success only; the builder's failures pass out as exceptions (error 407).
+IAddress** PartyAddress(Args& a, size_t k) {
+    return a.DescribedObject<IAddress>(k, [](IAddress* address) {
+        if (address == nullptr) return web::json::value::number(0);
+        web::json::value object = web::json::value::object();
+        BuildAddressObject(*address, &object);
+        return object;
+    });
 }
 
 // pIBankAddress and pICreditorAddress of the payment reads: 1 when the
@@ -392,82 +391,49 @@ std::vector<Operation> PartyReads() {
                 {Out("pbstrEAN", 't'), Out("pbstrZSR", 't'), Out("pbstrNIF", 't'),
                  Out("pbstrSpecialty", 't'), AddressOut(), Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetBiller(&a.T(0), &a.T(1), &a.T(2), &a.T(3),
-                                             address.ReleaseAndGetAddressOf(), &a.B(5));
-                    SetAddress(a, 4, hr, address);
-                    return hr;
+                    return r.GetBiller(&a.T(0), &a.T(1), &a.T(2), &a.T(3), PartyAddress(a, 4),
+                                       &a.B(5));
                 }),
         ReadRow("GetProvider",
                 {Out("pbstrEAN", 't'), Out("pbstrZSR", 't'), Out("pbstrNIF", 't'),
                  Out("pbstrSpecialty", 't'), AddressOut(), Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetProvider(&a.T(0), &a.T(1), &a.T(2), &a.T(3),
-                                               address.ReleaseAndGetAddressOf(), &a.B(5));
-                    SetAddress(a, 4, hr, address);
-                    return hr;
+                    return r.GetProvider(&a.T(0), &a.T(1), &a.T(2), &a.T(3), PartyAddress(a, 4),
+                                         &a.B(5));
                 }),
         ReadRow("GetInsurance", {Out("pbstrEAN", 't'), AddressOut(), Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetInsurance(&a.T(0), address.ReleaseAndGetAddressOf(), &a.B(2));
-                    SetAddress(a, 1, hr, address);
-                    return hr;
+                    return r.GetInsurance(&a.T(0), PartyAddress(a, 1), &a.B(2));
                 }),
         ReadRow("GetPatient",
                 {Out("peSexType", 'i'), Out("pdBirthdate", 'd'), Out("pbstrSSN", 't'), AddressOut(),
                  Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetPatient(&a.I(0), &a.D(1), &a.T(2),
-                                              address.ReleaseAndGetAddressOf(), &a.B(4));
-                    SetAddress(a, 3, hr, address);
-                    return hr;
+                    return r.GetPatient(&a.I(0), &a.D(1), &a.T(2), PartyAddress(a, 3), &a.B(4));
                 }),
         ReadRow("GetInsured",
                 {Out("peSexType", 'i'), Out("pdBirthdate", 'd'), Out("pbstrSSN", 't'), AddressOut(),
                  Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetInsured(&a.I(0), &a.D(1), &a.T(2),
-                                              address.ReleaseAndGetAddressOf(), &a.B(4));
-                    SetAddress(a, 3, hr, address);
-                    return hr;
+                    return r.GetInsured(&a.I(0), &a.D(1), &a.T(2), PartyAddress(a, 3), &a.B(4));
                 }),
         ReadRow("GetGuarantor", {AddressOut(), Out("pbStatus", 'b')},
-                [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetGuarantor(address.ReleaseAndGetAddressOf(), &a.B(1));
-                    SetAddress(a, 0, hr, address);
-                    return hr;
-                }),
-        ReadRow("GetDebitor", {Out("pbstrEAN", 't'), AddressOut(), Out("pbStatus", 'b')},
-                [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetDebitor(&a.T(0), address.ReleaseAndGetAddressOf(), &a.B(2));
-                    SetAddress(a, 1, hr, address);
-                    return hr;
-                }),
+                [](Result& r, Args& a) { return r.GetGuarantor(PartyAddress(a, 0), &a.B(1)); }),
+        ReadRow(
+            "GetDebitor", {Out("pbstrEAN", 't'), AddressOut(), Out("pbStatus", 'b')},
+            [](Result& r, Args& a) { return r.GetDebitor(&a.T(0), PartyAddress(a, 1), &a.B(2)); }),
         ReadRow("GetReferrer",
                 {Out("pbstrEAN", 't'), Out("pbstrZSR", 't'), Out("pbstrNIF", 't'),
                  Out("pbstrSpecialty", 't'), AddressOut(), Out("pbStatus", 'b')},
                 [](Result& r, Args& a) {
-                    ComPtr<IAddress> address;
-                    HRESULT hr = r.GetReferrer(&a.T(0), &a.T(1), &a.T(2), &a.T(3),
-                                               address.ReleaseAndGetAddressOf(), &a.B(5));
-                    SetAddress(a, 4, hr, address);
-                    return hr;
+                    return r.GetReferrer(&a.T(0), &a.T(1), &a.T(2), &a.T(3), PartyAddress(a, 4),
+                                         &a.B(5));
                 }),
         ReadRow(
             "GetEmployer",
             {Out("pbstrEAN", 't'), Out("pbstrRegNumber", 't'), AddressOut(), Out("pbStatus", 'b')},
             [](Result& r, Args& a) {
-                ComPtr<IAddress> address;
-                HRESULT hr =
-                    r.GetEmployer(&a.T(0), &a.T(1), address.ReleaseAndGetAddressOf(), &a.B(3));
-                SetAddress(a, 2, hr, address);
-                return hr;
+                return r.GetEmployer(&a.T(0), &a.T(1), PartyAddress(a, 2), &a.B(3));
             }),
     };
 }
