@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "module/balance.h"
-#include "module/invoice_print.h"
+#include "module/model/balance.h"
+#include "module/print/invoice_print.h"
 
 namespace {
 

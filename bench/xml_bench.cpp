@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 
-#include "module/invoice_model.h"
-#include "module/schema_validator.h"
-#include "module/xml_reader.h"
-#include "module/xml_writer.h"
+#include "module/model/invoice_model.h"
+#include "module/xml/schema_validator.h"
+#include "module/xml/xml_reader.h"
+#include "module/xml/xml_writer.h"
 
 namespace {
 

@@ -17,6 +17,6 @@ constexpr CLSID CLSID_Tarvos = {
 //  - context is accepted as given (CLSCTX_ALL and its parts).
 // On every failure *ppv (when not null) is set to null.
 //
-// Defined by the invoice module in module/module_factory.cpp.
+// Defined by the invoice module in module/objects/module_factory.cpp.
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, unsigned long context, const IID& iid,
                          void** ppv);

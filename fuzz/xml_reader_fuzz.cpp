@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "module/invoice_model.h"
-#include "module/schema_validator.h"
-#include "module/xml_common.h"
-#include "module/xml_reader.h"
-#include "module/xml_writer.h"
+#include "module/model/invoice_model.h"
+#include "module/xml/schema_validator.h"
+#include "module/xml/xml_common.h"
+#include "module/xml/xml_reader.h"
+#include "module/xml/xml_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool configured = [] {

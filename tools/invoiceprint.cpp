@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <string>
 
-#include "module/invoice_model.h"
-#include "module/invoice_print.h"
-#include "module/xml_reader.h"
+#include "module/model/invoice_model.h"
+#include "module/print/invoice_print.h"
+#include "module/xml/xml_reader.h"
 
 namespace {
 

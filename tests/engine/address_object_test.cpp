@@ -1,4 +1,4 @@
-#include "module/address_object.h"
+#include "module/objects/address_object.h"
 
 #include <gtest/gtest.h>
 
@@ -339,16 +339,16 @@ TEST_F(AddressObjectTest, SnapshotCopiesTheAddress) {
     EXPECT_EQ("Labor Gamma", data.company.companyname);
     EXPECT_EQ("Postfach", data.postal.pobox);
     ASSERT_EQ(1u, data.phones.size());
-    EXPECT_EQ("+41 61 1234567", PhoneText(data.phones[0]));
+    EXPECT_EQ("+41 61 1234567", invoice::PhoneText(data.phones[0]));
     ASSERT_EQ(1u, data.faxes.size());
     EXPECT_EQ((std::vector<std::string>{"lab@example.ch"}), data.emails);
     EXPECT_EQ((std::vector<std::string>{"https://lab.example.ch"}), data.urls);
 }
 
 TEST_F(AddressObjectTest, PhoneTextLeavesOutEmptyParts) {
-    EXPECT_EQ("41 31 22", PhoneText({"22", "31", "41", ""}));
-    EXPECT_EQ("22", PhoneText({"22", "", "", ""}));
-    EXPECT_EQ("+41 22 7", PhoneText({"22", "", "+41", "7"}));
+    EXPECT_EQ("41 31 22", invoice::PhoneText({"22", "31", "41", ""}));
+    EXPECT_EQ("22", invoice::PhoneText({"22", "", "", ""}));
+    EXPECT_EQ("+41 22 7", invoice::PhoneText({"22", "", "+41", "7"}));
 }
 
 TEST_F(AddressObjectTest, OnlyOurOwnAddressesAreRecognised) {

@@ -1,4 +1,4 @@
-#include "module/balance.h"
+#include "module/model/balance.h"
 
 #include <gtest/gtest.h>
 

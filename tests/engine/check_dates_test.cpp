@@ -1,4 +1,4 @@
-#include "module/check_dates.h"
+#include "module/checks/check_dates.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

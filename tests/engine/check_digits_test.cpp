@@ -1,4 +1,4 @@
-#include "module/check_digits.h"
+#include "module/checks/check_digits.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "module/check_esr.h"
+#include "module/checks/check_esr.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "module/check_identifiers.h"
+#include "module/checks/check_identifiers.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

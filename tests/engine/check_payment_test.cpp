@@ -1,4 +1,4 @@
-#include "module/check_payment.h"
+#include "module/checks/check_payment.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

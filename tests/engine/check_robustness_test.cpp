@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "module/check_esr.h"
-#include "module/check_identifiers.h"
-#include "module/check_payment.h"
-#include "module/value_checks.h"
+#include "module/checks/check_esr.h"
+#include "module/checks/check_identifiers.h"
+#include "module/checks/check_payment.h"
+#include "module/checks/value_checks.h"
 
 namespace checks {
 namespace {

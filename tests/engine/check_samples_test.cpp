@@ -10,16 +10,17 @@
 #include <utility>
 #include <vector>
 
-#include "module/check_dates.h"
-#include "module/check_esr.h"
-#include "module/check_identifiers.h"
-#include "module/check_payment.h"
-#include "module/value_checks.h"
+#include "module/checks/check_dates.h"
+#include "module/checks/check_esr.h"
+#include "module/checks/check_identifiers.h"
+#include "module/checks/check_payment.h"
+#include "module/checks/value_checks.h"
+#include "tests/refdata.h"
 
 namespace checks {
 namespace {
 
-const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
+const std::string kRefdata = RefdataDir();
 
 // Samples that validate against their schema (4.50 and 4.40).
 const char* const kValidSamples[] = {
@@ -87,6 +88,7 @@ std::vector<std::string> Elements(const std::string& xml, const std::string& nam
 class SampleInvoiceTest : public ::testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
+        REQUIRE_REFDATA();
         xml_ = ReadFile(kRefdata + GetParam());
         ASSERT_FALSE(xml_.empty()) << "cannot read " << kRefdata + GetParam();
     }
@@ -176,6 +178,7 @@ TEST_P(SampleInvoiceTest, PaymentSlipDataPass) {
 INSTANTIATE_TEST_SUITE_P(ValidSamples, SampleInvoiceTest, ::testing::ValuesIn(kValidSamples));
 
 TEST(SampleInvoiceFactsTest, QrSamplePairsAnOrdinaryIbanWithAQrReference) {
+    REQUIRE_REFDATA();
     // The schema does not tie the reference to the IBAN, and its QR sample
     // does not follow the QR-bill rule: the pairing belongs to the QR-bill.
     std::string xml = ReadFile(kRefdata + kValidSamples[0]);

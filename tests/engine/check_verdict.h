@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "module/check_result.h"
+#include "module/checks/check_result.h"
 
 namespace checks {
 

@@ -1,4 +1,4 @@
-#include "module/decimal.h"
+#include "module/model/decimal.h"
 
 #include <gtest/gtest.h>
 

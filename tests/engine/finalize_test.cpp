@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "module/request_object.h"
+#include "module/objects/request_object.h"
 #include "tests/engine/request_sample_invoice.h"
 
 namespace request_test {

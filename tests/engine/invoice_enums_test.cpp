@@ -1,4 +1,4 @@
-#include "module/invoice_enums.h"
+#include "module/model/invoice_enums.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "tests/refdata.h"
 
 namespace invoice {
 namespace {
@@ -136,8 +137,8 @@ TEST(InvoiceEnumTablesTest, ValuesCountFromOneAndTextsAreUnique) {
 }
 
 TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
-    const std::string xsd =
-        ReadFile(TARVOS_SOURCE_DIR "/../shared/refdata/xsd/generalInvoiceRequest_450.xsd");
+    REQUIRE_REFDATA();
+    const std::string xsd = ReadFile(Refdata("xsd/generalInvoiceRequest_450.xsd"));
     ASSERT_FALSE(xsd.empty());
     const auto enumerations = SchemaEnumerations(xsd);
     const std::vector<std::pair<std::string, const EnumTable*>> attribute_of = {
@@ -174,8 +175,8 @@ TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
 }
 
 TEST(InvoiceEnumTablesTest, EsrTypeCoversTheSchemaSlipTypes) {
-    const std::string xsd =
-        ReadFile(TARVOS_SOURCE_DIR "/../shared/refdata/xsd/generalInvoiceRequest_450.xsd");
+    REQUIRE_REFDATA();
+    const std::string xsd = ReadFile(Refdata("xsd/generalInvoiceRequest_450.xsd"));
     const auto enumerations = SchemaEnumerations(xsd);
     std::set<std::string> slip_types;
     for (auto it = enumerations.lower_bound("type"); it != enumerations.upper_bound("type"); ++it) {

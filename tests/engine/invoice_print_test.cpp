@@ -3,7 +3,7 @@
 // QR code on the rendered last page. Expected payloads are written out from
 // the invoice data by hand.
 
-#include "module/invoice_print.h"
+#include "module/print/invoice_print.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "module/balance.h"
-#include "module/logo_image.h"
-#include "module/pdf_invoice_form.h"
+#include "module/model/balance.h"
+#include "module/print/logo_image.h"
+#include "module/print/pdf_invoice_form.h"
 #include "temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "module/manager_object.h"
+#include "module/objects/manager_object.h"
 
 #include <gtest/gtest.h>
 

@@ -10,10 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "module/manager_object.h"
+#include "module/objects/manager_object.h"
 #include "request_sample_invoice.h"
 #include "request_schema_oracle.h"
 #include "temp_folder.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ long InvoiceTimestampOf(IGeneralInvoiceResult* result) {
 // GetXML
 
 TEST_F(ManagerOutputTest, WritesTheFinalizedSampleAsAValidDocument) {
+    REQUIRE_REFDATA();
     BuildSample();
     Finalize();
     XmlOutput out = GetXml();
@@ -298,6 +300,7 @@ TEST_F(ManagerOutputTest, TheClientsInitializeDecidesTheLanguage) {
 // LoadXML
 
 TEST_F(ManagerOutputTest, LoadsTheSampleIntoANewRequestAndAResult) {
+    REQUIRE_REFDATA();
     LoadOutput load = LoadXml(kValidSample);
     ASSERT_EQ(S_OK, load.hr) << ManagerAbort();
     EXPECT_EQ(VARIANT_TRUE, load.status);
@@ -311,6 +314,7 @@ TEST_F(ManagerOutputTest, LoadsTheSampleIntoANewRequestAndAResult) {
 }
 
 TEST_F(ManagerOutputTest, LoadedRequestWritesBackAsTheSameInvoice) {
+    REQUIRE_REFDATA();
     LoadOutput load = LoadXml(kValidSample);
     ASSERT_EQ(S_OK, load.hr) << ManagerAbort();
     XmlOutput out = GetXml();  // the loaded request counts as finalized
@@ -343,6 +347,7 @@ TEST_F(ManagerOutputTest, BuiltInvoiceSurvivesWriteAndLoad) {
 }
 
 TEST_F(ManagerOutputTest, LoadedRequestCanBeChangedAndMustThenBeFinalizedAgain) {
+    REQUIRE_REFDATA();
     LoadOutput load = LoadXml(kValidSample);
     ASSERT_EQ(S_OK, load.hr) << ManagerAbort();
     VARIANT_BOOL status = 0;
@@ -351,6 +356,7 @@ TEST_F(ManagerOutputTest, LoadedRequestCanBeChangedAndMustThenBeFinalizedAgain) 
 }
 
 TEST_F(ManagerOutputTest, Release440FileIsRefusedAndNamed) {
+    REQUIRE_REFDATA();
     BuildSample();
     Finalize();
     LoadOutput load = LoadXml(kRefData + "samples440/elexis_elexis-3-base_md_440_tg_kvg_3793.xml");
@@ -391,6 +397,7 @@ TEST_F(ManagerOutputTest, NonXmlAndMissingFilesAreRefused) {
 }
 
 TEST_F(ManagerOutputTest, SchemaBreakingFileIsRefused) {
+    REQUIRE_REFDATA();
     TempFolder folder;
     std::string text = ReadText(kValidSample);
     std::string::size_type at = text.find("amount_due=\"5232.99\"");
@@ -505,6 +512,7 @@ TEST_F(ManagerPrintTest, NullOutPointersAreRefused) {
 // Managers on different threads
 
 TEST(ManagerOutputThreads, ManagersLoadAndWriteAtTheSameTime) {
+    REQUIRE_REFDATA();
     constexpr int kThreads = 4;
     std::vector<std::string> files(kThreads);
     std::vector<HRESULT> results(kThreads, E_FAIL);

@@ -1,7 +1,7 @@
 // The print template grammar, with the texts the service's template
 // rewriting produces.
 
-#include "module/print_template.h"
+#include "module/print/print_template.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The QR-bill payload and its rules, and the split of a street line into
 // street name and building number.
 
-#include "module/qr_bill.h"
+#include "module/print/qr_bill.h"
 
 #include <gtest/gtest.h>
 

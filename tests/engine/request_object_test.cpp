@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "module/request_factory.h"
-#include "module/request_object.h"
+#include "module/objects/request_factory.h"
+#include "module/objects/request_object.h"
 #include "tests/engine/request_sample_invoice.h"
 
 namespace request_test {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "module/request_object.h"
-#include "module/result_factory.h"
+#include "module/objects/request_object.h"
+#include "module/objects/result_factory.h"
 #include "tests/engine/request_sample_invoice.h"
 
 namespace request_test {

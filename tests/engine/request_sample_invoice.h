@@ -13,7 +13,7 @@
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
-#include "module/check_dates.h"
+#include "module/checks/check_dates.h"
 #include "platform/com.h"
 
 namespace request_test {

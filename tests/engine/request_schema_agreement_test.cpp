@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "module/schema_validator.h"
+#include "module/xml/schema_validator.h"
 #include "tests/engine/request_mutations.h"
 #include "tests/engine/request_schema_oracle.h"
+#include "tests/refdata.h"
 
 // Our request schema against the published one: on every sample, on every
 // mutation and on systematic edits of every element and attribute, both give
@@ -31,6 +32,7 @@ class RequestSchemaAgreementTest : public ::testing::Test {
     }
 
     void SetUp() override {
+        REQUIRE_REFDATA();
         ASSERT_TRUE(ours_->Loaded()) << ours_->LoadError();
         ASSERT_TRUE(OfficialSchema::Instance().Loaded()) << kOfficialSchema;
     }

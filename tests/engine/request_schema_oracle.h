@@ -10,12 +10,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include "tests/refdata.h"
 
 namespace module {
 namespace testing_support {
 
 inline const std::string kOurSchema = TARVOS_SOURCE_DIR "/resources/generalInvoiceRequest_450.xsd";
-inline const std::string kRefData = TARVOS_SOURCE_DIR "/../shared/refdata/";
+inline const std::string kRefData = RefdataDir();
 inline const std::string kOfficialSchema = kRefData + "xsd/generalInvoiceRequest_450.xsd";
 inline const std::string kValidSample =
     kRefData + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bridge/module_interfaces.h"
-#include "module/result_factory.h"
+#include "module/objects/result_factory.h"
 #include "tests/engine/result_sample_invoice.h"
 
 // The first/next reads of the result object (every list, past the end,

@@ -1,4 +1,4 @@
-#include "module/result_object.h"
+#include "module/objects/result_object.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bridge/module_interfaces.h"
-#include "module/result_factory.h"
+#include "module/objects/result_factory.h"
 #include "tests/engine/result_sample_invoice.h"
 
 // The single reads of the result object: every section of a full invoice

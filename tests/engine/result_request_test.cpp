@@ -6,8 +6,8 @@
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
-#include "module/request_object.h"
-#include "module/result_factory.h"
+#include "module/objects/request_object.h"
+#include "module/objects/result_factory.h"
 #include "tests/engine/result_sample_invoice.h"
 
 // From request to result: the sample invoice built through

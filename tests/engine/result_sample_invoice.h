@@ -15,8 +15,8 @@
 #include <string>
 
 #include "bridge/module_interfaces.h"
-#include "module/invoice_model.h"
-#include "module/result_factory.h"
+#include "module/model/invoice_model.h"
+#include "module/objects/result_factory.h"
 #include "platform/com.h"
 
 namespace result_test {

@@ -1,4 +1,4 @@
-#include "module/schema_validator.h"
+#include "module/xml/schema_validator.h"
 
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
@@ -14,6 +14,7 @@
 #include "tests/engine/request_mutations.h"
 #include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/temp_folder.h"
+#include "tests/refdata.h"
 
 namespace module {
 namespace testing_support {
@@ -37,6 +38,7 @@ SchemaValidator* SchemaValidatorTest::ours_ = nullptr;
 // --- Reports -------------------------------------------------------------------
 
 TEST_F(SchemaValidatorTest, ValidSampleFileHasNoErrors) {
+    REQUIRE_REFDATA();
     SchemaReport report = ours_->ValidateFile(kValidSample);
     EXPECT_TRUE(report.Valid()) << report.FirstErrorText();
     EXPECT_EQ(0, report.errorCount);
@@ -45,6 +47,7 @@ TEST_F(SchemaValidatorTest, ValidSampleFileHasNoErrors) {
 }
 
 TEST_F(SchemaValidatorTest, InvalidSampleReportsEveryErrorWithItsLine) {
+    REQUIRE_REFDATA();
     SchemaReport report = ours_->ValidateFile(kReadReqSample);
     ASSERT_EQ(9, report.errorCount);
     ASSERT_EQ(9u, report.errors.size());
@@ -65,6 +68,7 @@ TEST_F(SchemaValidatorTest, InvalidSampleReportsEveryErrorWithItsLine) {
 }
 
 TEST_F(SchemaValidatorTest, MemoryAndFileGiveTheSameReport) {
+    REQUIRE_REFDATA();
     SchemaReport fromFile = ours_->ValidateFile(kReadReqSample);
     SchemaReport fromMemory = ours_->ValidateMemory(ReadText(kReadReqSample));
     ASSERT_EQ(fromFile.errorCount, fromMemory.errorCount);
@@ -74,6 +78,7 @@ TEST_F(SchemaValidatorTest, MemoryAndFileGiveTheSameReport) {
 }
 
 TEST_F(SchemaValidatorTest, ValidatesATreeTheCallerHolds) {
+    REQUIRE_REFDATA();
     std::string xml = ReadText(kReadReqSample);
     xmlDocPtr doc =
         xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NONET);
@@ -89,6 +94,7 @@ TEST_F(SchemaValidatorTest, ValidatesATreeTheCallerHolds) {
 // --- Error reports ------------------------------------------------------------
 
 TEST_F(SchemaValidatorTest, CollectsAtMostTheCapButCountsAll) {
+    REQUIRE_REFDATA();
     std::string xml = WithServiceRecords(ReadText(kValidSample), 70, "bad");
     SchemaReport report = ours_->ValidateMemory(xml);
     EXPECT_EQ(70, report.errorCount);
@@ -151,6 +157,7 @@ TEST_F(SchemaValidatorTest, ExternalEntitiesAreNotRead) {
 }
 
 TEST_F(SchemaValidatorTest, ExternalDtdIsNotLoaded) {
+    REQUIRE_REFDATA();
     TempFolder folder;
     // A DTD whose default would supply the missing required attribute.
     std::ofstream(folder.Path() + "defaults.dtd")
@@ -187,6 +194,7 @@ TEST_F(RequestSchemaTest, IsLoadedOnceAndShared) {
 }
 
 TEST_F(RequestSchemaTest, NewPathReplacesTheSchemaButNotHeldCopies) {
+    REQUIRE_REFDATA();
     SetRequestSchemaPath(kOurSchema);
     std::shared_ptr<const SchemaValidator> held = RequestSchemaValidator();
     SetRequestSchemaPath("/nonexistent/schema.xsd");
@@ -204,6 +212,7 @@ TEST_F(RequestSchemaTest, MissingSchemaIsTriedAgain) {
 }
 
 TEST_F(RequestSchemaTest, EightThreadsValidateAtOnce) {
+    REQUIRE_REFDATA();
     SetRequestSchemaPath(kOurSchema);
     const std::string valid = ReadText(kValidSample);
     const std::string invalid = ReadText(kReadReqSample);

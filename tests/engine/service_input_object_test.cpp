@@ -1,4 +1,4 @@
-#include "module/service_input_object.h"
+#include "module/objects/service_input_object.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
-#include "module/check_dates.h"
+#include "module/checks/check_dates.h"
 
 namespace {
 

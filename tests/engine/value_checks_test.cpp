@@ -1,4 +1,4 @@
-#include "module/value_checks.h"
+#include "module/checks/value_checks.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

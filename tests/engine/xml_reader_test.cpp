@@ -7,18 +7,19 @@
 #include <fstream>
 #include <string>
 
-#include "module/schema_validator.h"
-#include "module/xml_common.h"
-#include "module/xml_reader.h"
+#include "module/xml/schema_validator.h"
+#include "module/xml/xml_common.h"
+#include "module/xml/xml_reader.h"
 #include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/temp_folder.h"
+#include "tests/refdata.h"
 
 namespace {
 
 using invoice::InvoiceRequest;
 
 using module::testing_support::kOurSchema;
-const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
+const std::string kRefdata = RefdataDir();
 const std::string kQrSample = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 
 std::string ReadText(const std::string& path) {
@@ -69,6 +70,7 @@ class XmlReaderTest : public ::testing::Test {
 // The valid sample reads back with the values of the file.
 
 TEST_F(XmlReaderTest, QrSampleReadsBackTheFileValues) {
+    REQUIRE_REFDATA();
     InvoiceRequest r;
     std::string error;
     ASSERT_TRUE(invoice_xml::LoadInvoiceXml(kQrSample, &r, &schema_, &error)) << error;
@@ -132,6 +134,7 @@ TEST_F(XmlReaderTest, QrSampleReadsBackTheFileValues) {
 }
 
 TEST_F(XmlReaderTest, LineEndingsAndPrefixesDoNotMatter) {
+    REQUIRE_REFDATA();
     std::string lf = ReadText(kQrSample);
     InvoiceRequest base, other;
     ASSERT_EQ("OK", LoadText(lf, &base));
@@ -153,6 +156,7 @@ TEST_F(XmlReaderTest, LineEndingsAndPrefixesDoNotMatter) {
 }
 
 TEST_F(XmlReaderTest, OffsetsNeverShiftTheDayAndFractionsAreCut) {
+    REQUIRE_REFDATA();
     std::string text =
         Replace(ReadText(kQrSample), "request_date=\"2020-06-03T00:00:00.000+02:00\"",
                 "request_date=\"2020-06-03T23:59:59.999-11:00\"");
@@ -162,6 +166,7 @@ TEST_F(XmlReaderTest, OffsetsNeverShiftTheDayAndFractionsAreCut) {
 }
 
 TEST_F(XmlReaderTest, ValuesTheSchemaAcceptsLoadEvenWhereSettersAreStricter) {
+    REQUIRE_REFDATA();
     // A GLN with a wrong check digit and an exponent in a number.
     std::string text =
         Replace(ReadText(kQrSample), "ean_party=\"2000000000002\"", "ean_party=\"2000000000003\"");
@@ -176,6 +181,7 @@ TEST_F(XmlReaderTest, ValuesTheSchemaAcceptsLoadEvenWhereSettersAreStricter) {
 // Refusals.
 
 TEST_F(XmlReaderTest, InvalidSamplesNameTheirErrorsWithLines) {
+    REQUIRE_REFDATA();
     for (const char* name :
          {"elexis_elexis-3-base_readReq450.xml", "elexis_elexis-3-base_writeReq450.xml"}) {
         InvoiceRequest r;
@@ -193,6 +199,7 @@ TEST_F(XmlReaderTest, InvalidSamplesNameTheirErrorsWithLines) {
 }
 
 TEST_F(XmlReaderTest, Release440FilesAreRecognisedAndRefused) {
+    REQUIRE_REFDATA();
     int seen = 0;
     for (const auto& entry : std::filesystem::directory_iterator(kRefdata + "samples440")) {
         InvoiceRequest r;
@@ -231,6 +238,7 @@ TEST_F(XmlReaderTest, NotXmlNotAnInvoiceOrUnreadable) {
 }
 
 TEST_F(XmlReaderTest, ValuesTheModelCannotHoldAreRefusedWithTheirLine) {
+    REQUIRE_REFDATA();
     std::string text = Replace(ReadText(kQrSample), "quantity=\"0.5\"", "quantity=\"INF\"");
     std::string error = LoadText(text);
     EXPECT_NE(std::string::npos, error.find("line 114: attribute 'quantity' of 'service'"))

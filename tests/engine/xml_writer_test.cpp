@@ -10,12 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "module/schema_validator.h"
-#include "module/xml_common.h"
-#include "module/xml_writer.h"
+#include "module/xml/schema_validator.h"
+#include "module/xml/xml_common.h"
+#include "module/xml/xml_writer.h"
 #include "tests/engine/request_schema_oracle.h"
 #include "tests/engine/result_sample_invoice.h"
 #include "tests/engine/temp_folder.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -106,10 +107,12 @@ class XmlWriterTest : public ::testing::Test {
 // Complete invoices of every kind validate.
 
 TEST_F(XmlWriterTest, FullInvoiceValidates) {
+    REQUIRE_REFDATA();
     EXPECT_EQ("", SchemaErrors(full_));
 }
 
 TEST_F(XmlWriterTest, TiersPayantValidatesWithoutPrepaidAmount) {
+    REQUIRE_REFDATA();
     full_.tiers->mode = invoice::TiersMode::kPayant;
     EXPECT_EQ("", SchemaErrors(full_));
     std::string xml = Render(full_);
@@ -118,6 +121,7 @@ TEST_F(XmlWriterTest, TiersPayantValidatesWithoutPrepaidAmount) {
 }
 
 TEST_F(XmlWriterTest, OrangeSlipsValidateWithComputedCodingLine) {
+    REQUIRE_REFDATA();
     invoice::Esr esr;
     esr.type = invoice::EsrType::kEsr16or27;
     esr.participant_number = "010001628";
@@ -136,6 +140,7 @@ TEST_F(XmlWriterTest, OrangeSlipsValidateWithComputedCodingLine) {
 }
 
 TEST_F(XmlWriterTest, RedSlipsValidateForPostAndBankAccount) {
+    REQUIRE_REFDATA();
     invoice::Esr esr;
     esr.type = invoice::EsrType::kEsrRed;
     esr.post_account = "01-162-8";
@@ -155,6 +160,7 @@ TEST_F(XmlWriterTest, RedSlipsValidateForPostAndBankAccount) {
 }
 
 TEST_F(XmlWriterTest, EveryLawValidatesWithItsOwnAttributes) {
+    REQUIRE_REFDATA();
     full_.biller->nif = "1234567";
     for (invoice::LawType type :
          {invoice::LawType::kKVG, invoice::LawType::kUVG, invoice::LawType::kIVG,
@@ -171,6 +177,7 @@ TEST_F(XmlWriterTest, EveryLawValidatesWithItsOwnAttributes) {
 }
 
 TEST_F(XmlWriterTest, InvoiceWithoutReminderCreditHospitalOrDocumentsValidates) {
+    REQUIRE_REFDATA();
     full_.reminder.reset();
     full_.credit.reset();
     full_.xtra_hospital.reset();
@@ -185,6 +192,7 @@ TEST_F(XmlWriterTest, InvoiceWithoutReminderCreditHospitalOrDocumentsValidates) 
 }
 
 TEST_F(XmlWriterTest, AmbulatoryHospitalDataValidates) {
+    REQUIRE_REFDATA();
     full_.xtra_hospital->treatment_type = invoice::TreatmentType::kAmbulatory;
     EXPECT_EQ("", SchemaErrors(full_));
     EXPECT_NE(std::string::npos, Render(full_).find("<invoice:ambulatory"));
@@ -226,6 +234,7 @@ TEST_F(XmlWriterTest, ValuesUseTheFormatsOfTheSchema) {
 }
 
 TEST_F(XmlWriterTest, TextsAreEscaped) {
+    REQUIRE_REFDATA();
     full_.request->remark = "A & B <C> \"D\"";
     full_.patient->address->person.familyname = "M\xC3\xBCller & S\xC3\xB6hne";
     std::string xml = Render(full_);
@@ -278,6 +287,7 @@ TEST_F(XmlWriterTest, TimestampResolution) {
 // The file, the validation count and failures.
 
 TEST_F(XmlWriterTest, WritesValidFileWithFreshNameIntoTheOutputFolder) {
+    REQUIRE_REFDATA();
     invoice_xml::XmlWriteOptions options;
     options.output_folder = folder_.Path() + "out";
     invoice_xml::XmlWriteResult first, second;

@@ -4,11 +4,12 @@
 
 #include <cstdio>
 #include <string>
+#include "tests/refdata.h"
 
 // Test support for the command-line tools: a command run through the shell
 // as a user runs it, and the published samples the tools are tried on.
 
-const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
+const std::string kRefdata = RefdataDir();
 const std::string kValidSample = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 const std::string kInvalidSample = kRefdata + "samples450/elexis_elexis-3-base_readReq450.xml";
 const std::string k440Sample = kRefdata + "samples440/elexis_elexis-3-base_md_440_tg_kvg_3793.xml";

@@ -28,6 +28,7 @@
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
 #include "tests/integration/suite_server.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ using invoice_http::kResult;
 using invoice_http::Object;
 using invoice_http::Text;
 
-const std::string kRefdata = TARVOS_SOURCE_DIR "/../shared/refdata/";
+const std::string kRefdata = RefdataDir();
 const std::string kSample = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 const std::string kSchema = kRefdata + "xsd/generalInvoiceRequest_450.xsd";
 const std::string kLinkPrefix = "/tarvosServer450/files/";
@@ -340,6 +341,7 @@ std::string LinkedName(const std::string& link) {
 // ---- uploads ------------------------------------------------------------
 
 TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderUuidNameAndLoadedByTheModule) {
+    REQUIRE_REFDATA();
     int manager = client_.Manager();
     ASSERT_GT(manager, 0);
     std::string sample = ReadFile(kSample);
@@ -385,6 +387,7 @@ TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderUuidNameAndLoadedByTheModul
 }
 
 TEST_F(FileTransferTest, ClientNameWithoutDotIsStoredAsXml) {
+    REQUIRE_REFDATA();
     int manager = client_.Manager();
     std::string sample = ReadFile(kSample);
     for (const char* clientName : {"Invoice", "C:\\Rechnungen.2020\\Invoice", "\\.invoice"}) {
@@ -602,6 +605,7 @@ TEST_F(FileTransferTest, UploadOverTheLimitIs413AndLeavesNoFile) {
 }
 
 TEST_F(FileTransferTest, UploadThatCannotBeWrittenIs407) {
+    REQUIRE_REFDATA();
     ServerProcess own;
     ASSERT_TRUE(own.Start()) << own.Output();
     int manager = invoice_http::Client(own).Manager();
@@ -634,6 +638,7 @@ TEST_F(FileTransferTest, UploadBrokenOffByTheClientLeavesNoFile) {
 // ---- downloads ----------------------------------------------------------
 
 TEST_F(FileTransferTest, DownloadFindsFilesWithoutRegardToCase) {
+    REQUIRE_REFDATA();
     int manager = client_.Manager();
     std::string sample = ReadFile(kSample);
     std::set<std::string> before = Entries(WorkFolder());
@@ -659,6 +664,7 @@ TEST_F(FileTransferTest, DownloadFindsFilesWithoutRegardToCase) {
 }
 
 TEST_F(FileTransferTest, DownloadOfMissingFileIs404WithoutBody) {
+    REQUIRE_REFDATA();
     for (const char* path : {"/tarvosServer450/files/nothing-here.pdf", "/tarvosServer450/files",
                              "/tarvosServer450/files/"}) {
         SCOPED_TRACE(path);
@@ -692,6 +698,7 @@ std::vector<std::string> DownloadEntries(const std::string& log, const std::stri
 }
 
 TEST_F(FileTransferTest, DownloadsAreLoggedWithTheirStatus) {
+    REQUIRE_REFDATA();
     std::set<std::string> before = Entries(WorkFolder());
     ASSERT_EQ(200, UploadInvoice(client_.Manager(), "logged.xml", ReadFile(kSample)).status);
     std::vector<std::string> added = NewEntries(WorkFolder(), before);
@@ -720,6 +727,7 @@ TEST_F(FileTransferTest, DownloadEntryCarriesTheArgumentText99999) {
 }
 
 TEST_F(FileTransferTest, DownloadNeverLeavesTheWorkingFolder) {
+    REQUIRE_REFDATA();
     ASSERT_EQ(200, UploadInvoice(client_.Manager(), "a.xml", ReadFile(kSample)).status);
     // Links in the working folder that lead out of it.
     ASSERT_EQ(0, symlink("/etc/passwd", (WorkFolder() + "passwd-link").c_str()));
@@ -761,6 +769,7 @@ int EngineOutputsWith(const std::string& bytes, fs::file_time_type since) {
 }
 
 TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
+    REQUIRE_REFDATA();
     int manager = client_.Manager();
     FinalizedSample(manager);
     std::set<std::string> before = Entries(WorkFolder());

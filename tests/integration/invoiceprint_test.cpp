@@ -12,6 +12,7 @@
 
 #include "tests/engine/temp_folder.h"
 #include "tests/integration/command_run.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ class InvoicePrintToolTest : public ::testing::Test {
 };
 
 TEST_F(InvoicePrintToolTest, PrintsTheSampleToACheckedPdf) {
+    REQUIRE_REFDATA();
     std::string pdf = Out("invoice.pdf");
     CommandRun run = Invoke(kValidSample + " " + pdf + " --layout Reclaim");
     ASSERT_EQ(0, run.exit_code) << run.output;
@@ -65,6 +67,7 @@ TEST_F(InvoicePrintToolTest, WrongUsageExitsWithTwoAndTheUsage) {
 }
 
 TEST_F(InvoicePrintToolTest, FilesThatCannotBeLoadedExitWithOneAndTheReason) {
+    REQUIRE_REFDATA();
     for (const std::string& input :
          {Out("missing.xml"), kInvalidSample, k440Sample, folder_.Path()}) {
         SCOPED_TRACE(input);
@@ -78,6 +81,7 @@ TEST_F(InvoicePrintToolTest, FilesThatCannotBeLoadedExitWithOneAndTheReason) {
 }
 
 TEST_F(InvoicePrintToolTest, InvoicesThatCannotBePrintedExitWithOneAndWriteNothing) {
+    REQUIRE_REFDATA();
     // The sample's IBAN is no QR-IBAN but carries a QR reference: its
     // QR-bill cannot be made, and the patient's invoice has one.
     CommandRun slip = Invoke(kValidSample + " " + Out("a.pdf") + " --layout PatientInvoice");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/integration/command_run.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ CommandRun Invoke(const std::string& arguments) {
 }
 
 TEST(InvoiceToolTest, ValidateReportsErrorsWithLinesAndFailsUnlessAllAreValid) {
+    REQUIRE_REFDATA();
     CommandRun valid = Invoke("validate " + kValidSample);
     EXPECT_EQ(0, valid.exit_code) << valid.output;
     EXPECT_NE(std::string::npos, valid.output.find(": valid"));
@@ -27,6 +29,7 @@ TEST(InvoiceToolTest, ValidateReportsErrorsWithLinesAndFailsUnlessAllAreValid) {
 }
 
 TEST(InvoiceToolTest, ShowPrintsTheInvoiceAsJson) {
+    REQUIRE_REFDATA();
     CommandRun run = Invoke("show " + kValidSample);
     ASSERT_EQ(0, run.exit_code) << run.output;
     EXPECT_EQ('{', run.output.front());
@@ -37,6 +40,7 @@ TEST(InvoiceToolTest, ShowPrintsTheInvoiceAsJson) {
 }
 
 TEST(InvoiceToolTest, ShowRefusesOtherReleasesAndInvalidFiles) {
+    REQUIRE_REFDATA();
     CommandRun old = Invoke("show " + k440Sample);
     EXPECT_EQ(1, old.exit_code);
     EXPECT_NE(std::string::npos, old.output.find("4.40")) << old.output;
@@ -46,6 +50,7 @@ TEST(InvoiceToolTest, ShowRefusesOtherReleasesAndInvalidFiles) {
 }
 
 TEST(InvoiceToolTest, RewriteWritesAValidDocumentThatValidatesAgain) {
+    REQUIRE_REFDATA();
     std::string out = std::filesystem::temp_directory_path().string() + "/invoicetool-" +
                       std::to_string(getpid()) + ".xml";
     CommandRun run = Invoke("rewrite " + kValidSample + " " + out);

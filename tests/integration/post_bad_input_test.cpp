@@ -16,6 +16,7 @@
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
 #include "tests/integration/suite_server.h"
+#include "tests/refdata.h"
 
 namespace {
 
@@ -32,8 +33,7 @@ constexpr const char* kAddress = "IAddress";
 constexpr const char* kInput = "IServiceExInput";
 
 // A published sample that conforms to the 4.50 schema.
-const std::string kSample =
-    TARVOS_SOURCE_DIR "/../shared/refdata/samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
+const std::string kSample = Refdata("samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml");
 
 std::string Envelope(const Answer& answer, int code) {
     return ExpectEnvelope(HttpResponse{answer.status, {}, answer.text}, code);
@@ -181,6 +181,7 @@ void ExpectDefinedAnswer(const Operation& row, const Answer& answer) {
 }
 
 TEST_F(PostBadInputTest, OnlyTheTargetNamesTheFirstMissingMember) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.result, 0);
     ASSERT_GT(objects.input, 0);
@@ -254,6 +255,7 @@ int ExpectedCode(const Operation& row, const value& filler) {
 }
 
 TEST_F(PostBadInputTest, EveryOperationAnswersMembersOfTheWrongKind) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.input, 0);
     const std::vector<value> fillers = {
@@ -346,6 +348,7 @@ Answer PostSample(const invoice_http::Client& client, const Sample& sample,
 }
 
 TEST_F(PostBadInputTest, SamplesSucceedOnTheirOwnTargets) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.input, 0);
     for (const Sample& sample : Samples()) {
@@ -386,6 +389,7 @@ TEST_F(PostBadInputTest, HandlesThatNameNothingAreRefused) {
 }
 
 TEST_F(PostBadInputTest, HandlesOfAnotherInterfaceAreRefused) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.input, 0);
     // Another interface's object of the same group passes the frame's check
@@ -418,6 +422,7 @@ TEST_F(PostBadInputTest, HandlesOfAnotherInterfaceAreRefused) {
 }
 
 TEST_F(PostBadInputTest, HandlesOfReleasedObjectsAreRefused) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.input, 0);
     ASSERT_TRUE(Release(kAddress, "PutDestructAddress", objects.address));
@@ -435,6 +440,7 @@ TEST_F(PostBadInputTest, HandlesOfReleasedObjectsAreRefused) {
 }
 
 TEST_F(PostBadInputTest, RefusedTargetsLeaveTheReleasesIntact) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.input, 0);
     // The request's handle given as an address, a service input and a
@@ -462,6 +468,7 @@ TEST_F(PostBadInputTest, RefusedTargetsLeaveTheReleasesIntact) {
 // The ends of the VAT lines of a result
 
 TEST_F(PostBadInputTest, VatLinesEndWith204) {
+    REQUIRE_REFDATA();
     Objects objects = MakeObjects();
     ASSERT_GT(objects.result, 0);
     Answer vats = client_.Post(kResult, "GetVats", objects.result);

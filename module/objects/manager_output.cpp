@@ -1,0 +1,192 @@
+// The manager's output operations: Print, LoadXML and GetXML.
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "module/objects/manager_object.h"
+#include "module/objects/request_factory.h"
+#include "module/objects/request_object.h"
+#include "module/objects/result_factory.h"
+#include "module/print/invoice_print.h"
+#include "module/xml/xml_reader.h"
+#include "module/xml/xml_writer.h"
+#include "platform/paths.h"
+
+namespace {
+
+// The finalized invoice of `request`, or null with *why set to the reason.
+std::shared_ptr<const invoice::InvoiceRequest> FinalizedInvoice(IGeneralInvoiceRequest* request,
+                                                                std::string* why) {
+    CGeneralInvoiceRequest* impl = AsRequestImpl(request);
+    if (impl == nullptr) {
+        *why = "there is no request (get one with GetGeneralInvoiceRequest or LoadXML)";
+        return nullptr;
+    }
+    std::shared_ptr<const invoice::InvoiceRequest> snapshot = impl->FinalizedSnapshot();
+    if (snapshot == nullptr) {
+        *why = "the current request is not finalized (call Finalize after the last change)";
+    }
+    return snapshot;
+}
+
+// `invoice` as written with request timestamp `timestamp`: the snapshot
+// itself when it already carries it, else a copy that does.
+std::shared_ptr<const invoice::InvoiceRequest> WithTimestamp(
+    std::shared_ptr<const invoice::InvoiceRequest> invoice, int64_t timestamp) {
+    if (!invoice->invoice || invoice->invoice->timestamp == timestamp) return invoice;
+    auto copy = std::make_shared<invoice::InvoiceRequest>(*invoice);
+    copy->invoice->timestamp = timestamp;
+    return copy;
+}
+
+}  // namespace
+
+std::string ModuleOutputFolder() {
+    return platform::TempDirectory() + "tarvos-engine/output/";
+}
+
+HRESULT CTarvos::Print(const BSTR& bstrPrintTemplate, long lGenerationAttributes,
+                       long /*lReserved*/, long eAddressRight, long eSortTimeTariff,
+                       const BSTR& bstrSenderID, long* plTimestamp,
+                       IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
+    if (plTimestamp == nullptr || pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
+        return E_POINTER;
+    }
+    *pIGeneralInvoiceResult = nullptr;
+    *pbStatus = VARIANT_FALSE;
+
+    std::string why;
+    ComPtr<IGeneralInvoiceRequest> request = CurrentRequest();
+    std::shared_ptr<const invoice::InvoiceRequest> invoice = FinalizedInvoice(request.Get(), &why);
+    if (invoice == nullptr) return Abort(E_FAIL, "Print: " + why);
+
+    ManagerSettings settings = Settings();
+    invoice::PrintOptions options;
+    options.print_template = bstrPrintTemplate;
+    options.generation_attributes = lGenerationAttributes;
+    options.address_right = eAddressRight;
+    options.sort_time_tariff = eSortTimeTariff;
+    options.sender_id = bstrSenderID;
+    options.logo_file = settings.logo.file;
+    options.logo_width_mm = settings.logo.width_mm;
+    options.logo_height_mm = settings.logo.height_mm;
+    options.timestamp = *plTimestamp;
+    invoice::PrintOutcome outcome;
+    HRESULT hr = invoice::PrintInvoice(*invoice, options, &outcome, &why);
+    if (FAILED(hr)) return Abort(hr, why);
+
+    ComPtr<IGeneralInvoiceResult> result;
+    hr = CreateInvoiceResult(outcome.printed != nullptr ? outcome.printed : invoice,
+                             result.ReleaseAndGetAddressOf());
+    if (FAILED(hr) || result == nullptr) {
+        return Abort(FAILED(hr) ? hr : E_UNEXPECTED,
+                     "Print: the result over the printed invoice could not be made");
+    }
+    *plTimestamp = static_cast<long>(outcome.timestamp);
+    result.CopyTo(pIGeneralInvoiceResult);
+    return Done(pbStatus);
+}
+
+HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
+                         IGeneralInvoiceRequest** pIGeneralInvoiceRequest,
+                         IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
+    if (pbstrUsedSchema == nullptr || pIGeneralInvoiceRequest == nullptr ||
+        pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
+        return E_POINTER;
+    }
+    pbstrUsedSchema->clear();
+    *pIGeneralInvoiceRequest = nullptr;
+    *pIGeneralInvoiceResult = nullptr;
+    *pbStatus = VARIANT_FALSE;
+    if (bstrInputFile.empty()) {
+        return Abort(E_INVALIDARG, "LoadXML: bstrInputFile is empty (the path of an XML invoice)");
+    }
+
+    invoice::InvoiceRequest loaded;
+    std::string used_schema;
+    std::string error;
+    if (!invoice_xml::LoadInvoiceXml(bstrInputFile, &loaded, &used_schema, &error)) {
+        *pbstrUsedSchema = used_schema;
+        return Abort(E_INVALIDARG, "LoadXML: " + error);
+    }
+
+    ComPtr<IGeneralInvoiceRequest> request;
+    HRESULT hr = CreateGeneralInvoiceRequest(request.ReleaseAndGetAddressOf());
+    CGeneralInvoiceRequest* impl = SUCCEEDED(hr) ? AsRequestImpl(request.Get()) : nullptr;
+    if (impl == nullptr) {
+        return Abort(FAILED(hr) ? hr : E_UNEXPECTED, "LoadXML: a new request could not be made");
+    }
+    impl->Load(loaded);
+    std::shared_ptr<const invoice::InvoiceRequest> snapshot = impl->FinalizedSnapshot();
+    if (snapshot == nullptr) {
+        snapshot = std::make_shared<const invoice::InvoiceRequest>(std::move(loaded));
+    }
+    ComPtr<IGeneralInvoiceResult> result;
+    hr = CreateInvoiceResult(snapshot, result.ReleaseAndGetAddressOf());
+    if (FAILED(hr) || result == nullptr) {
+        return Abort(FAILED(hr) ? hr : E_UNEXPECTED,
+                     "LoadXML: the result over the loaded invoice could not be made");
+    }
+
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        current_request_ = request;
+    }
+    *pbstrUsedSchema = used_schema;
+    request.CopyTo(pIGeneralInvoiceRequest);
+    result.CopyTo(pIGeneralInvoiceResult);
+    return Done(pbStatus);
+}
+
+HRESULT CTarvos::GetXML(long lGenerationAttributes, BSTR* pbstrOutputFile, long* plValidationError,
+                        long* plTimestamp, BSTR* pbstrUsedSchema,
+                        IGeneralInvoiceResult** pIGeneralInvoiceResult, VARIANT_BOOL* pbStatus) {
+    if (pbstrOutputFile == nullptr || plValidationError == nullptr || plTimestamp == nullptr ||
+        pbstrUsedSchema == nullptr || pIGeneralInvoiceResult == nullptr || pbStatus == nullptr) {
+        return E_POINTER;
+    }
+    pbstrOutputFile->clear();
+    *plValidationError = 0;
+    pbstrUsedSchema->clear();
+    *pIGeneralInvoiceResult = nullptr;
+    *pbStatus = VARIANT_FALSE;
+
+    std::string why;
+    ComPtr<IGeneralInvoiceRequest> request = CurrentRequest();
+    std::shared_ptr<const invoice::InvoiceRequest> invoice = FinalizedInvoice(request.Get(), &why);
+    if (invoice == nullptr) return Abort(E_FAIL, "GetXML: " + why);
+    int64_t timestamp = 0;
+    if (!invoice_xml::ResolveRequestTimestamp(*invoice, *plTimestamp, &timestamp, &why)) {
+        return Abort(E_INVALIDARG, "GetXML: " + why);
+    }
+
+    invoice_xml::XmlWriteOptions options;
+    options.output_folder = ModuleOutputFolder();
+    options.generation_attributes = lGenerationAttributes;
+    options.timestamp = timestamp;
+    invoice_xml::XmlWriteResult written;
+    if (!invoice_xml::WriteInvoiceXml(*invoice, options, &written, &why)) {
+        return Abort(E_FAIL, "GetXML: " + why);
+    }
+    *pbstrOutputFile = written.path;
+    *plValidationError = written.validation_errors;
+    *plTimestamp = static_cast<long>(written.timestamp);
+    *pbstrUsedSchema = written.used_schema;
+    if (written.validation_errors > 0) {
+        return Abort(E_FAIL, "GetXML: the written document " + written.path + " breaks " +
+                                 written.used_schema + " in " +
+                                 std::to_string(written.validation_errors) +
+                                 " place(s); the first: " + written.first_error);
+    }
+
+    ComPtr<IGeneralInvoiceResult> result;
+    HRESULT hr = CreateInvoiceResult(WithTimestamp(invoice, written.timestamp),
+                                     result.ReleaseAndGetAddressOf());
+    if (FAILED(hr) || result == nullptr) {
+        return Abort(FAILED(hr) ? hr : E_UNEXPECTED,
+                     "GetXML: the result over the written invoice could not be made");
+    }
+    result.CopyTo(pIGeneralInvoiceResult);
+    return Done(pbStatus);
+}

@@ -1,0 +1,132 @@
+// Element lookup and attribute values for the loader's section readers.
+
+#include <libxml/tree.h>
+
+#include "module/xml/xml_common.h"
+#include "module/xml/xml_reader.h"
+
+namespace invoice_xml {
+namespace read_detail {
+
+namespace {
+
+bool IsRequestElement(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE && node->ns != nullptr && node->ns->href != nullptr &&
+           xmlStrEqual(node->ns->href, BAD_CAST kInvoiceNamespace);
+}
+
+// A copy of a libxml2 string, freed.
+std::string Take(xmlChar* value) {
+    if (value == nullptr) return std::string();
+    std::string text = reinterpret_cast<const char*>(value);
+    xmlFree(value);
+    return text;
+}
+
+ReadError BadValue(const xmlNode* node, const char* name, const std::string& value,
+                   const char* expected) {
+    return ReadError{LineOf(node), std::string("attribute '") + name + "' of '" + NameOf(node) +
+                                       "': the value '" + value + "' " + expected};
+}
+
+}  // namespace
+
+const xmlNode* FirstElement(const xmlNode* parent) {
+    for (const xmlNode* child = parent->children; child; child = child->next) {
+        if (IsRequestElement(child)) return child;
+    }
+    return nullptr;
+}
+
+const xmlNode* NextElement(const xmlNode* node) {
+    for (const xmlNode* next = node->next; next; next = next->next) {
+        if (IsRequestElement(next)) return next;
+    }
+    return nullptr;
+}
+
+const xmlNode* Child(const xmlNode* parent, const char* name) {
+    for (const xmlNode* child = FirstElement(parent); child; child = NextElement(child)) {
+        if (xmlStrEqual(child->name, BAD_CAST name)) return child;
+    }
+    return nullptr;
+}
+
+std::string NameOf(const xmlNode* node) {
+    return node->name != nullptr ? reinterpret_cast<const char*>(node->name) : "";
+}
+
+int LineOf(const xmlNode* node) {
+    return static_cast<int>(xmlGetLineNo(node));
+}
+
+bool HasAttr(const xmlNode* node, const char* name) {
+    return xmlHasNsProp(node, BAD_CAST name, nullptr) != nullptr;
+}
+
+std::string Attr(const xmlNode* node, const char* name) {
+    return Take(xmlGetNoNsProp(node, BAD_CAST name));
+}
+
+std::string Text(const xmlNode* node) {
+    return Take(xmlNodeGetContent(node));
+}
+
+invoice::OleDate DateAttr(const xmlNode* node, const char* name) {
+    std::string value = Attr(node, name);
+    invoice::OleDate serial = 0;
+    if (!ParseDateTime(value, &serial)) {
+        throw BadValue(node, name, value, "is not a date between the years 100 and 9999");
+    }
+    return serial;
+}
+
+std::optional<invoice::OleDate> OptionalDateAttr(const xmlNode* node, const char* name) {
+    if (!HasAttr(node, name)) return std::nullopt;
+    return DateAttr(node, name);
+}
+
+invoice::Decimal NumberAttr(const xmlNode* node, const char* name,
+                            const invoice::Decimal& fallback) {
+    if (!HasAttr(node, name)) return fallback;
+    std::string value = Attr(node, name);
+    invoice::Decimal number;
+    if (!ParseNumber(value, &number)) {
+        throw BadValue(node, name, value, "is not a finite number of at most 38 digits");
+    }
+    return number;
+}
+
+int64_t IntegerAttr(const xmlNode* node, const char* name, int64_t min, int64_t max,
+                    int64_t fallback) {
+    if (!HasAttr(node, name)) return fallback;
+    std::string value = Attr(node, name);
+    int64_t number = 0;
+    if (!ParseInteger(value, min, max, &number)) {
+        throw BadValue(
+            node, name, value,
+            ("is not a whole number from " + std::to_string(min) + " to " + std::to_string(max))
+                .c_str());
+    }
+    return number;
+}
+
+bool BoolAttr(const xmlNode* node, const char* name, bool fallback) {
+    if (!HasAttr(node, name)) return fallback;
+    std::string value = Attr(node, name);
+    bool result = fallback;
+    if (!ParseBool(value, &result)) throw BadValue(node, name, value, "is not true or false");
+    return result;
+}
+
+int32_t DaysAttr(const xmlNode* node, const char* name) {
+    std::string value = Attr(node, name);
+    int32_t days = 0;
+    if (!ParseDays(value, &days)) {
+        throw BadValue(node, name, value, "is not a duration in whole days");
+    }
+    return days;
+}
+
+}  // namespace read_detail
+}  // namespace invoice_xml

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "module/model/invoice_model.h"
+
+struct _xmlNode;
+
+// Loads a generalInvoiceRequest 4.50 document into the model
+// (ITarvos::LoadXML).
+//
+// What is accepted: any file that is valid against the request schema
+// (module/xml/schema_validator.h), with LF, CRLF or CR line endings, any
+// namespace prefix or none. Values are taken as the schema accepts them,
+// even where a setter of the request object would be stricter (a GLN with a
+// wrong check digit loads). Dates keep the calendar day and time as written:
+// fractions of a second are cut off and an offset never moves the day.
+//
+// What is refused, with a text saying what is wrong and where (line):
+//  - a file that cannot be read or is not well-formed XML;
+//  - a document that is not a generalInvoiceRequest;
+//  - a generalInvoiceRequest of another release (4.40 names its schema);
+//  - a document with schema errors (the first errors are listed);
+//  - an encrypted body;
+//  - the few values the schema accepts but the model cannot hold: INF or
+//    NaN numbers, grouper and BfS codes that are not numbers, durations in
+//    years or months.
+//
+// Parsing never loads a DTD, never substitutes external entities and never
+// touches the network; libxml2's limits on depth, text size and entity
+// expansion apply (no XML_PARSE_HUGE).
+//
+// The loaded request has `finalized` set: its balance is the file's. Values
+// the format carries but the model does not keep: the esr9 and esrRed coding
+// lines and payment_to (the writer makes them again), the card of the
+// insured person, the generator of the prolog (kept in prolog.generator but
+// not written again) and a signature.
+//
+// Thread-safe: any number of loads may run at the same time.
+namespace invoice_xml {
+
+// The schema name answered for a 4.50 document and for a 4.40 one.
+extern const char kSchema450[];  // "generalInvoiceRequest_450.xsd"
+extern const char kSchema440[];  // "generalInvoiceRequest_440.xsd"
+
+// Loads the file at `path` into *out (replaced as a whole on success).
+// *used_schema is the schema the document was recognised by (also on most
+// failures: kSchema440 for a 4.40 file), "" when it is no invoice request.
+// Returns false with *error set on any refusal; *out is then unchanged.
+// REQUIRES: out, used_schema and error are not null.
+bool LoadInvoiceXml(const std::string& path, invoice::InvoiceRequest* out, std::string* used_schema,
+                    std::string* error);
+
+// The same for a document in memory; `name` stands for the file in texts.
+bool LoadInvoiceXmlText(const std::string& xml, const std::string& name,
+                        invoice::InvoiceRequest* out, std::string* used_schema, std::string* error);
+
+// ---------------------------------------------------------------------------
+// The section readers, shared by the loader's source files (xml_read_*.cpp).
+// They read a document that passed the schema, so required elements and
+// attributes are there; a value the model cannot hold throws ReadError.
+namespace read_detail {
+
+struct ReadError {
+    int line;
+    std::string message;
+};
+
+// The first child element of `parent` in the request namespace named
+// `name`, or null.
+const _xmlNode* Child(const _xmlNode* parent, const char* name);
+// The local name of an element.
+std::string NameOf(const _xmlNode* node);
+// The first element child in the request namespace, or null; and the next
+// element sibling in the request namespace after `node`, or null.
+const _xmlNode* FirstElement(const _xmlNode* parent);
+const _xmlNode* NextElement(const _xmlNode* node);
+// `node`'s line in the file.
+int LineOf(const _xmlNode* node);
+
+bool HasAttr(const _xmlNode* node, const char* name);
+// The attribute's value as written, "" when absent.
+std::string Attr(const _xmlNode* node, const char* name);
+// The text content of an element.
+std::string Text(const _xmlNode* node);
+
+invoice::OleDate DateAttr(const _xmlNode* node, const char* name);
+std::optional<invoice::OleDate> OptionalDateAttr(const _xmlNode* node, const char* name);
+invoice::Decimal NumberAttr(const _xmlNode* node, const char* name,
+                            const invoice::Decimal& fallback);
+int64_t IntegerAttr(const _xmlNode* node, const char* name, int64_t min, int64_t max,
+                    int64_t fallback);
+bool BoolAttr(const _xmlNode* node, const char* name, bool fallback);
+int32_t DaysAttr(const _xmlNode* node, const char* name);
+
+// An enumerated attribute by its schema text; `fallback` when absent.
+template <typename E>
+E EnumAttr(const _xmlNode* node, const char* name, E fallback) {
+    if (!HasAttr(node, name)) return fallback;
+    std::string text = Attr(node, name);
+    E value = fallback;
+    if (!invoice::EnumFromSchema(text, &value)) {
+        throw ReadError{LineOf(node),
+                        std::string("attribute '") + name + "': unknown value '" + text + "'"};
+    }
+    return value;
+}
+
+// The person or company element inside `parent`.
+invoice::Address ReadAddress(const _xmlNode* parent);
+// tiers_garant or tiers_payant (parties, balance, payment period).
+void ReadTiers(const _xmlNode* tiers, invoice::InvoiceRequest* request);
+// esr9, esrRed or esrQR.
+void ReadEsr(const _xmlNode* esr, invoice::InvoiceRequest* request);
+// The law element.
+void ReadLaw(const _xmlNode* law, invoice::InvoiceRequest* request);
+void ReadTreatment(const _xmlNode* treatment, invoice::InvoiceRequest* request);
+void ReadServices(const _xmlNode* services, invoice::InvoiceRequest* request);
+void ReadDocuments(const _xmlNode* documents, invoice::InvoiceRequest* request);
+
+}  // namespace read_detail
+}  // namespace invoice_xml

@@ -1,0 +1,282 @@
+#include "module/xml/xml_writer.h"
+
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "module/model/module_version.h"
+#include "module/xml/schema_validator.h"
+#include "module/xml/xml_common.h"
+#include "platform/uuid_text.h"
+
+namespace invoice_xml {
+
+using invoice::InvoiceRequest;
+using namespace write_detail;
+
+namespace {
+
+// This engine as the prolog's generator.
+constexpr char kGeneratorName[] = "Invoice engine";
+constexpr char kGeneratorVersion[] = "450001";  // 4.50.001 as an unsigned number
+
+struct DocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+
+void WriteSoftware(xmlNode* parent, const Context& context, const char* name,
+                   const invoice::Software& software) {
+    xmlNode* node = AddElement(parent, context, name);
+    for (const invoice::SoftwareDependency& dependency : software.depends_on) {
+        xmlNode* depends = AddElement(node, context, "depends_on");
+        SetAttr(depends, "name", dependency.name);
+        SetAttr(depends, "copyright", dependency.copyright);
+        SetAttr(depends, "description", dependency.description);
+        if (dependency.version) SetAttr(depends, "version", std::to_string(*dependency.version));
+        SetAttr(depends, "id", std::to_string(dependency.id));
+    }
+    SetAttr(node, "name", software.name);
+    SetAttr(node, "copyright", software.copyright);
+    SetAttr(node, "description", software.description);
+    if (software.version) SetAttr(node, "version", std::to_string(*software.version));
+    SetAttr(node, "id", std::to_string(software.id));
+}
+
+void WriteProlog(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+    xmlNode* prolog = AddElement(body, context, "prolog");
+    if (request.prolog.package) WriteSoftware(prolog, context, "package", *request.prolog.package);
+    xmlNode* generator = AddElement(prolog, context, "generator");
+    SetAttr(generator, "name", kGeneratorName);
+    SetAttr(generator, "description", kModuleVersion);
+    SetAttr(generator, "version", kGeneratorVersion);
+}
+
+void WriteTransport(xmlNode* processing, const Context& context,
+                    const invoice::Transport& transport) {
+    xmlNode* node = AddElement(processing, context, "transport");
+    SetAttr(node, "from", transport.from_ean);
+    SetAttr(node, "to", transport.to_ean);
+    if (transport.vias.empty()) {
+        xmlNode* via = AddElement(node, context, "via");
+        SetAttr(via, "via", transport.to_ean);
+        SetAttr(via, "sequence_id", "1");
+    }
+    for (const invoice::TransportVia& entry : transport.vias) {
+        xmlNode* via = AddElement(node, context, "via");
+        SetAttr(via, "via", entry.ean);
+        SetAttr(via, "sequence_id", std::to_string(entry.sequence_id));
+    }
+}
+
+void WriteProcessing(xmlNode* root, const Context& context, const InvoiceRequest& request) {
+    const invoice::Processing& processing = request.processing;
+    xmlNode* node = AddElement(root, context, "processing");
+    SetBool(node, "print_at_intermediate", processing.print_at_intermediate);
+    SetBool(node, "print_copy_to_guarantor", processing.print_copy_to_guarantor);
+    if (request.transport) WriteTransport(node, context, *request.transport);
+    if (!processing.instructions.empty()) {
+        xmlNode* instructions = AddElement(node, context, "instructions");
+        for (const invoice::TokenValue& entry : processing.instructions) {
+            xmlNode* instruction = AddElement(instructions, context, "instruction");
+            SetAttr(instruction, "token", entry.token);
+            SetAttr(instruction, "value", entry.value);
+        }
+    }
+    if (processing.demand) {
+        xmlNode* demand = AddElement(node, context, "demand");
+        SetAttr(demand, "tc_demand_id", std::to_string(processing.demand->tc_demand_id));
+        SetAttr(demand, "tc_token", processing.demand->tc_token);
+        SetDate(demand, "insurance_demand_date", processing.demand->insurance_demand_date);
+        SetAttr(demand, "insurance_demand_id", processing.demand->insurance_demand_id);
+    }
+}
+
+// credit, invoice and reminder: the request references of the payload.
+xmlNode* WriteReference(xmlNode* payload, const Context& context, const char* name,
+                        const invoice::RequestReference& reference, int64_t timestamp) {
+    xmlNode* node = AddElement(payload, context, name);
+    SetAttr(node, "request_timestamp", std::to_string(timestamp));
+    SetDate(node, "request_date", reference.date);
+    SetAttr(node, "request_id", reference.id);
+    return node;
+}
+
+void WriteBody(xmlNode* payload, Context* context, const InvoiceRequest& request) {
+    xmlNode* body = AddElement(payload, *context, "body");
+    if (request.request) {
+        SetAttr(body, "role_title", request.request->role_title);
+        SetAttr(body, "role", invoice::SchemaText(request.request->role));
+        SetAttr(body, "place", invoice::SchemaText(request.request->place));
+    }
+    WriteProlog(body, *context, request);
+    if (request.request && !request.request->remark.empty()) {
+        AddTextElement(body, *context, "remark", request.request->remark);
+    }
+    WriteTiers(body, *context, request);
+    WriteEsr(body, *context, request);
+    WriteLaw(body, *context, request);
+    WriteTreatment(body, *context, request);
+    WriteServices(body, *context, request);
+    if (context->with_documents) WriteDocuments(body, context, request);
+}
+
+void WritePayload(xmlNode* root, Context* context, const InvoiceRequest& request) {
+    xmlNode* payload = AddElement(root, *context, "payload");
+    SetAttr(payload, "type", invoice::SchemaText(request.payload_type()));
+    bool storno = request.request && request.request->is_storno;
+    bool copy = request.request && request.request->is_copy;
+    SetBool(payload, "storno", storno);
+    SetBool(payload, "copy", copy);
+    SetBool(payload, "if_storno_followup_invoice_probable", request.storno_followup_probable);
+    int64_t timestamp = context->timestamp;
+    if (request.credit) {
+        int64_t own = request.credit->timestamp != 0 ? request.credit->timestamp : timestamp;
+        WriteReference(payload, *context, "credit", *request.credit, own);
+    }
+    WriteReference(payload, *context, "invoice",
+                   request.invoice ? *request.invoice : invoice::RequestReference(), timestamp);
+    if (request.reminder) {
+        const invoice::Reminder& reminder = *request.reminder;
+        int64_t own = reminder.reference.timestamp != 0 ? reminder.reference.timestamp : timestamp;
+        xmlNode* node = WriteReference(payload, *context, "reminder", reminder.reference, own);
+        SetAttr(node, "reminder_level", std::to_string(static_cast<int>(reminder.level)));
+        SetAttr(node, "reminder_text", reminder.text);
+    }
+    WriteBody(payload, context, request);
+}
+
+// The whole document; null with context->error set on failure.
+xmlDoc* BuildDocument(const InvoiceRequest& request, Context* context) {
+    InitXmlLibrary();
+    xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
+    xmlNode* root = xmlNewDocNode(doc, nullptr, BAD_CAST "request", nullptr);
+    xmlDocSetRootElement(doc, root);
+    context->ns = xmlNewNs(root, BAD_CAST kInvoiceNamespace, BAD_CAST kInvoicePrefix);
+    xmlSetNs(root, context->ns);
+    xmlNs* xsi = xmlNewNs(root, BAD_CAST kXsiNamespace, BAD_CAST "xsi");
+    xmlNewNsProp(root, xsi, BAD_CAST "schemaLocation", BAD_CAST kSchemaLocation);
+    SetAttr(root, "language", invoice::SchemaText(request.language));
+    SetAttr(root, "modus", invoice::SchemaText(request.modus));
+    if (request.validation_status) {
+        SetAttr(root, "validation_status", std::to_string(*request.validation_status));
+    }
+    WriteProcessing(root, *context, request);
+    WritePayload(root, context, request);
+    if (!context->error.empty()) {
+        xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return doc;
+}
+
+std::string FreshFileName(const std::string& folder) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path + "invoice_" + platform::NewUuidText() + ".xml";
+}
+
+}  // namespace
+
+namespace write_detail {
+
+xmlNode* AddElement(xmlNode* parent, const Context& context, const char* name) {
+    return xmlNewChild(parent, context.ns, BAD_CAST name, nullptr);
+}
+
+xmlNode* AddTextElement(xmlNode* parent, const Context& context, const char* name,
+                        const std::string& text) {
+    return xmlNewTextChild(parent, context.ns, BAD_CAST name, BAD_CAST text.c_str());
+}
+
+void SetAttr(xmlNode* node, const char* name, const std::string& value) {
+    if (value.empty()) return;
+    xmlSetProp(node, BAD_CAST name, BAD_CAST value.c_str());
+}
+
+void SetDate(xmlNode* node, const char* name, invoice::OleDate serial) {
+    SetAttr(node, name, FormatDateTime(serial));
+}
+
+void SetBool(xmlNode* node, const char* name, bool value) {
+    SetAttr(node, name, FormatBool(value));
+}
+
+}  // namespace write_detail
+
+bool RenderInvoiceXml(const InvoiceRequest& request, long generation_attributes, int64_t timestamp,
+                      std::string* xml, std::string* error) {
+    Context context;
+    context.with_documents = (generation_attributes & kXmlWithoutDocuments) == 0;
+    context.timestamp = timestamp;
+    std::unique_ptr<xmlDoc, DocFree> doc(BuildDocument(request, &context));
+    if (!doc) {
+        *error = context.error;
+        return false;
+    }
+    xmlChar* text = nullptr;
+    int size = 0;
+    bool indent = (generation_attributes & kXmlCompact) == 0;
+    xmlDocDumpFormatMemoryEnc(doc.get(), &text, &size, "UTF-8", indent ? 1 : 0);
+    if (text == nullptr) {
+        *error = "the document could not be serialised (out of memory)";
+        return false;
+    }
+    xml->assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+    xmlFree(text);
+    return true;
+}
+
+bool ResolveRequestTimestamp(const InvoiceRequest& request, int64_t requested, int64_t* timestamp,
+                             std::string* error) {
+    if (requested != 0) {
+        if (requested < kMinRequestTimestamp || requested > kMaxRequestTimestamp) {
+            *error = "plTimestamp " + std::to_string(requested) + " lies outside " +
+                     std::to_string(kMinRequestTimestamp) + " to " +
+                     std::to_string(kMaxRequestTimestamp);
+            return false;
+        }
+        *timestamp = requested;
+    } else if (request.invoice && request.invoice->timestamp != 0) {
+        *timestamp = request.invoice->timestamp;
+    } else {
+        *timestamp = static_cast<int64_t>(std::time(nullptr));
+    }
+    return true;
+}
+
+bool WriteInvoiceXml(const InvoiceRequest& request, const XmlWriteOptions& options,
+                     XmlWriteResult* result, std::string* error) {
+    int64_t timestamp = 0;
+    if (!ResolveRequestTimestamp(request, options.timestamp, &timestamp, error)) return false;
+    std::string xml;
+    if (!RenderInvoiceXml(request, options.generation_attributes, timestamp, &xml, error)) {
+        return false;
+    }
+    module::SchemaReport report = module::RequestSchemaValidator()->ValidateMemory(xml);
+
+    std::error_code ignored;
+    if (!options.output_folder.empty()) {
+        std::filesystem::create_directories(options.output_folder, ignored);
+    }
+    std::string path = FreshFileName(options.output_folder);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(xml.data(), static_cast<std::streamsize>(xml.size()));
+    out.close();
+    if (!out) {
+        std::filesystem::remove(path, ignored);
+        *error = "the XML file " + path + " could not be written";
+        return false;
+    }
+    result->path = path;
+    result->validation_errors = report.errorCount;
+    result->first_error = report.FirstErrorText();
+    result->used_schema = module::kRequestSchemaName;
+    result->timestamp = timestamp;
+    return true;
+}
+
+}  // namespace invoice_xml
