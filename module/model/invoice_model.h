@@ -194,6 +194,15 @@ struct Document {
     std::string content_base64;
 };
 
+// The XML signature of a loaded file (module/xml/xml_signature.h). The
+// loader keeps it only when it verified. The writer never writes it again:
+// a document written anew is not the one that was signed; GetXML signs anew
+// when the request names the sender's key (Transport::from_pfx_file).
+struct LoadedSignature {
+    std::string signer;   // subject of the signing certificate, "CN=...,O=...,C=CH"
+    std::string element;  // the ds:Signature element as it stood in the file
+};
+
 struct InvoiceRequest {
     // Initialize, and the manager's settings at creation.
     Language language = Language::kGerman;
@@ -204,6 +213,7 @@ struct InvoiceRequest {
     bool storno_followup_probable = true;   // format attribute, loader only
     Processing processing;
     std::optional<Transport> transport;
+    std::optional<LoadedSignature> signature;  // loader only
     Prolog prolog;
 
     std::optional<RequestReference> credit;
