@@ -34,6 +34,7 @@ class ServerProcess {
     bool Running();
 
     int port() const { return port_; }
+    int pid() const { return pid_; }  // -1 when not running
     const std::string& folder() const { return folder_; }
     std::string IniPath() const { return folder_ + "TarvosServer450.ini"; }
     std::string LogPath() const { return folder_ + "TarvosServer450.log.txt"; }
