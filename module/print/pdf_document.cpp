@@ -1,16 +1,15 @@
 #include "module/print/pdf_document.h"
 
 #include <cairo-pdf.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace invoice {
 
 namespace {
-
-constexpr double kPointsPerMm = 72.0 / 25.4;
-constexpr const char* kFontFamily = "Liberation Sans";
 
 double PointsToMm(double points) {
     return points / kPointsPerMm;
@@ -26,22 +25,22 @@ std::string IsoTime(int64_t seconds) {
     return text;
 }
 
-// The font map of the calling thread: one per thread like pango's default
-// map (font maps are not shared between threads), kept for the thread's
-// later documents since loading fonts is the dearest part of a small print,
-// and released when the thread ends (pango's default map never is).
-PangoFontMap* ThreadFontMap() {
-    struct Holder {
-        PangoFontMap* map = pango_cairo_font_map_new();
-        ~Holder() { g_object_unref(map); }
-    };
-    thread_local Holder holder;
-    return holder.map;
+// cairo compresses every stream of the file (page contents, fonts, their
+// Unicode maps) with a new zlib stream of some 256 KB, freed at the end of
+// the stream. With glibc's default trim threshold each such free hands the
+// top of the heap back to the kernel and the next stream faults it in
+// again, which doubled the time of a short print. A threshold of 8 MB keeps
+// that memory for the next stream; it applies to the whole process.
+void KeepCompressorMemory() {
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_TRIM_THRESHOLD, 8 << 20); });
 }
 
 }  // namespace
 
-PdfDocument::PdfDocument(const std::string& path, int64_t created, const std::string& title) {
+PdfDocument::PdfDocument(const std::string& path, int64_t created, const std::string& title)
+    : shaper_(TextShaper::OfThisThread()) {
+    KeepCompressorMemory();
     surface_ = cairo_pdf_surface_create(path.c_str(), kPageWidthMm * kPointsPerMm,
                                         kPageHeightMm * kPointsPerMm);
     if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
@@ -55,27 +54,10 @@ PdfDocument::PdfDocument(const std::string& path, int64_t created, const std::st
     cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, title.c_str());
     cr_ = cairo_create(surface_);
     cairo_scale(cr_, kPointsPerMm, kPointsPerMm);
-    PangoContext* own = pango_font_map_create_context(ThreadFontMap());
-    pango_cairo_update_context(cr_, own);
-    layout_ = pango_layout_new(own);
-    g_object_unref(own);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    PangoContext* context = pango_layout_get_context(layout_);
-    pango_cairo_context_set_font_options(context, options);
-    // Positions are in millimetres: rounding them to whole units would
-    // scatter the letters.
-    pango_context_set_round_glyph_positions(context, FALSE);
-    cairo_font_options_destroy(options);
-    pango_layout_context_changed(layout_);
 }
 
 PdfDocument::~PdfDocument() {
     if (!finished_ && surface_ != nullptr) Finish();
-    for (auto& font : fonts_) pango_font_description_free(font.second);
-    for (auto& line : lines_) g_object_unref(line.second);
-    if (layout_ != nullptr) g_object_unref(layout_);
     if (cr_ != nullptr) cairo_destroy(cr_);
     if (surface_ != nullptr) cairo_surface_destroy(surface_);
 }
@@ -93,78 +75,57 @@ std::string PdfDocument::error() const {
     return std::string();
 }
 
-PangoFontDescription* PdfDocument::Font(const TextStyle& style) {
-    std::pair<int, int> key(static_cast<int>(style.face),
-                            static_cast<int>(style.size_pt * 100 + 0.5));
-    auto found = fonts_.find(key);
-    if (found != fonts_.end()) return found->second;
-    PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family(font, kFontFamily);
-    pango_font_description_set_absolute_size(font, PointsToMm(style.size_pt) * PANGO_SCALE);
-    if (style.face == FontFace::kBold) pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
-    if (style.face == FontFace::kItalic) pango_font_description_set_style(font, PANGO_STYLE_ITALIC);
-    fonts_[key] = font;
-    return font;
-}
-
-void PdfDocument::Prepare(std::string_view text, const TextStyle& style, double width, bool wrap) {
-    pango_layout_set_font_description(layout_, Font(style));
-    pango_layout_set_width(layout_, static_cast<int>(width * PANGO_SCALE));
-    pango_layout_set_ellipsize(layout_, wrap ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
-    pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
-    PangoAlignment alignment = style.align == TextAlign::kRight    ? PANGO_ALIGN_RIGHT
-                               : style.align == TextAlign::kCenter ? PANGO_ALIGN_CENTER
-                                                                   : PANGO_ALIGN_LEFT;
-    pango_layout_set_alignment(layout_, alignment);
-    pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
-}
-
-PangoLayout* PdfDocument::LineLayout(std::string_view text, const TextStyle& style, double width) {
-    constexpr size_t kMaxCachedLines = 4096;
-    char shape[64];
-    std::snprintf(shape, sizeof shape, "|%d|%d|%.3f|%d", static_cast<int>(style.face),
-                  static_cast<int>(style.size_pt * 100), width, static_cast<int>(style.align));
-    std::string key = std::string(text) + shape;
-    auto found = lines_.find(key);
-    if (found != lines_.end()) return found->second;
-    if (lines_.size() >= kMaxCachedLines) {
-        for (auto& line : lines_) g_object_unref(line.second);
-        lines_.clear();
+void PdfDocument::Collect(const ShapedText& shaped, double x, double y) {
+    for (const GlyphRun& run : shaped.runs) {
+        auto batch = glyphs_.begin();
+        while (batch != glyphs_.end() && batch->font.get() != run.font.get()) ++batch;
+        if (batch == glyphs_.end()) {
+            glyphs_.push_back(GlyphBatch{run.font, {}, {}, {}});
+            batch = glyphs_.end() - 1;
+        }
+        for (const cairo_glyph_t& glyph : run.glyphs) {
+            batch->glyphs.push_back({glyph.index, glyph.x + x, glyph.y + y});
+        }
+        batch->utf8 += run.utf8;
+        batch->clusters.insert(batch->clusters.end(), run.clusters.begin(), run.clusters.end());
     }
-    Prepare(text, style, width, false);
-    PangoLayout* layout = pango_layout_copy(layout_);
-    lines_[key] = layout;
-    return layout;
+}
+
+void PdfDocument::DrawWithPango(std::string_view text, const TextStyle& style, double x, double y,
+                                double width, bool wrap) {
+    cairo_move_to(cr_, x, y);
+    pango_cairo_show_layout(cr_, shaper_.Layout(text, style, width, wrap));
 }
 
 double PdfDocument::Text(double x, double y, double width, std::string_view text,
                          const TextStyle& style) {
     if (cr_ == nullptr) return 0;
     std::string_view line = text.substr(0, text.find('\n'));
-    cairo_move_to(cr_, x, y);
-    pango_cairo_show_layout(cr_, LineLayout(line, style, width));
+    const ShapedText& shaped = shaper_.Line(line, style, width);
+    if (shaped.as_glyphs) {
+        Collect(shaped, x, y);
+    } else {
+        DrawWithPango(line, style, x, y, width, false);
+    }
     return LineHeight(style.size_pt);
 }
 
 double PdfDocument::Paragraph(double x, double y, double width, std::string_view text,
                               const TextStyle& style, bool draw) {
     if (cr_ == nullptr) return 0;
-    Prepare(text, style, width, true);
-    int height = 0;
-    pango_layout_get_size(layout_, nullptr, &height);
-    if (draw) {
-        cairo_move_to(cr_, x, y);
-        pango_cairo_show_layout(cr_, layout_);
+    ShapedText shaped = shaper_.Paragraph(text, style, width);
+    if (draw && shaped.as_glyphs) {
+        Collect(shaped, x, y);
+    } else if (draw) {
+        DrawWithPango(text, style, x, y, width, true);
     }
-    return static_cast<double>(height) / PANGO_SCALE;
+    return shaped.height;
 }
 
 double PdfDocument::TextWidth(std::string_view text, const TextStyle& style) {
     if (cr_ == nullptr) return 0;
-    Prepare(text, style, -1, true);
-    pango_layout_set_width(layout_, -1);
     int width = 0;
-    pango_layout_get_size(layout_, &width, nullptr);
+    pango_layout_get_size(shaper_.Layout(text, style, -1, true), &width, nullptr);
     return static_cast<double>(width) / PANGO_SCALE;
 }
 
@@ -174,10 +135,13 @@ double PdfDocument::LineHeight(double size_pt) {
 
 void PdfDocument::Line(double x1, double y1, double x2, double y2, double width_pt) {
     if (cr_ == nullptr) return;
-    cairo_set_line_width(cr_, PointsToMm(width_pt));
-    cairo_move_to(cr_, x1, y1);
-    cairo_line_to(cr_, x2, y2);
-    cairo_stroke(cr_);
+    auto batch = lines_.begin();
+    while (batch != lines_.end() && batch->width_pt != width_pt) ++batch;
+    if (batch == lines_.end()) {
+        lines_.push_back(LineBatch{width_pt, {}});
+        batch = lines_.end() - 1;
+    }
+    batch->points.insert(batch->points.end(), {x1, y1, x2, y2});
 }
 
 void PdfDocument::DashedLine(double x1, double y1, double x2, double y2, double width_pt) {
@@ -185,7 +149,10 @@ void PdfDocument::DashedLine(double x1, double y1, double x2, double y2, double 
     const double dashes[] = {1.0, 1.0};
     cairo_save(cr_);
     cairo_set_dash(cr_, dashes, 2, 0);
-    Line(x1, y1, x2, y2, width_pt);
+    cairo_set_line_width(cr_, PointsToMm(width_pt));
+    cairo_move_to(cr_, x1, y1);
+    cairo_line_to(cr_, x2, y2);
+    cairo_stroke(cr_);
     cairo_restore(cr_);
 }
 
@@ -220,14 +187,40 @@ void PdfDocument::Image(cairo_surface_t* image, double x, double y, double width
     cairo_restore(cr_);
 }
 
+void PdfDocument::FlushPage() {
+    for (LineBatch& batch : lines_) {
+        cairo_set_line_width(cr_, PointsToMm(batch.width_pt));
+        for (size_t i = 0; i + 3 < batch.points.size(); i += 4) {
+            cairo_move_to(cr_, batch.points[i], batch.points[i + 1]);
+            cairo_line_to(cr_, batch.points[i + 2], batch.points[i + 3]);
+        }
+        cairo_stroke(cr_);
+    }
+    lines_.clear();
+    cairo_set_source_rgb(cr_, 0, 0, 0);
+    for (GlyphBatch& batch : glyphs_) {
+        cairo_set_scaled_font(cr_, batch.font.get());
+        cairo_show_text_glyphs(cr_, batch.utf8.data(), static_cast<int>(batch.utf8.size()),
+                               batch.glyphs.data(), static_cast<int>(batch.glyphs.size()),
+                               batch.clusters.data(), static_cast<int>(batch.clusters.size()),
+                               static_cast<cairo_text_cluster_flags_t>(0));
+    }
+    glyphs_.clear();
+}
+
 void PdfDocument::NextPage() {
-    if (cr_ != nullptr) cairo_show_page(cr_);
+    if (cr_ == nullptr) return;
+    FlushPage();
+    cairo_show_page(cr_);
 }
 
 bool PdfDocument::Finish() {
     if (finished_ || surface_ == nullptr) return ok();
     finished_ = true;
-    if (cr_ != nullptr) cairo_show_page(cr_);
+    if (cr_ != nullptr) {
+        FlushPage();
+        cairo_show_page(cr_);
+    }
     cairo_surface_finish(surface_);
     if (error_.empty() && cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
         error_ = std::string("the PDF file cannot be written: ") +

@@ -4,9 +4,11 @@
 #include <pango/pangocairo.h>
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "module/print/pdf_text_shaper.h"
 
 // A PDF file being written, page by page, with the drawing the invoice form
 // needs: text in Liberation Sans (embedded as subsets by cairo), lines,
@@ -19,21 +21,17 @@
 //   pdf.Text(...); pdf.NextPage(); pdf.Text(...);
 //   if (!pdf.Finish()) ... pdf.error() ...
 // The file is complete only after Finish(). Not thread-safe; one document
-// per thread.
+// per thread at a time.
+//
+// Text and lines are collected per page and drawn when the page ends: all
+// glyphs of one font in one call, all lines of one width in one stroke, on
+// top of the rectangles and images, which are drawn at once. Drawings of
+// their own (cairo()) are drawn at once as well.
 
 namespace invoice {
 
 constexpr double kPageWidthMm = 210.0;
 constexpr double kPageHeightMm = 297.0;
-
-enum class FontFace { kRegular, kBold, kItalic };
-enum class TextAlign { kLeft, kCenter, kRight };
-
-struct TextStyle {
-    double size_pt = 9;
-    FontFace face = FontFace::kRegular;
-    TextAlign align = TextAlign::kLeft;
-};
 
 class PdfDocument {
   public:
@@ -85,17 +83,30 @@ class PdfDocument {
     bool Finish();
 
   private:
-    PangoFontDescription* Font(const TextStyle& style);
-    // A layout of one line of `text`, shaped once and kept for the texts
-    // that repeat (dates, factors, codes); owned by the cache.
-    PangoLayout* LineLayout(std::string_view text, const TextStyle& style, double width);
-    void Prepare(std::string_view text, const TextStyle& style, double width, bool wrap);
+    // The glyphs of one font collected for the current page.
+    struct GlyphBatch {
+        ScaledFontRef font;
+        std::vector<cairo_glyph_t> glyphs;
+        std::string utf8;
+        std::vector<cairo_text_cluster_t> clusters;
+    };
+    // The lines of one width collected for the current page.
+    struct LineBatch {
+        double width_pt = 0;
+        std::vector<double> points;  // x1, y1, x2, y2 of each line
+    };
 
+    void Collect(const ShapedText& shaped, double x, double y);
+    void DrawWithPango(std::string_view text, const TextStyle& style, double x, double y,
+                       double width, bool wrap);
+    // Draws what was collected for the current page.
+    void FlushPage();
+
+    TextShaper& shaper_;
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
-    PangoLayout* layout_ = nullptr;
-    std::map<std::pair<int, int>, PangoFontDescription*> fonts_;
-    std::map<std::string, PangoLayout*> lines_;
+    std::vector<GlyphBatch> glyphs_;
+    std::vector<LineBatch> lines_;
     std::string error_;
     bool finished_ = false;
 };
