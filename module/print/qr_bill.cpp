@@ -70,6 +70,8 @@ bool NextCodePoint(std::string_view text, size_t* at, uint32_t* code) {
         if ((next & 0xC0) != 0x80) return false;
         value = (value << 6) | (next & 0x3F);
     }
+    static const uint32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (value < kShortest[extra]) return false;  // an overlong form
     *at += 1 + extra;
     *code = value;
     return true;
@@ -156,6 +158,12 @@ CheckResult CheckAmount(const Decimal& amount) {
 }
 
 CheckResult CheckBill(const QrBill& bill) {
+    // The checks below accept blanks and small letters, but the payload
+    // carries the values as they stand.
+    if (bill.iban != checks::NormaliseIban(bill.iban) ||
+        bill.reference != checks::NormaliseCreditorReference(bill.reference)) {
+        return Failed("the IBAN and the reference must be written without blanks, in capitals");
+    }
     CheckResult result = checks::CheckQrIbanAndReference(bill.iban, bill.reference);
     if (!result.ok) return result;
     if (checks::ReferenceTypeOf(bill.reference) != bill.reference_type) {
