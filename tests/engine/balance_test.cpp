@@ -5,20 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/result_sample_invoice.h"
+
 namespace invoice {
 namespace {
 
-Decimal D(const char* text) {
-    Decimal value = Decimal::Invalid();
-    EXPECT_TRUE(Decimal::Parse(text, &value)) << text;
-    return value;
-}
+using result_test::BalanceText;
+using result_test::D;
 
-// A simple record: quantity x unit, VAT rate, obligation; amount not given.
+// A `service` record: quantity x unit at a VAT rate.
 ServiceRecord Simple(const char* quantity, const char* unit, const char* vat_rate,
                      bool obligation = true) {
     ServiceRecord record;
-    record.kind = ServiceKind::kService;
     record.tariff_type = "999";
     record.code = "X";
     record.quantity = D(quantity);
@@ -41,14 +39,14 @@ ServiceRecord Extended(const char* quantity, const char* unit_mt, const char* un
 
 class BalanceTest : public ::testing::Test {
   protected:
-    // Runs the computation and expects it to succeed.
+    // The balance, the test failing when it is refused.
     Balance Compute() {
         result_ = ComputeFinalBalance(services_, input_);
         EXPECT_TRUE(result_.ok) << result_.error;
         return result_.balance;
     }
 
-    // Runs the computation and gives its error text ("" on success).
+    // The refusal ("" on success).
     std::string ErrorOf() {
         result_ = ComputeFinalBalance(services_, input_);
         return result_.ok ? "" : result_.error;
@@ -59,206 +57,118 @@ class BalanceTest : public ::testing::Test {
     FinalizeResult result_;
 };
 
-// ---------------------------------------------------------------------------
-// Record amounts
+TEST_F(BalanceTest, RecordAmountsMultiplyEveryFactorAndRoundEachPart) {
+    ServiceRecord simple = Simple("3", "10.15", "0");
+    simple.unit_factor = D("0.89");
+    simple.external_factor = D("1.1");
+    EXPECT_EQ(D("29.81"), ComputeServiceAmounts(simple).amount);  // 29.80545
+    simple.quantity = D("-3");
+    EXPECT_EQ(D("-29.81"), ComputeServiceAmounts(simple).amount);
+    EXPECT_EQ(D("5.08"), ComputeServiceAmounts(Simple("0.5", "10.15", "0")).amount);  // 5.075
 
-TEST_F(BalanceTest, SimpleRecordIsQuantityTimesUnitAndFactors) {
-    ServiceRecord record = Simple("0.5", "10.15", "0");
-    EXPECT_EQ(D("5.08"), ComputeServiceAmounts(record).amount);  // 5.075 rounds up
-    record.unit_factor = D("0.89");
-    record.external_factor = D("1.1");
-    record.quantity = D("3");
-    // 3 x 10.15 x 0.89 x 1.1 = 29.80545
-    EXPECT_EQ(D("29.81"), ComputeServiceAmounts(record).amount);
-    record.quantity = D("-3");
-    EXPECT_EQ(D("-29.81"), ComputeServiceAmounts(record).amount);
-}
-
-TEST_F(BalanceTest, ExtendedRecordRoundsEachPartAndAddsThem) {
     ServiceRecord record = Extended("2", "9.57", "8.19");
     record.mt.unit_factor = D("0.93");
     record.mt.scale_factor = D("0.5");
     record.tt.external_factor = D("1.1");
     record.tt.unit_factor = D("0.89");
-    const ServiceAmounts amounts = ComputeServiceAmounts(record);
-    EXPECT_EQ(D("8.90"), amounts.amount_mt);   // 2 x 9.57 x 0.93 x 0.5 = 8.9001
-    EXPECT_EQ(D("16.04"), amounts.amount_tt);  // 2 x 8.19 x 0.89 x 1.1 = 16.03602
+    ServiceAmounts amounts = ComputeServiceAmounts(record);
+    EXPECT_EQ(D("8.90"), amounts.amount_mt);   // 8.9001
+    EXPECT_EQ(D("16.04"), amounts.amount_tt);  // 16.03602
     EXPECT_EQ(D("24.94"), amounts.amount);
-}
-
-TEST_F(BalanceTest, BillingRoleChoosesTheBilledParts) {
-    ServiceRecord record = Extended("1", "9.57", "8.19");
     record.billing_role = BillingRole::kMT;
-    EXPECT_EQ(D("9.57"), ComputeServiceAmounts(record).amount);
+    EXPECT_EQ(D("8.90"), ComputeServiceAmounts(record).amount);
     record.billing_role = BillingRole::kTT;
-    EXPECT_EQ(D("8.19"), ComputeServiceAmounts(record).amount);
+    EXPECT_EQ(D("16.04"), ComputeServiceAmounts(record).amount);
     record.billing_role = BillingRole::kNone;
     EXPECT_EQ(D("0"), ComputeServiceAmounts(record).amount);
-    EXPECT_EQ(D("9.57"), ComputeServiceAmounts(record).amount_mt);  // parts stay
+    EXPECT_EQ(D("8.90"), ComputeServiceAmounts(record).amount_mt);  // the parts stay
 }
 
-TEST_F(BalanceTest, RecordIdsAreAssignedInOrderAndAmountsFilledIn) {
-    services_ = {Simple("1", "10", "0"), Extended("1", "9.57", "8.19"), Simple("2", "1.5", "0")};
-    services_[0].record_id = 7;
-    services_[2].record_id = 7;
-    Compute();
-    ASSERT_EQ(3u, result_.services.size());
-    EXPECT_EQ(1, result_.services[0].record_id);
-    EXPECT_EQ(2, result_.services[1].record_id);
-    EXPECT_EQ(3, result_.services[2].record_id);
-    EXPECT_EQ(D("17.76"), result_.services[1].amount);
-    EXPECT_EQ(D("9.57"), result_.services[1].mt.amount);
-    EXPECT_EQ(D("8.19"), result_.services[1].tt.amount);
-    EXPECT_EQ(D("3"), result_.services[2].amount);
-    EXPECT_EQ(7, services_[0].record_id);  // the input is not touched
-}
-
-// ---------------------------------------------------------------------------
-// Totals, VAT and amount due
-
-// The figures of the 4.50 sample invoice (tiers garant, esrQR, MVG).
-TEST_F(BalanceTest, SampleInvoiceFigures) {
+// The figures of the 4.50 sample invoice (tiers garant, QR slip, MVG).
+TEST_F(BalanceTest, SampleInvoiceFiguresAndRecordIds) {
     services_ = {Extended("1", "9.57", "8.19"), Simple("1", "2700", "8.0", false),
                  Simple("1", "2500", "2.5", false), Simple("1", "10.15", "0", false),
                  Simple("0.5", "10.15", "0", false)};
-    const Balance balance = Compute();
-    EXPECT_EQ(D("5232.99"), balance.amount);
-    EXPECT_EQ(D("17.76"), balance.amount_obligations);
-    EXPECT_EQ(D("260.98"), balance.vat);
-    ASSERT_EQ(3u, balance.vat_rates.size());
-    EXPECT_EQ(D("0"), balance.vat_rates[0].vat_rate);
-    EXPECT_EQ(D("32.99"), balance.vat_rates[0].amount);
-    EXPECT_EQ(D("0"), balance.vat_rates[0].vat);
-    EXPECT_EQ(D("2.5"), balance.vat_rates[1].vat_rate);
-    EXPECT_EQ(D("60.98"), balance.vat_rates[1].vat);
-    EXPECT_EQ(D("8"), balance.vat_rates[2].vat_rate);
-    EXPECT_EQ(D("200"), balance.vat_rates[2].vat);
-    EXPECT_EQ(D("5233.00"), balance.amount_due);
-    EXPECT_EQ(D("0.01"), balance.round_difference);
+    services_[0].record_id = 7;
+    services_[4].record_id = 7;
+    EXPECT_EQ("5232.99 17.76 0 0 5233 0.01 260.98 | 0: 32.99 0 | 2.5: 2500 60.98 | 8: 2700 200 ",
+              BalanceText(Compute()));
+    ASSERT_EQ(5u, result_.services.size());
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(i + 1, result_.services[i].record_id);
+    EXPECT_EQ(D("9.57"), result_.services[0].mt.amount);
+    EXPECT_EQ(D("8.19"), result_.services[0].tt.amount);
+    EXPECT_EQ(D("5.08"), result_.services[4].amount);
+    EXPECT_EQ(7, services_[4].record_id);  // the input is not touched
 }
 
-TEST_F(BalanceTest, VatIsComputedPerRateOverTheSummedAmounts) {
+TEST_F(BalanceTest, VatPerRateOverTheSummedAmountsPrepaidAndReminder) {
     services_ = {Simple("1", "100", "8.1"), Simple("2", "45.55", "2.6", false),
                  Simple("1", "12.345", "0"), Simple("3", "19.95", "8.1", false)};
     input_.amount_prepaid = D("50");
+    input_.amount_reminder = D("10.02");
     input_.vat_number = "CHE-123.456.789";
-    const Balance balance = Compute();
-    EXPECT_EQ(D("263.30"), balance.amount);  // 100 + 91.10 + 12.35 + 59.85
-    EXPECT_EQ(D("112.35"), balance.amount_obligations);
-    ASSERT_EQ(3u, balance.vat_rates.size());
-    EXPECT_EQ(D("0"), balance.vat_rates[0].vat_rate);
-    EXPECT_EQ(D("12.35"), balance.vat_rates[0].amount);
-    EXPECT_EQ(D("2.6"), balance.vat_rates[1].vat_rate);
-    EXPECT_EQ(D("91.10"), balance.vat_rates[1].amount);
-    EXPECT_EQ(D("2.31"), balance.vat_rates[1].vat);  // 91.10 x 2.6 / 102.6 = 2.3086
-    EXPECT_EQ(D("8.1"), balance.vat_rates[2].vat_rate);
-    EXPECT_EQ(D("159.85"), balance.vat_rates[2].amount);
-    // 159.85 x 8.1 / 108.1 = 11.9777; per record it would be 7.49 + 4.48.
-    EXPECT_EQ(D("11.98"), balance.vat_rates[2].vat);
-    EXPECT_EQ(D("14.29"), balance.vat);
-    EXPECT_EQ("CHE-123.456.789", balance.vat_number);
-    EXPECT_EQ(D("50"), balance.amount_prepaid);
-    EXPECT_EQ(D("213.30"), balance.amount_due);
-    EXPECT_TRUE(balance.round_difference.IsZero());
+    // 263.30 = 100 + 91.10 + 12.35 + 59.85, due 263.30 + 10.02 - 50 = 223.32;
+    // VAT 91.10 x 2.6 / 102.6 and 159.85 x 8.1 / 108.1 = 11.9777 (per record
+    // it would be 7.49 + 4.48).
+    EXPECT_EQ(
+        "263.3 112.35 50 10.02 223.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 11.98 "
+        "CHE-123.456.789",
+        BalanceText(Compute()));
+    input_.tiers_mode = TiersMode::kPayant;  // pays nothing in advance
+    EXPECT_TRUE(Compute().amount_prepaid.IsZero());
+    services_.clear();
+    EXPECT_EQ("0 0 0 10.02 10 -0.02 0 CHE-123.456.789", BalanceText(Compute()));
 }
 
 TEST_F(BalanceTest, AmountDueRoundsToFiveCentsBothWays) {
-    struct Case {
-        const char* unit;
-        const char* due;
-        const char* difference;
-    };
-    for (const Case& c : {Case{"10.02", "10.00", "-0.02"}, Case{"10.03", "10.05", "0.02"},
-                          Case{"10.07", "10.05", "-0.02"}, Case{"10.08", "10.10", "0.02"},
-                          Case{"10.05", "10.05", "0"}}) {
-        services_ = {Simple("1", c.unit, "0")};
+    const std::vector<std::vector<const char*>> cases = {{"10.02", "10.00", "-0.02"},
+                                                         {"10.03", "10.05", "0.02"},
+                                                         {"10.07", "10.05", "-0.02"},
+                                                         {"10.08", "10.10", "0.02"},
+                                                         {"10.05", "10.05", "0"}};
+    for (const auto& c : cases) {
+        services_ = {Simple("1", c[0], "0")};
         const Balance balance = Compute();
-        EXPECT_EQ(D(c.due), balance.amount_due) << c.unit;
-        EXPECT_EQ(D(c.difference), balance.round_difference) << c.unit;
+        EXPECT_EQ(D(c[1]), balance.amount_due) << c[0];
+        EXPECT_EQ(D(c[2]), balance.round_difference) << c[0];
     }
 }
 
-TEST_F(BalanceTest, ReminderFeeIsAddedAndPrepaidSubtracted) {
-    services_ = {Simple("1", "100", "0")};
-    input_.amount_reminder = D("10");
-    input_.amount_prepaid = D("20.02");
-    const Balance balance = Compute();
-    EXPECT_EQ(D("100"), balance.amount);
-    EXPECT_EQ(D("10"), balance.amount_reminder);
-    EXPECT_EQ(D("89.98"), balance.amount_due - balance.round_difference);
-    EXPECT_EQ(D("90.00"), balance.amount_due);
-    EXPECT_EQ(D("0.02"), balance.round_difference);
-}
-
-TEST_F(BalanceTest, TiersPayantHasNoPrepaidAmount) {
-    services_ = {Simple("1", "100", "0")};
-    input_.tiers_mode = TiersMode::kPayant;
-    input_.amount_prepaid = D("30");
-    const Balance balance = Compute();
-    EXPECT_TRUE(balance.amount_prepaid.IsZero());
-    EXPECT_EQ(D("100"), balance.amount_due);
-}
-
-TEST_F(BalanceTest, EmptyInvoiceBalancesToZero) {
-    const Balance balance = Compute();
-    EXPECT_TRUE(balance.amount.IsZero());
-    EXPECT_TRUE(balance.amount_due.IsZero());
-    EXPECT_TRUE(balance.vat_rates.empty());
-}
-
-// ---------------------------------------------------------------------------
-// Amounts given by the client
-
-TEST_F(BalanceTest, ClientAmountOffByOneCentIsAcceptedAndKept) {
-    services_ = {Extended("1", "9.57", "8.19")};
+TEST_F(BalanceTest, ClientAmountsWithinOneCentAreKept) {
+    services_ = {Extended("1", "9.57", "8.19"), Simple("1", "10", "0")};
     services_[0].amount = D("17.77");
     services_[0].mt.amount = D("9.56");
-    const Balance balance = Compute();
+    services_[1].amount = D("10.014");  // 10.01 after rounding
+    EXPECT_EQ(D("27.78"), Compute().amount);
     EXPECT_EQ(D("17.77"), result_.services[0].amount);
     EXPECT_EQ(D("9.56"), result_.services[0].mt.amount);
     EXPECT_EQ(D("8.19"), result_.services[0].tt.amount);  // not given: computed
-    EXPECT_EQ(D("17.77"), balance.amount);
+    EXPECT_EQ(D("10.01"), result_.services[1].amount);
 }
 
-TEST_F(BalanceTest, ClientAmountOffByTwoCentsIsRefused) {
+TEST_F(BalanceTest, RefusalsNameTheRecord) {
     services_ = {Simple("1", "10", "0"), Extended("1", "9.57", "8.19")};
     services_[1].amount = D("17.78");
     EXPECT_EQ(
         "service record 2 (tariff 001, code 00.0010): amount 17.78 differs from the computed "
         "amount 17.76 by more than 0.01",
         ErrorOf());
-}
-
-TEST_F(BalanceTest, ClientPartAmountOffIsRefused) {
-    services_ = {Extended("1", "9.57", "8.19")};
-    services_[0].tt.amount = D("8.17");
+    services_[1].amount = Decimal();
+    services_[1].tt.amount = D("8.17");
     EXPECT_EQ(
-        "service record 1 (tariff 001, code 00.0010): amount_tt 8.17 differs from the computed "
+        "service record 2 (tariff 001, code 00.0010): amount_tt 8.17 differs from the computed "
         "amount_tt 8.19 by more than 0.01",
         ErrorOf());
-}
-
-TEST_F(BalanceTest, ClientAmountIsComparedAfterRoundingToCents) {
     services_ = {Simple("1", "10", "0")};
-    services_[0].amount = D("10.014");  // 10.01: accepted
-    EXPECT_EQ("", ErrorOf());
-    EXPECT_EQ(D("10.01"), result_.services[0].amount);
-    services_[0].amount = D("10.015");  // 10.02: refused
+    services_[0].amount = D("10.015");  // 10.02 after rounding
     EXPECT_NE("", ErrorOf());
-}
-
-// ---------------------------------------------------------------------------
-// Errors
-
-TEST_F(BalanceTest, VatRateOutsideZeroToHundredIsRefused) {
+    services_ = {Simple("1", "10", "100")};
+    EXPECT_EQ("", ErrorOf());
     services_ = {Simple("1", "10", "100.5")};
     EXPECT_EQ("service record 1 (tariff 999, code X): vat rate 100.5 is not between 0 and 100",
               ErrorOf());
     services_ = {Simple("1", "10", "-1")};
     EXPECT_NE("", ErrorOf());
-}
-
-TEST_F(BalanceTest, OverflowIsReportedNotComputed) {
     services_ = {Simple("1", "10", "0"), Simple("1e20", "1e19", "0")};
     EXPECT_EQ(
         "service record 2 (tariff 999, code X): amount cannot be computed (number out of range)",
@@ -268,10 +178,7 @@ TEST_F(BalanceTest, OverflowIsReportedNotComputed) {
     EXPECT_NE("", ErrorOf());
 }
 
-// ---------------------------------------------------------------------------
-// On the request
-
-TEST_F(BalanceTest, FinalizeBalanceStoresFiguresInTheRequest) {
+TEST_F(BalanceTest, FinalizeStoresTheFiguresOrLeavesTheRequestAlone) {
     InvoiceRequest request;
     request.services = {Simple("1", "100", "8.1"), Simple("1", "2.02", "0", false)};
     request.tiers = Tiers{TiersMode::kGarant, "CHE-1", D("10")};
@@ -280,24 +187,18 @@ TEST_F(BalanceTest, FinalizeBalanceStoresFiguresInTheRequest) {
     std::string error;
     ASSERT_TRUE(FinalizeBalance(&request, &error)) << error;
     EXPECT_TRUE(request.finalized);
-    EXPECT_EQ(D("102.02"), request.balance.amount);
-    EXPECT_EQ(D("97.00"), request.balance.amount_due);  // 102.02 + 5 - 10 = 97.02
-    EXPECT_EQ(D("-0.02"), request.balance.round_difference);
-    EXPECT_EQ(D("7.49"), request.balance.vat);
+    // 102.02 + 5 - 10 = 97.02
+    EXPECT_EQ("102.02 100 10 5 97 -0.02 7.49 | 0: 2.02 0 | 8.1: 100 7.49 CHE-1",
+              BalanceText(request.balance));
     EXPECT_EQ(2, request.services[1].record_id);
-    EXPECT_EQ(D("2.02"), request.services[1].amount);
-}
 
-TEST_F(BalanceTest, RefusedFinalizeLeavesTheRequestAlone) {
-    InvoiceRequest request;
-    request.services = {Simple("1", "100", "0")};
-    request.services[0].amount = D("99");
-    std::string error;
-    EXPECT_FALSE(FinalizeBalance(&request, &error));
+    InvoiceRequest refused;
+    refused.services = {Simple("1", "100", "0")};
+    refused.services[0].amount = D("99");
+    EXPECT_FALSE(FinalizeBalance(&refused, &error));
     EXPECT_NE(std::string::npos, error.find("amount 99.00 differs"));
-    EXPECT_FALSE(request.finalized);
-    EXPECT_EQ(D("99"), request.services[0].amount);
-    EXPECT_EQ(0, request.services[0].record_id);
+    EXPECT_FALSE(refused.finalized);
+    EXPECT_EQ(0, refused.services[0].record_id);
 }
 
 }  // namespace

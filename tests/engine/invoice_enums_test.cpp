@@ -3,24 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+#include "tests/engine/file_text.h"
 #include "tests/refdata.h"
 
 namespace invoice {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> SchemaValues(const EnumTable& table) {
     std::vector<std::string> values;
@@ -52,61 +44,26 @@ std::multimap<std::string, std::vector<std::string>> SchemaEnumerations(const st
     return result;
 }
 
-// ---------------------------------------------------------------------------
-// Conversions
-
-TEST(InvoiceEnumsTest, FromLongAcceptsExactlyTheTableValues) {
+TEST(InvoiceEnumsTest, ConversionsAcceptExactlyTheTableValues) {
     Canton canton = Canton::kAG;
-    EXPECT_TRUE(EnumFromLong(26, &canton));
-    EXPECT_EQ(Canton::kZH, canton);
     EXPECT_TRUE(EnumFromLong(31, &canton));
     EXPECT_EQ(Canton::kI, canton);
     for (int64_t bad : {int64_t{0}, int64_t{32}, int64_t{-1}, int64_t{4294967297}}) {
         EXPECT_FALSE(EnumFromLong(bad, &canton)) << bad;
     }
     EXPECT_EQ(Canton::kI, canton);  // untouched by the failures
-
-    YesNo yes_no = YesNo::kYes;
-    EXPECT_TRUE(EnumFromLong(0, &yes_no));
-    EXPECT_EQ(YesNo::kNo, yes_no);
+    EXPECT_TRUE(IsValidEnum<YesNo>(0));
     EXPECT_FALSE(IsValidEnum<YesNo>(-1));  // VARIANT_TRUE is not a yes/no value
-    EXPECT_FALSE(IsValidEnum<YesNo>(2));
-
-    EXPECT_TRUE(IsValidEnum<AddressType>(0));
-    EXPECT_FALSE(IsValidEnum<AddressType>(3));
     EXPECT_FALSE(IsValidEnum<LawType>(0));
     EXPECT_TRUE(IsValidEnum<LawType>(6));
     EXPECT_FALSE(IsValidEnum<LawType>(7));
-}
-
-TEST(InvoiceEnumsTest, SchemaTextsOfChosenValues) {
-    EXPECT_STREQ("kvg", SchemaText(LawType::kKVG));
-    EXPECT_STREQ("org", SchemaText(LawType::kORG));
-    EXPECT_STREQ("tiers_payant", SchemaText(TiersMode::kPayant));
     EXPECT_STREQ("16or27", SchemaText(EsrType::kEsr16or27));
-    EXPECT_STREQ("esrQRplus", SchemaText(EsrType::kEsrQRPlus));
-    EXPECT_STREQ("redPayinSlipQR", SchemaText(EsrType::kRedPayinSlipQR));
-    EXPECT_STREQ("true", SchemaText(YesNo::kYes));
-    EXPECT_STREQ("by_contract", SchemaText(DiagnosisType::kByContract));
-    EXPECT_STREQ("semi_private", SchemaText(HospitalizationClass::kSemiPrivate));
     EXPECT_STREQ("", SchemaText(static_cast<Canton>(99)));
-}
-
-TEST(InvoiceEnumsTest, FromSchemaIsExactAndCaseSensitive) {
     DiagnosisType type = DiagnosisType::kFreetext;
     EXPECT_TRUE(EnumFromSchema("ICD", &type));
     EXPECT_EQ(DiagnosisType::kICD, type);
-    EXPECT_FALSE(EnumFromSchema("icd", &type));
-    EXPECT_FALSE(EnumFromSchema("ICD ", &type));
-    EXPECT_FALSE(EnumFromSchema("", &type));
+    for (const char* bad : {"icd", "ICD ", ""}) EXPECT_FALSE(EnumFromSchema(bad, &type)) << bad;
     EXPECT_EQ(DiagnosisType::kICD, type);
-
-    SexType sex = SexType::kMale;
-    EXPECT_TRUE(EnumFromSchema("female", &sex));
-    EXPECT_EQ(SexType::kFemale, sex);
-}
-
-TEST(InvoiceEnumsTest, EsrTypeGroups) {
     EXPECT_TRUE(IsEsr9Type(EsrType::kEsr16or27Plus));
     EXPECT_FALSE(IsEsr9Type(EsrType::kEsrRed));
     EXPECT_TRUE(IsEsrQRType(EsrType::kRedPayinSlipQR));
@@ -138,7 +95,7 @@ TEST(InvoiceEnumTablesTest, ValuesCountFromOneAndTextsAreUnique) {
 
 TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
     REQUIRE_REFDATA();
-    const std::string xsd = ReadFile(Refdata("xsd/generalInvoiceRequest_450.xsd"));
+    const std::string xsd = ReadFileText(Refdata("xsd/generalInvoiceRequest_450.xsd"));
     ASSERT_FALSE(xsd.empty());
     const auto enumerations = SchemaEnumerations(xsd);
     const std::vector<std::pair<std::string, const EnumTable*>> attribute_of = {
@@ -176,7 +133,7 @@ TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
 
 TEST(InvoiceEnumTablesTest, EsrTypeCoversTheSchemaSlipTypes) {
     REQUIRE_REFDATA();
-    const std::string xsd = ReadFile(Refdata("xsd/generalInvoiceRequest_450.xsd"));
+    const std::string xsd = ReadFileText(Refdata("xsd/generalInvoiceRequest_450.xsd"));
     const auto enumerations = SchemaEnumerations(xsd);
     std::set<std::string> slip_types;
     for (auto it = enumerations.lower_bound("type"); it != enumerations.upper_bound("type"); ++it) {
@@ -195,7 +152,7 @@ TEST(InvoiceEnumTablesTest, EsrTypeCoversTheSchemaSlipTypes) {
 
 // The client documentation lists every table exactly as the code has it.
 TEST(InvoiceEnumTablesTest, DocumentationMatchesTheTables) {
-    const std::string doc = ReadFile(TARVOS_SOURCE_DIR "/docs/module-api.md");
+    const std::string doc = ReadFileText(TARVOS_SOURCE_DIR "/docs/module-api.md");
     ASSERT_FALSE(doc.empty());
     for (const EnumTable* table : AllEnumTables()) {
         SCOPED_TRACE(table->name);

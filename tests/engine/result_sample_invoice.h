@@ -45,6 +45,21 @@ inline Decimal D(const char* text) {
     return value;
 }
 
+// The figures of a balance in one line: amount, obligations, prepaid,
+// reminder, due, difference, VAT, then "rate: amount vat" per VAT line.
+inline std::string BalanceText(const invoice::Balance& b) {
+    std::string text;
+    for (const Decimal& d : {b.amount, b.amount_obligations, b.amount_prepaid, b.amount_reminder,
+                             b.amount_due, b.round_difference, b.vat}) {
+        text += d.ToString() + " ";
+    }
+    for (const invoice::VatRateLine& line : b.vat_rates) {
+        text += "| " + line.vat_rate.ToString() + ": " + line.amount.ToString() + " " +
+                line.vat.ToString() + " ";
+    }
+    return text + b.vat_number;
+}
+
 inline invoice::Address PersonAddress(const std::string& familyname, const std::string& givenname) {
     invoice::Address address;
     address.type = invoice::AddressType::kPerson;
