@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libcpprest-dev libssl-dev
     libxml2-dev libxml2-utils uuid-dev libsystemd-dev
+    libxmlsec1-dev xmlsec1
     libcairo2-dev libpango1.0-dev libqrencode-dev fonts-liberation2
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

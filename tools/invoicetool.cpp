@@ -5,6 +5,9 @@
 //                                  only when every file is valid
 //   invoicetool show FILE          the loaded invoice as JSON on stdout
 //   invoicetool rewrite FILE OUT   load FILE and write it again as OUT
+//   invoicetool sign|verify|encrypt|decrypt ...
+//                                  signatures and encrypted bodies, file by
+//                                  file (module/xml/xml_signature_commands.h)
 //
 // Exit codes: 0 success, 1 a file is invalid or cannot be loaded or written,
 // 2 wrong usage. The request schema is read from beside the executable.
@@ -20,6 +23,7 @@
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
 #include "module/xml/xml_reader.h"
+#include "module/xml/xml_signature_commands.h"
 #include "module/xml/xml_writer.h"
 
 namespace {
@@ -273,6 +277,9 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 2 && args[0] == "show") return Show(args[1]);
     if (args.size() == 3 && args[0] == "rewrite") return Rewrite(args[1], args[2]);
-    std::cerr << kUsage;
+    if (!args.empty() && invoice_xml::IsSecurityCommand(args[0])) {
+        return invoice_xml::RunSecurityCommand(args, std::cout, std::cerr);
+    }
+    std::cerr << kUsage << invoice_xml::kSecurityUsage;
     return 2;
 }

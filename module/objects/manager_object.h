@@ -66,12 +66,17 @@ struct ManagerSettings {
 //    count, timestamp and schema are set, but the call fails (E_FAIL, no
 //    result) and GetAbortInfo gives the count and the first error.
 //    No request or not finalized: E_FAIL; plTimestamp out of range:
-//    E_INVALIDARG.
+//    E_INVALIDARG. The request's transport keys sign and encrypt the
+//    document (module/xml/xml_signature_transport.h); a key or certificate
+//    that cannot be used: E_FAIL, nothing written.
 //  - LoadXML reads a 4.50 file (module/xml/xml_reader.h) into a new request,
 //    which becomes the current request, and hands out that request and a
 //    result over it. A refused file (unreadable, not XML, not 4.50, schema
 //    errors) answers E_INVALIDARG with the loader's text; pbstrUsedSchema
 //    names the release recognised, also then ("generalInvoiceRequest_440.xsd").
+//    An encrypted body is decrypted with the key that SetTransport named on
+//    the current request (bstrFromPFXFile, bstrFromPFXPassword); a signature
+//    must verify.
 //  - Print draws the current request, which must be finalized, as a PDF
 //    (module/print/invoice_print.h) with the logo of SetLogo, into the file the
 //    template names in PDF_NOPRINT. The third argument is reserved (the

@@ -40,6 +40,16 @@ std::shared_ptr<const invoice::InvoiceRequest> WithTimestamp(
     return copy;
 }
 
+// The key an encrypted file is decrypted with: the one that SetTransport
+// named on the current request (bstrFromPFXFile, bstrFromPFXPassword).
+invoice_xml::KeyFile DecryptionKey(IGeneralInvoiceRequest* request) {
+    CGeneralInvoiceRequest* impl = AsRequestImpl(request);
+    std::optional<invoice::Transport> transport =
+        impl != nullptr ? impl->TransportSection() : std::nullopt;
+    if (!transport) return invoice_xml::KeyFile();
+    return invoice_xml::KeyFile{transport->from_pfx_file, transport->from_pfx_password};
+}
+
 }  // namespace
 
 std::string ModuleOutputFolder() {
@@ -106,7 +116,8 @@ HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
     invoice::InvoiceRequest loaded;
     std::string used_schema;
     std::string error;
-    if (!invoice_xml::LoadInvoiceXml(bstrInputFile, &loaded, &used_schema, &error)) {
+    invoice_xml::KeyFile key = DecryptionKey(CurrentRequest().Get());
+    if (!invoice_xml::LoadInvoiceXml(bstrInputFile, &loaded, &used_schema, &error, &key)) {
         *pbstrUsedSchema = used_schema;
         return Abort(E_INVALIDARG, "LoadXML: " + error);
     }

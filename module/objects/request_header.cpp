@@ -89,6 +89,11 @@ HRESULT CGeneralInvoiceRequest::SetTransport(const BSTR& bstrFromEAN, const BSTR
     return Done(pbStatus);
 }
 
+std::optional<invoice::Transport> CGeneralInvoiceRequest::TransportSection() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return invoice_.transport;
+}
+
 HRESULT CGeneralInvoiceRequest::SetPackage(const BSTR& bstrSoftwarePackage, long lSoftwareVersion,
                                            long lSoftwareID, const BSTR& bstrSoftwareCopyright,
                                            VARIANT_BOOL* pbStatus) {

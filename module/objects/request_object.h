@@ -197,6 +197,10 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
     std::shared_ptr<const invoice::InvoiceRequest> FinalizedSnapshot() const;
     bool IsFinalized() const;
 
+    // The transport section as set, finalized or not (the manager's LoadXML
+    // takes its key to decrypt with).
+    std::optional<invoice::Transport> TransportSection() const;
+
     // The manager's mode, written into the invoice (the manager calls it
     // when it hands the request out; kept by Initialize).
     void SetModus(invoice::Modus modus);

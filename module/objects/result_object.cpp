@@ -84,7 +84,10 @@ HRESULT CGeneralInvoiceResult::GetTransport(BSTR* pbstrFromEAN, BSTR* pbstrFromP
     }
     const invoice::Transport& transport = OrBlank(invoice_->transport, BlankTransport());
     *pbstrFromEAN = transport.from_ean;
-    *pbstrFromPFXFile = transport.from_pfx_file;
+    // A loaded invoice has no key file; its verified signer stands there.
+    *pbstrFromPFXFile = transport.from_pfx_file.empty() && invoice_->signature
+                            ? invoice_->signature->signer
+                            : transport.from_pfx_file;
     *pbstrFromPFXPassword = transport.from_pfx_password;
     *pbstrViaEAN = transport.vias.empty() ? std::string() : transport.vias.front().ean;
     *pbstrToEAN = transport.to_ean;

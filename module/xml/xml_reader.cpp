@@ -7,6 +7,7 @@
 
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
+#include "module/xml/xml_signature_transport.h"
 
 namespace invoice_xml {
 
@@ -271,7 +272,7 @@ void ReadRequest(const xmlNode* root, InvoiceRequest* request) {
 }
 
 bool Load(const std::string* path, const std::string& xml, const std::string& name,
-          InvoiceRequest* out, std::string* used_schema, std::string* error) {
+          const KeyFile* key, InvoiceRequest* out, std::string* used_schema, std::string* error) {
     used_schema->clear();
     DocPtr doc = Parse(path, xml, name, error);
     if (!doc) return false;
@@ -281,6 +282,11 @@ bool Load(const std::string* path, const std::string& xml, const std::string& na
         return false;
     }
     if (!RecogniseRequest(root, name, used_schema, error)) return false;
+    std::optional<invoice::LoadedSignature> signature;
+    if (!OpenReceivedDocument(doc.get(), key, &signature, error)) {
+        *error = name + ": " + *error;
+        return false;
+    }
     if (!CheckSchema(doc.get(), name, error)) return false;
     InvoiceRequest request;
     try {
@@ -289,6 +295,7 @@ bool Load(const std::string* path, const std::string& xml, const std::string& na
         *error = name + ": " + LineText(problem.line) + problem.message;
         return false;
     }
+    request.signature = std::move(signature);
     *out = std::move(request);
     return true;
 }
@@ -296,13 +303,13 @@ bool Load(const std::string* path, const std::string& xml, const std::string& na
 }  // namespace
 
 bool LoadInvoiceXml(const std::string& path, InvoiceRequest* out, std::string* used_schema,
-                    std::string* error) {
-    return Load(&path, std::string(), path, out, used_schema, error);
+                    std::string* error, const KeyFile* key) {
+    return Load(&path, std::string(), path, key, out, used_schema, error);
 }
 
 bool LoadInvoiceXmlText(const std::string& xml, const std::string& name, InvoiceRequest* out,
-                        std::string* used_schema, std::string* error) {
-    return Load(nullptr, xml, name, out, used_schema, error);
+                        std::string* used_schema, std::string* error, const KeyFile* key) {
+    return Load(nullptr, xml, name, key, out, used_schema, error);
 }
 
 }  // namespace invoice_xml

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "module/model/invoice_model.h"
+#include "module/xml/xml_signature_keys.h"
 
 struct _xmlNode;
 
@@ -23,7 +24,8 @@ struct _xmlNode;
 //  - a document that is not a generalInvoiceRequest;
 //  - a generalInvoiceRequest of another release (4.40 names its schema);
 //  - a document with schema errors (the first errors are listed);
-//  - an encrypted body;
+//  - an encrypted body without the receiver's key to decrypt it, and a
+//    signature that does not verify (module/xml/xml_signature_transport.h);
 //  - the few values the schema accepts but the model cannot hold: INF or
 //    NaN numbers, grouper and BfS codes that are not numbers, durations in
 //    years or months.
@@ -36,7 +38,8 @@ struct _xmlNode;
 // the format carries but the model does not keep: the esr9 and esrRed coding
 // lines and payment_to (the writer makes them again), the card of the
 // insured person, the generator of the prolog (kept in prolog.generator but
-// not written again) and a signature.
+// not written again). A signature that verified is kept in `signature`
+// (its signer and the element), not written again.
 //
 // Thread-safe: any number of loads may run at the same time.
 namespace invoice_xml {
@@ -48,14 +51,17 @@ extern const char kSchema440[];  // "generalInvoiceRequest_440.xsd"
 // Loads the file at `path` into *out (replaced as a whole on success).
 // *used_schema is the schema the document was recognised by (also on most
 // failures: kSchema440 for a 4.40 file), "" when it is no invoice request.
-// Returns false with *error set on any refusal; *out is then unchanged.
+// `key`, when given, decrypts an encrypted body (the receiver's PKCS#12
+// file and password). Returns false with *error set on any refusal; *out is
+// then unchanged.
 // REQUIRES: out, used_schema and error are not null.
 bool LoadInvoiceXml(const std::string& path, invoice::InvoiceRequest* out, std::string* used_schema,
-                    std::string* error);
+                    std::string* error, const KeyFile* key = nullptr);
 
 // The same for a document in memory; `name` stands for the file in texts.
 bool LoadInvoiceXmlText(const std::string& xml, const std::string& name,
-                        invoice::InvoiceRequest* out, std::string* used_schema, std::string* error);
+                        invoice::InvoiceRequest* out, std::string* used_schema, std::string* error,
+                        const KeyFile* key = nullptr);
 
 // ---------------------------------------------------------------------------
 // The section readers, shared by the loader's source files (xml_read_*.cpp).

@@ -11,6 +11,7 @@
 #include "module/model/module_version.h"
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
+#include "module/xml/xml_signature_transport.h"
 #include "platform/uuid_text.h"
 
 namespace invoice_xml {
@@ -253,10 +254,12 @@ bool WriteInvoiceXml(const InvoiceRequest& request, const XmlWriteOptions& optio
     int64_t timestamp = 0;
     if (!ResolveRequestTimestamp(request, options.timestamp, &timestamp, error)) return false;
     std::string xml;
-    if (!RenderInvoiceXml(request, options.generation_attributes, timestamp, &xml, error)) {
+    if (!RenderInvoiceXml(request, options.generation_attributes, timestamp, &xml, error) ||
+        !SignForTransport(request.transport, &xml, error)) {
         return false;
     }
     module::SchemaReport report = module::RequestSchemaValidator()->ValidateMemory(xml);
+    if (!EncryptForTransport(request.transport, &xml, error)) return false;
 
     std::error_code ignored;
     if (!options.output_folder.empty()) {

@@ -64,12 +64,15 @@ bool RenderInvoiceXml(const invoice::InvoiceRequest& request, long generation_at
 bool ResolveRequestTimestamp(const invoice::InvoiceRequest& request, int64_t requested,
                              int64_t* timestamp, std::string* error);
 
-// Renders the request, validates the text against the request schema
-// (module/xml/schema_validator.h) and writes it into options.output_folder under
-// a fresh name. A document with schema errors is still written; the result
-// counts them. Returns false with *error set (and nothing written) when the
-// timestamp is out of range, a document file cannot be read or the file
-// cannot be written.
+// Renders the request, signs it when its transport names the sender's key,
+// validates the text against the request schema
+// (module/xml/schema_validator.h), encrypts its body when the transport
+// names the receiver's certificate (module/xml/xml_signature_transport.h)
+// and writes it into options.output_folder under a fresh name. A document
+// with schema errors is still written; the result counts them. Returns false
+// with *error set (and nothing written) when the timestamp is out of range,
+// a document file cannot be read, a key or certificate cannot be used or the
+// file cannot be written.
 // REQUIRES: result != nullptr, error != nullptr.
 bool WriteInvoiceXml(const invoice::InvoiceRequest& request, const XmlWriteOptions& options,
                      XmlWriteResult* result, std::string* error);

@@ -363,11 +363,11 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
     EXPECT_GT(checked, kMinimumChecked);
 }
 
-// Documented in the schema: signature and encrypted data are open places.
-TEST_F(RequestSchemaAgreementTest, SignatureContentIsNotChecked) {
+// The signature's content is checked as the published schema checks it.
+TEST_F(RequestSchemaAgreementTest, SignatureContentIsChecked) {
     std::string xml = Replace(ReadText(kValidSample), "</invoice:request>",
                               "<ds:Signature><ds:Unknown/></ds:Signature></invoice:request>");
-    EXPECT_TRUE(ours_->ValidateMemory(xml).Valid());
+    EXPECT_FALSE(ours_->ValidateMemory(xml).Valid());
     EXPECT_NE(0, OfficialSchema::Instance().CountErrors(xml));
 }
 

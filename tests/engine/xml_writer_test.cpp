@@ -77,6 +77,9 @@ class XmlWriterTest : public ::testing::Test {
         full_ = *result_test::SampleInvoice();
         // Complete the stationary data and make the documents real.
         result_test::CompleteForTheFormat(&full_);
+        // The sample's key files do not exist; signing is tested on its own.
+        full_.transport->from_pfx_file.clear();
+        full_.transport->to_bin_der_file.clear();
         full_.documents = {
             {false, folder_.Path() + "report.pdf", "Bericht", "application/pdf", "report.pdf", ""},
             {true, "https://example.org/x-ray", "Roentgen", "image/png", "x-ray.png", ""}};
