@@ -56,15 +56,18 @@ struct Transport {
     std::vector<TransportVia> vias;
 };
 
-// An insurer's demand the invoice answers (processing/demand, loader only).
+// An insurer's demand the invoice answers (processing/demand): a loaded
+// file's, or the one the writer makes for SetProcessing's TC token.
 struct Demand {
     int64_t tc_demand_id = 0;
     std::string tc_token;
-    OleDate insurance_demand_date = 0;
+    DateTime insurance_demand_date;
     std::string insurance_demand_id;
 };
 
-// SetProcessing and AddInstruction.
+// SetProcessing and AddInstruction. `tc_token` is the TC token of
+// SetProcessing, and of a loaded file's demand; a request with a token but
+// no demand is written with a demand of id 0 dated on the invoice date.
 struct Processing {
     bool print_at_intermediate = false;
     bool print_copy_to_guarantor = false;
@@ -73,8 +76,10 @@ struct Processing {
     std::vector<TokenValue> instructions;
 };
 
-// The prolog's software entries. SetPackage fills `package`; the generator
-// is this module itself.
+// The prolog's software entries. SetPackage fills `package`. The generator
+// is the software that made the invoice: Finalize names this engine when it
+// is empty, a loaded file keeps its own, and the writer then adds this engine
+// as the last of its depends_on entries (once).
 struct SoftwareDependency {
     std::string name;
     std::string copyright;
@@ -100,7 +105,7 @@ struct Prolog {
 // SetCredit, SetInvoice: the identity of a request.
 struct RequestReference {
     std::string id;
-    OleDate date = 0;
+    DateTime date;
     int64_t timestamp = 0;  // Unix seconds
 };
 
@@ -112,11 +117,12 @@ struct Reminder {
     Decimal amount_reminder;  // the reminder fee
 };
 
-// SetLaw. ssn (uvg, ivg, mvg) and nif (ivg) are written from the patient
-// and the biller unless set here (the loader keeps the file's values).
+// SetLaw. Finalize fills ssn (uvg, ivg, mvg) from the patient when it is
+// empty; the writer takes nif (ivg) from the biller when it is empty. The
+// loader keeps the file's values.
 struct Law {
     LawType type = LawType::kKVG;
-    std::optional<OleDate> case_date;
+    std::optional<DateTime> case_date;
     std::string case_id;
     std::string insured_id;
     std::string ssn;
@@ -134,39 +140,48 @@ struct Diagnosis {
 struct Treatment {
     std::string apid;
     std::string acid;
-    OleDate date_begin = 0;
-    OleDate date_end = 0;
+    DateTime date_begin;
+    DateTime date_end;
     Canton canton = Canton::kAG;
     TreatmentType type = TreatmentType::kAmbulatory;
     TreatmentReason reason = TreatmentReason::kDisease;
-    std::optional<OleDate> gestation_week13;
+    std::optional<DateTime> gestation_week13;
 };
 
 // SetXtraHospital. `treatment_type` chooses the format's ambulatory or
 // stationary element; the stationary one also carries the grouper and BfS
-// records and the case details of the request.
+// records and the case details of the request. The hospitalization type,
+// mode and class are optional for an ambulatory stay (a loaded one may name
+// none); SetXtraHospital always sets them. `treatment_days_text` is a loaded
+// file's duration as written ("P4D", "PT96H"), written back unchanged;
+// empty when set through the interface.
 struct XtraHospital {
     TreatmentType treatment_type = TreatmentType::kStationary;
-    std::optional<OleDate> hospitalization_date;
+    std::optional<DateTime> hospitalization_date;
     int32_t treatment_days = 0;
-    HospitalizationType hospitalization_type = HospitalizationType::kRegular;
-    HospitalizationMode hospitalization_mode = HospitalizationMode::kCantonal;
-    HospitalizationClass hospitalization_class = HospitalizationClass::kGeneral;
+    std::optional<HospitalizationType> hospitalization_type;
+    std::optional<HospitalizationMode> hospitalization_mode;
+    std::optional<HospitalizationClass> hospitalization_class;
     std::string section_major;
     bool has_expense_loading = true;
+    std::string treatment_days_text;
 };
 
-// AddGrouperRecord.
+// AddGrouperRecord. `number` is the format's text of one to three
+// characters, kept as written ("01", "A"); AddGrouperRecord writes its
+// lNumber in decimal, and the reads answer the text as a number (0 when it
+// is none).
 struct GrouperRecord {
     GrouperRecordType type = GrouperRecordType::kAdmissionType;
-    int32_t number = 0;
+    std::string number;
     std::string name;
 };
 
-// AddBfSRecord; `number` is the format's code.
+// AddBfSRecord; `number` is the format's code, kept as text like a grouper
+// record's number.
 struct BfsRecord {
     BfsRecordType type = BfsRecordType::kAdmissionType;
-    int32_t number = 0;
+    std::string number;
     std::string name;
 };
 
@@ -175,16 +190,17 @@ struct CaseDetail {
     int32_t record_id = 0;
     std::string tariff_type;
     std::string code;
-    OleDate date_begin = 0;
-    OleDate date_end = 0;
+    DateTime date_begin;
+    DateTime date_end;
     std::string acid;
 };
 
 // AddDocument. For a file (is_url false) `source` is its path and the XML
 // writer embeds its content as base64; for a URL `source` is the URL.
 // `filename` is the name written out (the file's name without folders).
-// The loader keeps embedded content in `content_base64` and leaves `source`
-// empty until the content is saved to a file.
+// The loader keeps embedded content in `content_base64` (the writer writes
+// it back as it is) and leaves `source` empty; LoadXML saves the content to
+// a file and names that file in `source`.
 struct Document {
     bool is_url = false;
     std::string source;
@@ -211,6 +227,9 @@ struct InvoiceRequest {
 
     std::optional<RequestSection> request;  // SetRequest
     bool storno_followup_probable = true;   // format attribute, loader only
+    // payload@type as a loaded file names it; otherwise (and after
+    // SetReminder) the payload type follows the reminder section.
+    std::optional<PayloadType> filed_payload_type;
     Processing processing;
     std::optional<Transport> transport;
     std::optional<LoadedSignature> signature;  // loader only
@@ -228,8 +247,9 @@ struct InvoiceRequest {
     std::optional<Provider> provider;
     std::optional<Insurance> insurance;
     std::optional<Patient> patient;
-    std::optional<InsuranceCard> card;
+    std::optional<InsuranceCard> card;  // the patient's (SetCard)
     std::optional<Patient> insured;
+    std::optional<InsuranceCard> insured_card;  // the insured's (loader only)
     std::optional<Guarantor> guarantor;
     std::optional<Referrer> referrer;
     std::optional<Employer> employer;
@@ -244,12 +264,15 @@ struct InvoiceRequest {
 
     std::vector<ServiceRecord> services;
     std::vector<Document> documents;
+    // documents@number as a loaded file gives it; otherwise the count.
+    std::optional<uint64_t> filed_document_count;
 
     // Filled by Finalize (or the loader); `finalized` says it is current.
     Balance balance;
     bool finalized = false;
 
     PayloadType payload_type() const {
+        if (filed_payload_type) return *filed_payload_type;
         return reminder ? PayloadType::kReminder : PayloadType::kInvoice;
     }
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace invoice {
 
@@ -21,6 +23,23 @@ using OleDate = double;
 inline bool IsNoDate(OleDate serial) {
     return serial > -0.1 && serial < 0.1;
 }
+
+// A date and time of the invoice as the 4.50 format carries it (xs:dateTime):
+// the OLE serial of the calendar day and time as written, and for a value
+// read from a file the rest of its text that a serial does not hold: the
+// fraction of a second and the time-zone offset (".250", "Z", "-05:00",
+// ".5+01:00"), written back unchanged. A value set through the interface has
+// no suffix. Converts to and from the serial, so setters, readers and checks
+// use it as the DATE it stands for; the suffix never moves the day.
+struct DateTime {
+    OleDate serial = 0;
+    std::string suffix;
+
+    DateTime() = default;
+    DateTime(OleDate value) : serial(value) {}  // NOLINT: a DATE is a DateTime
+    DateTime(OleDate value, std::string rest) : serial(value), suffix(std::move(rest)) {}
+    operator OleDate() const { return serial; }  // NOLINT: read as the DATE
+};
 
 // The optional form of an incoming DATE.
 inline std::optional<OleDate> OptionalDate(OleDate serial) {

@@ -16,7 +16,9 @@ namespace invoice {
 // time of the call, so later changes to that object do not reach the invoice.
 
 // SetBiller, SetProvider, SetReferrer: EAN (GLN), ZSR, NIF and specialty.
-// The biller's uid_number (format only) has no setter; the loader keeps it.
+// The biller's uid_number (its enterprise number, which the print shows)
+// has no setter: the loader keeps a file's, and Finalize fills it with
+// SetTiers' VAT number when it is empty.
 struct Biller {
     std::string ean;
     std::string zsr;
@@ -69,8 +71,8 @@ struct Employer {
 // request, since SetCard may come before SetPatient).
 struct InsuranceCard {
     std::string card_id;
-    std::optional<OleDate> expiry_date;
-    std::optional<OleDate> validation_date;
+    std::optional<DateTime> expiry_date;
+    std::optional<DateTime> validation_date;
     std::string validation_id;
     std::string validation_server;
 };
@@ -79,7 +81,7 @@ struct InsuranceCard {
 // company address given here is refused by the setter or the checks.
 struct Patient {
     SexType sex = SexType::kMale;
-    OleDate birthdate = 0;
+    DateTime birthdate;
     std::string ssn;
     std::optional<Address> address;
 };

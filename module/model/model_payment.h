@@ -30,7 +30,10 @@ struct Tiers {
 //        remarks;
 //   esrQR (SetEsrQR, type 4 or 5): iban, reference_number, customer_note;
 //   esrQR (SetEsrRedQR, type 6): iban, remarks, customer_note.
-// The coding lines of esr9 and esrRed are computed by the XML writer.
+// The coding lines of esr9 and esrRed and the esrRed payee (`payment_to`)
+// are a loaded file's, kept as filed; for a slip set through the interface
+// they are empty and the XML writer computes them. Finalize empties the esr9
+// coding line, which carries the amount due.
 struct Esr {
     EsrType type = EsrType::kEsrQR;
     std::string participant_number;
@@ -43,6 +46,14 @@ struct Esr {
     std::optional<Address> bank;
     std::optional<Address> creditor;
     int32_t payment_period_days = 0;  // lPaymentPeriod; 0 = not given
+    // A loaded file's payment_period as written ("P30D", "P1M"); written back
+    // unchanged. `payment_period_days` then holds its length in days (a month
+    // counted as 30, a year as 365 days).
+    std::string payment_period_text;
+    std::string coding_line;              // esr9
+    std::string coding_line1;             // esrRed
+    std::string coding_line2;             // esrRed
+    std::optional<PaymentTo> payment_to;  // esrRed
 };
 
 // One line of the VAT summary: all records with this rate.

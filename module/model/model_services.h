@@ -29,13 +29,15 @@ struct TariffPart {
     Decimal amount;
 };
 
-// SetXtraDrug: the drug extra of a `service` record.
+// SetXtraDrug: the drug extra of a `service` record. `indicated` and
+// `limitation` are optional in the format (a loaded record may give
+// neither); SetXtraDrug always sets both.
 struct XtraDrug {
-    bool indicated = false;
+    std::optional<bool> indicated;
     std::string iocm_category;  // "A" to "E", or empty
     Delivery delivery = Delivery::kFirst;
     uint32_t regulation_attributes = 0;
-    bool limitation = false;
+    std::optional<bool> limitation;
 };
 
 // SetXtraDRG: the DRG extra of a `service` record. The format carries one
@@ -64,8 +66,8 @@ struct ServiceRecord {
     std::string name;  // bstrText
     int32_t session = 1;
     Decimal quantity;
-    OleDate date_begin = 0;
-    std::optional<OleDate> date_end;
+    DateTime date_begin;
+    std::optional<DateTime> date_end;
     std::string provider_ean;
     std::string responsible_ean;
 
@@ -94,6 +96,9 @@ struct ServiceRecord {
     BillingRole billing_role = BillingRole::kBoth;
     MedicalRole medical_role = MedicalRole::kSelfEmployed;
     uint32_t group_size = 1;
+    // The record carries the xtra_service_ex element even with a group size
+    // of 1 (a loaded file's); it is written whenever group_size is not 1.
+    bool has_xtra_service_ex = false;
 };
 
 // ---------------------------------------------------------------------------

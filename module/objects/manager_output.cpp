@@ -1,5 +1,7 @@
 // The manager's output operations: Print, LoadXML and GetXML.
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -9,9 +11,11 @@
 #include "module/objects/request_object.h"
 #include "module/objects/result_factory.h"
 #include "module/print/invoice_print.h"
+#include "module/xml/xml_common.h"
 #include "module/xml/xml_reader.h"
 #include "module/xml/xml_writer.h"
 #include "platform/paths.h"
+#include "platform/uuid_text.h"
 
 namespace {
 
@@ -48,6 +52,50 @@ invoice_xml::KeyFile DecryptionKey(IGeneralInvoiceRequest* request) {
         impl != nullptr ? impl->TransportSection() : std::nullopt;
     if (!transport) return invoice_xml::KeyFile();
     return invoice_xml::KeyFile{transport->from_pfx_file, transport->from_pfx_password};
+}
+
+// The extension a saved document gets: its file name's when that is a plain
+// one, else its MIME type's.
+std::string DocumentExtension(const invoice::Document& document) {
+    size_t dot = document.filename.rfind('.');
+    if (dot != std::string::npos && document.filename.size() - dot <= 5) {
+        std::string extension = document.filename.substr(dot);
+        bool plain = extension.find_first_not_of(
+                         ".abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") ==
+                     std::string::npos;
+        if (plain && extension.size() > 1) return extension;
+    }
+    if (document.mime_type == "image/jpeg") return ".jpg";
+    if (document.mime_type == "image/png") return ".png";
+    return ".pdf";
+}
+
+// Saves every embedded document of a loaded invoice into the output folder
+// and names the file in its source, so that the result's document reads
+// hand out a file. The content stays in the invoice (it is written back).
+bool SaveEmbeddedDocuments(invoice::InvoiceRequest* invoice, std::string* error) {
+    for (invoice::Document& document : invoice->documents) {
+        if (document.is_url || document.content_base64.empty()) continue;
+        std::string bytes;
+        if (!invoice_xml::DecodeBase64(document.content_base64, &bytes)) {
+            *error = "the attached document \"" + document.title + "\" is not valid Base64";
+            return false;
+        }
+        std::error_code ignored;
+        std::filesystem::create_directories(ModuleOutputFolder(), ignored);
+        std::string path = ModuleOutputFolder() + "document_" + platform::NewUuidText() +
+                           DocumentExtension(document);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::filesystem::remove(path, ignored);
+            *error = "the attached document \"" + document.title + "\" cannot be saved as " + path;
+            return false;
+        }
+        document.source = path;
+    }
+    return true;
 }
 
 }  // namespace
@@ -121,6 +169,7 @@ HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
         *pbstrUsedSchema = used_schema;
         return Abort(E_INVALIDARG, "LoadXML: " + error);
     }
+    if (!SaveEmbeddedDocuments(&loaded, &error)) return Abort(E_FAIL, "LoadXML: " + error);
 
     ComPtr<IGeneralInvoiceRequest> request;
     HRESULT hr = CreateGeneralInvoiceRequest(request.ReleaseAndGetAddressOf());

@@ -77,12 +77,18 @@ HRESULT CGeneralInvoiceRequest::SetXtraHospital(long eTreatmentType, DATE dDateH
         check.Field("dDateHospitalization", checks::CheckOptionalDate(dDateHospitalization));
     }
     check.Whole("lTreatmentDays", lTreatmentDays, 0, kMaxTreatmentDays);
-    check.Enum("eHospitalizationType", eHospitalizationType, &hospital.hospitalization_type);
-    check.Enum("eHospitalizationMode", eHospitalizationMode, &hospital.hospitalization_mode);
-    check.Enum("eHospitalizationClass", eHospitalizationClass, &hospital.hospitalization_class);
+    invoice::HospitalizationType type = invoice::HospitalizationType::kRegular;
+    invoice::HospitalizationMode mode = invoice::HospitalizationMode::kCantonal;
+    invoice::HospitalizationClass ward = invoice::HospitalizationClass::kGeneral;
+    check.Enum("eHospitalizationType", eHospitalizationType, &type);
+    check.Enum("eHospitalizationMode", eHospitalizationMode, &mode);
+    check.Enum("eHospitalizationClass", eHospitalizationClass, &ward);
     check.Field("bstrSectionMajor", CheckOptionalText(bstrSectionMajor, 6));
     check.YesNo("eHasExpenseLoading", eHasExpenseLoading, &hospital.has_expense_loading);
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
+    hospital.hospitalization_type = type;
+    hospital.hospitalization_mode = mode;
+    hospital.hospitalization_class = ward;
     hospital.hospitalization_date = invoice::OptionalDate(dDateHospitalization);
     hospital.treatment_days = static_cast<int32_t>(lTreatmentDays);
     hospital.section_major = bstrSectionMajor;
@@ -128,7 +134,7 @@ HRESULT CGeneralInvoiceRequest::AddGrouperRecord(long eGrouperRecordType, long l
     check.Whole("lNumber", lNumber, 0, 999);
     check.Field("bstrName", CheckText(bstrName, 1, 64));
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
-    record.number = static_cast<int32_t>(lNumber);
+    record.number = std::to_string(lNumber);
     record.name = bstrName;
 
     std::lock_guard<std::mutex> guard(mutex_);
@@ -146,7 +152,7 @@ HRESULT CGeneralInvoiceRequest::AddBfSRecord(long eBfSRecordType, long lNumber,
     check.Whole("lNumber", lNumber, 0, 999);
     check.Field("bstrName", CheckText(bstrName, 1, 64));
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
-    record.number = static_cast<int32_t>(lNumber);
+    record.number = std::to_string(lNumber);
     record.name = bstrName;
 
     std::lock_guard<std::mutex> guard(mutex_);
@@ -240,6 +246,7 @@ HRESULT CGeneralInvoiceRequest::AddDocument(long eIsURL, const BSTR& bstrSource,
 
     std::lock_guard<std::mutex> guard(mutex_);
     invoice_.documents.push_back(std::move(document));
+    invoice_.filed_document_count.reset();
     Changed();
     return Done(pbStatus);
 }

@@ -22,6 +22,31 @@ std::string JoinParts(const std::vector<std::string>& parts) {
     return text;
 }
 
+// The values the format carries that follow from others, filled into the
+// finalized invoice only (a later change of their sources then counts): the
+// generator (this module, unless the request came from a file), the law's
+// social security number, the biller's UID. The esr9 coding line
+// holds the amount due and is made again when the invoice is written.
+void CompleteDerivedValues(invoice::InvoiceRequest* request) {
+    invoice::Software& generator = request->prolog.generator;
+    if (generator.name.empty()) {
+        generator.name = kEngineName;
+        generator.description = kModuleVersion;
+        generator.version = kEngineVersionNumber;
+    }
+    if (request->law && request->law->ssn.empty() && request->patient) {
+        const invoice::LawType type = request->law->type;
+        if (type == invoice::LawType::kUVG || type == invoice::LawType::kIVG ||
+            type == invoice::LawType::kMVG) {
+            request->law->ssn = request->patient->ssn;
+        }
+    }
+    if (request->biller && request->biller->uid_number.empty() && request->tiers) {
+        request->biller->uid_number = request->tiers->vat_number;
+    }
+    if (request->esr) request->esr->coding_line.clear();
+}
+
 }  // namespace
 
 HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL* pbStatus) {
@@ -35,16 +60,12 @@ HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL
     }
     // Computed on a copy: a refused amount leaves the request as it was.
     auto finalized = std::make_shared<invoice::InvoiceRequest>(invoice_);
-    if (finalized->prolog.generator.name.empty()) {
-        // This module made the invoice (a loaded one keeps its generator).
-        finalized->prolog.generator.name = "Invoice engine";
-        finalized->prolog.generator.description = kModuleVersion;
-    }
     std::string error;
     if (!invoice::FinalizeBalance(finalized.get(), &error)) {
         return Abort(E_FAIL, "Finalize: " + error);
     }
-    invoice_ = *finalized;
+    invoice_ = *finalized;  // record ids and accepted amounts
+    CompleteDerivedValues(finalized.get());
     finalized_ = std::move(finalized);
     *pdRoundDifference = finalized_->balance.round_difference.ToDouble();
     return Done(pbStatus);

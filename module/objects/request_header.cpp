@@ -58,6 +58,14 @@ HRESULT CGeneralInvoiceRequest::SetProcessing(long ePrintAtIntermediate, long eP
     invoice_.processing.print_at_intermediate = at_intermediate;
     invoice_.processing.print_copy_to_guarantor = guarantor_copy;
     invoice_.processing.tc_token = bstrTCToken;
+    // A loaded file's demand carries the token it is written with.
+    if (invoice_.processing.demand) {
+        if (bstrTCToken.empty()) {
+            invoice_.processing.demand.reset();
+        } else {
+            invoice_.processing.demand->tc_token = bstrTCToken;
+        }
+    }
     Changed();
     return Done(pbStatus);
 }
@@ -173,6 +181,7 @@ HRESULT CGeneralInvoiceRequest::SetReminder(const BSTR& bstrRequestReminderID,
 
     std::lock_guard<std::mutex> guard(mutex_);
     invoice_.reminder = std::move(reminder);
+    invoice_.filed_payload_type.reset();
     Changed();
     return Done(pbStatus);
 }

@@ -187,14 +187,18 @@ HRESULT CGeneralInvoiceRequest::SetXtraDrug(long lID, long eIsIndicated, const B
     if (pbStatus == nullptr) return Abort(E_POINTER, "SetXtraDrug: pbStatus is null");
     ArgumentCheck check("SetXtraDrug");
     invoice::XtraDrug drug;
-    check.YesNo("eIsIndicated", eIsIndicated, &drug.indicated);
+    bool indicated = false;
+    bool limitation = false;
+    check.YesNo("eIsIndicated", eIsIndicated, &indicated);
     if (!bstrIOCM.empty()) {
         check.Field("bstrIOCM", checks::CheckOneOf(bstrIOCM, {"A", "B", "C", "D", "E"}));
     }
     check.Enum("eDelivery", eDelivery, &drug.delivery);
     check.Whole("lRegulationAttributes", lRegulationAttributes, 0, kMaxUnsigned);
-    check.YesNo("eHasLimitation", eHasLimitation, &drug.limitation);
+    check.YesNo("eHasLimitation", eHasLimitation, &limitation);
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
+    drug.indicated = indicated;
+    drug.limitation = limitation;
     drug.iocm_category = bstrIOCM;
     drug.regulation_attributes = static_cast<uint32_t>(lRegulationAttributes);
 

@@ -16,7 +16,7 @@ HRESULT CGeneralInvoiceResult::ReadGrouperRecord(bool first, long* peType, long*
     return Read(Walk::kGrouperRecord, first, invoice_->grouper_records, BlankGrouperRecord(),
                 pbStatus, [&](const invoice::GrouperRecord& record) {
                     *peType = Number(record.type);
-                    *plNumber = record.number;
+                    *plNumber = CodeNumber(record.number);
                     *pbstrName = record.name;
                 });
 }
@@ -39,7 +39,7 @@ HRESULT CGeneralInvoiceResult::ReadBfsRecord(bool first, long* peType, long* plN
     return Read(Walk::kBfsRecord, first, invoice_->bfs_records, BlankBfsRecord(), pbStatus,
                 [&](const invoice::BfsRecord& record) {
                     *peType = Number(record.type);
-                    *plNumber = record.number;
+                    *plNumber = CodeNumber(record.number);
                     *pbstrName = record.name;
                 });
 }

@@ -40,9 +40,6 @@ invoice::ServiceRecord MakeBlankServiceRecord() {
 invoice::XtraHospital MakeBlankXtraHospital() {
     invoice::XtraHospital hospital;
     hospital.treatment_type = None<invoice::TreatmentType>();
-    hospital.hospitalization_type = None<invoice::HospitalizationType>();
-    hospital.hospitalization_mode = None<invoice::HospitalizationMode>();
-    hospital.hospitalization_class = None<invoice::HospitalizationClass>();
     hospital.has_expense_loading = false;
     return hospital;
 }
@@ -56,6 +53,15 @@ invoice::Treatment MakeBlankTreatment() {
 }
 
 }  // namespace
+
+long CodeNumber(const std::string& text) {
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 void HandOutAddress(const std::optional<invoice::Address>& address, IAddress** out) {
     *out = address ? MakeComObject<CAddress>(*address).Detach() : nullptr;
@@ -171,12 +177,12 @@ const invoice::VatRateLine& BlankVatLine() {
 }
 
 const invoice::GrouperRecord& BlankGrouperRecord() {
-    static const invoice::GrouperRecord blank{None<invoice::GrouperRecordType>(), 0, ""};
+    static const invoice::GrouperRecord blank{None<invoice::GrouperRecordType>(), "", ""};
     return blank;
 }
 
 const invoice::BfsRecord& BlankBfsRecord() {
-    static const invoice::BfsRecord blank{None<invoice::BfsRecordType>(), 0, ""};
+    static const invoice::BfsRecord blank{None<invoice::BfsRecordType>(), "", ""};
     return blank;
 }
 

@@ -19,10 +19,25 @@ long Number(E value) {
     return static_cast<long>(value);
 }
 
+// An enumeration the invoice may lack: 0 (no value of any table) then.
+template <typename E>
+long Number(const std::optional<E>& value) {
+    return value ? static_cast<long>(*value) : 0;
+}
+
 // A yes/no value as 0 or 1.
 inline long YesNo(bool value) {
     return value ? 1 : 0;
 }
+
+// An optional yes/no value: 0 when absent too.
+inline long YesNo(const std::optional<bool>& value) {
+    return value.value_or(false) ? 1 : 0;
+}
+
+// A grouper or BfS code as a number: its value when the text is a whole
+// number ("01" is 1), 0 otherwise ("A").
+long CodeNumber(const std::string& text);
 
 // An exact decimal as the nearest double.
 inline double Amount(const invoice::Decimal& value) {
@@ -30,8 +45,8 @@ inline double Amount(const invoice::Decimal& value) {
 }
 
 // A date that may be absent; 0 for none.
-inline DATE DateOf(const std::optional<invoice::OleDate>& date) {
-    return date.value_or(0.0);
+inline DATE DateOf(const std::optional<invoice::DateTime>& date) {
+    return date ? date->serial : 0.0;
 }
 
 inline VARIANT_BOOL StatusOf(bool present) {

@@ -2,7 +2,9 @@
 
 #include <libxml/parser.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -103,6 +105,20 @@ std::string FormatDateTime(invoice::OleDate serial) {
     return text;
 }
 
+bool ParseDateTime(std::string_view text, invoice::DateTime* out) {
+    text = Trim(text);
+    invoice::OleDate serial = 0;
+    if (!ParseDateTime(text, &serial)) return false;
+    out->serial = serial;
+    out->suffix = std::string(text.substr(std::min<size_t>(text.size(), 19)));
+    return true;
+}
+
+std::string FormatDateTime(const invoice::DateTime& value) {
+    std::string text = FormatDateTime(value.serial);
+    return text.empty() ? text : text + value.suffix;
+}
+
 bool ParseDateTime(std::string_view text, invoice::OleDate* out) {
     text = Trim(text);
     size_t pos = 0;
@@ -169,6 +185,57 @@ bool ParseDays(std::string_view text, int32_t* out) {
     days += seconds / 86400;
     if (days > std::numeric_limits<int32_t>::max()) return false;
     *out = static_cast<int32_t>(days);
+    return true;
+}
+
+bool ParseDuration(std::string_view text, int32_t* days) {
+    text = Trim(text);
+    size_t pos = 0;
+    bool negative = Expect(text, &pos, '-');
+    if (!Expect(text, &pos, 'P') || pos == text.size()) return false;
+    // Designators in their order; the time part follows a 'T'.
+    static const char kDateUnits[] = "YMD";
+    static const char kTimeUnits[] = "HMS";
+    static const int64_t kDateDays[] = {365, 30, 1};
+    static const int64_t kTimeSeconds[] = {3600, 60, 1};
+    int64_t total_days = 0;
+    int64_t seconds = 0;
+    bool in_time = false;
+    size_t next_unit = 0;  // index of the next allowed designator
+    bool any = false;
+    while (pos < text.size()) {
+        if (!in_time && text[pos] == 'T') {
+            in_time = true;
+            next_unit = 0;
+            if (++pos == text.size()) return false;
+            continue;
+        }
+        int64_t value = 0;
+        if (!ReadCount(text, &pos, &value) || pos == text.size()) return false;
+        bool fraction = text[pos] == '.';
+        if (fraction) {  // only seconds may have one
+            size_t first = ++pos;
+            while (pos < text.size() && IsDigit(text[pos])) ++pos;
+            if (pos == first || pos == text.size() || text[pos] != 'S' || !in_time) return false;
+        }
+        const char* units = in_time ? kTimeUnits : kDateUnits;
+        const char* unit = std::strchr(units + next_unit, text[pos]);
+        if (text[pos] == '\0' || unit == nullptr) return false;
+        size_t index = static_cast<size_t>(unit - units);
+        next_unit = index + 1;
+        ++pos;
+        any = true;
+        if (in_time) {
+            seconds += value * kTimeSeconds[index];
+        } else {
+            total_days += value * kDateDays[index];
+        }
+    }
+    if (!any) return false;
+    total_days += seconds / 86400;
+    if (negative) total_days = -total_days;
+    const int64_t limit = std::numeric_limits<int32_t>::max();
+    *days = static_cast<int32_t>(std::max(-limit, std::min(limit, total_days)));
     return true;
 }
 
@@ -250,6 +317,45 @@ std::string EncodeBase64(std::string_view bytes) {
         text += '=';
     }
     return text;
+}
+
+bool DecodeBase64(std::string_view text, std::string* bytes) {
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    uint32_t group = 0;
+    int bits = 0;
+    size_t padding = 0;
+    for (char c : text) {
+        int value;
+        if (c >= 'A' && c <= 'Z') {
+            value = c - 'A';
+        } else if (c >= 'a' && c <= 'z') {
+            value = c - 'a' + 26;
+        } else if (c >= '0' && c <= '9') {
+            value = c - '0' + 52;
+        } else if (c == '+') {
+            value = 62;
+        } else if (c == '/') {
+            value = 63;
+        } else if (c == '=') {
+            ++padding;
+            continue;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            continue;
+        } else {
+            return false;
+        }
+        if (padding > 0) return false;  // data after padding
+        group = (group << 6) | static_cast<uint32_t>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((group >> bits) & 0xFF);
+        }
+    }
+    if (padding > 2 || bits >= 6) return false;
+    *bytes = std::move(out);
+    return true;
 }
 
 }  // namespace invoice_xml

@@ -12,8 +12,9 @@
 // them. All functions are pure and thread-safe.
 //
 // Value forms written:
-//   xs:dateTime   "2020-06-03T14:30:00" (no fraction, no offset)
-//   xs:duration   "P30D" (whole days)
+//   xs:dateTime   "2020-06-03T14:30:00" (no fraction, no offset), or for a
+//                 value read from a file its text as written
+//   xs:duration   "P30D" (whole days), or a file's text as written
 //   money         at least two decimals: "12.30", "-0.05", "1.125"
 //   other numbers shortest exact decimal: "1", "0.5", "2.125"
 //   xs:boolean    "true" / "false"
@@ -46,8 +47,23 @@ std::string FormatDateTime(invoice::OleDate serial);
 // False (and *out untouched) for any other text or a year outside 100..9999.
 bool ParseDateTime(std::string_view text, invoice::OleDate* out);
 
+// A date of the model: FormatDateTime of its serial followed by its suffix
+// (the fraction and offset of a loaded value).
+std::string FormatDateTime(const invoice::DateTime& value);
+
+// ParseDateTime that also keeps what follows the seconds (fraction and
+// offset, as written) in out->suffix.
+bool ParseDateTime(std::string_view text, invoice::DateTime* out);
+
 // "P30D".
 std::string FormatDays(int32_t days);
+
+// Any xs:duration ("P30D", "P1M", "-P1Y2M", "PT36H", "P1DT0.5S") and its
+// length in whole days, counting a year as 365 and a month as 30 days and
+// cutting off what is left of a day; negative for a negative duration,
+// clamped to the range of int32_t. False (and *days untouched) for a text
+// that is no duration.
+bool ParseDuration(std::string_view text, int32_t* days);
 
 // Reads an xs:duration that is a whole number of days: "P30D", "P4DT0H",
 // "PT48H", "P1DT24H0M0S"; years and months are refused (their length in days
@@ -79,5 +95,9 @@ std::string_view Trim(std::string_view text);
 
 // Standard Base64 (RFC 4648, with padding), no line breaks.
 std::string EncodeBase64(std::string_view bytes);
+
+// The bytes of Base64 text; white space is skipped. False for any other
+// character or a length that does not fit.
+bool DecodeBase64(std::string_view text, std::string* bytes);
 
 }  // namespace invoice_xml

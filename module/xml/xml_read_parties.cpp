@@ -111,6 +111,7 @@ void ReadParty(const xmlNode* node, InvoiceRequest* request) {
         if (const xmlNode* card = Child(node, "card")) request->card = ReadCard(card);
     } else if (name == "insured") {
         request->insured = ReadPatient(node);
+        if (const xmlNode* card = Child(node, "card")) request->insured_card = ReadCard(card);
     } else if (name == "guarantor") {
         request->guarantor.emplace().address = ReadAddress(node);
     } else if (name == "referrer") {
@@ -165,7 +166,8 @@ void ReadTiers(const xmlNode* tiers, InvoiceRequest* request) {
     out.mode =
         NameOf(tiers) == "tiers_payant" ? invoice::TiersMode::kPayant : invoice::TiersMode::kGarant;
     if (HasAttr(tiers, "payment_period") && request->esr) {
-        request->esr->payment_period_days = DaysAttr(tiers, "payment_period");
+        request->esr->payment_period_text =
+            DurationAttr(tiers, "payment_period", &request->esr->payment_period_days);
     }
     for (const xmlNode* child = FirstElement(tiers); child; child = NextElement(child)) {
         ReadParty(child, request);
@@ -181,11 +183,15 @@ void ReadEsr(const xmlNode* node, InvoiceRequest* request) {
         esr.type = EnumAttr(node, "type", invoice::EsrType::kEsr16or27);
         esr.participant_number = Attr(node, "participant_number");
         esr.reference_number = Attr(node, "reference_number");
+        esr.coding_line = Attr(node, "coding_line");
     } else if (name == "esrRed") {
         esr.type = invoice::EsrType::kEsrRed;
+        esr.payment_to = EnumAttr(node, "payment_to", invoice::PaymentTo::kPostalAccount);
         esr.post_account = Attr(node, "post_account");
         esr.iban = Attr(node, "iban");
         esr.reference_number = Attr(node, "reference_number");
+        esr.coding_line1 = Attr(node, "coding_line1");
+        esr.coding_line2 = Attr(node, "coding_line2");
     } else {
         esr.type = EnumAttr(node, "type", invoice::EsrType::kEsrQR);
         esr.iban = Attr(node, "iban");

@@ -17,15 +17,10 @@ namespace {
 
 constexpr int64_t kInt32Max = 2147483647;
 
-// A grouper or BfS code ("1" to "999" in practice) as the model's number.
-int32_t CodeAttr(const xmlNode* node, const char* name) {
-    return static_cast<int32_t>(IntegerAttr(node, name, -99, 999, 0));
-}
-
 void ReadStationary(const xmlNode* node, InvoiceRequest* request) {
     invoice::XtraHospital& hospital = *request->xtra_hospital;
     hospital.hospitalization_date = DateAttr(node, "hospitalization_date");
-    hospital.treatment_days = DaysAttr(node, "treatment_days");
+    hospital.treatment_days_text = DurationAttr(node, "treatment_days", &hospital.treatment_days);
     hospital.has_expense_loading = BoolAttr(node, "has_expense_loading", true);
     using G = invoice::GrouperRecordType;
     using B = invoice::BfsRecordType;
@@ -35,14 +30,13 @@ void ReadStationary(const xmlNode* node, InvoiceRequest* request) {
             G type = name == "admission_type"   ? G::kAdmissionType
                      : name == "discharge_type" ? G::kDischargeType
                                                 : G::kProviderType;
-            request->grouper_records.push_back(
-                {type, CodeAttr(child, "number"), Attr(child, "name")});
+            request->grouper_records.push_back({type, Attr(child, "number"), Attr(child, "name")});
         } else if (name.rfind("bfs_", 0) == 0) {
             B type = name == "bfs_residence_before_admission" ? B::kResidenceBeforeAdmission
                      : name == "bfs_admission_type"           ? B::kAdmissionType
                      : name == "bfs_decision_for_discharge"   ? B::kDecisionForDischarge
                                                               : B::kResidenceAfterDischarge;
-            request->bfs_records.push_back({type, CodeAttr(child, "code"), Attr(child, "name")});
+            request->bfs_records.push_back({type, Attr(child, "code"), Attr(child, "name")});
         } else if (name == "case_detail") {
             invoice::CaseDetail detail;
             detail.record_id =
@@ -63,12 +57,22 @@ void ReadXtraHospital(const xmlNode* xtra, InvoiceRequest* request) {
     hospital.treatment_type = NameOf(node) == "stationary" ? invoice::TreatmentType::kStationary
                                                            : invoice::TreatmentType::kAmbulatory;
     hospital.hospitalization_type =
-        EnumAttr(node, "hospitalization_type", hospital.hospitalization_type);
+        OptionalEnumAttr<invoice::HospitalizationType>(node, "hospitalization_type");
     hospital.hospitalization_mode =
-        EnumAttr(node, "hospitalization_mode", hospital.hospitalization_mode);
-    hospital.hospitalization_class = EnumAttr(node, "class", hospital.hospitalization_class);
+        OptionalEnumAttr<invoice::HospitalizationMode>(node, "hospitalization_mode");
+    hospital.hospitalization_class = OptionalEnumAttr<invoice::HospitalizationClass>(node, "class");
     hospital.section_major = Attr(node, "section_major");
     if (hospital.treatment_type == invoice::TreatmentType::kStationary) {
+        // The format's defaults of a stationary stay.
+        if (!hospital.hospitalization_type) {
+            hospital.hospitalization_type = invoice::HospitalizationType::kRegular;
+        }
+        if (!hospital.hospitalization_mode) {
+            hospital.hospitalization_mode = invoice::HospitalizationMode::kCantonal;
+        }
+        if (!hospital.hospitalization_class) {
+            hospital.hospitalization_class = invoice::HospitalizationClass::kGeneral;
+        }
         ReadStationary(node, request);
     }
 }
@@ -117,6 +121,7 @@ ServiceRecord ReadServiceEx(const xmlNode* node) {
     record.mt = ReadTariffPart(node, "_mt");
     record.tt = ReadTariffPart(node, "_tt");
     if (const xmlNode* xtra = Child(node, "xtra_service_ex")) {
+        record.has_xtra_service_ex = true;
         record.group_size =
             static_cast<uint32_t>(IntegerAttr(xtra, "group_size", 0, UINT32_MAX, 1));
     }
@@ -136,12 +141,12 @@ ServiceRecord ReadService(const xmlNode* node) {
     }
     if (const xmlNode* drug = Child(node, "xtra_drug")) {
         invoice::XtraDrug& xtra = record.xtra_drug.emplace();
-        xtra.indicated = BoolAttr(drug, "indicated", false);
+        xtra.indicated = OptionalBoolAttr(drug, "indicated");
         xtra.iocm_category = Attr(drug, "iocm_category");
         xtra.delivery = EnumAttr(drug, "delivery", invoice::Delivery::kFirst);
         xtra.regulation_attributes =
             static_cast<uint32_t>(IntegerAttr(drug, "regulation_attributes", 0, UINT32_MAX, 0));
-        xtra.limitation = BoolAttr(drug, "limitation", false);
+        xtra.limitation = OptionalBoolAttr(drug, "limitation");
     }
     return record;
 }
@@ -206,6 +211,8 @@ void ReadServices(const xmlNode* node, InvoiceRequest* request) {
 }
 
 void ReadDocuments(const xmlNode* node, InvoiceRequest* request) {
+    request->filed_document_count =
+        static_cast<uint64_t>(IntegerAttr(node, "number", 0, INT64_MAX, 0));
     for (const xmlNode* child = FirstElement(node); child; child = NextElement(child)) {
         invoice::Document document;
         document.title = Attr(child, "title");

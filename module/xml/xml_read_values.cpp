@@ -72,16 +72,16 @@ std::string Text(const xmlNode* node) {
     return Take(xmlNodeGetContent(node));
 }
 
-invoice::OleDate DateAttr(const xmlNode* node, const char* name) {
+invoice::DateTime DateAttr(const xmlNode* node, const char* name) {
     std::string value = Attr(node, name);
-    invoice::OleDate serial = 0;
-    if (!ParseDateTime(value, &serial)) {
+    invoice::DateTime date;
+    if (!ParseDateTime(value, &date)) {
         throw BadValue(node, name, value, "is not a date between the years 100 and 9999");
     }
-    return serial;
+    return date;
 }
 
-std::optional<invoice::OleDate> OptionalDateAttr(const xmlNode* node, const char* name) {
+std::optional<invoice::DateTime> OptionalDateAttr(const xmlNode* node, const char* name) {
     if (!HasAttr(node, name)) return std::nullopt;
     return DateAttr(node, name);
 }
@@ -119,13 +119,15 @@ bool BoolAttr(const xmlNode* node, const char* name, bool fallback) {
     return result;
 }
 
-int32_t DaysAttr(const xmlNode* node, const char* name) {
+std::optional<bool> OptionalBoolAttr(const xmlNode* node, const char* name) {
+    if (!HasAttr(node, name)) return std::nullopt;
+    return BoolAttr(node, name, false);
+}
+
+std::string DurationAttr(const xmlNode* node, const char* name, int32_t* days) {
     std::string value = Attr(node, name);
-    int32_t days = 0;
-    if (!ParseDays(value, &days)) {
-        throw BadValue(node, name, value, "is not a duration in whole days");
-    }
-    return days;
+    if (!ParseDuration(value, days)) throw BadValue(node, name, value, "is not a duration");
+    return value;
 }
 
 }  // namespace read_detail

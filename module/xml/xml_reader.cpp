@@ -201,6 +201,7 @@ void ReadProcessing(const xmlNode* node, InvoiceRequest* request) {
         entry.tc_token = Attr(demand, "tc_token");
         entry.insurance_demand_date = DateAttr(demand, "insurance_demand_date");
         entry.insurance_demand_id = Attr(demand, "insurance_demand_id");
+        processing.tc_token = entry.tc_token;
     }
 }
 
@@ -238,6 +239,7 @@ void ReadBody(const xmlNode* body, InvoiceRequest* request) {
 }
 
 void ReadPayload(const xmlNode* payload, InvoiceRequest* request) {
+    request->filed_payload_type = EnumAttr(payload, "type", invoice::PayloadType::kInvoice);
     invoice::RequestSection& section = request->request.emplace();
     section.is_storno = BoolAttr(payload, "storno", false);
     section.is_copy = BoolAttr(payload, "copy", false);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "module/model/invoice_model.h"
+#include "module/xml/xml_common.h"
 #include "module/xml/xml_signature_keys.h"
 
 struct _xmlNode;
@@ -16,8 +17,10 @@ struct _xmlNode;
 // (module/xml/schema_validator.h), with LF, CRLF or CR line endings, any
 // namespace prefix or none. Values are taken as the schema accepts them,
 // even where a setter of the request object would be stricter (a GLN with a
-// wrong check digit loads). Dates keep the calendar day and time as written:
-// fractions of a second are cut off and an offset never moves the day.
+// wrong check digit loads; a grouper code "A" or "01", a payment period
+// "P1M" load). Texts are kept as written, dates with the fraction and the
+// offset they were written with (model_basics.h, DateTime: the offset never
+// moves the day), durations with their text.
 //
 // What is refused, with a text saying what is wrong and where (line):
 //  - a file that cannot be read or is not well-formed XML;
@@ -27,19 +30,19 @@ struct _xmlNode;
 //  - an encrypted body without the receiver's key to decrypt it, and a
 //    signature that does not verify (module/xml/xml_signature_transport.h);
 //  - the few values the schema accepts but the model cannot hold: INF or
-//    NaN numbers, grouper and BfS codes that are not numbers, durations in
-//    years or months.
+//    NaN numbers and numbers of more than 38 digits, dates outside the years
+//    100 to 9999, a documents@number above INT64_MAX.
 //
 // Parsing never loads a DTD, never substitutes external entities and never
 // touches the network; libxml2's limits on depth, text size and entity
 // expansion apply (no XML_PARSE_HUGE).
 //
-// The loaded request has `finalized` set: its balance is the file's. Values
-// the format carries but the model does not keep: the esr9 and esrRed coding
-// lines and payment_to (the writer makes them again), the card of the
-// insured person, the generator of the prolog (kept in prolog.generator but
-// not written again). A signature that verified is kept in `signature`
-// (its signer and the element), not written again.
+// The loaded request has `finalized` set: its balance is the file's. The
+// model keeps every value of the file, so that the writer gives it back:
+// the coding lines and payee of the slip, the insured's card, the generator
+// and its depends_on chain, optional attributes left out. A signature that
+// verified is kept in `signature` (its signer and the element) and is the
+// one value not written again.
 //
 // Thread-safe: any number of loads may run at the same time.
 namespace invoice_xml {
@@ -92,26 +95,36 @@ std::string Attr(const _xmlNode* node, const char* name);
 // The text content of an element.
 std::string Text(const _xmlNode* node);
 
-invoice::OleDate DateAttr(const _xmlNode* node, const char* name);
-std::optional<invoice::OleDate> OptionalDateAttr(const _xmlNode* node, const char* name);
+invoice::DateTime DateAttr(const _xmlNode* node, const char* name);
+std::optional<invoice::DateTime> OptionalDateAttr(const _xmlNode* node, const char* name);
 invoice::Decimal NumberAttr(const _xmlNode* node, const char* name,
                             const invoice::Decimal& fallback);
 int64_t IntegerAttr(const _xmlNode* node, const char* name, int64_t min, int64_t max,
                     int64_t fallback);
 bool BoolAttr(const _xmlNode* node, const char* name, bool fallback);
-int32_t DaysAttr(const _xmlNode* node, const char* name);
+std::optional<bool> OptionalBoolAttr(const _xmlNode* node, const char* name);
+// An xs:duration attribute: its text as written, and its length in days in
+// *days (xml_common.h, ParseDuration).
+std::string DurationAttr(const _xmlNode* node, const char* name, int32_t* days);
 
 // An enumerated attribute by its schema text; `fallback` when absent.
 template <typename E>
 E EnumAttr(const _xmlNode* node, const char* name, E fallback) {
     if (!HasAttr(node, name)) return fallback;
-    std::string text = Attr(node, name);
+    std::string text(Trim(Attr(node, name)));
     E value = fallback;
     if (!invoice::EnumFromSchema(text, &value)) {
         throw ReadError{LineOf(node),
                         std::string("attribute '") + name + "': unknown value '" + text + "'"};
     }
     return value;
+}
+
+// An enumerated attribute that has no default in the format.
+template <typename E>
+std::optional<E> OptionalEnumAttr(const _xmlNode* node, const char* name) {
+    if (!HasAttr(node, name)) return std::nullopt;
+    return EnumAttr(node, name, E());
 }
 
 // The person or company element inside `parent`.

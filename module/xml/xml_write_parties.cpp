@@ -68,12 +68,13 @@ xmlNode* WriteParty(xmlNode* parent, const Context& context, const char* name,
 }
 
 void WritePatient(xmlNode* parent, const Context& context, const char* name,
-                  const invoice::Patient& patient, const invoice::InsuranceCard* card) {
+                  const invoice::Patient& patient,
+                  const std::optional<invoice::InsuranceCard>& card) {
     xmlNode* node = WriteParty(parent, context, name, patient.address);
     SetAttr(node, "gender", invoice::SchemaText(patient.sex));
     SetDate(node, "birthdate", patient.birthdate);
     SetAttr(node, "ssn", patient.ssn);
-    if (card == nullptr) return;
+    if (!card) return;
     xmlNode* element = AddElement(node, context, "card");
     SetAttr(element, "card_id", card->card_id);
     if (card->expiry_date) SetDate(element, "expiry_date", *card->expiry_date);
@@ -107,6 +108,19 @@ void WriteBalance(xmlNode* tiers, const Context& context, const InvoiceRequest& 
     }
 }
 
+// A participant number or post account in the printed layout "01-162-8"
+// as held (a loaded file's keeps its zeros: "01-000162-8"), else printed.
+std::string PrintedAccount(const std::string& account) {
+    size_t first = account.find('-');
+    size_t second = account.find('-', first + 1);
+    bool printed = first == 2 && second != std::string::npos && second > 3 && second <= 9 &&
+                   second + 2 == account.size() &&
+                   account.find_first_not_of("0123456789-") == std::string::npos;
+    if (printed) return account;
+    std::string formatted = checks::FormatParticipantNumber(account);
+    return formatted.empty() ? account : formatted;
+}
+
 // The slip's address elements and up to four payment reasons.
 void WriteSlipParts(xmlNode* node, const Context& context, const invoice::Esr& esr,
                     bool with_reasons) {
@@ -127,12 +141,13 @@ void WriteEsr9(xmlNode* body, const Context& context, const InvoiceRequest& requ
     const invoice::Esr& esr = *request.esr;
     xmlNode* node = AddElement(body, context, "esr9");
     SetAttr(node, "type", invoice::SchemaText(esr.type));
-    std::string participant = checks::FormatParticipantNumber(esr.participant_number);
-    SetAttr(node, "participant_number", participant.empty() ? esr.participant_number : participant);
+    SetAttr(node, "participant_number", PrintedAccount(esr.participant_number));
     bool reference_ok = checks::CheckEsrReference(esr.reference_number).ok;
     SetAttr(node, "reference_number",
             reference_ok ? checks::FormatEsrReference(esr.reference_number) : esr.reference_number);
-    if (reference_ok && checks::CheckEsrParticipantNumber(esr.participant_number).ok) {
+    if (!esr.coding_line.empty()) {
+        SetAttr(node, "coding_line", esr.coding_line);
+    } else if (reference_ok && checks::CheckEsrParticipantNumber(esr.participant_number).ok) {
         long long cents = -1;
         if (esr.type == invoice::EsrType::kEsr16or27) {
             std::string fixed = request.balance.amount_due.ToFixed(2);
@@ -154,6 +169,11 @@ void WriteEsr9(xmlNode* body, const Context& context, const InvoiceRequest& requ
 // aligned) with the bank's clearing part of the IBAN, or the post account
 // alone; line 2 the post account.
 void SetEsrRedCodingLines(xmlNode* node, const invoice::Esr& esr) {
+    if (!esr.coding_line1.empty() || !esr.coding_line2.empty()) {
+        SetAttr(node, "coding_line1", esr.coding_line1);
+        SetAttr(node, "coding_line2", esr.coding_line2);
+        return;
+    }
     std::string account = checks::ParticipantNumberDigits(esr.post_account);
     if (account.empty()) return;
     std::string line1 = account + ">";
@@ -171,9 +191,10 @@ void SetEsrRedCodingLines(xmlNode* node, const invoice::Esr& esr) {
 
 void WriteEsrRed(xmlNode* body, const Context& context, const invoice::Esr& esr) {
     xmlNode* node = AddElement(body, context, "esrRed");
-    SetAttr(node, "payment_to", esr.iban.empty() ? "postal_account" : "bank_account");
-    std::string account = checks::FormatParticipantNumber(esr.post_account);
-    SetAttr(node, "post_account", account.empty() ? esr.post_account : account);
+    invoice::PaymentTo payee = esr.payment_to.value_or(
+        esr.iban.empty() ? invoice::PaymentTo::kPostalAccount : invoice::PaymentTo::kBankAccount);
+    SetAttr(node, "payment_to", invoice::SchemaText(payee));
+    SetAttr(node, "post_account", PrintedAccount(esr.post_account));
     SetAttr(node, "iban", esr.iban);
     SetAttr(node, "reference_number", esr.reference_number);
     SetEsrRedCodingLines(node, esr);
@@ -217,7 +238,9 @@ void WriteAddress(xmlNode* parent, const Context& context, const Address& addres
 void WriteTiers(xmlNode* body, const Context& context, const InvoiceRequest& request) {
     bool garant = !request.tiers || request.tiers->mode == invoice::TiersMode::kGarant;
     xmlNode* node = AddElement(body, context, garant ? "tiers_garant" : "tiers_payant");
-    if (request.esr && request.esr->payment_period_days > 0) {
+    if (request.esr && !request.esr->payment_period_text.empty()) {
+        SetAttr(node, "payment_period", request.esr->payment_period_text);
+    } else if (request.esr && request.esr->payment_period_days > 0) {
         SetAttr(node, "payment_period", FormatDays(request.esr->payment_period_days));
     }
     if (request.biller) {
@@ -237,11 +260,10 @@ void WriteTiers(xmlNode* body, const Context& context, const InvoiceRequest& req
         xmlNode* insurance = WriteParty(node, context, "insurance", request.insurance->address);
         SetAttr(insurance, "ean_party", request.insurance->ean);
     }
-    if (request.patient) {
-        WritePatient(node, context, "patient", *request.patient,
-                     request.card ? &*request.card : nullptr);
+    if (request.patient) WritePatient(node, context, "patient", *request.patient, request.card);
+    if (request.insured) {
+        WritePatient(node, context, "insured", *request.insured, request.insured_card);
     }
-    if (request.insured) WritePatient(node, context, "insured", *request.insured, nullptr);
     if (request.guarantor) WriteParty(node, context, "guarantor", request.guarantor->address);
     if (request.referrer) {
         SetPartyIds(WriteParty(node, context, "referrer", request.referrer->address),

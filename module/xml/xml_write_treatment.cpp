@@ -40,7 +40,7 @@ void WriteGrouper(xmlNode* stationary, const Context& context, const InvoiceRequ
     for (const invoice::GrouperRecord& record : request.grouper_records) {
         if (record.type != type) continue;
         xmlNode* node = AddElement(stationary, context, name);
-        SetAttr(node, "number", std::to_string(record.number));
+        SetAttr(node, "number", record.number);
         SetAttr(node, "name", record.name);
         return;
     }
@@ -51,16 +51,22 @@ void WriteBfs(xmlNode* stationary, const Context& context, const InvoiceRequest&
     for (const invoice::BfsRecord& record : request.bfs_records) {
         if (record.type != type) continue;
         xmlNode* node = AddElement(stationary, context, name);
-        SetAttr(node, "code", std::to_string(record.number));
+        SetAttr(node, "code", record.number);
         SetAttr(node, "name", record.name);
         return;
     }
 }
 
+// An optional enumerated attribute.
+template <typename E>
+void SetEnum(xmlNode* node, const char* name, const std::optional<E>& value) {
+    if (value) SetAttr(node, name, invoice::SchemaText(*value));
+}
+
 void SetHospitalization(xmlNode* node, const invoice::XtraHospital& hospital) {
-    SetAttr(node, "hospitalization_type", invoice::SchemaText(hospital.hospitalization_type));
-    SetAttr(node, "hospitalization_mode", invoice::SchemaText(hospital.hospitalization_mode));
-    SetAttr(node, "class", invoice::SchemaText(hospital.hospitalization_class));
+    SetEnum(node, "hospitalization_type", hospital.hospitalization_type);
+    SetEnum(node, "hospitalization_mode", hospital.hospitalization_mode);
+    SetEnum(node, "class", hospital.hospitalization_class);
     SetAttr(node, "section_major", hospital.section_major);
 }
 
@@ -70,7 +76,9 @@ void WriteStationary(xmlNode* xtra, const Context& context, const InvoiceRequest
     if (hospital.hospitalization_date) {
         SetDate(node, "hospitalization_date", *hospital.hospitalization_date);
     }
-    SetAttr(node, "treatment_days", FormatDays(hospital.treatment_days));
+    SetAttr(node, "treatment_days",
+            hospital.treatment_days_text.empty() ? FormatDays(hospital.treatment_days)
+                                                 : hospital.treatment_days_text);
     SetHospitalization(node, hospital);
     SetBool(node, "has_expense_loading", hospital.has_expense_loading);
     using G = invoice::GrouperRecordType;
@@ -138,7 +146,7 @@ void WriteServiceEx(xmlNode* services, const Context& context, const ServiceReco
     SetTariffPart(node, record.mt, "_mt");
     SetTariffPart(node, record.tt, "_tt");
     SetRecordTail(node, record);
-    if (record.group_size != 1) {
+    if (record.group_size != 1 || record.has_xtra_service_ex) {
         xmlNode* xtra = AddElement(node, context, "xtra_service_ex");
         SetAttr(xtra, "group_size", std::to_string(record.group_size));
     }
@@ -157,11 +165,11 @@ void WriteService(xmlNode* services, const Context& context, const ServiceRecord
     } else if (record.xtra_drug) {
         const invoice::XtraDrug& drug = *record.xtra_drug;
         xmlNode* xtra = AddElement(node, context, "xtra_drug");
-        SetBool(xtra, "indicated", drug.indicated);
+        if (drug.indicated) SetBool(xtra, "indicated", *drug.indicated);
         SetAttr(xtra, "iocm_category", drug.iocm_category);
         SetAttr(xtra, "delivery", invoice::SchemaText(drug.delivery));
         SetAttr(xtra, "regulation_attributes", std::to_string(drug.regulation_attributes));
-        SetBool(xtra, "limitation", drug.limitation);
+        if (drug.limitation) SetBool(xtra, "limitation", *drug.limitation);
     }
 }
 
@@ -185,10 +193,14 @@ void WriteLaw(xmlNode* body, const Context& context, const InvoiceRequest& reque
     if (!ivg) SetAttr(node, "insured_id", law.insured_id);
     SetAttr(node, "case_id", law.case_id);
     if (law.case_date) SetDate(node, "case_date", *law.case_date);
-    bool with_ssn = ivg || law.type == invoice::LawType::kUVG || law.type == invoice::LawType::kMVG;
-    if (with_ssn) {
+    // ivg and mvg require the social security number: the patient's when
+    // the law names none. The uvg one is optional and written as held
+    // (Finalize fills it from the patient). A biller's NIF is known only
+    // through SetBiller (the format's biller has none).
+    bool required_ssn = ivg || law.type == invoice::LawType::kMVG;
+    if (required_ssn || law.type == invoice::LawType::kUVG) {
         std::string ssn = law.ssn;
-        if (ssn.empty() && request.patient) ssn = request.patient->ssn;
+        if (ssn.empty() && required_ssn && request.patient) ssn = request.patient->ssn;
         SetAttr(node, "ssn", ssn);
     }
     if (ivg) {
@@ -238,7 +250,8 @@ void WriteServices(xmlNode* body, const Context& context, const InvoiceRequest& 
 void WriteDocuments(xmlNode* body, Context* context, const InvoiceRequest& request) {
     if (request.documents.empty()) return;
     xmlNode* node = AddElement(body, *context, "documents");
-    SetAttr(node, "number", std::to_string(request.documents.size()));
+    SetAttr(node, "number",
+            std::to_string(request.filed_document_count.value_or(request.documents.size())));
     for (const invoice::Document& document : request.documents) {
         xmlNode* element = AddElement(node, *context, "document");
         SetAttr(element, "title", document.title);

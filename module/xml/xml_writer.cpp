@@ -21,39 +21,56 @@ using namespace write_detail;
 
 namespace {
 
-// This engine as the prolog's generator.
-constexpr char kGeneratorName[] = "Invoice engine";
-constexpr char kGeneratorVersion[] = "450001";  // 4.50.001 as an unsigned number
-
 struct DocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
+
+// The attributes that software entries and their depends_on share.
+template <typename Entry>
+void SetSoftwareIdentity(xmlNode* node, const Entry& entry) {
+    SetAttr(node, "name", entry.name);
+    SetAttr(node, "copyright", entry.copyright);
+    SetAttr(node, "description", entry.description);
+    if (entry.version) SetAttr(node, "version", std::to_string(*entry.version));
+    SetAttr(node, "id", std::to_string(entry.id));
+}
 
 void WriteSoftware(xmlNode* parent, const Context& context, const char* name,
                    const invoice::Software& software) {
     xmlNode* node = AddElement(parent, context, name);
     for (const invoice::SoftwareDependency& dependency : software.depends_on) {
-        xmlNode* depends = AddElement(node, context, "depends_on");
-        SetAttr(depends, "name", dependency.name);
-        SetAttr(depends, "copyright", dependency.copyright);
-        SetAttr(depends, "description", dependency.description);
-        if (dependency.version) SetAttr(depends, "version", std::to_string(*dependency.version));
-        SetAttr(depends, "id", std::to_string(dependency.id));
+        SetSoftwareIdentity(AddElement(node, context, "depends_on"), dependency);
     }
-    SetAttr(node, "name", software.name);
-    SetAttr(node, "copyright", software.copyright);
-    SetAttr(node, "description", software.description);
-    if (software.version) SetAttr(node, "version", std::to_string(*software.version));
-    SetAttr(node, "id", std::to_string(software.id));
+    SetSoftwareIdentity(node, software);
+}
+
+bool IsThisEngine(const std::string& name) {
+    return name == kEngineName;
+}
+
+// The generator as written: this engine for a request without one; another
+// software's with this engine as its last dependency.
+invoice::Software GeneratorOf(const InvoiceRequest& request) {
+    invoice::Software generator = request.prolog.generator;
+    invoice::SoftwareDependency engine;
+    engine.name = kEngineName;
+    engine.description = kModuleVersion;
+    engine.version = kEngineVersionNumber;
+    if (generator.name.empty()) {
+        generator.name = engine.name;
+        generator.description = engine.description;
+        generator.version = engine.version;
+    } else if (!IsThisEngine(generator.name) &&
+               (generator.depends_on.empty() || !IsThisEngine(generator.depends_on.back().name))) {
+        generator.depends_on.push_back(engine);
+    }
+    return generator;
 }
 
 void WriteProlog(xmlNode* body, const Context& context, const InvoiceRequest& request) {
     xmlNode* prolog = AddElement(body, context, "prolog");
     if (request.prolog.package) WriteSoftware(prolog, context, "package", *request.prolog.package);
-    xmlNode* generator = AddElement(prolog, context, "generator");
-    SetAttr(generator, "name", kGeneratorName);
-    SetAttr(generator, "description", kModuleVersion);
-    SetAttr(generator, "version", kGeneratorVersion);
+    WriteSoftware(prolog, context, "generator", GeneratorOf(request));
 }
 
 void WriteTransport(xmlNode* processing, const Context& context,
@@ -87,12 +104,17 @@ void WriteProcessing(xmlNode* root, const Context& context, const InvoiceRequest
             SetAttr(instruction, "value", entry.value);
         }
     }
-    if (processing.demand) {
-        xmlNode* demand = AddElement(node, context, "demand");
-        SetAttr(demand, "tc_demand_id", std::to_string(processing.demand->tc_demand_id));
-        SetAttr(demand, "tc_token", processing.demand->tc_token);
-        SetDate(demand, "insurance_demand_date", processing.demand->insurance_demand_date);
-        SetAttr(demand, "insurance_demand_id", processing.demand->insurance_demand_id);
+    std::optional<invoice::Demand> demand = processing.demand;
+    if (!demand && !processing.tc_token.empty()) {
+        demand.emplace().tc_token = processing.tc_token;
+        if (request.invoice) demand->insurance_demand_date = request.invoice->date;
+    }
+    if (demand) {
+        xmlNode* element = AddElement(node, context, "demand");
+        SetAttr(element, "tc_demand_id", std::to_string(demand->tc_demand_id));
+        SetAttr(element, "tc_token", demand->tc_token);
+        SetDate(element, "insurance_demand_date", demand->insurance_demand_date);
+        SetAttr(element, "insurance_demand_id", demand->insurance_demand_id);
     }
 }
 
@@ -198,8 +220,8 @@ void SetAttr(xmlNode* node, const char* name, const std::string& value) {
     xmlSetProp(node, BAD_CAST name, BAD_CAST value.c_str());
 }
 
-void SetDate(xmlNode* node, const char* name, invoice::OleDate serial) {
-    SetAttr(node, name, FormatDateTime(serial));
+void SetDate(xmlNode* node, const char* name, const invoice::DateTime& date) {
+    SetAttr(node, name, FormatDateTime(date));
 }
 
 void SetBool(xmlNode* node, const char* name, bool value) {

@@ -14,18 +14,26 @@ struct _xmlNs;
 //
 // The document: namespace prefix "invoice", xsi:schemaLocation naming
 // generalInvoiceRequest_450.xsd, every section the request holds in the
-// schema's order. The prolog's generator is this engine ("Invoice engine",
-// version 4.50.001); the request's own generator (e.g. that of a loaded file)
-// is not written. Sections the request lacks are left out, so an incomplete
-// request gives a document with schema errors rather than a failure.
+// schema's order. Sections the request lacks are left out, so an incomplete
+// request gives a document with schema errors rather than a failure. A
+// loaded file's signature is never written again (xml_signature_transport.h
+// signs anew).
 //
-// Values the model does not keep are made while writing:
+// A loaded request is written with every other value it was read with: texts as
+// they were, dates and durations with their own text, the coding lines and
+// the payee of its slip, its generator (this engine is added as the
+// generator's last depends_on entry, once). Values the model lacks are made
+// while writing, which happens only for a request built through the
+// interface:
+//  - the generator, this engine, when the prolog names none;
 //  - the esr9 coding line, from the participant number, the reference and
 //    the amount due (without amount for the "16or27plus" slip);
 //  - the esrRed payment_to (bank_account when an IBAN is given) and its two
 //    coding lines;
-//  - the law's ssn from the patient and its nif from the biller when the law
-//    holds none;
+//  - a processing demand for SetProcessing's TC token (id 0, dated on the
+//    invoice date);
+//  - the ssn of an ivg or mvg law from the patient, the nif of an ivg law
+//    from the biller (SetBiller), when the law names none;
 //  - a transport via the recipient when the request names no intermediate;
 //  - one VAT line at rate 0 when the balance has none.
 namespace invoice_xml {
@@ -95,7 +103,7 @@ _xmlNode* AddTextElement(_xmlNode* parent, const Context& context, const char* n
                          const std::string& text);
 // Sets the attribute; an empty value is left out.
 void SetAttr(_xmlNode* node, const char* name, const std::string& value);
-void SetDate(_xmlNode* node, const char* name, invoice::OleDate serial);
+void SetDate(_xmlNode* node, const char* name, const invoice::DateTime& date);
 void SetBool(_xmlNode* node, const char* name, bool value);
 
 // The person or company element of `address` inside `parent`.

@@ -195,10 +195,11 @@ inline void AddCase(invoice::InvoiceRequest* invoice) {
                                                    invoice::HospitalizationMode::kCantonal,
                                                    invoice::HospitalizationClass::kSemiPrivate,
                                                    "M100",
-                                                   false};
-    invoice->grouper_records = {{invoice::GrouperRecordType::kAdmissionType, 11, "Notfall"},
-                                {invoice::GrouperRecordType::kDischargeType, 0, "Entlassung"}};
-    invoice->bfs_records = {{invoice::BfsRecordType::kResidenceBeforeAdmission, 1, "Zuhause"}};
+                                                   false,
+                                                   ""};
+    invoice->grouper_records = {{invoice::GrouperRecordType::kAdmissionType, "11", "Notfall"},
+                                {invoice::GrouperRecordType::kDischargeType, "0", "Entlassung"}};
+    invoice->bfs_records = {{invoice::BfsRecordType::kResidenceBeforeAdmission, "1", "Zuhause"}};
     invoice->case_details = {{1, "001", "00.0010", kCaseDay, kTreatmentEnd, "ACID-1"},
                              {2, "999", "GA", kInvoiceDay, kInvoiceDay, ""}};
 }
@@ -306,10 +307,10 @@ inline void ExpectAddress(IAddress* address, const invoice::Address& expected) {
 inline void CompleteForTheFormat(invoice::InvoiceRequest* request) {
     using G = invoice::GrouperRecordType;
     using B = invoice::BfsRecordType;
-    request->grouper_records.push_back({G::kProviderType, 3, "Spital"});
-    request->bfs_records.push_back({B::kAdmissionType, 2, "Notfall"});
-    request->bfs_records.push_back({B::kDecisionForDischarge, 1, "Arzt"});
-    request->bfs_records.push_back({B::kResidenceAfterDischarge, 1, "Zuhause"});
+    request->grouper_records.push_back({G::kProviderType, "3", "Spital"});
+    request->bfs_records.push_back({B::kAdmissionType, "2", "Notfall"});
+    request->bfs_records.push_back({B::kDecisionForDischarge, "1", "Arzt"});
+    request->bfs_records.push_back({B::kResidenceAfterDischarge, "1", "Zuhause"});
     request->insured->address = PersonAddress("Muster", "Hans");
     request->tiers->vat_number = "CHE123456789";
     request->case_details[1].acid = "ACID-2";

@@ -313,6 +313,7 @@ TEST_F(XmlWriterTest, InvalidDocumentIsWrittenWithItsErrorsCounted) {
     full_.biller.reset();
     full_.patient->ssn = "12";
     full_.law->type = invoice::LawType::kUVG;
+    full_.law->ssn = "12";
     invoice_xml::XmlWriteOptions options;
     options.output_folder = folder_.Path();
     invoice_xml::XmlWriteResult result;

@@ -1,0 +1,106 @@
+// What the manager does with an invoice that comes back from a file: the
+// values only the interface sets (TC token, biller UID) survive GetXML and
+// LoadXML, and attached documents are saved as files the reads name.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "module/objects/manager_object.h"
+#include "tests/engine/file_text.h"
+#include "tests/engine/request_sample_invoice.h"
+#include "tests/engine/temp_folder.h"
+
+namespace {
+
+class LoadedInvoiceTest : public request_test::RequestTest {
+  protected:
+    // GetXML of the current request; the written file's path.
+    std::string WriteXml() {
+        BSTR file, schema;
+        long errors = 0, timestamp = 0;
+        ComPtr<IGeneralInvoiceResult> result;
+        EXPECT_EQ(S_OK, module_.manager->GetXML(0, &file, &errors, &timestamp, &schema,
+                                                result.ReleaseAndGetAddressOf(), &status_))
+            << ManagerAbort();
+        return file;
+    }
+
+    // LoadXML of `path`; the result over the loaded invoice.
+    ComPtr<IGeneralInvoiceResult> LoadXml(const std::string& path) {
+        BSTR schema;
+        ComPtr<IGeneralInvoiceRequest> request;
+        ComPtr<IGeneralInvoiceResult> result;
+        EXPECT_EQ(S_OK, module_.manager->LoadXML(path, &schema, request.ReleaseAndGetAddressOf(),
+                                                 result.ReleaseAndGetAddressOf(), &status_))
+            << ManagerAbort();
+        return result;
+    }
+
+    std::string ManagerAbort() {
+        BSTR text;
+        VARIANT_BOOL status = 0;
+        module_.manager->GetAbortInfo(&text, &status);
+        return text;
+    }
+
+    void Finalize() {
+        double difference = 0;
+        ASSERT_EQ(S_OK, request_->Finalize(&difference, &status_)) << Abort();
+    }
+};
+
+TEST_F(LoadedInvoiceTest, TcTokenAndBillerUidAreWrittenAndReadBack) {
+    build_.SetSampleSections();
+    ASSERT_EQ(S_OK, request_->SetProcessing(0, 1, "TC-4711", &status_)) << Abort();
+    ASSERT_EQ(S_OK, request_->SetTiers(1, "CHE-123.456.788", 0, &status_)) << Abort();
+    build_.AddSampleServices();
+    Finalize();
+    std::string path = WriteXml();
+    std::string xml = ReadFileText(path);
+    EXPECT_NE(std::string::npos, xml.find("tc_token=\"TC-4711\"")) << xml;
+    EXPECT_NE(std::string::npos, xml.find("uid_number=\"CHE-123.456.788\"")) << xml;
+
+    ComPtr<IGeneralInvoiceResult> loaded = LoadXml(path);
+    ASSERT_TRUE(loaded);
+    long at_intermediate = -1, guarantor_copy = -1;
+    BSTR token;
+    EXPECT_EQ(S_OK, loaded->GetProcessing(&at_intermediate, &guarantor_copy, &token, &status_));
+    EXPECT_EQ("TC-4711", token);
+    EXPECT_EQ(1, guarantor_copy);
+    // Written again, the loaded invoice keeps its UID and its one demand.
+    std::string again = ReadFileText(WriteXml());
+    EXPECT_NE(std::string::npos, again.find("uid_number=\"CHE-123.456.788\""));
+    EXPECT_EQ(again.find("<invoice:demand"), again.rfind("<invoice:demand"));
+}
+
+TEST_F(LoadedInvoiceTest, EmbeddedDocumentsAreSavedAsFilesTheReadsName) {
+    TempFolder folder;
+    const std::string report = folder.Path() + "report.pdf";
+    const std::string bytes("%PDF-1.4\n\x00\xff binary", 20);
+    WriteFileText(report, bytes);
+    build_.SetSampleSections();
+    build_.AddSampleServices();
+    ASSERT_EQ(S_OK, request_->AddDocument(0, report, "Bericht", "application/pdf", &status_))
+        << Abort();
+    ASSERT_EQ(S_OK,
+              request_->AddDocument(1, "https://example.org/x.png", "Bild", "image/png", &status_))
+        << Abort();
+    Finalize();
+    ComPtr<IGeneralInvoiceResult> loaded = LoadXml(WriteXml());
+    ASSERT_TRUE(loaded);
+
+    long is_url = -1;
+    BSTR source, title, mime;
+    ASSERT_EQ(S_OK, loaded->GetFirstDocument(&is_url, &source, &title, &mime, &status_));
+    EXPECT_EQ(0, is_url);
+    EXPECT_NE(report, source);
+    EXPECT_EQ(".pdf", source.substr(source.size() - 4));
+    EXPECT_EQ(bytes, ReadFileText(source));
+    EXPECT_EQ("Bericht", title);
+    ASSERT_EQ(S_OK, loaded->GetNextDocument(&is_url, &source, &title, &mime, &status_));
+    EXPECT_EQ(1, is_url);
+    EXPECT_EQ("https://example.org/x.png", source);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#pragma once
+
+// Test support: the published request schema read as a tree of element
+// places, to make documents that use every element and attribute it
+// declares, and to compare two documents value by value.
+//
+// A place is the path of local element names from the root, "request/
+// processing/transport", and for an attribute the element's place, "@" and
+// its name, "request/processing@print_at_intermediate".
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace schema_walk {
+
+// The simple type of one attribute or text, resolved to its built-in base.
+struct ValueType {
+    std::string base;  // "string", "double", "dateTime", ...; "" for a foreign element's
+    std::vector<std::string> enumeration;
+    std::string pattern;
+    int max_length = -1;
+    std::string min_inclusive;
+    std::string max_inclusive;
+};
+
+struct AttributeDecl {
+    std::string name;
+    ValueType type;
+    bool required = false;
+    std::string default_value;  // the default or fixed value, "" for none
+    bool fixed = false;
+};
+
+struct ElementDecl;
+
+// A sequence, a choice, or one element of a content model.
+struct Particle {
+    enum Kind { kElement, kSequence, kChoice };
+    Kind kind = kSequence;
+    int min = 1;
+    int max = 1;  // -1: unbounded
+    std::vector<Particle> items;
+    std::shared_ptr<ElementDecl> element;
+};
+
+struct ElementDecl {
+    std::string name;
+    std::string foreign_namespace;  // the namespace of a referenced foreign element
+    std::vector<AttributeDecl> attributes;
+    std::optional<ValueType> text;  // simple content
+    Particle content;
+};
+
+class Schema {
+  public:
+    // Reads the schema file; Error() says what went wrong, "" when it was read.
+    explicit Schema(const std::string& xsd_path);
+
+    const std::string& Error() const { return error_; }
+    const ElementDecl& Root() const { return *root_; }
+    // Every place of the schema.
+    const std::set<std::string>& Places() const { return places_; }
+    // The element declared at `place`, null when none is.
+    const ElementDecl* Find(const std::string& place) const;
+
+  private:
+    void Index(const std::string& place, const ElementDecl& element);
+    void IndexContent(const std::string& place, const Particle& particle);
+
+    std::string error_;
+    std::shared_ptr<ElementDecl> root_;
+    std::set<std::string> places_;
+    std::map<std::string, const ElementDecl*> elements_;
+};
+
+// What a made document holds besides what the schema requires.
+struct Fill {
+    bool optional_elements = true;  // and what may repeat, twice
+    bool optional_attributes = true;
+};
+
+// A document of the schema, without the elements of the signature and
+// encryption namespaces. `variant` picks the branch of every choice (variant
+// modulo its branches for variants 0 to 5, mixed for the others) and the
+// sample values, which differ from place to place. Empty with *error set
+// when a pattern has no sample value here.
+std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error);
+
+// The places a document uses.
+std::set<std::string> PlacesOf(const std::string& xml);
+
+// How `after` differs from `before`, one line per value lost, changed or
+// added ("" when equal). Defaults of the schema are filled in on both
+// sides; values compare by their type (numbers, booleans, dates and Base64
+// by value, texts exactly). A depends_on entry of the generator naming
+// `own_software` in `after` alone is not a difference.
+std::string Differences(const Schema& schema, const std::string& before, const std::string& after,
+                        const std::string& own_software);
+
+}  // namespace schema_walk

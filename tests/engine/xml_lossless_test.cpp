@@ -1,0 +1,147 @@
+// Load -> write keeps every value of a 4.50 document and adds none, for the
+// valid public samples and for documents made from the published schema that
+// together use every element and attribute it declares.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "module/model/module_version.h"
+#include "module/xml/xml_reader.h"
+#include "module/xml/xml_writer.h"
+#include "tests/engine/request_schema_oracle.h"
+#include "tests/engine/schema_walk.h"
+#include "tests/refdata.h"
+
+namespace {
+
+using module::testing_support::OfficialSchema;
+using schema_walk::Fill;
+
+// The documents the schema walk makes: every optional part (fourteen variants:
+// the first six take each branch of every choice, the others mix branches
+// and were picked so that all of them together use every place, which the
+// coverage test below proves),
+// every optional element with only the required attributes, and only what
+// is required.
+struct MadeDocument {
+    int variant;
+    Fill fill;
+};
+const MadeDocument kMadeDocuments[] = {
+    {0, {true, true}},   {1, {true, true}},   {2, {true, true}},  {3, {true, true}},
+    {4, {true, true}},   {5, {true, true}},   {6, {true, true}},  {7, {true, true}},
+    {8, {true, true}},   {9, {true, true}},   {10, {true, true}}, {11, {true, true}},
+    {12, {true, true}},  {17, {true, true}},  {0, {true, false}}, {1, {true, false}},
+    {2, {false, false}}, {3, {false, false}},
+};
+
+class XmlLosslessTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        schema_ = new schema_walk::Schema(module::testing_support::kOfficialSchema);
+    }
+    static void TearDownTestSuite() {
+        delete schema_;
+        schema_ = nullptr;
+    }
+    void SetUp() override {
+        REQUIRE_REFDATA();
+        ASSERT_EQ("", schema_->Error());
+    }
+
+    // The document loaded and written again (timestamp kept).
+    static std::string Rewrite(const std::string& name, const std::string& xml) {
+        invoice::InvoiceRequest loaded;
+        std::string schema, error, out;
+        int64_t timestamp = 0;
+        if (!invoice_xml::LoadInvoiceXmlText(xml, name, &loaded, &schema, &error) ||
+            !invoice_xml::ResolveRequestTimestamp(loaded, 0, &timestamp, &error) ||
+            !invoice_xml::RenderInvoiceXml(loaded, 0, timestamp, &out, &error)) {
+            ADD_FAILURE() << name << ": " << error;
+        }
+        return out;
+    }
+
+    // Load -> write loses, changes and adds nothing, the result is valid
+    // against the published schema, and writing it once more changes nothing.
+    static void ExpectLossless(const std::string& name, const std::string& xml) {
+        std::string written = Rewrite(name, xml);
+        EXPECT_EQ(0, OfficialSchema::Instance().CountErrors(written)) << name << "\n" << written;
+        EXPECT_EQ("", schema_walk::Differences(*schema_, xml, written, kEngineName)) << name;
+        EXPECT_EQ(written, Rewrite(name + " (written)", written)) << name;
+    }
+
+    static std::string Made(const MadeDocument& made) {
+        std::string error;
+        std::string xml = schema_walk::MakeDocument(*schema_, made.variant, made.fill, &error);
+        EXPECT_EQ("", error);
+        return xml;
+    }
+
+    static schema_walk::Schema* schema_;
+};
+
+schema_walk::Schema* XmlLosslessTest::schema_ = nullptr;
+
+TEST_F(XmlLosslessTest, EveryValidSampleKeepsEveryValue) {
+    int valid = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Refdata("samples450"))) {
+        std::string xml = module::testing_support::ReadText(entry.path().string());
+        if (OfficialSchema::Instance().CountErrors(xml) != 0) continue;
+        ++valid;
+        ExpectLossless(entry.path().filename().string(), xml);
+    }
+    EXPECT_GE(valid, 1);
+}
+
+TEST_F(XmlLosslessTest, MadeDocumentsKeepEveryValue) {
+    for (const MadeDocument& made : kMadeDocuments) {
+        std::string xml = Made(made);
+        std::string name = "made document " + std::to_string(made.variant) +
+                           (made.fill.optional_elements ? " elements" : "") +
+                           (made.fill.optional_attributes ? " attributes" : "");
+        ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml)) << name << "\n" << xml;
+        ExpectLossless(name, xml);
+    }
+}
+
+// The proof that the documents above cover the schema: every element and
+// attribute place it declares occurs in one of them, except the signature
+// and the encrypted body, which only the signing code makes and reads
+// (xml_signature_test.cpp); a loaded signature is never written again.
+TEST_F(XmlLosslessTest, MadeDocumentsUseEveryPlaceOfTheSchema) {
+    std::set<std::string> used;
+    for (const MadeDocument& made : kMadeDocuments) {
+        std::set<std::string> places = schema_walk::PlacesOf(Made(made));
+        used.insert(places.begin(), places.end());
+    }
+    std::string missing;
+    for (const std::string& place : schema_->Places()) {
+        bool signing = place == "request/Signature" || place == "request/payload/EncryptedData";
+        if (!used.count(place) && !signing) missing += place + "\n";
+    }
+    EXPECT_EQ("", missing);
+    EXPECT_GT(schema_->Places().size(), 1000u);  // the walk saw the whole schema
+}
+
+TEST_F(XmlLosslessTest, ComparisonNoticesLostChangedAndAddedValues) {
+    const std::string before =
+        "<request><processing><transport from='1'><via via='2'/></transport>"
+        "</processing><payload storno='0'/></request>";
+    auto diff = [&](const std::string& after) {
+        return schema_walk::Differences(*schema_, before, after, kEngineName);
+    };
+    // Defaults and the forms of one value are no difference.
+    EXPECT_EQ("", diff("<request><processing print_at_intermediate='false'><transport from='1'>"
+                       "<via via='2'/></transport></processing><payload storno='false'/>"
+                       "</request>"));
+    EXPECT_NE("", diff("<request><processing><transport from='1'/></processing>"
+                       "<payload storno='0'/></request>"));
+    EXPECT_NE("", diff("<request><processing><transport from='01'><via via='2'/></transport>"
+                       "</processing><payload storno='0'/></request>"));
+    EXPECT_NE("", diff("<request><processing><transport from='1' to='3'><via via='2'/>"
+                       "</transport></processing><payload storno='0'/></request>"));
+}
+
+}  // namespace
