@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "common/exceptions.h"
+#include "common/utf8_text.h"
 
 const char CLogFile::kModuleLogNamespace[] = "http://tarvos450.invalid/xsd/ModuleLog";
 
@@ -157,7 +158,7 @@ int CLogFile::Write(const std::string& text) {
     try {
         std::lock_guard<std::mutex> hold(m_cs);
         if (m_fp == nullptr && !OpenLocked()) return 0;
-        std::fwrite(text.data(), 1, std::min(text.size(), kMaxLineBytes), m_fp);
+        std::fwrite(text.data(), 1, Utf8CutLength(text, kMaxLineBytes), m_fp);
         if (m_bNewline) std::fputc('\n', m_fp);
         std::fflush(m_fp);
         return 1;

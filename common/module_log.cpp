@@ -8,6 +8,7 @@
 
 #include "common/exceptions.h"
 #include "common/log_file.h"
+#include "common/utf8_text.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ void CModuleLogFile::CloseLog() {
 }
 
 void CModuleLogFile::QueueComment(const std::string& text) {
-    std::string line = "<!-- " + text + " " + StampText(Now()) + " ID=\"" +
+    std::string line = "<!-- " + WithoutLineBreaks(text) + " " + StampText(Now()) + " ID=\"" +
                        std::to_string(m_nRunId) + "\" moduleName=\"" + kModuleName +
                        "\" moduleVersion=\"" + kVersion + kBuild + "\" -->";
     m_arrPending.push_back(std::move(line));

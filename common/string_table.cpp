@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "common/utf8_text.h"
+
 namespace {
 
 const std::map<int, std::string>& Table() {
@@ -60,6 +62,6 @@ std::string GetErrorDescription(int /*languageSelector*/, int resourceId,
     }
     const std::string* inserts[3] = {&insert1, &insert2, &insert3};
     std::string result = FormatInserts(text, inserts);
-    if (result.size() > kMaxDescription) result.resize(kMaxDescription);
+    result.resize(Utf8CutLength(result, kMaxDescription));
     return result;
 }
