@@ -1,9 +1,9 @@
 // Requests per second of GET ITarvos/GetModuleVersion through the whole
-// service path (listener, worker pool, frame, registry, group lock, GET
-// table, module, module log) on one manager and spread over 64 managers,
-// next to the same load on a bare REST listener that answers a fixed JSON
-// object (the ceiling). Every request is its own connection
-// ("Connection: close"), from 16 client threads.
+// service path (transport, worker pool, frame, registry, group lock, GET
+// table, module, module log) on one manager and spread over 64 managers.
+// Every request is its own connection ("Connection: close"), from 16 client
+// threads. Kept-alive connections and the ceiling of a bare server are
+// measured by bench_http_bench.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -18,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <cpprest/http_listener.h>
 
 #include "bridge/verb_dispatchers.h"
 #include "common/module_log.h"
@@ -133,31 +131,17 @@ int main() {
         if (m == 0) one.push_back(target);
         spread.push_back(target);
     }
-    int failedOne = 0, failedSpread = 0, failedBare = 0;
+    int failedOne = 0, failedSpread = 0;
     double rateOne = Load(port, one, &failedOne);
     double rateSpread = Load(port, spread, &failedSpread);
     handler.Close();
     handler.ReleaseAll();
-
-    int barePort = FreePort();
-    web::http::experimental::listener::http_listener bare(
-        "http://127.0.0.1:" + std::to_string(barePort) + "/bare");
-    web::json::value fixed = web::json::value::object();
-    fixed["pbstrModuleVersion"] = web::json::value::string("4.50.001");
-    bare.support(web::http::methods::GET,
-                 [&fixed](web::http::http_request request) { request.reply(200, fixed); });
-    bare.open().wait();
-    double rateBare = Load(barePort, {"/bare/ITarvos/GetModuleVersion"}, &failedBare);
-    bare.close().wait();
 
     std::printf("clients: %d threads x %d requests, one connection per request\n", kClients,
                 kRequestsPerClient);
     std::printf("service, one manager:      %8.0f requests/s (%d failed)\n", rateOne, failedOne);
     std::printf("service, 64 managers:      %8.0f requests/s (%d failed)\n", rateSpread,
                 failedSpread);
-    std::printf("bare listener (ceiling):   %8.0f requests/s (%d failed)\n", rateBare, failedBare);
-    std::printf("ratio one manager / bare:  %8.2f\n", rateOne / rateBare);
-    std::printf("ratio 64 managers / bare:  %8.2f\n", rateSpread / rateBare);
     ModuleLog().CloseLog();
     std::filesystem::remove_all(folder);
     return 0;

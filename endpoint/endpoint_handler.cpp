@@ -1,32 +1,30 @@
 #include "endpoint/endpoint_handler.h"
 
-#include <cpprest/filestream.h>
+#include <cpprest/base_uri.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cctype>
 #include <cstdio>
-#include <future>
 #include <iostream>
 
 #include "bridge/print_template.h"
 #include "common/module_log.h"
+#include "common/utf8_text.h"
 #include "endpoint/file_transfer.h"
+#include "endpoint/http_listener.h"
 #include "endpoint/request_args.h"
 #include "endpoint/stored_file_name.h"
 #include "endpoint/working_folder.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 
-using web::http::http_request;
-using web::http::http_response;
-using web::http::methods;
-
 namespace {
 
-// Deeper bodies are refused before they reach the JSON parser.
-constexpr int kMaxJsonNesting = 512;
+// The transport's I/O threads: they only move bytes.
+constexpr int kTransportThreads = 2;
 
 const char* VerbName(int verb) {
     static const char* const names[] = {"GET", "PUT", "POST"};
@@ -53,37 +51,66 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::string WithoutLineBreaks(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c != '\r' && c != '\n') out += c;
+Reply EmptyReply(int status, const std::string& allow = std::string()) {
+    Reply reply;
+    reply.kind = Reply::Kind::kEmpty;
+    reply.status = reply.result = status;
+    reply.allow = allow;
+    return reply;
+}
+
+// What a method other than GET, PUT and POST is answered with: the REST
+// library's defaults, except that TRACE never echoes the request.
+Reply OtherMethodReply(const std::string& method) {
+    if (method == "OPTIONS") return EmptyReply(200, "GET, POST, PUT, TRACE");
+    if (method == "TRACE") return EmptyReply(405, "GET, PUT, POST");
+    return EmptyReply(405, "GET, POST, PUT, TRACE");
+}
+
+FrameRequest::Verb VerbOf(const std::string& method) {
+    if (method == "GET") return FrameRequest::Verb::kGet;
+    if (method == "PUT") return FrameRequest::Verb::kPut;
+    if (method == "POST") return FrameRequest::Verb::kPost;
+    return FrameRequest::Verb::kOther;
+}
+
+void RefuseWith(FrameRequest& request, Reply reply) {
+    request.refused = true;
+    request.reply = std::move(reply);
+}
+
+// Writes `body` to a new file at `path` (mode 0600); false when it could not.
+bool StoreBody(const std::string& path, const std::string& body) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < body.size()) {
+        ssize_t written = ::write(fd, body.data() + done, body.size() - done);
+        if (written <= 0) break;
+        done += static_cast<size_t>(written);
     }
-    return out;
+    bool ok = ::close(fd) == 0 && done == body.size();
+    if (!ok) ::unlink(path.c_str());
+    return ok;
+}
+
+std::string JsonDumpLine(int type, const std::string& text) {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "JSONDump: [%d] - [", type);
+    return prefix + WithoutLineBreaks(text) + "]";
 }
 
 }  // namespace
 
-struct CEndpointHandler::Frame {
-    Frame(const http_request& r, Verb v) : request(r), verb(v) {}
-
-    const http_request& request;
-    Verb verb;
-    Call call;
-    std::string path;
-    std::string query;
-    bool hasQueryParameters = false;
-    bool dispatched = false;
-    bool download = false;  // GET of ".../files/<name>"
-    std::string fileName;   // the download's <name>
-};
-
 CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& iniPath,
                                    const HandlerOptions& options)
     : m_iniPath(iniPath),
-      m_listener(web::uri(uri)),
+      m_uri(uri),
       m_pRegistry(new CInstanceRegistry(options.clock)),
       m_options(options),
       m_workers(options.workerThreads) {
+    m_listenerPath = web::uri(uri).path();
+    while (!m_listenerPath.empty() && m_listenerPath.back() == '/') m_listenerPath.pop_back();
     int maxInactivitySec = options.maxInactivitySec;
     if (maxInactivitySec == 0) {
         maxInactivitySec =
@@ -91,20 +118,6 @@ CEndpointHandler::CEndpointHandler(const std::string& uri, const std::string& in
         if (maxInactivitySec < 300) maxInactivitySec = 300;
     }
     m_pRegistry->SetMaxInactivitySec(maxInactivitySec);
-    m_listener.support(methods::GET, [this](http_request r) { Accept(r, Verb::kGet); });
-    m_listener.support(methods::PUT, [this](http_request r) { Accept(r, Verb::kPut); });
-    m_listener.support(methods::POST, [this](http_request r) { Accept(r, Verb::kPost); });
-    // The library would echo the request headers; nothing here answers TRACE.
-    m_listener.support(methods::TRCE, [](http_request r) {
-        http_response response(web::http::status_codes::MethodNotAllowed);
-        response.headers().add(web::http::header_names::allow, "GET, PUT, POST");
-        r.reply(response).then([](pplx::task<void> t) {
-            try {
-                t.get();
-            } catch (...) {
-            }
-        });
-    });
     std::cout << "\nstart listening on [GET],[PUT],[POST] methods...\n" << std::flush;
 }
 
@@ -121,7 +134,11 @@ void CEndpointHandler::SetDispatchers(std::unique_ptr<IVerbDispatcher> get,
 }
 
 void CEndpointHandler::Open() {
-    m_listener.open().wait();
+    web::uri uri(m_uri);
+    int port = uri.port() > 0 ? uri.port() : 80;
+    auto listener = std::make_unique<HttpListener>(*this, m_workers, m_options.transport);
+    listener->Open(uri.host(), static_cast<uint16_t>(port), kTransportThreads);
+    m_pListener = std::move(listener);
 }
 
 bool CEndpointHandler::Close(std::chrono::milliseconds timeout) {
@@ -129,144 +146,225 @@ bool CEndpointHandler::Close(std::chrono::milliseconds timeout) {
     if (m_closed) return true;
     m_closed = true;
     m_bActive = false;
-    bool closedInTime = true;
-    try {
-        auto done = std::make_shared<std::promise<void>>();
-        std::future<void> closed = done->get_future();
-        m_listener.close().then([done](pplx::task<void> t) {
-            try {
-                t.get();
-            } catch (...) {
-            }
-            done->set_value();
-        });
-        closedInTime = closed.wait_for(timeout) == std::future_status::ready;
-    } catch (...) {
-        // Closing a listener that never opened throws; there is nothing to close.
-    }
+    if (m_pListener) m_pListener->StopAccepting();
+    // Running calls end; calls not yet started are answered without running.
     m_workers.Stop();
-    return closedInTime;
+    return m_pListener ? m_pListener->Stop(timeout) : true;
 }
 
-void CEndpointHandler::Accept(const http_request& request, Verb verb) {
-    if (m_workers.Post([this, request, verb] { Serve(request, verb); })) return;
-    Send(request, ErrorReply(407, "", ""));  // shutting down
+Reply CEndpointHandler::Handle(const HttpRequest& whole) {
+    RequestHead head = whole.head;
+    if (head.contentLength < 0) head.contentLength = static_cast<int64_t>(whole.body.size());
+    std::shared_ptr<FrameRequest> request = Begin(head);
+    if (static_cast<int64_t>(whole.body.size()) > m_options.transport.maxBodyBytes) {
+        request->bodyStatus = BodyStatus::kTooLarge;
+    } else if (!request->refused && request->sink == BodySink::kJson) {
+        request->json.Feed(whole.body.data(), whole.body.size());
+    } else if (!request->refused && request->sink == BodySink::kFile &&
+               !StoreBody(request->storedPath, whole.body)) {
+        request->bodyStatus = BodyStatus::kFailed;
+    }
+    Reply reply = Finish(*request);
+    LogOutcome(*request, reply);
+    return reply;
 }
 
-void CEndpointHandler::Serve(const http_request& request, Verb verb) {
-    std::cout << "\nhandle " << VerbName(static_cast<int>(verb)) << "\n" << std::flush;
-    Frame frame(request, verb);
-    Reply reply;
-    try {
-        reply = RunFrame(frame);
-    } catch (const std::exception& e) {
-        // What passes out of a dispatcher gets the REST library's own answer
-        // to a failed handler: 500 without a body.
-        reply = Reply();
-        reply.kind = Reply::Kind::kEmpty;
-        reply.status = 500;
-        reply.result = 500;
-        ModuleLog().WriteComment(0, std::string(HandlerName(static_cast<int>(verb))) +
-                                        ": exception passed out of the dispatcher: " + e.what());
-    } catch (...) {
-        reply = Reply();
-        reply.kind = Reply::Kind::kEmpty;
-        reply.status = 500;
-        reply.result = 500;
+// ---- The frame's first steps: from the head alone ---------------------------
+
+std::shared_ptr<FrameRequest> CEndpointHandler::Begin(const RequestHead& head) {
+    auto request = std::make_shared<FrameRequest>();
+    request->head = head;
+    request->verb = VerbOf(head.method);
+    if (request->verb == Verb::kOther) {
+        RefuseWith(*request, OtherMethodReply(head.method));
+        return request;
     }
-    Send(request, reply);
-    LogOutcome(frame, reply);
+    if (!ReadTarget(*request) || !ReadPath(*request)) return request;
+    ChooseBody(*request);
+    return request;
 }
 
-Reply CEndpointHandler::RunFrame(Frame& frame) {
-    Reply error;
-    if (!ReadPath(frame, &error)) return error;
-    if (frame.download) {
-        frame.dispatched = true;
-        return DownloadReply(GetWorkingFolder(), frame.fileName);
+// Splits the target into path and query; a path outside the listener's is
+// answered 404 without a body, as no handler of ours is behind it.
+bool CEndpointHandler::ReadTarget(FrameRequest& request) {
+    const std::string& target = request.head.target;
+    size_t question = target.find('?');
+    std::string rawPath = target.substr(0, question);
+    request.query = question == std::string::npos ? std::string() : target.substr(question + 1);
+    bool inside = StartsWith(rawPath, m_listenerPath) && (rawPath.size() == m_listenerPath.size() ||
+                                                          rawPath[m_listenerPath.size()] == '/');
+    if (!inside) {
+        RefuseWith(request, EmptyReply(404));
+        request.verb = Verb::kOther;  // no handler of ours saw it
+        return false;
     }
-    if (!BuildArgs(frame, &error)) return error;
-    frame.call.address = ReadInterfaceAddress(frame.call.interfaceName, frame.call.args);
-    if (frame.call.address == 0 && RequireAddress(frame)) {
-        return ErrorReply(410, frame.call.interfaceName);
-    }
-    if (m_pRegistry->Touch(frame.call.interfaceName, frame.call.methodName, frame.call.address) !=
-        0) {
-        return ErrorReply(402, frame.call.interfaceName, std::to_string(frame.call.address));
-    }
-    return DispatchLocked(frame);
+    request.path = rawPath;
+    return true;
 }
 
-bool CEndpointHandler::ReadPath(Frame& frame, Reply* error) {
-    const web::uri& requestUri = frame.request.request_uri();
-    frame.query = requestUri.query();
+bool CEndpointHandler::ReadPath(FrameRequest& request) {
     std::vector<std::string> segments;
+    std::string rawPath = request.path;
     try {
-        frame.path = RelativePath(requestUri.path(), m_listener.uri().path());
-        segments = SplitPath(frame.path);
+        request.path = RelativePath(rawPath, m_listenerPath);
+        segments = SplitPath(request.path);
     } catch (const std::exception&) {
-        *error = ErrorReply(401, requestUri.path());
+        RefuseWith(request, ErrorReply(401, rawPath));
         return false;
     }
     if (segments.size() < 2) {
-        *error = ErrorReply(401, frame.path);
+        RefuseWith(request, ErrorReply(401, request.path));
         return false;
     }
-    frame.call.interfaceName = segments[segments.size() - 2];
-    frame.call.methodName = segments[segments.size() - 1];
-    if (frame.verb == Verb::kGet && Lower(segments[1]) == "files") {
-        frame.download = true;
-        frame.fileName = segments.size() > 2 ? segments[2] : std::string();
+    request.call.interfaceName = segments[segments.size() - 2];
+    request.call.methodName = segments[segments.size() - 1];
+    if (request.verb == Verb::kGet && Lower(segments[1]) == "files") {
+        request.download = true;
+        request.fileName = segments.size() > 2 ? segments[2] : std::string();
     }
     return true;
 }
 
-bool CEndpointHandler::BuildArgs(Frame& frame, Reply* error) {
-    if (frame.verb == Verb::kGet) {
+// The arguments of a GET, and where the body of a PUT or POST goes.
+void CEndpointHandler::ChooseBody(FrameRequest& request) {
+    if (request.download) return;
+    if (request.verb == Verb::kGet) {
         try {
-            frame.call.args = QueryToArgs(frame.query);
+            request.call.args = QueryToArgs(request.query);
         } catch (const std::exception&) {
-            *error = ErrorReply(401, frame.path + "?" + frame.query);
-            return false;
+            return RefuseWith(request, ErrorReply(401, request.path + "?" + request.query));
         }
-        frame.hasQueryParameters = frame.call.args.size() > 0;
-        return true;
+        request.hasQueryParameters = request.call.args.size() > 0;
+        return;
     }
-    std::string contentType = frame.request.headers().content_type();
+    const std::string& contentType = request.head.contentType;
     std::string lower = Lower(contentType);
-    if (frame.verb == Verb::kPut) {
+    if (request.verb == Verb::kPut) {
         if (lower.find("application/json") == std::string::npos) {
-            *error = ErrorReply(406, contentType);
-            return false;
+            return RefuseWith(request, ErrorReply(406, contentType));
         }
-        return BuildJsonArgs(frame, error);
+        request.sink = BodySink::kJson;
+    } else if (StartsWith(lower, "application/json")) {
+        request.sink = BodySink::kJson;
+    } else if (StartsWith(lower, "multipart/form-data")) {
+        RefuseWith(request, ErrorReply(410, request.call.interfaceName));
+    } else if (StartsWith(lower, "application/octet-stream")) {
+        PrepareUpload(request);
+    } else {
+        RefuseWith(request, ErrorReply(406, contentType));
     }
-    if (StartsWith(lower, "application/json")) return BuildJsonArgs(frame, error);
-    if (StartsWith(lower, "multipart/form-data")) {
-        *error = ErrorReply(410, frame.call.interfaceName);
-        return false;
-    }
-    if (StartsWith(lower, "application/octet-stream")) return BuildUploadArgs(frame, error);
-    *error = ErrorReply(406, contentType);
-    return false;
 }
 
-bool CEndpointHandler::BuildJsonArgs(Frame& frame, Reply* error) {
-    std::string text;
-    BodyStatus status = ReadBodyText(frame.request, m_options.bodyLimits, &text);
-    if (status == BodyStatus::kTooLarge) {
-        const auto& headers = frame.request.headers();
-        std::string size = headers.has(web::http::header_names::content_length)
-                               ? std::to_string(headers.content_length())
-                               : "more than " + std::to_string(m_options.bodyLimits.maxBytes);
-        *error = ErrorReply(413, size, std::to_string(m_options.bodyLimits.maxBytes));
+// An upload: the arguments come from the query; the body goes to a new file
+// of the working folder whose path replaces the argument that named the
+// client's file.
+void CEndpointHandler::PrepareUpload(FrameRequest& request) {
+    Call& call = request.call;
+    try {
+        call.args = QueryToArgs(request.query);
+    } catch (const std::exception&) {
+        return RefuseWith(request, ErrorReply(401, request.path + "?" + request.query));
+    }
+    if (call.args.size() == 0 || ReadInterfaceAddress(call.interfaceName, call.args) == 0) {
+        return RefuseWith(request, ErrorReply(410, call.interfaceName));
+    }
+    if (!FindUploadKey(call.args, &request.uploadKey)) {
+        return RefuseWith(request,
+                          ErrorReply(408, call.interfaceName, call.methodName, "bstrFile"));
+    }
+    std::string folder = GetWorkingFolder();
+    std::string extension = UploadExtension(call.args.at(request.uploadKey).as_string());
+    request.storedPath = folder.empty()
+                             ? std::string()
+                             : MakeStoredFileName(folder, extension, static_cast<long>(Now()));
+    if (request.storedPath.empty()) {
+        request.bodyStatus = BodyStatus::kFailed;
+    } else {
+        request.sink = BodySink::kFile;
+    }
+}
+
+// ---- The rest of the frame: on a worker, with the whole body -----------------
+
+Reply CEndpointHandler::Finish(FrameRequest& request) {
+    if (request.verb == Verb::kOther) return request.reply;
+    int verb = static_cast<int>(request.verb);
+    std::cout << "\nhandle " << VerbName(verb) << "\n" << std::flush;
+    Reply reply;
+    try {
+        reply = RunFrame(request);
+    } catch (const std::exception& e) {
+        // What passes out of a dispatcher is answered 500 without a body.
+        reply = EmptyReply(500);
+        ModuleLog().WriteComment(0, std::string(HandlerName(verb)) +
+                                        ": exception passed out of the dispatcher: " + e.what());
+    } catch (...) {
+        reply = EmptyReply(500);
+    }
+    // A stored upload whose request was refused before the call is removed.
+    if (request.sink == BodySink::kFile && !request.dispatched) {
+        ::unlink(request.storedPath.c_str());
+    }
+    return reply;
+}
+
+Reply CEndpointHandler::Refuse(FrameRequest& request) {
+    if (request.verb == Verb::kOther || request.refused) return request.reply;
+    if (request.sink == BodySink::kFile) ::unlink(request.storedPath.c_str());
+    return ErrorReply(407, request.call.interfaceName, request.call.methodName);
+}
+
+Reply CEndpointHandler::RunFrame(FrameRequest& request) {
+    if (request.refused) return request.reply;
+    if (request.download) {
+        request.dispatched = true;
+        return DownloadReply(GetWorkingFolder(), request.fileName);
+    }
+    Reply error;
+    if (request.verb != Verb::kGet) {
+        bool ok = request.sink == BodySink::kJson ? BuildJsonArgs(request, &error)
+                                                  : UseStoredBody(request, &error);
+        if (!ok) return error;
+    }
+    Call& call = request.call;
+    call.address = ReadInterfaceAddress(call.interfaceName, call.args);
+    if (call.address == 0 && RequireAddress(request)) {
+        return ErrorReply(410, call.interfaceName);
+    }
+    if (m_pRegistry->Touch(call.interfaceName, call.methodName, call.address) != 0) {
+        return ErrorReply(402, call.interfaceName, std::to_string(call.address));
+    }
+    return DispatchLocked(request);
+}
+
+bool CEndpointHandler::BuildJsonArgs(FrameRequest& request, Reply* error) {
+    std::string limit = std::to_string(m_options.transport.maxBodyBytes);
+    if (request.bodyStatus == BodyStatus::kTooLarge) {
+        std::string size = request.head.contentLength >= 0
+                               ? std::to_string(request.head.contentLength)
+                               : "more than " + limit;
+        *error = ErrorReply(413, size, limit);
+        return false;
+    }
+    JsonBodyScan& scan = request.json;
+    if (request.bodyStatus != BodyStatus::kOk || !scan.Finish()) {
+        *error = ErrorReply(409);
+        return false;
+    }
+    if (!scan.HasWholeText()) {
+        // A large body that is not an object: refused without building it,
+        // logged from its bounded beginning.
+        if (scan.TypeNumber() == 3) {
+            *error = ErrorReply(409);
+        } else {
+            ModuleLog().WriteComment(0, JsonDumpLine(scan.TypeNumber(), scan.LogText()));
+            *error = ErrorReply(405);
+        }
         return false;
     }
     web::json::value body;
     try {
-        if (status != BodyStatus::kOk || !NestingWithin(text, kMaxJsonNesting)) {
-            throw web::json::json_exception("unreadable body");
-        }
+        const std::string& text = scan.Text();
         bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
         body = blank ? web::json::value::null() : web::json::value::parse(text);
     } catch (const std::exception&) {
@@ -274,132 +372,75 @@ bool CEndpointHandler::BuildJsonArgs(Frame& frame, Reply* error) {
         return false;
     }
     if (!body.is_object()) {
-        char prefix[32];
-        std::snprintf(prefix, sizeof prefix, "JSONDump: [%d] - [", static_cast<int>(body.type()));
-        ModuleLog().WriteComment(0,
-                                 prefix + WithoutLineBreaks(MaskSecrets(body).serialize()) + "]");
+        ModuleLog().WriteComment(
+            0, JsonDumpLine(static_cast<int>(body.type()), MaskSecrets(body).serialize()));
         *error = ErrorReply(405);
         return false;
     }
-    frame.call.args = CopyScalarMembers(body);
+    request.call.args = CopyScalarMembers(body);
     return true;
 }
 
-// An upload: the arguments come from the query; the body is stored in a new
-// file of the working folder whose path replaces the argument that named
-// the client's file.
-bool CEndpointHandler::BuildUploadArgs(Frame& frame, Reply* error) {
-    const Call& call = frame.call;
-    try {
-        frame.call.args = QueryToArgs(frame.query);
-    } catch (const std::exception&) {
-        *error = ErrorReply(401, frame.path + "?" + frame.query);
-        return false;
+// The stored upload's path replaces the argument that named the client's file.
+bool CEndpointHandler::UseStoredBody(FrameRequest& request, Reply* error) {
+    const Call& call = request.call;
+    std::string limit = std::to_string(m_options.transport.maxBodyBytes);
+    switch (request.bodyStatus) {
+        case BodyStatus::kOk:
+            break;
+        case BodyStatus::kTooLarge:
+            *error = ErrorReply(413, "more than " + limit, limit);
+            return false;
+        case BodyStatus::kTimeout:
+            *error = ErrorReply(409);
+            return false;
+        case BodyStatus::kFailed:
+            *error = ErrorReply(407, call.interfaceName, call.methodName);
+            return false;
     }
-    if (call.args.size() == 0 || ReadInterfaceAddress(call.interfaceName, call.args) == 0) {
-        *error = ErrorReply(410, call.interfaceName);
-        return false;
-    }
-    std::string key;
-    if (!FindUploadKey(call.args, &key)) {
-        *error = ErrorReply(408, call.interfaceName, call.methodName, "bstrFile");
-        return false;
-    }
-    std::string folder = GetWorkingFolder();
-    std::string stored =
-        folder.empty() ? std::string()
-                       : MakeStoredFileName(folder, UploadExtension(call.args.at(key).as_string()),
-                                            static_cast<long>(Now()));
-    BodyStatus status = stored.empty() ? BodyStatus::kFailed : StoreBody(frame.request, stored);
-    if (status != BodyStatus::kOk) {
-        *error = status == BodyStatus::kTooLarge
-                     ? ErrorReply(413, "more than " + std::to_string(m_options.bodyLimits.maxBytes),
-                                  std::to_string(m_options.bodyLimits.maxBytes))
-                     : ErrorReply(407, call.interfaceName, call.methodName);
-        return false;
-    }
-    frame.call.args[key] = web::json::value::string(stored);
+    request.call.args[request.uploadKey] = web::json::value::string(request.storedPath);
     return true;
 }
 
-BodyStatus CEndpointHandler::StoreBody(const http_request& request, const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return BodyStatus::kFailed;
-    BodyStatus status =
-        ReadBody(request, m_options.bodyLimits, [file](const uint8_t* data, size_t size) {
-            return std::fwrite(data, 1, size, file) == size;
-        });
-    if (std::fclose(file) != 0 && status == BodyStatus::kOk) status = BodyStatus::kFailed;
-    if (status != BodyStatus::kOk) std::remove(path.c_str());
-    return status;
+bool CEndpointHandler::RequireAddress(const FrameRequest& request) const {
+    return request.verb != Verb::kGet || request.hasQueryParameters;
 }
 
-bool CEndpointHandler::RequireAddress(const Frame& frame) const {
-    return frame.verb != Verb::kGet || frame.hasQueryParameters;
-}
-
-Reply CEndpointHandler::DispatchLocked(Frame& frame) {
-    IVerbDispatcher* dispatcher = frame.verb == Verb::kGet   ? m_get.get()
-                                  : frame.verb == Verb::kPut ? m_put.get()
-                                                             : m_post.get();
-    if (dispatcher == nullptr)
-        return ErrorReply(403, frame.call.interfaceName, frame.call.methodName);
-    CInstanceRegistry::GroupLock lock = m_pRegistry->LockFor(frame.call.address);
+Reply CEndpointHandler::DispatchLocked(FrameRequest& request) {
+    const Call& call = request.call;
+    IVerbDispatcher* dispatcher = request.verb == Verb::kGet   ? m_get.get()
+                                  : request.verb == Verb::kPut ? m_put.get()
+                                                               : m_post.get();
+    if (dispatcher == nullptr) return ErrorReply(403, call.interfaceName, call.methodName);
+    CInstanceRegistry::GroupLock lock = m_pRegistry->LockFor(call.address);
     bool destruct =
-        frame.verb == Verb::kPut && frame.call.methodName.find("PutDestruct") != std::string::npos;
+        request.verb == Verb::kPut && call.methodName.find("PutDestruct") != std::string::npos;
     std::unique_lock<std::timed_mutex> held;
     if (lock && !destruct) {
         held = std::unique_lock<std::timed_mutex>(*lock, std::defer_lock);
         if (!held.try_lock_for(m_options.groupLockTimeout)) {
-            return ErrorReply(411, frame.call.interfaceName, std::to_string(frame.call.address),
-                              "10");
+            return ErrorReply(411, call.interfaceName, std::to_string(call.address), "10");
         }
     }
-    frame.dispatched = true;
-    return dispatcher->Dispatch(frame.call);
+    request.dispatched = true;
+    return dispatcher->Dispatch(call);
 }
 
-void CEndpointHandler::Send(const http_request& request, const Reply& reply) {
-    http_response response(static_cast<web::http::status_code>(reply.status));
-    try {
-        if (reply.kind == Reply::Kind::kJson) {
-            response.set_body(reply.body);
-        } else if (reply.kind == Reply::Kind::kFile) {
-            struct stat info;
-            if (stat(reply.filePath.c_str(), &info) != 0) throw std::runtime_error("file is gone");
-            auto stream =
-                concurrency::streams::fstream::open_istream(reply.filePath, std::ios::binary).get();
-            response.headers().add("Content-Disposition",
-                                   "attachment; filename=\"" + reply.filePath + "\"");
-            response.headers().add(web::http::header_names::cache_control, "no-cache");
-            response.set_body(stream, static_cast<size_t>(info.st_size),
-                              "application/octet-stream");
-        }
-    } catch (const std::exception&) {
-        response = http_response(web::http::status_codes::Forbidden);
-    }
-    request.reply(response).then([](pplx::task<void> sent) {
-        try {
-            sent.get();
-        } catch (...) {
-            // The client went away; nothing is left to answer.
-        }
-    });
-}
-
-void CEndpointHandler::LogOutcome(const Frame& frame, const Reply& reply) {
-    int verb = static_cast<int>(frame.verb);
-    if (!frame.dispatched) {
+void CEndpointHandler::LogOutcome(const FrameRequest& request, const Reply& reply) {
+    if (request.verb == Verb::kOther) return;
+    int verb = static_cast<int>(request.verb);
+    if (!request.dispatched) {
         if (reply.status == 400) {
             ModuleLog().WriteComment(0, ErrorLinePrefix(verb) + LogText(reply.body));
         }
         return;
     }
+    const Call& call = request.call;
     int status = reply.result == 200 ? 0 : reply.result == 204 ? 1 : reply.result;
     std::string method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
-    std::string args = reply.logArgs.empty() ? LogText(frame.call.args) : reply.logArgs;
-    ModuleLog().WriteEntry(status, method, frame.call.interfaceName, frame.call.methodName, args,
-                           std::to_string(frame.call.address));
+    std::string args = reply.logArgs.empty() ? LogText(call.args) : reply.logArgs;
+    ModuleLog().WriteEntry(status, method, call.interfaceName, call.methodName, args,
+                           std::to_string(call.address));
 }
 
 int64_t CEndpointHandler::Now() const {
@@ -520,5 +561,5 @@ std::string CEndpointHandler::MakePrintTemplate(int handle, const std::string& p
 web::json::value CEndpointHandler::PublishFile(const std::string& producedPath,
                                                const std::string& format) {
     return ::PublishFile(producedPath, format, GetWorkingFolder(),
-                         EndpointPath(m_listener.uri().to_string()));
+                         EndpointPath(web::uri(m_uri).to_string()));
 }

@@ -1,22 +1,25 @@
 #pragma once
 
-#include <cpprest/http_listener.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include <cpprest/json.h>
+
 #include "bridge/handler_tables.h"
-#include "endpoint/body_reader.h"
 #include "endpoint/dispatch.h"
+#include "endpoint/frame_request.h"
+#include "endpoint/transport_limits.h"
 #include "endpoint/worker_pool.h"
 #include "registry/instance_registry.h"
 
+class HttpListener;
+
 struct HandlerOptions {
     int workerThreads = 32;
-    BodyLimits bodyLimits;
+    TransportLimits transport;
     std::chrono::milliseconds groupLockTimeout{10000};
     // Seconds since 1970 for the registry and the sweep; the system clock
     // when empty.
@@ -27,17 +30,21 @@ struct HandlerOptions {
     int maxInactivitySec = 0;
 };
 
-// The REST endpoint: one HTTP listener on the listener URI, whose GET, PUT
-// and POST requests run through the request frame (path, arguments, target
-// handle, instance check, group lock) into the verb's dispatcher.
+// The REST endpoint: the HTTP transport on the listener URI
+// (endpoint/http_listener.h), whose GET, PUT and POST requests run through
+// the request frame (path, arguments, target handle, instance check, group
+// lock) into the verb's dispatcher.
 //
-// Requests are taken off the REST library's threads at once and run on the
-// handler's own worker pool. Every request gets exactly one reply, sent from
-// Send().
-class CEndpointHandler {
+// The transport reads each request whole and hands it to the handler's own
+// worker pool; every request gets exactly one reply.
+//
+// In-process entry point: Handle() takes a whole request (method, target,
+// content type, body) and returns the reply that the transport would send,
+// with no socket involved. It runs the same frame on the calling thread.
+class CEndpointHandler : public IRequestFrame {
   public:
-    // Creates the listener on `uri` (not yet open). `iniPath` is the settings
-    // file the dispatchers and the file transfer read.
+    // A handler for the listener URI `uri` (nothing listens yet). `iniPath`
+    // is the settings file the dispatchers and the file transfer read.
     CEndpointHandler(const std::string& uri, const std::string& iniPath,
                      const HandlerOptions& options = HandlerOptions());
     ~CEndpointHandler();  // Close()
@@ -45,14 +52,28 @@ class CEndpointHandler {
     CEndpointHandler(const CEndpointHandler&) = delete;
     CEndpointHandler& operator=(const CEndpointHandler&) = delete;
 
-    // Opens the listener. Throws std::exception when it cannot listen (for
-    // example when the port is in use).
+    // Listens on the URI's host and port. Throws std::exception when it
+    // cannot listen (for example when the port is in use).
     void Open();
 
-    // Stops accepting requests, waits at most `timeout` for the listener to
-    // close, then finishes the queued requests. False when the listener did
-    // not close in time. Idempotent.
+    // Stops accepting connections, lets the running calls end, answers the
+    // calls not yet started with the error reply 407 (they are not run),
+    // writes the replies still under way and closes every connection,
+    // waiting at most `timeout` for them. False when a connection did not
+    // end in time. Idempotent.
     bool Close(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000));
+
+    // The whole frame for one request, in this process: the reply the
+    // transport would send (a body over the limit is refused as there; an
+    // upload's body is stored like one read from a socket). Writes the
+    // module log entry. Blocks like a worker (group lock, module call).
+    Reply Handle(const HttpRequest& request);
+
+    // IRequestFrame: the frame in the steps the transport drives.
+    std::shared_ptr<FrameRequest> Begin(const RequestHead& head) override;
+    Reply Finish(FrameRequest& request) override;
+    Reply Refuse(FrameRequest& request) override;
+    void LogOutcome(const FrameRequest& request, const Reply& reply) override;
 
     // The verb dispatchers; the handler owns them. Set before Open().
     void SetDispatchers(std::unique_ptr<IVerbDispatcher> get, std::unique_ptr<IVerbDispatcher> put,
@@ -105,23 +126,17 @@ class CEndpointHandler {
     web::json::value PublishFile(const std::string& producedPath, const std::string& format);
 
   private:
-    enum class Verb { kGet, kPut, kPost };
-    struct Frame;  // one request on its way through the frame
+    using Verb = FrameRequest::Verb;
 
-    void Accept(const web::http::http_request& request, Verb verb);
-    void Serve(const web::http::http_request& request, Verb verb);
-    Reply RunFrame(Frame& frame);
-    bool ReadPath(Frame& frame, Reply* error);
-    bool BuildArgs(Frame& frame, Reply* error);
-    bool BuildJsonArgs(Frame& frame, Reply* error);
-    bool BuildUploadArgs(Frame& frame, Reply* error);
-    // Writes the request's body to a new file at `path`, chunk by chunk;
-    // removes the file unless the whole body was written.
-    BodyStatus StoreBody(const web::http::http_request& request, const std::string& path);
-    bool RequireAddress(const Frame& frame) const;
-    Reply DispatchLocked(Frame& frame);
-    void Send(const web::http::http_request& request, const Reply& reply);
-    void LogOutcome(const Frame& frame, const Reply& reply);
+    bool ReadTarget(FrameRequest& request);
+    bool ReadPath(FrameRequest& request);
+    void ChooseBody(FrameRequest& request);
+    void PrepareUpload(FrameRequest& request);
+    Reply RunFrame(FrameRequest& request);
+    bool BuildJsonArgs(FrameRequest& request, Reply* error);
+    bool UseStoredBody(FrameRequest& request, Reply* error);
+    bool RequireAddress(const FrameRequest& request) const;
+    Reply DispatchLocked(FrameRequest& request);
     // Logs "COMInstanceDel" with `location` and releases the table slot.
     void ReleaseInstance(const std::string& interfaceName, int handle, const char* location);
     int64_t Now() const;
@@ -130,12 +145,14 @@ class CEndpointHandler {
     std::mutex m_workingDirMutex;
     std::string m_workingDir;
     std::string m_iniPath;
-    web::http::experimental::listener::http_listener m_listener;
+    std::string m_uri;
+    std::string m_listenerPath;  // the URI's path, still encoded, without a trailing '/'
     std::unique_ptr<CInstanceRegistry> m_pRegistry;
     CHandlerTables m_tables;  // after the registry: emptied before it goes
     HandlerOptions m_options;
     std::unique_ptr<IVerbDispatcher> m_get, m_put, m_post;
     WorkerPool m_workers;
+    std::unique_ptr<HttpListener> m_pListener;  // after the pool: stopped before it
     std::mutex m_closeMutex;
     bool m_closed = false;
 };

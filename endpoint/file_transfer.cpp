@@ -41,8 +41,9 @@ bool CopyFile(const std::string& from, const std::string& to) {
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     if (!in || !out) return false;
     out << in.rdbuf();
-    out.flush();
-    return static_cast<bool>(out);
+    out.close();
+    // Stored files are for this user only.
+    return static_cast<bool>(out) && chmod(to.c_str(), 0600) == 0;
 }
 
 std::string RealPath(const std::string& path) {

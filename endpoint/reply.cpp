@@ -1,6 +1,7 @@
 #include "endpoint/reply.h"
 
 #include "common/string_table.h"
+#include "common/utf8_text.h"
 
 Reply ErrorReply(int code, const std::string& insert1, const std::string& insert2,
                  const std::string& insert3) {
@@ -12,7 +13,7 @@ Reply AbortReply(const std::string& text, int code) {
     reply.status = 400;
     reply.result = code;
     reply.body = web::json::value::object();
-    reply.body["pbstrAbort"] = web::json::value::string(text);
+    reply.body["pbstrAbort"] = web::json::value::string(ValidUtf8(text));
     reply.body["abortCode"] = web::json::value::number(code);
     return reply;
 }

@@ -16,6 +16,7 @@ struct Reply {
     std::string filePath;                              // kFile: the file streamed as the body
     std::string logMethod;  // handler name of the log entry (empty: the verb's)
     std::string logArgs;    // argument text of the log entry (empty: the call's arguments)
+    std::string allow;      // the Allow header of a refused method; empty: none
 };
 
 // Status 400 with {"pbstrAbort": text of `code`, "abortCode": code}; the
@@ -24,7 +25,8 @@ Reply ErrorReply(int code, const std::string& insert1 = std::string(),
                  const std::string& insert2 = std::string(),
                  const std::string& insert3 = std::string());
 
-// Status 400 with a text of the caller's (a module's abort text).
+// Status 400 with a text of the caller's (a module's abort text). Bytes of
+// the text that are not valid UTF-8 are replaced by U+FFFD.
 Reply AbortReply(const std::string& text, int code);
 
 // Status 200 (or `status`) with `body`.

@@ -8,7 +8,7 @@ WorkerPool::~WorkerPool() {
     Stop();
 }
 
-bool WorkerPool::Post(std::function<void()> task) {
+bool WorkerPool::Post(Task task) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (stopping_) return false;
@@ -33,14 +33,16 @@ void WorkerPool::Stop() {
 
 void WorkerPool::Run() {
     for (;;) {
-        std::function<void()> task;
+        Task task;
+        bool run = true;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (queue_.empty()) return;  // stopping and nothing left
             task = std::move(queue_.front());
             queue_.pop_front();
+            run = !stopping_;
         }
-        task();
+        task(run);
     }
 }

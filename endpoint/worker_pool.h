@@ -9,11 +9,15 @@
 
 // A fixed set of threads that run queued tasks in order of arrival.
 //
-// The REST library's own threads must never block (a wait there starves the
-// library and stalls every connection), so the listener only hands requests
-// to this pool; lock waits, module calls and file I/O happen here.
+// The transport's threads must never block (a wait there stalls every
+// connection), so they hand whole requests to this pool; lock waits, module
+// calls and file I/O happen here.
 class WorkerPool {
   public:
+    // A task is called once: with true to run, with false when the pool
+    // stopped before it began (it should then answer without doing its work).
+    using Task = std::function<void(bool run)>;
+
     explicit WorkerPool(int threads);
     ~WorkerPool();  // Stop()
 
@@ -21,9 +25,10 @@ class WorkerPool {
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     // Queues a task. Returns false (and drops the task) once Stop() has begun.
-    bool Post(std::function<void()> task);
+    bool Post(Task task);
 
-    // Runs what is queued, then joins every thread. Idempotent.
+    // Lets the running tasks end, calls every queued one with false, then
+    // joins every thread. Idempotent.
     void Stop();
 
   private:
@@ -31,7 +36,7 @@ class WorkerPool {
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<std::function<void()>> queue_;
+    std::deque<Task> queue_;
     std::vector<std::thread> threads_;
     bool stopping_ = false;
 };

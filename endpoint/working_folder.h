@@ -9,7 +9,10 @@
 // special-folder names of platform/known_folders.h).
 
 // The working folder for one base value, created when missing (two levels
-// at most); empty when it cannot be had. The base is `value` when that path
+// at most, mode 0700); empty when it cannot be had. Each level must be a
+// folder of this user and no link (a mode that grants others anything is
+// made 0700); when one is not, a fresh "<base>/tarvos-XXXXXX/tolvan/
+// Halvo450Rest/" is made instead and the module log says so. The base is `value` when that path
 // exists, else the special folder it names, else `value` itself; trailing
 // white space and then trailing '/' are removed before the suffix is added.
 std::string ResolveWorkingFolder(const std::string& value);

@@ -130,6 +130,13 @@ std::string UnitFileText(const UnitDescription& unit) {
          << "Type=notify\n"
          << "ExecStart=" << CommandWord(unit.executable) << "\n";
     if (unit.restartOnFailure) text << "Restart=on-failure\nRestartSec=1\n";
+    // Files private to the service, room for its connections, no gain of
+    // rights, a /tmp of its own and the system folders read-only.
+    text << "UMask=0077\n"
+         << "LimitNOFILE=65536\n"
+         << "NoNewPrivileges=yes\n"
+         << "PrivateTmp=yes\n"
+         << "ProtectSystem=full\n";
     text << "\n[Install]\n"
          << "WantedBy=multi-user.target\n";
     return text.str();

@@ -48,7 +48,10 @@ struct UnitDescription {
 std::string UnitFilePath(const std::string& unitDir, const std::string& serviceName);
 
 // The unit text: Type=notify, ExecStart the executable, restart on failure
-// after 1 s at most 3 times in 3600 s, started with multi-user.target.
+// after 1 s at most 3 times in 3600 s, UMask=0077, LimitNOFILE=65536,
+// NoNewPrivileges, PrivateTmp, ProtectSystem=full (so the executable's
+// folder, which holds the INI and log files, must not lie below /usr, /boot
+// or /etc), started with multi-user.target.
 std::string UnitFileText(const UnitDescription& unit);
 
 // 0 when `unitDir` is a folder the caller may create files in; else errno.

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     libcpprest-dev libssl-dev
+    libboost-dev wrk
     libxml2-dev libxml2-utils uuid-dev libsystemd-dev
     libxmlsec1-dev xmlsec1
     libcairo2-dev libpango1.0-dev libqrencode-dev fonts-liberation2

@@ -137,6 +137,20 @@ int CServerSettings::GetWorkerThreads() {
     return std::min(std::max(threads, 4), 256);
 }
 
+TransportLimits CServerSettings::GetTransportLimits() {
+    auto ranged = [this](const char* key, int defaultValue, int highest) {
+        int value = ReadInt(key, defaultValue);
+        return value < 1 || value > highest ? defaultValue : value;
+    };
+    TransportLimits limits;
+    limits.headerTimeout = std::chrono::seconds(ranged("HeaderTimeoutSec", 10, 3600));
+    limits.bodyIdleTimeout = std::chrono::seconds(ranged("BodyIdleTimeoutSec", 30, 3600));
+    limits.keepAliveTimeout = std::chrono::seconds(ranged("KeepAliveTimeoutSec", 60, 3600));
+    limits.maxConnections = ranged("MaxConnections", 1000, 100000);
+    limits.maxBodyBytes = GetMaxBodyBytes();
+    return limits;
+}
+
 bool CServerSettings::CheckInstalled(const std::string& commandLine) {
     if (IsInstalled()) return true;
     std::string upper = commandLine;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "endpoint/transport_limits.h"
+
 // The service's settings in TarvosServer450.ini beside the executable,
 // section "Settings". Every getter computes the paths first when they are
 // still empty, and writes the documented default back where the file lacks it.
@@ -42,6 +44,12 @@ class CServerSettings {
 
     // Worker threads that run requests ("WorkerThreads", default 32, 4..256).
     int GetWorkerThreads();
+
+    // The HTTP transport's guards (endpoint/transport_limits.h):
+    // "HeaderTimeoutSec" (10), "BodyIdleTimeoutSec" (30), "KeepAliveTimeoutSec"
+    // (60), each 1..3600; "MaxConnections" (1000, 1..100000); "MaxBodyBytes".
+    // A missing or unreadable value gives the default; nothing is written.
+    TransportLimits GetTransportLimits();
 
     // True when installed, or when the command line asks for "-INSTALL";
     // otherwise shows the "not yet installed" message and returns false.

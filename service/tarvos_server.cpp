@@ -1,6 +1,6 @@
 #include "service/tarvos_server.h"
 
-#include <pplx/threadpool.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <ctime>
@@ -17,10 +17,6 @@
 #include "service/service_actions.h"
 
 namespace {
-
-// The REST library's own threads only accept connections and hand requests
-// over; a few are enough.
-constexpr size_t kLibraryThreads = 4;
 
 // The foreground run sleeps this long this many times (700 s in all).
 constexpr int kForegroundRounds = 100;
@@ -92,8 +88,9 @@ void CTarvosServer450::ServiceRun(CBaseService& service, const CBaseServiceComma
     hooks.sweep = [] {
         if (TheApp().Handler() != nullptr) TheApp().Handler()->RunSanityChecks(false);
     };
-    hooks.releaseAll = [] {
-        if (TheApp().Handler() != nullptr) TheApp().Handler()->ReleaseAll();
+    hooks.releaseAll = [this] {
+        if (Handler() != nullptr) Handler()->ReleaseAll();
+        m_released = true;
     };
     service.SetHooks(hooks);
     if (RunAction(service, info) == 0) m_exitCode = 1;
@@ -128,10 +125,11 @@ bool CTarvosServer450::StartListener() {
     m_endpoint = m_pSettings->GetEndpoint();
     ModuleLog().WriteComment(1, "Start listening on endpoint <" + m_endpoint + ">...");
     m_pSettings->SetProcStartTime(static_cast<uint32_t>(std::time(nullptr)));
+    m_released = false;
     try {
         HandlerOptions options;
         options.workerThreads = m_pSettings->GetWorkerThreads();
-        options.bodyLimits.maxBytes = m_pSettings->GetMaxBodyBytes();
+        options.transport = m_pSettings->GetTransportLimits();
         m_pHandler.reset();
         m_pHandler.reset(new CEndpointHandler(m_endpoint, m_pSettings->iniPath(), options));
         InstallDispatchers(*m_pHandler);
@@ -151,7 +149,8 @@ bool CTarvosServer450::StartListener() {
 void CTarvosServer450::EndListener() {
     if (m_pHandler) {
         m_pHandler->Close();
-        m_pHandler->ReleaseAll();  // nothing left when the service run did it
+        if (!m_released) m_pHandler->ReleaseAll();  // the service run's stop did it already
+        m_released = true;
     }
     ModuleLog().WriteComment(1, "End listening on endpoint <" + m_endpoint + ">...");
     m_pSettings->SetProcStartTime(0);
@@ -167,11 +166,9 @@ void CTarvosServer450::ForegroundRun() {
 
 int RunApplication(int argc, char** argv) {
     platform::BlockControlSignals();
-    try {
-        crossplat::threadpool::initialize_with_threads(kLibraryThreads);
-    } catch (...) {
-        // Already initialised: the library keeps its pool.
-    }
+    // A reader that went away (a closed standard output, a client) is an
+    // error of the write, not the end of the service.
+    signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv, argv + argc);
     CTarvosServer450& app = TheApp();
     app.InitInstance(args);

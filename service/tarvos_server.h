@@ -47,6 +47,7 @@ class CTarvosServer450 {
     std::string m_endpoint;
     int m_maxInactivitySec = 3600;
     int m_exitCode = 0;
+    bool m_released = false;  // the listener's instances are released
 };
 
 CTarvosServer450& TheApp();

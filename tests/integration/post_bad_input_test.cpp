@@ -151,7 +151,7 @@ void ExpectDefinedAnswer(const Operation& row, const Answer& answer) {
             return;
         case RowKind::kCollection:
             if (answer.status == 204) {
-                EXPECT_EQ("null", answer.text);
+                EXPECT_EQ("", answer.text);
             } else {
                 EXPECT_EQ(200, answer.status) << answer.text;
                 EXPECT_TRUE(answer.body.is_array()) << answer.text;

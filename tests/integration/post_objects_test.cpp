@@ -223,11 +223,10 @@ TEST_F(PostObjectsTest, PhonesByFirstNextAndAsCollection) {
     EXPECT_EQ("555 55 55", S(second, "pbstrNumber"));
     EXPECT_EQ("12", S(second, "pbstrExt"));
 
-    // The end of the list: 204, with the out-members as the module left them.
+    // The end of the list: 204, which ends at its headers.
     Answer end = OnAddress("GetNextPhone");
     EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_FALSE(B(end.body, "pbStatus"));
-    EXPECT_EQ("", S(end.body, "pbstrNumber"));
+    EXPECT_EQ("", end.text);
 
     Answer phones = OnAddress("GetPhones");
     ASSERT_EQ(200, phones.status) << phones.text;
@@ -248,10 +247,10 @@ TEST_F(PostObjectsTest, PhonesByFirstNextAndAsCollection) {
 TEST_F(PostObjectsTest, AddressWithoutPhonesAnswers204) {
     Answer phones = OnAddress("GetPhones");
     EXPECT_EQ(204, phones.status) << phones.text;
-    EXPECT_EQ("null", phones.text);
+    EXPECT_EQ("", phones.text);
     Answer first = OnAddress("GetFirstPhone");
     EXPECT_EQ(204, first.status) << first.text;
-    EXPECT_FALSE(B(first.body, "pbStatus"));
+    EXPECT_EQ("", first.text);
 }
 
 TEST_F(PostObjectsTest, InitializeEmptiesTheAddress) {
@@ -395,7 +394,7 @@ TEST_F(PostObjectsTest, TokensByFirstNextAndAsCollection) {
     EXPECT_EQ("note", S(Read(kInput, "GetNextToken"), "pbstrToken"));
     Answer end = OnInput("GetNextToken");
     EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_FALSE(B(end.body, "pbStatus"));
+    EXPECT_EQ("", end.text);
 
     Answer tokens = OnInput("GetTokens");
     ASSERT_EQ(200, tokens.status) << tokens.text;
@@ -412,7 +411,7 @@ TEST_F(PostObjectsTest, TokensByFirstNextAndAsCollection) {
     SetInput("InitToken", value::object());
     Answer none = OnInput("GetTokens");
     EXPECT_EQ(204, none.status) << none.text;
-    EXPECT_EQ("null", none.text);
+    EXPECT_EQ("", none.text);
     EXPECT_EQ(204, OnInput("GetFirstToken").status);
 }
 
@@ -447,19 +446,19 @@ TEST_F(PostObjectsTest, DignitiesAreFoundByTheirCriteria) {
     EXPECT_EQ("0700", S(Read(kInput, "GetNextDignity"), "pbstrQLCode"));
     Answer end = OnInput("GetNextDignity");
     EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_FALSE(B(end.body, "pbStatus"));
+    EXPECT_EQ("", end.text);
 
     Answer none = OnInput("GetDignities",
                           Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("9999")}}));
     EXPECT_EQ(204, none.status) << none.text;
-    EXPECT_EQ("null", none.text);
+    EXPECT_EQ("", none.text);
 
     // InitDignity empties the list.
     SetInput("InitDignity", value::object());
     Answer emptied =
         OnInput("GetFirstDignity", Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("")}}));
     EXPECT_EQ(204, emptied.status) << emptied.text;
-    EXPECT_FALSE(B(emptied.body, "pbStatus"));
+    EXPECT_EQ("", emptied.text);
 }
 
 TEST_F(PostObjectsTest, SectionsAreFoundByTheirCriteria) {

@@ -318,6 +318,11 @@ const char kExpectedUnit[] =
     "ExecStart=/opt/tarvos/tarvosserver450\n"
     "Restart=on-failure\n"
     "RestartSec=1\n"
+    "UMask=0077\n"
+    "LimitNOFILE=65536\n"
+    "NoNewPrivileges=yes\n"
+    "PrivateTmp=yes\n"
+    "ProtectSystem=full\n"
     "\n[Install]\n"
     "WantedBy=multi-user.target\n";
 

@@ -1,0 +1,229 @@
+// The HTTP transport's guards against the real executable: stalled bodies,
+// idle and surplus connections, keep-alive order, 204 framing, log lines;
+// and, in this process, the stop with calls still queued.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bridge/verb_dispatchers.h"
+#include "common/module_log.h"
+#include "endpoint/endpoint_handler.h"
+#include "platform/ini_file.h"
+#include "tests/engine/temp_folder.h"
+#include "tests/integration/envelope.h"
+#include "tests/integration/invoice_over_http.h"
+#include "tests/integration/server_process.h"
+#include "tests/integration/transport_socket.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
+
+std::string RequestText(const std::string& method, const std::string& target,
+                        const std::string& body = std::string(),
+                        const std::string& type = "application/json") {
+    std::string text = method + " " + target + " HTTP/1.1\r\nHost: localhost\r\n";
+    if (!body.empty()) {
+        text +=
+            "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+    }
+    return text + "\r\n" + body;
+}
+
+// The status of the first response in `data`; 0 when there is none.
+int Status(const std::string& data) {
+    return data.compare(0, 9, "HTTP/1.1 ") == 0 ? std::atoi(data.c_str() + 9) : 0;
+}
+
+TEST(TransportGuardsTest, StalledBodiesHoldNoWorkerAndGetTheir409) {
+    ServerProcess server({"WorkerThreads=4", "BodyIdleTimeoutSec=2"});
+    ASSERT_TRUE(server.Start()) << server.Output();
+    std::vector<std::unique_ptr<RawConnection>> stalled;
+    for (int i = 0; i < 8; ++i) {  // twice the worker threads
+        stalled.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(stalled.back()->Send("POST " + ServerProcess::Path("ITarvos", "SetLogo") +
+                                         " HTTP/1.1\r\nHost: x\r\nContent-Type: "
+                                         "application/json\r\nContent-Length: 100\r\n\r\n{"));
+    }
+    HttpClient client = server.client();
+    int slow = 0;
+    for (int i = 0; i < 200; ++i) {
+        Clock::time_point start = Clock::now();
+        EXPECT_EQ(400, client.Get(kGetModus).status);
+        if (Clock::now() - start > std::chrono::seconds(1)) ++slow;
+    }
+    EXPECT_EQ(0, slow) << "calls that waited more than 1 s";
+    for (auto& connection : stalled) {
+        bool closed = false;
+        std::string reply = connection->ReceiveUntilClosed(10000, &closed);
+        EXPECT_EQ(400, Status(reply)) << reply;
+        EXPECT_NE(std::string::npos, reply.find("\"abortCode\":409")) << reply;
+        EXPECT_TRUE(closed);
+    }
+}
+
+TEST(TransportGuardsTest, IdleConnectionsAreClosedWhileTheServiceAnswers) {
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);  // the service inherits it
+    const int count = static_cast<int>(std::min<rlim_t>(3000, files.rlim_cur / 2 - 100));
+    ServerProcess server({"HeaderTimeoutSec=1", "KeepAliveTimeoutSec=1", "MaxConnections=5000"});
+    ASSERT_TRUE(server.Start()) << server.Output();
+    // One connection idles after a request, the others before their first.
+    RawConnection kept(server.port());
+    ASSERT_TRUE(kept.Send(RequestText("GET", kGetModus)));
+    std::string first =
+        kept.Receive(5000, [](const std::string& d) { return d.find("}") != std::string::npos; });
+    EXPECT_EQ(400, Status(first)) << first;
+    std::vector<std::unique_ptr<RawConnection>> idle;
+    for (int i = 0; i < count; ++i) {
+        idle.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(idle.back()->ok()) << i;
+    }
+    EXPECT_EQ(400, server.client().Get(kGetModus).status) << "answers with the idle ones open";
+    int closed = 0;
+    for (auto& connection : idle) {
+        bool ended = false;
+        connection->ReceiveUntilClosed(5000, &ended);
+        closed += ended ? 1 : 0;
+    }
+    EXPECT_EQ(count, closed);
+    bool keptEnded = false;
+    kept.ReceiveUntilClosed(5000, &keptEnded);
+    EXPECT_TRUE(keptEnded);
+    EXPECT_EQ(400, server.client().Get(kGetModus).status);
+}
+
+TEST(TransportGuardsTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndCounted) {
+    ServerProcess server({"MaxConnections=10"});
+    ASSERT_TRUE(server.Start()) << server.Output();
+    std::vector<std::unique_ptr<RawConnection>> open;
+    for (int i = 0; i < 10; ++i) open.push_back(std::make_unique<RawConnection>(server.port()));
+    // Let the service take in all ten before the surplus comes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (int i = 0; i < 3; ++i) {
+        RawConnection surplus(server.port());
+        bool closed = false;
+        surplus.ReceiveUntilClosed(2000, &closed);
+        EXPECT_TRUE(closed) << i;
+    }
+    open.clear();
+    int status = 0;
+    for (int i = 0; i < 50 && status == 0; ++i) {
+        status = server.client().Send("GET", kGetModus, "", {}, 1000).status;
+    }
+    EXPECT_EQ(400, status) << "answers again once connections are free";
+    ASSERT_EQ(0, server.Stop());
+    std::string log = server.ReadLog();
+    int counted = 0;
+    std::regex line("HTTP: (\\d+) connections closed at once: 10 were open");
+    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it) {
+        counted += std::stoi((*it)[1]);
+    }
+    EXPECT_EQ(3, counted) << log;
+}
+
+TEST(TransportGuardsTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeaders) {
+    ServerProcess server;
+    ASSERT_TRUE(server.Start()) << server.Output();
+    invoice_http::Client client(server);
+    int manager = client.Manager();
+    int address = client.Address(client.Request(manager));
+    ASSERT_GT(address, 0);
+    RawConnection connection(server.port());
+    // Three requests in one write: a 204, a 200 and an error reply.
+    ASSERT_TRUE(
+        connection.Send(RequestText("POST", ServerProcess::Path("IAddress", "GetPhones"),
+                                    "{\"pIAddress\":" + std::to_string(address) + "}") +
+                        RequestText("GET", ServerProcess::Path("ITarvos", "GetModuleVersion") +
+                                               "?pITarvos=" + std::to_string(manager)) +
+                        RequestText("GET", kGetModus)));
+    std::string data = connection.Receive(10000, [](const std::string& d) {
+        return d.find("abortCode") != std::string::npos && d.back() == '}';
+    });
+    ASSERT_EQ(204, Status(data)) << data;
+    size_t end = data.find("\r\n\r\n") + 4;
+    EXPECT_EQ(std::string::npos, data.substr(0, end).find("Content-Length")) << data;
+    std::string rest = data.substr(end);
+    ASSERT_EQ(200, Status(rest)) << "the next response follows the 204's headers: " << data;
+    EXPECT_NE(std::string::npos, rest.find("{\"pbstrModuleVersion\":\"4.50.001\"}HTTP/1.1 400 "))
+        << rest;
+}
+
+TEST(TransportGuardsTest, LineBreaksInAPathLeaveOneLogLine) {
+    ServerProcess server;
+    ASSERT_TRUE(server.Start()) << server.Output();
+    HttpResponse warm = server.client().Get(kGetModus);
+    auto lines = [&] {
+        std::string log = server.ReadLog();
+        return std::count(log.begin(), log.end(), '\n');
+    };
+    long before = lines();
+    ExpectEnvelope(server.client().Get("/tarvosServer450/IT%0Aarvos/Get%0D%0AModus?pIT%0Aarvos=9"),
+                   402);
+    for (int i = 0; i < 100 && lines() == before; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(before + 1, lines()) << server.ReadLog();
+}
+
+// In this process: a group lock held by the test keeps the four workers
+// busy; the calls queued behind them are answered 407 at stop, not run.
+TEST(TransportGuardsTest, StopAnswersEveryQueuedCallWithoutRunningIt) {
+    TempFolder folder;
+    ModuleLog().StartLog(1, folder.Path() + "module.log.txt");
+    std::string ini = folder.Path() + "TarvosServer450.ini";
+    platform::WriteProfileString(ini, "PARAMS", "TMPDIR_CSIDL", folder.Path());
+    int port = FreeLoopbackPort();
+    HandlerOptions options;
+    options.workerThreads = 4;
+    auto handler = std::make_unique<CEndpointHandler>(
+        "http://127.0.0.1:" + std::to_string(port) + "/tarvosServer450", ini, options);
+    InstallDispatchers(*handler);
+    handler->Open();
+    HttpClient client(port);
+    web::json::value created =
+        web::json::value::parse(client.Get("/tarvosServer450/ITarvos/GetCreateTarvos").body);
+    int manager = created.at("pITarvos").as_integer();
+    CInstanceRegistry::GroupLock lock = handler->Registry().LockFor(manager);
+    lock->lock();
+    std::vector<HttpResponse> answers(12);
+    std::vector<std::thread> clients;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        clients.emplace_back([&, i] {
+            answers[i] =
+                client.Get("/tarvosServer450/ITarvos/GetModus?pITarvos=" + std::to_string(manager));
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // all twelve are in
+    std::thread stop([&] { handler->Close(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    lock->unlock();
+    for (std::thread& thread : clients) thread.join();
+    stop.join();
+    int ran = 0, refused = 0;
+    for (const HttpResponse& answer : answers) {
+        if (answer.status == 200) ++ran;
+        if (answer.status == 400 && ExpectEnvelope(answer, 407) ==
+                                        "The given interface method [ITarvos::GetModus] produced a "
+                                        "fatal, undefined error") {
+            ++refused;
+        }
+    }
+    EXPECT_EQ(4, ran);
+    EXPECT_EQ(8, refused);
+    handler->ReleaseAll();
+}
+
+}  // namespace
