@@ -22,18 +22,6 @@ namespace {
 
 constexpr int64_t kHundredMegabytes = 100 * 1000 * 1000 + 1;
 
-// The pid of the process running `server`'s copy of the executable.
-int ServerPid(const ServerProcess& server) {
-    fs::path executable = fs::weakly_canonical(server.folder() + "tarvosserver450");
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::error_code unreadable;
-        if (fs::read_symlink(entry.path() / "exe", unreadable) == executable) {
-            return std::stoi(entry.path().filename().string());
-        }
-    }
-    return -1;
-}
-
 // The peak resident size of `pid` in kB (VmHWM).
 long PeakKb(int pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -86,7 +74,7 @@ class TransportMemoryTest : public ::testing::Test {
         manager_ = client_.Manager();
         request_ = client_.Request(manager_);
         ASSERT_GT(request_, 0);
-        pid_ = ServerPid(server_);
+        pid_ = server_.pid();
     }
     std::string Folder() const { return server_.folder() + "tolvan/Halvo450Rest/"; }
     std::string DocumentTarget(int request) const {
