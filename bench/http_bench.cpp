@@ -2,7 +2,9 @@
 // connections (wrk, 16 and 64 connections) against the real service
 // executable, next to a bare Boost.Beast server in this process that answers
 // the same JSON bytes on two threads (the ceiling of any HTTP front end on
-// this machine). Both are measured in the same run, alternately.
+// this machine). Both are measured in the same run, alternately; the CPU
+// time each spends per request is printed too, as it depends less on what
+// else the machine is doing than the rates do.
 //
 //   bench_http_bench [service executable] [seconds per measurement]
 //
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,11 +31,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/loopback_get.h"
 #include "platform/paths.h"
 
 namespace fs = std::filesystem;
@@ -42,36 +48,9 @@ using tcp = boost::asio::ip::tcp;
 
 namespace {
 
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-// One GET on a fresh connection: the response body, empty on failure.
+// The body of a GET's response; empty on failure.
 std::string FetchBody(int port, const std::string& target) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string response;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        std::string request =
-            "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        char buffer[4096];
-        for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-            response.append(buffer, static_cast<size_t>(n));
-        }
-    }
-    close(fd);
+    std::string response = LoopbackGet(port, target);
     size_t body = response.find("\r\n\r\n");
     return body == std::string::npos ? std::string() : response.substr(body + 4);
 }
@@ -112,6 +91,22 @@ class Service {
         fs::remove_all(folder_);
     }
     int port() const { return port_; }
+
+    // CPU time the service has used so far (user and system), in seconds.
+    double CpuSeconds() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        size_t at = text.rfind(')');
+        if (at == std::string::npos) return 0;
+        std::istringstream fields(text.substr(at + 2));
+        std::string field;
+        unsigned long long user = 0, system = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14) user = std::stoull(field);
+            if (i == 15) system = std::stoull(field);
+        }
+        return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
 
   private:
     std::string folder_;
@@ -179,8 +174,19 @@ class BareServer {
     std::vector<std::thread> threads_;
 };
 
-// wrk's requests per second (keep-alive), or 0 when it did not run.
-double Wrk(int port, const std::string& target, int connections, int seconds, int* errors) {
+// CPU time this process has used (the bare server's threads; the main
+// thread waits for wrk), in seconds.
+double OwnCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// wrk's requests per second (keep-alive), or 0 when it did not run;
+// *requests the number it completed.
+double Wrk(int port, const std::string& target, int connections, int seconds, int* errors,
+           long* requests) {
     std::string command = "wrk -t2 -c" + std::to_string(connections) + " -d" +
                           std::to_string(seconds) + "s 'http://127.0.0.1:" + std::to_string(port) +
                           target + "' 2>&1";
@@ -191,6 +197,7 @@ double Wrk(int port, const std::string& target, int connections, int seconds, in
     char line[512];
     while (std::fgets(line, sizeof line, pipe) != nullptr) {
         std::sscanf(line, "Requests/sec: %lf", &rate);
+        std::sscanf(line, " %ld requests in", requests);
         int a = 0, b = 0, c = 0, d = 0;
         if (std::sscanf(line, "  Socket errors: connect %d, read %d, write %d, timeout %d", &a, &b,
                         &c, &d) == 4) {
@@ -222,13 +229,22 @@ int main(int argc, char** argv) {
     BareServer bare(body);
     std::printf("GET %s -> %s\nwrk, 2 threads, keep-alive, %d s per figure\n", target.c_str(),
                 body.c_str(), seconds);
-    std::printf("%-12s %14s %14s %8s\n", "connections", "service req/s", "bare req/s", "ratio");
+    std::printf("%-12s %14s %14s %8s %12s %12s\n", "connections", "service req/s", "bare req/s",
+                "ratio", "service CPU", "bare CPU");
+    std::printf("%-12s %14s %14s %8s %12s %12s\n", "", "", "", "", "us/request", "us/request");
     for (int connections : {16, 64}) {
         int serviceErrors = 0, bareErrors = 0;
-        double rate = Wrk(service.port(), target, connections, seconds, &serviceErrors);
-        double bareRate = Wrk(bare.port(), target, connections, seconds, &bareErrors);
-        std::printf("%-12d %14.0f %14.0f %8.2f", connections, rate, bareRate,
-                    bareRate > 0 ? rate / bareRate : 0);
+        long requests = 0, bareRequests = 0;
+        double cpuBefore = service.CpuSeconds();
+        double rate = Wrk(service.port(), target, connections, seconds, &serviceErrors, &requests);
+        double cpu = service.CpuSeconds() - cpuBefore;
+        double bareBefore = OwnCpuSeconds();
+        double bareRate =
+            Wrk(bare.port(), target, connections, seconds, &bareErrors, &bareRequests);
+        double bareCpu = OwnCpuSeconds() - bareBefore;
+        std::printf("%-12d %14.0f %14.0f %8.2f %12.1f %12.1f", connections, rate, bareRate,
+                    bareRate > 0 ? rate / bareRate : 0, requests > 0 ? cpu * 1e6 / requests : 0,
+                    bareRequests > 0 ? bareCpu * 1e6 / bareRequests : 0);
         if (serviceErrors + bareErrors > 0) {
             std::printf("   (errors: service %d, bare %d)", serviceErrors, bareErrors);
         }

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/loopback_get.h"
 #include "bridge/verb_dispatchers.h"
 #include "common/module_log.h"
 #include "endpoint/endpoint_handler.h"
@@ -30,41 +31,8 @@ constexpr int kRequestsPerClient = 1500;
 
 // Sends one GET on a fresh connection; returns the status (0 on failure).
 int Get(int port, const std::string& target) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int status = 0;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        std::string request =
-            "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-        if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-            std::string response;
-            char buffer[4096];
-            for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-                response.append(buffer, static_cast<size_t>(n));
-            }
-            if (response.compare(0, 9, "HTTP/1.1 ") == 0) status = std::atoi(response.c_str() + 9);
-        }
-    }
-    close(fd);
-    return status;
-}
-
-// A port on 127.0.0.1 that nothing listens on right now.
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    std::string response = LoopbackGet(port, target);
+    return response.compare(0, 9, "HTTP/1.1 ") == 0 ? std::atoi(response.c_str() + 9) : 0;
 }
 
 // Requests per second for kClients threads sending the targets round-robin.
@@ -88,22 +56,7 @@ double Load(int port, const std::vector<std::string>& targets, int* failures) {
 
 int HandleOf(int port, const std::string& target, const std::string& key) {
     // A tiny reader for {"key":123}: the digits after the key.
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string response;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        std::string request =
-            "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        char buffer[4096];
-        for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-            response.append(buffer, static_cast<size_t>(n));
-        }
-    }
-    close(fd);
+    std::string response = LoopbackGet(port, target);
     size_t at = response.find("\"" + key + "\":");
     return at == std::string::npos ? 0 : std::atoi(response.c_str() + at + key.size() + 3);
 }

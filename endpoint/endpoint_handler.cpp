@@ -286,10 +286,22 @@ void CEndpointHandler::PrepareUpload(FrameRequest& request) {
 
 // ---- The rest of the frame: on a worker, with the whole body -----------------
 
+bool CEndpointHandler::FinishAtOnce(FrameRequest& request, Reply* reply) {
+    if (!m_bActive || request.verb != Verb::kGet || request.download) return false;
+    request.mustNotWait = true;
+    Reply answer = Finish(request);
+    request.mustNotWait = false;
+    if (request.wouldWait) {
+        request.wouldWait = false;
+        return false;
+    }
+    *reply = std::move(answer);
+    return true;
+}
+
 Reply CEndpointHandler::Finish(FrameRequest& request) {
     if (request.verb == Verb::kOther) return request.reply;
     int verb = static_cast<int>(request.verb);
-    std::cout << "\nhandle " << VerbName(verb) << "\n" << std::flush;
     Reply reply;
     try {
         reply = RunFrame(request);
@@ -301,6 +313,8 @@ Reply CEndpointHandler::Finish(FrameRequest& request) {
     } catch (...) {
         reply = EmptyReply(500);
     }
+    if (request.wouldWait) return reply;  // not run: another try on a worker
+    std::cout << "\nhandle " << VerbName(verb) << "\n" << std::flush;
     // A stored upload whose request was refused before the call is removed.
     if (request.sink == BodySink::kFile && !request.dispatched) {
         ::unlink(request.storedPath.c_str());
@@ -418,7 +432,11 @@ Reply CEndpointHandler::DispatchLocked(FrameRequest& request) {
     std::unique_lock<std::timed_mutex> held;
     if (lock && !destruct) {
         held = std::unique_lock<std::timed_mutex>(*lock, std::defer_lock);
-        if (!held.try_lock_for(m_options.groupLockTimeout)) {
+        if (request.mustNotWait && !held.try_lock()) {
+            request.wouldWait = true;
+            return Reply();
+        }
+        if (!held.owns_lock() && !held.try_lock_for(m_options.groupLockTimeout)) {
             return ErrorReply(411, call.interfaceName, std::to_string(call.address), "10");
         }
     }

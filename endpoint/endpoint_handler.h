@@ -72,6 +72,7 @@ class CEndpointHandler : public IRequestFrame {
     // IRequestFrame: the frame in the steps the transport drives.
     std::shared_ptr<FrameRequest> Begin(const RequestHead& head) override;
     Reply Finish(FrameRequest& request) override;
+    bool FinishAtOnce(FrameRequest& request, Reply* reply) override;
     Reply Refuse(FrameRequest& request) override;
     void LogOutcome(const FrameRequest& request, const Reply& reply) override;
 

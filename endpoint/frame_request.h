@@ -66,6 +66,10 @@ struct FrameRequest {
     JsonBodyScan json;  // kJson
 
     bool dispatched = false;  // the verb's dispatcher ran
+    // Set by FinishAtOnce: the call must not wait for its group lock; set
+    // by the frame when it would have had to (nothing was run then).
+    bool mustNotWait = false;
+    bool wouldWait = false;
 };
 
 // What the transport asks of the frame. Implemented by CEndpointHandler.
@@ -80,6 +84,12 @@ class IRequestFrame {
     // The rest of the frame once the body is in: the reply. Runs the module
     // call; may block (group lock, module); call it on a worker thread.
     virtual Reply Finish(FrameRequest& request) = 0;
+
+    // Finish on the transport's own thread, for a request that cannot block
+    // there: a GET call (the GET operations are property reads and object
+    // creations) whose group lock is free. False, with nothing run, for any
+    // other request; it then goes to a worker.
+    virtual bool FinishAtOnce(FrameRequest& request, Reply* reply) = 0;
 
     // The answer to a whole request that will not be run because the service
     // is stopping: the error reply, nothing run.

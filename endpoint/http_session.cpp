@@ -234,6 +234,12 @@ void HttpSession::Handoff() {
     running_ = true;
     auto self = shared_from_this();
     std::shared_ptr<FrameRequest> request = request_;
+    Reply now;
+    if (request->bodyStatus == BodyStatus::kOk && listener_.frame().FinishAtOnce(*request, &now)) {
+        Write(now);
+        listener_.frame().LogOutcome(*request, now);
+        return;
+    }
     bool queued = listener_.workers().Post([self, request](bool run) {
         IRequestFrame& frame = self->listener_.frame();
         Reply reply = run ? frame.Finish(*request) : frame.Refuse(*request);

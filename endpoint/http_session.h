@@ -28,7 +28,8 @@ class HttpListener;
 //      read only once the last one is written;
 //   4. the whole request to the worker pool, which runs the frame and hands
 //      the reply back (a request that arrives while the pool stops is
-//      refused with the error reply instead);
+//      refused with the error reply instead); only a request that cannot
+//      block (IRequestFrame::FinishAtOnce) is run on this thread at once;
 //   5. the reply; then the next request. Pipelined requests are therefore
 //      answered in order.
 // A body that stalls gets its 409 reply and the connection closes. A 204

@@ -105,9 +105,11 @@ TEST(TransportGuardsTest, IdleConnectionsAreClosedWhileTheServiceAnswers) {
     EXPECT_EQ(400, server.client().Get(kGetModus).status);
 }
 
+// As the service (not the foreground run), so that the stop is the
+// service's: one release sweep in the log.
 TEST(TransportGuardsTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndCounted) {
     ServerProcess server({"MaxConnections=10"});
-    ASSERT_TRUE(server.Start()) << server.Output();
+    ASSERT_TRUE(server.Start({})) << server.Output();
     std::vector<std::unique_ptr<RawConnection>> open;
     for (int i = 0; i < 10; ++i) open.push_back(std::make_unique<RawConnection>(server.port()));
     // Let the service take in all ten before the surplus comes.
@@ -132,6 +134,10 @@ TEST(TransportGuardsTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndCounted) {
         counted += std::stoi((*it)[1]);
     }
     EXPECT_EQ(3, counted) << log;
+    std::regex sweep("Start of CEndpointHandler::RunSanityChecks\\(doDelete\\)");
+    EXPECT_EQ(1, std::distance(std::sregex_iterator(log.begin(), log.end(), sweep),
+                               std::sregex_iterator()))
+        << log;
 }
 
 TEST(TransportGuardsTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeaders) {
