@@ -66,28 +66,6 @@ web::json::value QueryToArgs(const std::string& query) {
     return args;
 }
 
-bool NestingWithin(const std::string& text, int maxDepth) {
-    int depth = 0;
-    bool inString = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > maxDepth) return false;
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return true;
-}
-
 web::json::value CopyScalarMembers(const web::json::value& body) {
     web::json::value args = web::json::value::object();
     for (const auto& member : body.as_object()) {

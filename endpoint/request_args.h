@@ -21,10 +21,6 @@ std::vector<std::string> SplitPath(const std::string& path);
 // the last value). Throws web::uri_exception on an invalid percent sequence.
 web::json::value QueryToArgs(const std::string& query);
 
-// True when `text` nests arrays and objects no deeper than `maxDepth`.
-// Checked before parsing so that no body can exhaust the parser's stack.
-bool NestingWithin(const std::string& text, int maxDepth);
-
 // The argument object of a JSON body: numbers, booleans and strings are
 // copied (integers stay integers); null, array and object members are left
 // out. REQUIRES: body.is_object().

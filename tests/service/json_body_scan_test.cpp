@@ -70,6 +70,7 @@ TEST(JsonBodyScan, DepthAndElementLimits) {
     limits.maxElements = 6;
     EXPECT_TRUE(Scan("[[[[1]]]]", 2, limits).wellFormed);
     EXPECT_FALSE(Scan("[[[[[1]]]]]", 2, limits).wellFormed);
+    EXPECT_TRUE(Scan("[\"[[[[[\\\"[[\"]", 2, limits).wellFormed);  // brackets in strings
     EXPECT_FALSE(Scan("{\"a\":{\"b\":{\"c\":{\"d\":{}}}}}", 2, limits).wellFormed);
     // Elements count in object bodies only: an array is never built.
     EXPECT_TRUE(Scan("{\"a\":1,\"b\":[2,3,4]}", 2, limits).wellFormed);

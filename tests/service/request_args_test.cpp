@@ -30,12 +30,6 @@ TEST(RequestArgsTest, QueryParametersBecomeStrings) {
     EXPECT_THROW(QueryToArgs("a=%ZZ"), std::exception);
 }
 
-TEST(RequestArgsTest, NestingIsMeasuredOutsideStrings) {
-    EXPECT_TRUE(NestingWithin("{\"a\":[[1]]}", 3));
-    EXPECT_FALSE(NestingWithin("{\"a\":[[1]]}", 2));
-    EXPECT_TRUE(NestingWithin("{\"a\":\"[[[[[[\\\"[[[\"}", 1));
-}
-
 TEST(RequestArgsTest, OnlyScalarMembersAreCopied) {
     value body = value::parse(
         "{\"i\":3,\"r\":2.5,\"b\":true,\"s\":\"t\",\"n\":null,\"a\":[1],\"o\":{\"x\":1}}");
