@@ -61,14 +61,32 @@ void CollectError(void* context, xmlErrorPtr error) {
     AddError(static_cast<SchemaReport*>(context), error->line, ReadableMessage(error->message));
 }
 
-// While it lives, the parser errors of the calling thread go to `report`.
-// libxml2 keeps this handler per thread, so other threads are not affected;
-// the handler that was set before is restored at the end.
+// The parser's errors while a document is validated in one pass: a fatal
+// one means the document is not well-formed, and then only they count.
+struct ParseProblems {
+    SchemaReport report;
+    bool fatal = false;
+};
+
+void CollectParseError(void* context, xmlErrorPtr error) {
+    auto* problems = static_cast<ParseProblems*>(context);
+    if (error != nullptr && error->level == XML_ERR_FATAL) problems->fatal = true;
+    CollectError(&problems->report, error);
+}
+
+// While it lives, the parser errors of the calling thread go to `report`
+// (or to `problems`). libxml2 keeps this handler per thread, so other
+// threads are not affected; the handler that was set before is restored at
+// the end.
 class ParseErrorCollector {
   public:
     explicit ParseErrorCollector(SchemaReport* report)
         : previous_(xmlStructuredError), previousContext_(xmlStructuredErrorContext) {
         xmlSetStructuredErrorFunc(report, CollectError);
+    }
+    explicit ParseErrorCollector(ParseProblems* problems)
+        : previous_(xmlStructuredError), previousContext_(xmlStructuredErrorContext) {
+        xmlSetStructuredErrorFunc(problems, CollectParseError);
     }
     ~ParseErrorCollector() { xmlSetStructuredErrorFunc(previousContext_, previous_); }
     ParseErrorCollector(const ParseErrorCollector&) = delete;
@@ -155,14 +173,44 @@ SchemaReport SchemaValidator::ValidateMemory(const std::string& xml) const {
 SchemaReport SchemaValidator::ReadAndValidate(const std::string* path,
                                               const std::string& xml) const {
     if (!Loaded()) return NotLoadedReport();
+    // One pass over the text: the schema's checks ride on the parser's
+    // events and no tree is built. The parser has no handlers of its own, so
+    // it loads no DTD and substitutes no entity. (libxml2's static input
+    // buffers lose text at chunk borders here: the text is copied.)
+    xmlParserInputBufferPtr input =
+        path != nullptr ? xmlParserInputBufferCreateFilename(path->c_str(), XML_CHAR_ENCODING_NONE)
+                        : xmlParserInputBufferCreateMem(xml.data(), static_cast<int>(xml.size()),
+                                                        XML_CHAR_ENCODING_NONE);
+    xmlSchemaValidCtxtPtr validation = input != nullptr ? xmlSchemaNewValidCtxt(schema_) : nullptr;
     SchemaReport report;
-    xmlDocPtr doc = ReadDocument(path, xml, &report);
-    if (doc == nullptr) return report;
-    // Errors of a document that could be read (namespace errors) stay in
-    // the report, before those of the schema.
-    Validate(doc, &report);
-    xmlFreeDoc(doc);
-    return report;
+    if (validation == nullptr) {
+        if (input != nullptr) xmlFreeParserInputBuffer(input);
+        AddError(&report, 0, path != nullptr ? "cannot read " + *path : "out of memory");
+        return report;
+    }
+    xmlSchemaSetValidStructuredErrors(validation, CollectError, &report);
+    ParseProblems parsing;
+    int result = 0;
+    {
+        ParseErrorCollector collector(&parsing);
+        // Takes the input buffer.
+        result =
+            xmlSchemaValidateStream(validation, input, XML_CHAR_ENCODING_NONE, nullptr, nullptr);
+    }
+    xmlSchemaFreeValidCtxt(validation);
+    // A document that is not well-formed has its parse errors only; the
+    // errors of one that could be read (namespace errors) come first.
+    if (parsing.fatal) return parsing.report;
+    for (const SchemaError& error : report.errors) {
+        AddError(&parsing.report, error.line, error.message);
+    }
+    parsing.report.errorCount += report.errorCount - static_cast<int>(report.errors.size());
+    if (result != 0 && parsing.report.errorCount == 0) {
+        AddError(
+            &parsing.report, 0,
+            "the document could not be validated (libxml2 code " + std::to_string(result) + ")");
+    }
+    return parsing.report;
 }
 
 SchemaReport SchemaValidator::ValidateDocument(xmlDoc* doc) const {

@@ -68,14 +68,16 @@ class SchemaValidator {
     const std::string& LoadError() const { return loadError_; }
     const std::string& SchemaPath() const { return schemaPath_; }
 
-    // Validates the XML file at `path`.
+    // Validates the XML file at `path` in one pass while it is parsed, without
+    // a tree. An element's missing children are reported at its end tag.
     SchemaReport ValidateFile(const std::string& path) const;
 
-    // Validates the XML text `xml` (a whole document).
+    // Validates the XML text `xml` (a whole document), as ValidateFile.
     SchemaReport ValidateMemory(const std::string& xml) const;
 
     // Validates a document tree built or read by the caller; the tree is not
-    // changed. Lines are known only for nodes that came from a parser.
+    // changed. Lines are known only for nodes that came from a parser; an
+    // element's missing children are reported at its start tag.
     // REQUIRES: doc != nullptr.
     SchemaReport ValidateDocument(_xmlDoc* doc) const;
 
