@@ -62,9 +62,24 @@ std::string TitleOf(PrintLayout layout, const InvoiceRequest& request) {
     return Label(lang, LabelId::kTitleInvoice);
 }
 
-bool WantsSlip(PrintLayout layout, const InvoiceRequest& request, long attributes) {
+bool IsCopy(const InvoiceRequest& request, const PrintTemplate& parsed, long attributes) {
+    return (attributes & kPrintAsCopy) != 0 || parsed.Value("Copy") == "1" ||
+           (request.request && request.request->is_copy);
+}
+
+// What the form says about paying; only kDueDate allows a payment slip.
+PaymentNote NoteOf(const InvoiceRequest& request, bool copy) {
+    if (request.request && request.request->is_storno) return PaymentNote::kStorno;
+    if (copy) return PaymentNote::kCopy;
+    if (request.balance.amount_due.IsZero()) return PaymentNote::kNothingToPay;
+    if (request.balance.amount_due.IsNegative()) return PaymentNote::kCredit;
+    return PaymentNote::kDueDate;
+}
+
+bool WantsSlip(PrintLayout layout, const InvoiceRequest& request, PaymentNote note,
+               long attributes) {
     if (layout == PrintLayout::kReclaim || (attributes & kPrintWithoutSlip) != 0) return false;
-    return HasQrPayment(request) && request.balance.amount_due > Decimal();
+    return HasQrPayment(request) && note == PaymentNote::kDueDate;
 }
 
 int64_t TimestampOf(const InvoiceRequest& request, int64_t asked) {
@@ -107,9 +122,9 @@ HRESULT Prepare(const InvoiceRequest& request, const PrintOptions& options, Prin
 }
 
 // The slip's bill and payload, when the print carries one.
-HRESULT PrepareSlip(const InvoiceRequest& request, long attributes, QrBill* bill,
+HRESULT PrepareSlip(const InvoiceRequest& request, PaymentNote note, long attributes, QrBill* bill,
                     PrintOutcome* outcome, std::string* errorText) {
-    outcome->has_slip = WantsSlip(outcome->layout, request, attributes);
+    outcome->has_slip = WantsSlip(outcome->layout, request, note, attributes);
     if (!outcome->has_slip) return S_OK;
     *bill = QrBillOf(request);
     checks::CheckResult rules = BuildQrPayload(*bill, &outcome->qr_payload);
@@ -147,11 +162,15 @@ HRESULT PrintInvoice(const InvoiceRequest& request, const PrintOptions& options,
     PrintOutcome result;
     HRESULT hr = Prepare(request, options, &parsed, &result, errorText);
     if (FAILED(hr)) return hr;
+    FormContent content;
+    content.heading.copy = IsCopy(request, parsed, options.generation_attributes);
+    content.heading.storno = request.request && request.request->is_storno;
+    content.note = NoteOf(request, content.heading.copy);
     QrBill bill;
-    hr = PrepareSlip(request, options.generation_attributes, &bill, &result, errorText);
+    hr = PrepareSlip(request, content.note, options.generation_attributes, &bill, &result,
+                     errorText);
     if (FAILED(hr)) return hr;
 
-    FormContent content;
     ImageSurface logo;
     if (!options.logo_file.empty() && (options.generation_attributes & kPrintWithoutLogo) == 0) {
         std::string error;
@@ -162,10 +181,6 @@ HRESULT PrintInvoice(const InvoiceRequest& request, const PrintOptions& options,
         content.heading.logo_height_mm = static_cast<double>(options.logo_height_mm);
     }
     content.heading.title = TitleOf(result.layout, request);
-    content.heading.copy = (options.generation_attributes & kPrintAsCopy) != 0 ||
-                           parsed.Value("Copy") == "1" ||
-                           (request.request && request.request->is_copy);
-    content.heading.storno = request.request && request.request->is_storno;
     content.heading.address_right = options.address_right == 1;
     content.heading.sender_id = options.sender_id;
     content.sort_by_tariff = options.sort_time_tariff == 1;

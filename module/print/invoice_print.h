@@ -14,14 +14,17 @@
 // PDF_NOPRINT, the file to write. The invoice must be finalized. The form is
 // drawn in the invoice's language with the manager's logo; the patient
 // invoice and the reminder carry the QR-bill's payment slip when the invoice
-// has QR payment data (SetEsrQR, SetEsrRedQR) and an amount due. Invoices
+// has QR payment data (SetEsrQR, SetEsrRedQR) and something to pay: a
+// storno and a copy print none (the form says they are not for payment), nor
+// does an invoice whose amount due is zero ("nothing to pay") or negative
+// (a credit). An esrQRplus slip leaves the amount to the payer. Invoices
 // with a legacy slip (esr9, esrRed) print without a slip: Swiss banks no
 // longer accept those.
 
 namespace invoice {
 
 // Bits of lGenerationAttributes that printing reads; other bits are ignored.
-constexpr long kPrintAsCopy = 0x1;       // mark every page as a copy (as Copy=1)
+constexpr long kPrintAsCopy = 0x1;       // a copy, not for payment (as Copy=1)
 constexpr long kPrintWithoutSlip = 0x2;  // leave out the QR-bill's payment slip
 constexpr long kPrintWithoutLogo = 0x4;  // leave out the logo of SetLogo
 

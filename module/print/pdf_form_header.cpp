@@ -1,10 +1,11 @@
 #include "module/print/pdf_form_header.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
+#include "module/print/pdf_form_rows.h"
 #include "module/print/pdf_form_text.h"
+#include "module/print/pdf_services_table.h"
 #include "module/print/print_labels.h"
 #include "module/print/qr_bill.h"
 
@@ -20,125 +21,20 @@ const TextStyle kTitle{14, FontFace::kBold, TextAlign::kRight};
 const TextStyle kMark{10, FontFace::kBold, TextAlign::kRight};
 
 constexpr double kWindowTop = 48.0;
-constexpr double kLabelWidth = 30.0;
-
-using Row = std::pair<std::string, std::string>;  // label, value
+constexpr double kLabelWidth = 31.0;
 
 // Draws rows of label and value from y and returns the y below them.
-double DrawRows(PdfDocument* pdf, double x, double y, double width, const std::vector<Row>& rows,
-                bool draw) {
+double DrawRows(PdfDocument* pdf, double x, double y, double width,
+                const std::vector<FormRow>& rows, bool draw) {
     double line = pdf->LineHeight(kValue.size_pt);
-    for (const Row& row : rows) {
+    for (const FormRow& row : rows) {
         if (draw) {
-            pdf->Text(x, y, kLabelWidth - 1, row.first, kLabel);
-            pdf->Text(x + kLabelWidth, y, width - kLabelWidth, row.second, kValue);
+            pdf->Text(x, y, kLabelWidth - 1, row.label, kLabel);
+            pdf->Text(x + kLabelWidth, y, width - kLabelWidth, row.value, kValue);
         }
         y += line;
     }
     return y;
-}
-
-void AddRow(std::vector<Row>* rows, Language lang, LabelId label, const std::string& value) {
-    if (!value.empty()) rows->push_back({Label(lang, label), value});
-}
-
-// A party's name and its address on one line each, under `label`.
-void AddParty(std::vector<Row>* rows, Language lang, LabelId label,
-              const std::optional<Address>& address) {
-    if (!address) return;
-    rows->push_back({Label(lang, label), AddressName(*address)});
-    std::string place = StreetAndPlace(*address);
-    if (!place.empty()) rows->push_back({"", place});
-}
-
-const char* ReasonLabel(Language lang, TreatmentReason reason) {
-    switch (reason) {
-        case TreatmentReason::kDisease:
-            return Label(lang, LabelId::kReasonDisease);
-        case TreatmentReason::kAccident:
-            return Label(lang, LabelId::kReasonAccident);
-        case TreatmentReason::kMaternity:
-            return Label(lang, LabelId::kReasonMaternity);
-        case TreatmentReason::kPrevention:
-            return Label(lang, LabelId::kReasonPrevention);
-        case TreatmentReason::kBirthDefect:
-            return Label(lang, LabelId::kReasonBirthDefect);
-        case TreatmentReason::kUnknown:
-            break;
-    }
-    return Label(lang, LabelId::kReasonUnknown);
-}
-
-std::vector<Row> LeftRows(const InvoiceRequest& invoice, const FormHeading& heading) {
-    Language lang = invoice.language;
-    std::vector<Row> rows;
-    if (invoice.invoice) {
-        AddRow(&rows, lang, LabelId::kInvoiceNumber, invoice.invoice->id);
-        AddRow(&rows, lang, LabelId::kInvoiceDate, DateText(invoice.invoice->date));
-        AddRow(&rows, lang, LabelId::kTimestamp, std::to_string(invoice.invoice->timestamp));
-    }
-    if (invoice.reminder) {
-        AddRow(&rows, lang, LabelId::kReminderNumber, invoice.reminder->reference.id);
-        AddRow(&rows, lang, LabelId::kReminderDate, DateText(invoice.reminder->reference.date));
-    }
-    AddRow(&rows, lang, LabelId::kSender, heading.sender_id);
-    if (invoice.patient) {
-        const Patient& patient = *invoice.patient;
-        AddParty(&rows, lang, LabelId::kPatient, patient.address);
-        AddRow(&rows, lang, LabelId::kBirthdate, DateText(patient.birthdate));
-        AddRow(&rows, lang, LabelId::kSex,
-               Label(lang, patient.sex == SexType::kFemale ? LabelId::kFemale : LabelId::kMale));
-        AddRow(&rows, lang, LabelId::kSsn, patient.ssn);
-    }
-    if (invoice.insurance) {
-        AddParty(&rows, lang, LabelId::kInsurance, invoice.insurance->address);
-        AddRow(&rows, lang, LabelId::kGln, invoice.insurance->ean);
-    }
-    if (invoice.law) AddRow(&rows, lang, LabelId::kInsuredId, invoice.law->insured_id);
-    if (invoice.card) AddRow(&rows, lang, LabelId::kCardId, invoice.card->card_id);
-    return rows;
-}
-
-template <typename Party>
-void AddProfessional(std::vector<Row>* rows, Language lang, LabelId label, const Party& party) {
-    if (party.address) {
-        rows->push_back({Label(lang, label), AddressName(*party.address)});
-    } else {
-        rows->push_back({Label(lang, label), ""});
-    }
-    AddRow(rows, lang, LabelId::kGln, party.ean);
-    AddRow(rows, lang, LabelId::kZsr, party.zsr);
-}
-
-std::vector<Row> RightRows(const InvoiceRequest& invoice) {
-    Language lang = invoice.language;
-    std::vector<Row> rows;
-    if (invoice.provider) AddProfessional(&rows, lang, LabelId::kProvider, *invoice.provider);
-    if (invoice.referrer) AddProfessional(&rows, lang, LabelId::kReferrer, *invoice.referrer);
-    if (invoice.law) {
-        const Law& law = *invoice.law;
-        AddRow(&rows, lang, LabelId::kLaw, LawLabel(lang, law.type));
-        AddRow(&rows, lang, LabelId::kCaseId, law.case_id);
-        if (law.case_date) AddRow(&rows, lang, LabelId::kCaseDate, DateText(*law.case_date));
-    }
-    if (invoice.treatment) {
-        const Treatment& treatment = *invoice.treatment;
-        AddRow(&rows, lang, LabelId::kTreatment,
-               DateText(treatment.date_begin) + " – " + DateText(treatment.date_end));
-        AddRow(&rows, lang, LabelId::kReason, ReasonLabel(lang, treatment.reason));
-        AddRow(&rows, lang, LabelId::kCanton, SchemaText(treatment.canton));
-    }
-    return rows;
-}
-
-std::string DiagnosesText(const InvoiceRequest& invoice) {
-    std::string text;
-    for (const Diagnosis& diagnosis : invoice.diagnoses) {
-        if (!text.empty()) text += "; ";
-        text += std::string(SchemaText(diagnosis.type)) + " " + diagnosis.code;
-        if (!diagnosis.text.empty()) text += " " + diagnosis.text;
-    }
-    return text;
 }
 
 std::string GlnListText(const InvoiceRequest& invoice) {
@@ -188,14 +84,9 @@ double DrawAddresses(PdfDocument* pdf, const InvoiceRequest& invoice, const Form
     }
     double y_biller = kWindowTop;
     if (invoice.biller) {
-        const Biller& biller = *invoice.biller;
         if (draw) pdf->Text(biller_x, y_biller, 77, Label(lang, LabelId::kBiller), kLabel);
         y_biller += pdf->LineHeight(kLabel.size_pt);
-        std::vector<std::string> lines;
-        if (biller.address) lines = PostalLines(*biller.address);
-        if (!biller.ean.empty()) lines.push_back(Label(lang, LabelId::kGln) + (" " + biller.ean));
-        if (!biller.zsr.empty()) lines.push_back(Label(lang, LabelId::kZsr) + (" " + biller.zsr));
-        for (const std::string& line : lines) {
+        for (const std::string& line : BillerLines(invoice)) {
             if (draw) pdf->Text(biller_x, y_biller, 77, line, kValue);
             y_biller += pdf->LineHeight(kValue.size_pt);
         }
@@ -212,24 +103,12 @@ void DrawTitle(PdfDocument* pdf, const InvoiceRequest& invoice, const FormHeadin
     Language lang = invoice.language;
     if (heading.storno)
         y += pdf->Text(100, y, kFormRightMm - 100, Label(lang, LabelId::kStorno), kMark);
-    if (heading.copy) pdf->Text(100, y, kFormRightMm - 100, Label(lang, LabelId::kCopy), kMark);
+    if (heading.copy) {
+        pdf->Text(100, y, kFormRightMm - 100, Label(lang, LabelId::kCopyNotForPayment), kMark);
+    }
 }
 
 }  // namespace
-
-std::vector<std::string> ServiceGlns(const InvoiceRequest& invoice) {
-    std::vector<std::string> glns;
-    auto add = [&glns](const std::string& gln) {
-        if (!gln.empty() && std::find(glns.begin(), glns.end(), gln) == glns.end()) {
-            glns.push_back(gln);
-        }
-    };
-    for (const ServiceRecord& record : invoice.services) {
-        add(record.provider_ean);
-        add(record.responsible_ean);
-    }
-    return glns;
-}
 
 double DrawPageHeading(PdfDocument* pdf, const InvoiceRequest& invoice, const FormHeading& heading,
                        int page, int pages) {
@@ -259,8 +138,9 @@ double DrawFirstPageHeader(PdfDocument* pdf, const InvoiceRequest& invoice,
     if (draw) DrawTitle(pdf, invoice, heading);
     double y = DrawAddresses(pdf, invoice, heading, draw) + 6;
     const double column = (kFormRightMm - kFormLeftMm - 4) / 2;
-    double left = DrawRows(pdf, kFormLeftMm, y, column, LeftRows(invoice, heading), draw);
-    double right = DrawRows(pdf, kFormLeftMm + column + 4, y, column, RightRows(invoice), draw);
+    double left =
+        DrawRows(pdf, kFormLeftMm, y, column, DocumentRows(invoice, heading.sender_id), draw);
+    double right = DrawRows(pdf, kFormLeftMm + column + 4, y, column, CaseRows(invoice), draw);
     y = std::max(left, right) + 1.5;
     Language lang = invoice.language;
     y = WideRow(pdf, y, Label(lang, LabelId::kDiagnoses), DiagnosesText(invoice), draw);

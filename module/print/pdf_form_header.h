@@ -8,9 +8,9 @@
 #include "module/print/pdf_document.h"
 
 // The top of the printed form: the heading line of every page, and on the
-// first page the logo, the title, the address window, the biller and the
-// header blocks (document, patient, insurance, provider, referrer, case,
-// diagnoses, remark, the GLN list of the services table).
+// first page the logo, the title with the storno and copy marks, the address
+// window, the biller and the header blocks (pdf_form_rows.h), the diagnoses,
+// the remark, the reminder's text and the GLN list of the services table.
 
 namespace invoice {
 
@@ -37,9 +37,5 @@ double DrawPageHeading(PdfDocument* pdf, const InvoiceRequest& invoice, const Fo
 // measures. Returns the y (mm) where the services table may begin.
 double DrawFirstPageHeader(PdfDocument* pdf, const InvoiceRequest& invoice,
                            const FormHeading& heading, bool draw);
-
-// The GLNs of the services' providers and responsible persons in order of
-// first appearance; the table prints their 1-based index.
-std::vector<std::string> ServiceGlns(const InvoiceRequest& invoice);
 
 }  // namespace invoice

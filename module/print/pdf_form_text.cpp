@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "module/checks/check_identifiers.h"
+#include "module/print/print_labels.h"
 #include "module/print/qr_bill.h"
 #include "platform/ole_date.h"
 
@@ -27,6 +29,13 @@ std::string FactorText(const Decimal& value) {
 
 namespace {
 
+bool AllDigits(std::string_view text) {
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
 std::string Joined(const std::string& a, const std::string& b) {
     if (a.empty()) return b;
     if (b.empty()) return a;
@@ -41,6 +50,30 @@ std::string Place(const Address& address) {
 }
 
 }  // namespace
+
+std::string AhvText(std::string_view ssn) {
+    std::string digits = checks::NormaliseAhvNumber(ssn);
+    if (digits.size() != 13 || digits.compare(0, 3, "756") != 0 || !AllDigits(digits)) {
+        return std::string(ssn);
+    }
+    return digits.substr(0, 3) + "." + digits.substr(3, 4) + "." + digits.substr(7, 4) + "." +
+           digits.substr(11, 2);
+}
+
+std::string UidText(std::string_view uid, Language language) {
+    std::string plain = checks::NormaliseUid(uid);
+    for (const char* suffix : {"MWST", "TVA", "IVA"}) {
+        size_t length = std::string_view(suffix).size();
+        if (plain.size() > length && plain.compare(plain.size() - length, length, suffix) == 0) {
+            plain.resize(plain.size() - length);
+        }
+    }
+    if (plain.size() != 12 || plain.compare(0, 3, "CHE") != 0 || !AllDigits(plain.substr(3))) {
+        return std::string(uid);
+    }
+    return "CHE-" + plain.substr(3, 3) + "." + plain.substr(6, 3) + "." + plain.substr(9, 3) + " " +
+           Label(language, LabelId::kVatSuffix);
+}
 
 std::vector<std::string> PostalLines(const Address& address) {
     std::vector<std::string> lines;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "module/model/decimal.h"
@@ -19,6 +20,15 @@ std::string MoneyText(const Decimal& amount);
 // A factor or unit as printed: at least two decimals, more when it has them
 // ("1.00", "0.925").
 std::string FactorText(const Decimal& value);
+
+// The AHV number as printed: "756.1234.5678.97"; a value that is not 756
+// and ten digits is printed as given.
+std::string AhvText(std::string_view ssn);
+
+// The UID as printed: "CHE-123.456.789 MWST" ("TVA", "IVA" in French and
+// Italian), from "CHE123456789", "CHE-123.456.789" or "CHE-123.456.789 MWST";
+// a value that is not CHE and nine digits is printed as given.
+std::string UidText(std::string_view uid, Language language);
 
 // The lines of an address as it goes on an envelope: salutation and title,
 // name, company department, street, post box, "postcode town" (preceded

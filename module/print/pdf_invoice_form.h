@@ -6,19 +6,22 @@
 #include "module/model/invoice_model.h"
 #include "module/print/pdf_document.h"
 #include "module/print/pdf_form_header.h"
+#include "module/print/pdf_form_summary.h"
 #include "module/print/qr_bill.h"
 
 // The whole printed form: the header of the first page, the services table
-// over as many pages as it needs (the table header on every page, the
-// subtotal at the foot of a page carried to the top of the next), the
-// summary on the last page (total, VAT per rate, prepaid amount, reminder
-// fee, amount due) and, when given, the QR-bill's payment slip at the foot
-// of the last page, or on a page of its own when the summary leaves no room.
+// (pdf_services_table.h) over as many pages as it needs (the heading line
+// with the page number and the table header on every page, the subtotal at
+// the foot of a page carried to the top of the next), the summary on the
+// last page (pdf_form_summary.h) and, when given, the QR-bill's payment slip
+// at the foot of the last page, or on a page of its own when the summary
+// leaves no room.
 
 namespace invoice {
 
 struct FormContent {
     FormHeading heading;
+    PaymentNote note = PaymentNote::kDueDate;
     bool sort_by_tariff = false;   // services by tariff and code, else by date
     const QrBill* bill = nullptr;  // the payment slip, or null for none
     std::string payload;           // the bill's checked payload
@@ -36,10 +39,6 @@ struct PagePlan {
 // page, for `rows` services and a summary of `summary_height` mm.
 std::vector<PagePlan> PlanPages(double first_table_top, size_t rows, double summary_height,
                                 bool slip);
-
-// The services in print order: by date (then record id), or by tariff type
-// and code (then date, then record id).
-std::vector<const ServiceRecord*> SortedServices(const InvoiceRequest& invoice, bool by_tariff);
 
 // Draws the form of `invoice` into `pdf`, which has its first page open.
 // Returns false with *error when the slip cannot be drawn; the number of

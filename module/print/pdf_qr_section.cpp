@@ -130,7 +130,7 @@ SlipTexts TextsOf(const QrBill& bill) {
     if (!bill.reference.empty()) {
         texts.reference = PrintedReference(bill.reference_type, bill.reference);
     }
-    texts.amount = PrintedAmountText(bill.amount);
+    if (!bill.open_amount) texts.amount = PrintedAmountText(bill.amount);
     return texts;
 }
 
@@ -158,7 +158,11 @@ void DrawReceipt(PdfDocument* pdf, double top, const QrBill& bill, const SlipTex
     pdf->Text(x, amount_top, 12, Label(language, LabelId::kCurrency), kReceiptHeading);
     pdf->Text(x + 12, amount_top, 30, Label(language, LabelId::kAmount), kReceiptHeading);
     pdf->Text(x, amount_top + 3.5, 12, bill.currency, kReceiptValue);
-    pdf->Text(x + 12, amount_top + 3.5, 30, texts.amount, kReceiptValue);
+    if (bill.open_amount) {
+        CornerBox(pdf, kReceiptWidth - kMargin - 30, amount_top + 2, 30, 10);
+    } else {
+        pdf->Text(x + 12, amount_top + 3.5, 30, texts.amount, kReceiptValue);
+    }
     TextStyle acceptance = kReceiptHeading;
     acceptance.align = TextAlign::kRight;
     pdf->Text(x, top + 82, width, Label(language, LabelId::kAcceptancePoint), acceptance);
@@ -172,7 +176,11 @@ void DrawPaymentPart(PdfDocument* pdf, double top, const QrBill& bill, const Sli
     pdf->Text(kPaymentX, amount_top, 15, Label(language, LabelId::kCurrency), kPaymentHeading);
     pdf->Text(kPaymentX + 15, amount_top, 36, Label(language, LabelId::kAmount), kPaymentHeading);
     pdf->Text(kPaymentX, amount_top + 4.5, 15, bill.currency, kPaymentValue);
-    pdf->Text(kPaymentX + 15, amount_top + 4.5, 36, texts.amount, kPaymentValue);
+    if (bill.open_amount) {
+        CornerBox(pdf, kInfoX - 40, amount_top + 4.5, 40, 15);
+    } else {
+        pdf->Text(kPaymentX + 15, amount_top + 4.5, 36, texts.amount, kPaymentValue);
+    }
 
     const double width = kPageWidthMm - kMargin - kInfoX;
     double y = top + kMargin;

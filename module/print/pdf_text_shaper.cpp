@@ -124,7 +124,6 @@ PangoFontDescription* TextShaper::Font(const TextStyle& style) {
     pango_font_description_set_family(font, kFontFamily);
     pango_font_description_set_absolute_size(font, style.size_pt / kPointsPerMm * PANGO_SCALE);
     if (style.face == FontFace::kBold) pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
-    if (style.face == FontFace::kItalic) pango_font_description_set_style(font, PANGO_STYLE_ITALIC);
     fonts_[key] = font;
     return font;
 }

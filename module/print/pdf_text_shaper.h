@@ -29,7 +29,7 @@ namespace invoice {
 // Text is shaped for documents whose user space is in millimetres.
 constexpr double kPointsPerMm = 72.0 / 25.4;
 
-enum class FontFace { kRegular, kBold, kItalic };
+enum class FontFace { kRegular, kBold };
 enum class TextAlign { kLeft, kCenter, kRight };
 
 struct TextStyle {

@@ -172,8 +172,10 @@ CheckResult CheckBill(const QrBill& bill) {
     }
     result = CheckAddress("creditor", bill.creditor);
     if (!result.ok) return result;
-    result = CheckAmount(bill.amount);
-    if (!result.ok) return result;
+    if (!bill.open_amount) {
+        result = CheckAmount(bill.amount);
+        if (!result.ok) return result;
+    }
     result = checks::CheckCurrency(bill.currency);
     if (!result.ok) return result;
     if (bill.debtor) {
@@ -285,6 +287,7 @@ QrBill QrBillOf(const InvoiceRequest& invoice) {
     }
     if (debtor != nullptr && HasPostcodeAndTown(**debtor)) bill.debtor = QrAddressOf(**debtor);
     bill.amount = invoice.balance.amount_due;
+    bill.open_amount = esr.type == EsrType::kEsrQRPlus;
     bill.currency = "CHF";
     bill.message = esr.customer_note;
     return bill;
@@ -298,7 +301,8 @@ CheckResult BuildQrPayload(const QrBill& bill, std::string* payload) {
     out += bill.iban + "\n";
     AppendAddress(bill.creditor, &out);
     out.append(7, '\n');  // ultimate creditor
-    out += QrAmountText(bill.amount) + "\n";
+    if (!bill.open_amount) out += QrAmountText(bill.amount);
+    out += "\n";
     out += bill.currency + "\n";
     AppendAddress(bill.debtor, &out);
     out += std::string(ReferenceTypeText(bill.reference_type)) + "\n";

@@ -27,7 +27,8 @@
 //   town                       up to 35, required
 //   CH                         country, two capitals
 //   (7 empty lines)          ultimate creditor, reserved
-//   1234.50                  amount: 0.01 to 999999999.99, two decimals
+//   1234.50                  amount: 0.01 to 999999999.99, two decimals;
+//                            empty when the payer fills it in
 //   CHF                      currency: CHF or EUR
 //   S / name / ... / CH      debtor: 7 lines as the creditor, or 7 empty
 //   QRR | SCOR | NON         reference type
@@ -56,6 +57,7 @@ struct QrBill {
     std::string iban;  // normalised (no blanks, capitals)
     QrAddress creditor;
     Decimal amount;
+    bool open_amount = false;  // no amount: the payer fills it in (esrQRplus)
     std::string currency = "CHF";
     std::optional<QrAddress> debtor;
     checks::QrReferenceType reference_type = checks::QrReferenceType::kNon;
@@ -91,8 +93,8 @@ bool HasQrPayment(const InvoiceRequest& invoice);
 // The bill of a finalized invoice: the slip's IBAN and reference, its
 // creditor (the biller when the slip names none), the debtor (the debitor,
 // else the guarantor, else the patient; left out when that address lacks
-// postcode or town), the amount due in CHF and the customer note as the
-// message. Checks nothing; BuildQrPayload does.
+// postcode or town), the amount due in CHF (open for esrQRplus) and the
+// customer note as the message. Checks nothing; BuildQrPayload does.
 // REQUIRES: HasQrPayment(invoice).
 QrBill QrBillOf(const InvoiceRequest& invoice);
 
