@@ -1,67 +1,18 @@
-// The POST operations of IAddress and IServiceExInput over HTTP against the
-// real service: values set and read back, lists read one by one and as a
-// whole, their ends, and the module's refusals as abort replies.
+// The POST operations on the module's objects against the real service:
+// values set and read back, lists read one by one and as a whole with their
+// ends, and the refusals of the module and of the service as error replies.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
-#include "tests/integration/server_process.h"
 #include "tests/integration/suite_server.h"
 
 namespace {
 
-using invoice_http::Answer;
-using invoice_http::Handle;
-using invoice_http::Object;
-using invoice_http::Text;
-using web::json::value;
-
-constexpr const char* kAddress = "IAddress";
-constexpr const char* kInput = "IServiceExInput";
-constexpr int kInvalidArg = static_cast<int>(0x80070057);  // the module's E_INVALIDARG
-constexpr int kFail = static_cast<int>(0x80004005);        // the module's E_FAIL
-
-// Two valid GLNs.
-constexpr const char* kGlnA = invoice_http::kBillerGln;
-constexpr const char* kGlnB = invoice_http::kRecipientGln;
-
-std::string Envelope(const Answer& answer, int code) {
-    return ExpectEnvelope(HttpResponse{answer.status, {}, answer.text}, code);
-}
-
-std::string S(const value& body, const char* key) {
-    return body.has_field(key) && body.at(key).is_string() ? body.at(key).as_string()
-                                                           : "<missing " + std::string(key) + ">";
-}
-int I(const value& body, const char* key) {
-    return body.has_field(key) && body.at(key).is_integer() ? body.at(key).as_integer() : -99999;
-}
-// True or false as answered; anything else fails the test.
-bool B(const value& body, const char* key) {
-    bool present = body.has_field(key) && body.at(key).is_boolean();
-    EXPECT_TRUE(present) << key << " in " << body.serialize();
-    return present && body.at(key).as_bool();
-}
-
-// The sorted member names of a reply object.
-std::vector<std::string> Keys(const value& body) {
-    std::vector<std::string> keys;
-    if (!body.is_object()) return keys;
-    for (const auto& member : body.as_object()) keys.push_back(member.first);
-    return keys;
-}
-
-value Phone(const std::string& number, const std::string& local, const std::string& international,
-            const std::string& ext) {
-    return Object({{"bstrNumber", Text(number)},
-                   {"bstrLocalCode", Text(local)},
-                   {"bstrInternationalCode", Text(international)},
-                   {"bstrExt", Text(ext)}});
-}
+using namespace invoice_http;
 
 // One service for the suite; each test makes its own request, with one
 // address and one service input on it.
@@ -69,478 +20,277 @@ class PostObjectsTest : public SuiteServer<PostObjectsTest> {
   protected:
     void SetUp() override {
         SuiteServer::SetUp();
-        int manager = client_.Manager();
-        ASSERT_GT(manager, 0);
-        request_ = client_.Request(manager);
-        ASSERT_GT(request_, 0);
+        manager_ = client_.Manager();
+        request_ = client_.Request(manager_);
         address_ = client_.Address(request_);
-        ASSERT_GT(address_, 0);
-        input_ = client_.ServiceInput(request_, "001");
+        input_ = client_.ServiceInput(request_);
         ASSERT_GT(input_, 0);
     }
-
-    Answer OnAddress(const std::string& method, value args = value::object()) {
-        return client_.Post(kAddress, method, address_, std::move(args));
+    int Target(const std::string& interfaceName) const {
+        return interfaceName == kManager   ? manager_
+               : interfaceName == kRequest ? request_
+               : interfaceName == kAddress ? address_
+                                           : input_;
     }
-    Answer OnInput(const std::string& method, value args = value::object()) {
-        return client_.Post(kInput, method, input_, std::move(args));
-    }
-    // A call that succeeds with pbStatus true; its reply.
-    value SetAddress(const std::string& method, value args) {
-        return client_.Call(kAddress, method, address_, std::move(args));
-    }
-    value SetInput(const std::string& method, value args) {
-        return client_.Call(kInput, method, input_, std::move(args));
-    }
-    // A read that answers 200; its reply.
-    value Read(const char* interfaceName, const std::string& method, value args = value::object()) {
-        int target = std::string(interfaceName) == kAddress ? address_ : input_;
-        Answer answer = client_.Post(interfaceName, method, target, std::move(args));
-        EXPECT_EQ(200, answer.status) << method << ": " << answer.text;
-        return answer.body;
+    Answer Post(const std::string& interfaceName, const std::string& method,
+                const std::string& args = "{}") {
+        return client_.Post(interfaceName, method, Target(interfaceName), args);
     }
 
-    invoice_http::Client client_{*server_};
-    int request_ = 0;
-    int address_ = 0;
-    int input_ = 0;
+    Client client_{*server_};
+    int manager_ = 0, request_ = 0, address_ = 0, input_ = 0;
 };
 
-// ---------------------------------------------------------------------------
-// IAddress
+struct RoundTrip {
+    const char* interfaceName;
+    const char* set;  // nullptr: the read alone
+    std::string args;
+    const char* get;
+    std::string reply;  // the whole reply of `get`
+};
 
-TEST_F(PostObjectsTest, PersonIsReadBackAsSet) {
-    value set = SetAddress("SetPerson", Object({{"bstrFamilyname", Text("Muster")},
-                                                {"bstrGivenname", Text("Anna")},
-                                                {"bstrSalutation", Text("Frau")},
-                                                {"bstrTitle", Text("Dr. med.")},
-                                                {"bstrSubaddressing", Text("c/o Praxis")}}));
-    EXPECT_EQ(std::vector<std::string>{"pbStatus"}, Keys(set));
-
-    value person = Read(kAddress, "GetPerson");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrFamilyname", "pbstrGivenname",
-                                        "pbstrSalutation", "pbstrSubaddressing", "pbstrTitle"}),
-              Keys(person));
-    EXPECT_EQ("Muster", S(person, "pbstrFamilyname"));
-    EXPECT_EQ("Anna", S(person, "pbstrGivenname"));
-    EXPECT_EQ("Frau", S(person, "pbstrSalutation"));
-    EXPECT_EQ("Dr. med.", S(person, "pbstrTitle"));
-    EXPECT_EQ("c/o Praxis", S(person, "pbstrSubaddressing"));
-    EXPECT_TRUE(B(person, "pbStatus"));
-
-    // A person has no company: the read succeeds with its status false.
-    value company = Read(kAddress, "GetCompany");
-    EXPECT_FALSE(B(company, "pbStatus"));
-    EXPECT_EQ("", S(company, "pbstrCompanyName"));
-}
-
-TEST_F(PostObjectsTest, CompanyIsReadBackAsSetAndReplacesThePerson) {
-    SetAddress("SetPerson", Object({{"bstrFamilyname", Text("Muster")},
-                                    {"bstrGivenname", Text("Anna")},
-                                    {"bstrSalutation", Text("")},
-                                    {"bstrTitle", Text("")},
-                                    {"bstrSubaddressing", Text("")}}));
-    SetAddress("SetCompany", Object({{"bstrCompanyName", Text("Gruppenpraxis Aare AG")},
-                                     {"bstrDepartment", Text("Labor")},
-                                     {"bstrSubaddressing", Text("Haus B")}}));
-    value company = Read(kAddress, "GetCompany");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrCompanyName", "pbstrDepartment",
-                                        "pbstrSubaddressing"}),
-              Keys(company));
-    EXPECT_EQ("Gruppenpraxis Aare AG", S(company, "pbstrCompanyName"));
-    EXPECT_EQ("Labor", S(company, "pbstrDepartment"));
-    EXPECT_EQ("Haus B", S(company, "pbstrSubaddressing"));
-    EXPECT_TRUE(B(company, "pbStatus"));
-    EXPECT_FALSE(B(Read(kAddress, "GetPerson"), "pbStatus"));
-}
-
-TEST_F(PostObjectsTest, PostalFaxAndOnlineAreReadBackAsSet) {
-    SetAddress("SetPostal", Object({{"bstrStreet", Text("Bahnhofstrasse 1")},
-                                    {"bstrPoBox", Text("Postfach 12")},
-                                    {"bstrZip", Text("3000")},
-                                    {"bstrCity", Text("Bern")},
-                                    {"bstrStateCode", Text("BE")},
-                                    {"bstrCountryCode", Text("CH")}}));
-    value postal = Read(kAddress, "GetPostal");
-    EXPECT_EQ(7u, postal.size()) << postal.serialize();
-    EXPECT_EQ("Bahnhofstrasse 1", S(postal, "pbstrStreet"));
-    EXPECT_EQ("Postfach 12", S(postal, "pbstrPoBox"));
-    EXPECT_EQ("3000", S(postal, "pbstrZip"));
-    EXPECT_EQ("Bern", S(postal, "pbstrCity"));
-    EXPECT_EQ("BE", S(postal, "pbstrStateCode"));
-    EXPECT_EQ("CH", S(postal, "pbstrCountryCode"));
-    EXPECT_TRUE(B(postal, "pbStatus"));
-
-    SetAddress("SetFax", Phone("311 22 33", "031", "+41", "9"));
-    value fax = Read(kAddress, "GetFax");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrExt", "pbstrInternationalCode",
-                                        "pbstrLocalCode", "pbstrNumber"}),
-              Keys(fax));
-    EXPECT_EQ("311 22 33", S(fax, "pbstrNumber"));
-    EXPECT_EQ("031", S(fax, "pbstrLocalCode"));
-    EXPECT_EQ("+41", S(fax, "pbstrInternationalCode"));
-    EXPECT_EQ("9", S(fax, "pbstrExt"));
-    EXPECT_TRUE(B(fax, "pbStatus"));
-
-    SetAddress("SetOnline", Object({{"bstrEMail", Text("praxis@example.ch")},
-                                    {"bstrUrl", Text("https://example.ch/praxis")}}));
-    value online = Read(kAddress, "GetOnline");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrEMail", "pbstrUrl"}), Keys(online));
-    EXPECT_EQ("praxis@example.ch", S(online, "pbstrEMail"));
-    EXPECT_EQ("https://example.ch/praxis", S(online, "pbstrUrl"));
-    EXPECT_TRUE(B(online, "pbStatus"));
-}
-
-TEST_F(PostObjectsTest, TextsKeepAccentsAndNumbersBecomeText) {
-    // Umlauts travel as UTF-8 both ways; a number given for a text member
-    // is passed as its decimal text.
-    SetAddress("SetPostal", Object({{"bstrStreet", Text("Zürichstrasse 5")},
-                                    {"bstrPoBox", Text("")},
-                                    {"bstrZip", value::number(8001)},
-                                    {"bstrCity", Text("Zürich")},
-                                    {"bstrStateCode", Text("")},
-                                    {"bstrCountryCode", Text("CH")}}));
-    value postal = Read(kAddress, "GetPostal");
-    EXPECT_EQ("Zürichstrasse 5", S(postal, "pbstrStreet"));
-    EXPECT_EQ("8001", S(postal, "pbstrZip"));
-    EXPECT_EQ("Zürich", S(postal, "pbstrCity"));
-}
-
-TEST_F(PostObjectsTest, PhonesByFirstNextAndAsCollection) {
-    SetAddress("AddPhone", Phone("22", "31", "41", ""));
-    SetAddress("AddPhone", Phone("555 55 55", "", "", "12"));
-
-    value first = Read(kAddress, "GetFirstPhone");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrExt", "pbstrInternationalCode",
-                                        "pbstrLocalCode", "pbstrNumber"}),
-              Keys(first));
-    EXPECT_EQ("22", S(first, "pbstrNumber"));
-    EXPECT_EQ("31", S(first, "pbstrLocalCode"));
-    EXPECT_EQ("41", S(first, "pbstrInternationalCode"));
-    EXPECT_EQ("", S(first, "pbstrExt"));
-    EXPECT_TRUE(B(first, "pbStatus"));
-    value second = Read(kAddress, "GetNextPhone");
-    EXPECT_EQ("555 55 55", S(second, "pbstrNumber"));
-    EXPECT_EQ("12", S(second, "pbstrExt"));
-
-    // The end of the list: 204, which ends at its headers.
-    Answer end = OnAddress("GetNextPhone");
-    EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_EQ("", end.text);
-
-    Answer phones = OnAddress("GetPhones");
-    ASSERT_EQ(200, phones.status) << phones.text;
-    ASSERT_TRUE(phones.body.is_array()) << phones.text;
-    ASSERT_EQ(2u, phones.body.size()) << phones.text;
-    // The collection names the number "pstrNumber"; pbStatus is always true.
-    const value& one = phones.body.at(0);
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrExt", "pbstrInternationalCode",
-                                        "pbstrLocalCode", "pstrNumber"}),
-              Keys(one));
-    EXPECT_EQ("22", S(one, "pstrNumber"));
-    EXPECT_EQ("41", S(one, "pbstrInternationalCode"));
-    EXPECT_TRUE(B(one, "pbStatus"));
-    EXPECT_EQ("555 55 55", S(phones.body.at(1), "pstrNumber"));
-    EXPECT_TRUE(B(phones.body.at(1), "pbStatus"));
-}
-
-TEST_F(PostObjectsTest, AddressWithoutPhonesAnswers204) {
-    Answer phones = OnAddress("GetPhones");
-    EXPECT_EQ(204, phones.status) << phones.text;
-    EXPECT_EQ("", phones.text);
-    Answer first = OnAddress("GetFirstPhone");
-    EXPECT_EQ(204, first.status) << first.text;
-    EXPECT_EQ("", first.text);
-}
-
-TEST_F(PostObjectsTest, InitializeEmptiesTheAddress) {
-    SetAddress("SetPerson", Object({{"bstrFamilyname", Text("Muster")},
-                                    {"bstrGivenname", Text("Anna")},
-                                    {"bstrSalutation", Text("")},
-                                    {"bstrTitle", Text("")},
-                                    {"bstrSubaddressing", Text("")}}));
-    SetAddress("AddPhone", Phone("22", "", "", ""));
-    value initialized = SetAddress("Initialize", value::object());
-    EXPECT_EQ(1u, initialized.size()) << initialized.serialize();
-    value person = Read(kAddress, "GetPerson");
-    EXPECT_EQ("", S(person, "pbstrFamilyname"));
-    EXPECT_FALSE(B(person, "pbStatus"));
-    EXPECT_EQ(204, OnAddress("GetPhones").status);
-}
-
-TEST_F(PostObjectsTest, AddressRefusalIsTheAbortReplyWithTheModulesText) {
-    // A family name is required.
-    Answer refused = OnAddress("SetPerson", Object({{"bstrFamilyname", Text("")},
-                                                    {"bstrGivenname", Text("Anna")},
-                                                    {"bstrSalutation", Text("")},
-                                                    {"bstrTitle", Text("")},
-                                                    {"bstrSubaddressing", Text("")}}));
-    std::string text = Envelope(refused, kInvalidArg);
-    EXPECT_EQ(0u, text.find("SetPerson: bstrFamilyname")) << text;
-    // The module log has the method as written, the result and the text.
-    EXPECT_NE(std::string::npos, server_->ReadLog().find(
-                                     "SetPerson(err=" + std::to_string(kInvalidArg) + " - " + text))
-        << server_->ReadLog();
-
-    // The address's abort information tells the same; the object is usable.
-    value info = Read(kAddress, "GetAbortInfo");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrAbort"}), Keys(info));
-    EXPECT_EQ(text, S(info, "pbstrAbort"));
-    EXPECT_TRUE(B(info, "pbStatus"));
-
-    Answer mail =
-        OnAddress("SetOnline", Object({{"bstrEMail", Text("no-at-sign")}, {"bstrUrl", Text("")}}));
-    text = Envelope(mail, kInvalidArg);
-    EXPECT_EQ(0u, text.find("SetOnline: bstrEMail")) << text;
-    EXPECT_NE(std::string::npos, text.find("no-at-sign")) << text;
-    EXPECT_EQ(200, OnAddress("GetOnline").status);
-}
-
-TEST_F(PostObjectsTest, FourthPhoneIsRefusedByTheModule) {
-    for (const char* number : {"11", "22", "33"}) SetAddress("AddPhone", Phone(number, "", "", ""));
-    std::string text = Envelope(OnAddress("AddPhone", Phone("44", "", "", "")), kFail);
-    EXPECT_EQ(0u, text.find("AddPhone:")) << text;
-    Answer phones = OnAddress("GetPhones");
-    ASSERT_EQ(200, phones.status) << phones.text;
-    EXPECT_EQ(3u, phones.body.size()) << phones.text;
-}
-
-TEST_F(PostObjectsTest, AddressMethodNamesIgnoreCase) {
-    Answer answer =
-        OnAddress("setonline", Object({{"bstrEMail", Text("a@b.ch")}, {"bstrUrl", Text("")}}));
-    EXPECT_EQ(200, answer.status) << answer.text;
-    EXPECT_EQ("a@b.ch", S(Read(kAddress, "GETONLINE"), "pbstrEMail"));
-}
-
-TEST_F(PostObjectsTest, AddressIsNamedByAnyOfItsTargetKeys) {
-    // "pIAddress", else "lAddress", else "addr"; a "pIAddress" of 0 names none.
-    for (const std::string& target : {"\"lAddress\":" + std::to_string(address_),
-                                      "\"pIAddress\":0,\"addr\":" + std::to_string(address_),
-                                      "\"pIAddress\":\"" + std::to_string(address_) + "\""}) {
-        SCOPED_TRACE(target);
-        Answer answer = client_.Post(kAddress, "SetOnline",
-                                     "{" + target + ",\"bstrEMail\":\"a@b.ch\",\"bstrUrl\":\"\"}");
-        EXPECT_EQ(200, answer.status) << answer.text;
+TEST_F(PostObjectsTest, ValuesAreReadBackAsSet) {
+    const std::string glnA = kBillerGln, glnB = kRecipientGln;
+    const RoundTrip trips[] = {
+        {kAddress, "SetPerson",
+         R"({"bstrFamilyname":"Muster","bstrGivenname":"Anna","bstrSalutation":"Frau",)"
+         R"("bstrTitle":"Dr. med.","bstrSubaddressing":"c/o Praxis"})",
+         "GetPerson",
+         R"({"pbStatus":true,"pbstrFamilyname":"Muster","pbstrGivenname":"Anna",)"
+         R"("pbstrSalutation":"Frau","pbstrSubaddressing":"c/o Praxis","pbstrTitle":"Dr. med."})"},
+        // A company replaces the person: its read keeps the texts, status false.
+        {kAddress, "SetCompany",
+         R"({"bstrCompanyName":"Gruppenpraxis Aare AG","bstrDepartment":"Labor",)"
+         R"("bstrSubaddressing":"Haus B"})",
+         "GetCompany",
+         R"({"pbStatus":true,"pbstrCompanyName":"Gruppenpraxis Aare AG",)"
+         R"("pbstrDepartment":"Labor","pbstrSubaddressing":"Haus B"})"},
+        {kAddress, nullptr, "", "GetPerson",
+         R"({"pbStatus":false,"pbstrFamilyname":"Muster","pbstrGivenname":"Anna",)"
+         R"("pbstrSalutation":"Frau","pbstrSubaddressing":"c/o Praxis","pbstrTitle":"Dr. med."})"},
+        // Umlauts travel as UTF-8 both ways; a number for a text is its text.
+        {kAddress, "SetPostal",
+         R"({"bstrStreet":"Zürichstrasse 5","bstrPoBox":"Postfach 12","bstrZip":8001,)"
+         R"("bstrCity":"Zürich","bstrStateCode":"ZH","bstrCountryCode":"CH"})",
+         "GetPostal",
+         R"({"pbStatus":true,"pbstrCity":"Zürich","pbstrCountryCode":"CH",)"
+         R"("pbstrPoBox":"Postfach 12","pbstrStateCode":"ZH","pbstrStreet":"Zürichstrasse 5",)"
+         R"("pbstrZip":"8001"})"},
+        {kAddress, "SetFax",
+         R"({"bstrNumber":"311 22 33","bstrLocalCode":"031","bstrInternationalCode":"+41",)"
+         R"("bstrExt":"9"})",
+         "GetFax",
+         R"({"pbStatus":true,"pbstrExt":"9","pbstrInternationalCode":"+41",)"
+         R"("pbstrLocalCode":"031","pbstrNumber":"311 22 33"})"},
+        // Method names in any case.
+        {kAddress, "setonline", R"({"bstrEMail":"praxis@example.ch","bstrUrl":"https://x.ch/p"})",
+         "GETONLINE",
+         R"({"pbStatus":true,"pbstrEMail":"praxis@example.ch","pbstrUrl":"https://x.ch/p"})"},
+        {kInput, "SetPhysician",
+         Fill(R"({"eMedicalRole":2,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
+              R"("bstrEanNumberResponsible":"$"})",
+              {glnA, glnB}),
+         "GetPhysician",
+         Fill(R"({"pbStatus":true,"pbstrEanNumberProvider":"$","pbstrEanNumberResponsible":"$",)"
+              R"("peBillingRole":3,"peMedicalRole":2})",
+              {glnA, glnB})},
+        // A birth date with a time of day is answered as the day at midnight.
+        {kInput, "SetPatient", R"({"dBirthdate":"1957-04-14T10:30:00","eSex":2})", "GetPatient",
+         R"({"pbStatus":true,"pdBirthdate":"1957-04-14T00:00:00","peSex":2})"},
+        // Enumerations given as decimal text.
+        {kInput, "SetTreatment",
+         Fill(R"({"eCanton":"4","eLaw":1,"eTreatmentType":2,"eSettlement":2,)"
+              R"("bstrEanNumberSection":"$"})",
+              {glnB}),
+         "GetTreatment",
+         Fill(R"({"pbStatus":true,"pbstrEanNumberSection":"$","peCanton":4,"peLaw":1,)"
+              R"("peSettlement":2,"peTreatmentType":2})",
+              {glnB})},
+        // A boolean for an enumeration is 1.
+        {kManager, "SetLogSettings",
+         R"({"lLogLevel":2,"lMaxSizeKB":100,"eDoArchive":true,"bstrArchiveDir":"arch"})",
+         "GetLogSettings",
+         R"({"pbStatus":true,"pbstrArchiveDir":"arch","peDoArchive":1,"plLogLevel":2,)"
+         R"("plMaxSizeKB":100})"},
+    };
+    for (const RoundTrip& trip : trips) {
+        SCOPED_TRACE(std::string(trip.get) + " after " + trip.args);
+        if (trip.set != nullptr) {
+            EXPECT_EQ(R"({"pbStatus":true})", Post(trip.interfaceName, trip.set, trip.args).text);
+        }
+        Answer read = Post(trip.interfaceName, trip.get);
+        EXPECT_EQ(200, read.status);
+        EXPECT_EQ(Json(trip.reply), read.body) << read.text;
     }
-    EXPECT_EQ("a@b.ch", S(Read(kAddress, "GetOnline"), "pbstrEMail"));
 }
 
-TEST_F(PostObjectsTest, MemberKeysAreMatchedExactly) {
-    Answer answer = OnAddress("SetPerson", Object({{"bstrfamilyname", Text("Muster")},
-                                                   {"bstrGivenname", Text("Anna")},
-                                                   {"bstrSalutation", Text("")},
-                                                   {"bstrTitle", Text("")},
-                                                   {"bstrSubaddressing", Text("")}}));
-    EXPECT_EQ(
-        "The variable [bstrFamilyname] could not be extracted from the JSON of "
-        "[IAddress::SetPerson]",
-        Envelope(answer, 408));
-    EXPECT_FALSE(B(Read(kAddress, "GetPerson"), "pbStatus"));
-}
+struct List {
+    const char* interfaceName;
+    const char* add;
+    std::vector<std::string> items;
+    const char* all;  // the collection read
+    const char* first;
+    const char* next;
+    std::string criteria;  // of the collection and the first read
+    std::string expected;  // the collection's reply
+    const char* init;      // empties the list
+};
 
-// ---------------------------------------------------------------------------
-// IServiceExInput
-
-TEST_F(PostObjectsTest, PhysicianPatientAndTreatmentAreReadBackAsSet) {
-    SetInput("SetPhysician", Object({{"eMedicalRole", Handle(2)},
-                                     {"eBillingRole", Handle(3)},
-                                     {"bstrEanNumberProvider", Text(kGlnA)},
-                                     {"bstrEanNumberResponsible", Text(kGlnB)}}));
-    value physician = Read(kInput, "GetPhysician");
-    EXPECT_EQ(
-        (std::vector<std::string>{"pbStatus", "pbstrEanNumberProvider", "pbstrEanNumberResponsible",
-                                  "peBillingRole", "peMedicalRole"}),
-        Keys(physician));
-    EXPECT_EQ(2, I(physician, "peMedicalRole"));
-    EXPECT_EQ(3, I(physician, "peBillingRole"));
-    EXPECT_EQ(kGlnA, S(physician, "pbstrEanNumberProvider"));
-    EXPECT_EQ(kGlnB, S(physician, "pbstrEanNumberResponsible"));
-    EXPECT_TRUE(B(physician, "pbStatus"));
-
-    // The birth date with a time of day is answered as the day at midnight.
-    SetInput("SetPatient",
-             Object({{"dBirthdate", Text("1957-04-14T10:30:00")}, {"eSex", Handle(2)}}));
-    value patient = Read(kInput, "GetPatient");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pdBirthdate", "peSex"}), Keys(patient));
-    EXPECT_EQ("1957-04-14T00:00:00", S(patient, "pdBirthdate"));
-    EXPECT_EQ(2, I(patient, "peSex"));
-
-    // Enumerations given as decimal text.
-    SetInput("SetTreatment", Object({{"eCanton", Text("4")},
-                                     {"eLaw", Handle(1)},
-                                     {"eTreatmentType", Handle(2)},
-                                     {"eSettlement", Handle(2)},
-                                     {"bstrEanNumberSection", Text(kGlnB)}}));
-    value treatment = Read(kInput, "GetTreatment");
-    EXPECT_EQ(6u, treatment.size()) << treatment.serialize();
-    EXPECT_EQ(4, I(treatment, "peCanton"));
-    EXPECT_EQ(1, I(treatment, "peLaw"));
-    EXPECT_EQ(2, I(treatment, "peTreatmentType"));
-    EXPECT_EQ(2, I(treatment, "peSettlement"));
-    EXPECT_EQ(kGlnB, S(treatment, "pbstrEanNumberSection"));
-    EXPECT_TRUE(B(treatment, "pbStatus"));
-}
-
-TEST_F(PostObjectsTest, TokensByFirstNextAndAsCollection) {
-    SetInput("InitToken", value::object());
-    SetInput("AddToken", Object({{"bstrToken", Text("side")}, {"bstrValue", Text("left")}}));
-    SetInput("AddToken", Object({{"bstrToken", Text("note")}, {"bstrValue", Text("")}}));
-
-    value first = Read(kInput, "GetFirstToken");
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrToken", "pbstrValue"}), Keys(first));
-    EXPECT_EQ("side", S(first, "pbstrToken"));
-    EXPECT_EQ("left", S(first, "pbstrValue"));
-    EXPECT_TRUE(B(first, "pbStatus"));
-    EXPECT_EQ("note", S(Read(kInput, "GetNextToken"), "pbstrToken"));
-    Answer end = OnInput("GetNextToken");
-    EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_EQ("", end.text);
-
-    Answer tokens = OnInput("GetTokens");
-    ASSERT_EQ(200, tokens.status) << tokens.text;
-    ASSERT_EQ(2u, tokens.body.size()) << tokens.text;
-    EXPECT_EQ("side", S(tokens.body.at(0), "pbstrToken"));
-    EXPECT_EQ("left", S(tokens.body.at(0), "pbstrValue"));
-    EXPECT_EQ("note", S(tokens.body.at(1), "pbstrToken"));
-    for (size_t k = 0; k < 2; ++k) {
-        EXPECT_EQ(3u, tokens.body.at(k).size());
-        EXPECT_TRUE(B(tokens.body.at(k), "pbStatus"));
+// Element k of a collection equals the k-th first/next read, but for the
+// collection's name of a phone's number.
+web::json::value AsRead(web::json::value element) {
+    if (element.has_field("pstrNumber")) {
+        web::json::value number = element.at("pstrNumber");
+        element.erase("pstrNumber");
+        element["pbstrNumber"] = number;
     }
-
-    // InitToken empties the list.
-    SetInput("InitToken", value::object());
-    Answer none = OnInput("GetTokens");
-    EXPECT_EQ(204, none.status) << none.text;
-    EXPECT_EQ("", none.text);
-    EXPECT_EQ(204, OnInput("GetFirstToken").status);
+    return element;
 }
 
-TEST_F(PostObjectsTest, DignitiesAreFoundByTheirCriteria) {
-    SetInput("AddDignity", Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrQLCode", Text("0500")}}));
-    SetInput("AddDignity", Object({{"bstrEanNumber", Text(kGlnB)}, {"bstrQLCode", Text("0600")}}));
-    SetInput("AddDignity", Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrQLCode", Text("0700")}}));
-
-    // The criteria go to the first read; empty criteria match everything.
-    Answer all =
-        OnInput("GetDignities", Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("")}}));
-    ASSERT_EQ(200, all.status) << all.text;
-    ASSERT_EQ(3u, all.body.size()) << all.text;
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrEanNumber", "pbstrQLCode"}),
-              Keys(all.body.at(1)));
-    EXPECT_EQ(kGlnB, S(all.body.at(1), "pbstrEanNumber"));
-    EXPECT_EQ("0600", S(all.body.at(1), "pbstrQLCode"));
-
-    Answer ofA =
-        OnInput("GetDignities", Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrQLCode", Text("")}}));
-    ASSERT_EQ(200, ofA.status) << ofA.text;
-    ASSERT_EQ(2u, ofA.body.size()) << ofA.text;
-    EXPECT_EQ("0500", S(ofA.body.at(0), "pbstrQLCode"));
-    EXPECT_EQ("0700", S(ofA.body.at(1), "pbstrQLCode"));
-    EXPECT_TRUE(B(ofA.body.at(1), "pbStatus"));
-
-    // The same walk one by one.
-    value first = Read(kInput, "GetFirstDignity",
-                       Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrQLCode", Text("")}}));
-    EXPECT_EQ("0500", S(first, "pbstrQLCode"));
-    EXPECT_EQ(kGlnA, S(first, "pbstrEanNumber"));
-    EXPECT_EQ("0700", S(Read(kInput, "GetNextDignity"), "pbstrQLCode"));
-    Answer end = OnInput("GetNextDignity");
-    EXPECT_EQ(204, end.status) << end.text;
-    EXPECT_EQ("", end.text);
-
-    Answer none = OnInput("GetDignities",
-                          Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("9999")}}));
-    EXPECT_EQ(204, none.status) << none.text;
-    EXPECT_EQ("", none.text);
-
-    // InitDignity empties the list.
-    SetInput("InitDignity", value::object());
-    Answer emptied =
-        OnInput("GetFirstDignity", Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("")}}));
-    EXPECT_EQ(204, emptied.status) << emptied.text;
-    EXPECT_EQ("", emptied.text);
+TEST_F(PostObjectsTest, ListsByFirstNextAndAsCollection) {
+    const std::string glnA = kBillerGln, glnB = kRecipientGln;
+    const std::string dignity = R"({"bstrEanNumber":"$","bstrQLCode":"$"})";
+    const std::string section = R"({"bstrEanNumber":"$","bstrCode":"$"})";
+    const List lists[] = {
+        {kAddress,
+         "AddPhone",
+         {R"({"bstrNumber":"22","bstrLocalCode":"31","bstrInternationalCode":"41","bstrExt":""})",
+          R"({"bstrNumber":"555 55 55","bstrLocalCode":"","bstrInternationalCode":"",)"
+          R"("bstrExt":"12"})"},
+         "GetPhones",
+         "GetFirstPhone",
+         "GetNextPhone",
+         "{}",
+         R"([{"pbStatus":true,"pbstrExt":"","pbstrInternationalCode":"41","pbstrLocalCode":"31",)"
+         R"("pstrNumber":"22"},{"pbStatus":true,"pbstrExt":"12","pbstrInternationalCode":"",)"
+         R"("pbstrLocalCode":"","pstrNumber":"555 55 55"}])",
+         "Initialize"},
+        {kInput,
+         "AddToken",
+         {R"({"bstrToken":"side","bstrValue":"left"})", R"({"bstrToken":"note","bstrValue":""})"},
+         "GetTokens",
+         "GetFirstToken",
+         "GetNextToken",
+         "{}",
+         R"([{"pbStatus":true,"pbstrToken":"side","pbstrValue":"left"},)"
+         R"({"pbStatus":true,"pbstrToken":"note","pbstrValue":""}])",
+         "InitToken"},
+        // The criteria go to the first read; an empty one matches everything.
+        {kInput,
+         "AddDignity",
+         {Fill(dignity, {glnA, "0500"}), Fill(dignity, {glnB, "0600"}),
+          Fill(dignity, {glnA, "0700"})},
+         "GetDignities",
+         "GetFirstDignity",
+         "GetNextDignity",
+         Fill(dignity, {glnA, ""}),
+         Fill(R"([{"pbStatus":true,"pbstrEanNumber":"$","pbstrQLCode":"0500"},)"
+              R"({"pbStatus":true,"pbstrEanNumber":"$","pbstrQLCode":"0700"}])",
+              {glnA, glnA}),
+         "InitDignity"},
+        {kInput,
+         "AddSection",
+         {Fill(section, {glnA, "M100"}), Fill(section, {glnB, "M200"})},
+         "GetSections",
+         "GetFirstSection",
+         "GetNextSection",
+         Fill(section, {"", "M200"}),
+         Fill(R"([{"pbStatus":true,"pbstrCode":"M200","pbstrEanNumber":"$"}])", {glnB}),
+         "InitSection"},
+    };
+    for (const List& list : lists) {
+        SCOPED_TRACE(list.all);
+        for (const std::string& item : list.items)
+            client_.Call(list.interfaceName, list.add, Target(list.interfaceName), item);
+        Answer all = Post(list.interfaceName, list.all, list.criteria);
+        ASSERT_EQ(200, all.status) << all.text;
+        EXPECT_EQ(Json(list.expected), all.body) << all.text;
+        for (size_t k = 0; k < all.body.size(); ++k) {
+            Answer read = Post(list.interfaceName, k == 0 ? list.first : list.next,
+                               k == 0 ? list.criteria : "{}");
+            EXPECT_EQ(200, read.status);
+            EXPECT_EQ(AsRead(all.body.at(k)), read.body) << read.text;
+        }
+        ExpectEnd(Post(list.interfaceName, list.next));
+        ExpectEnd(Post(list.interfaceName, list.next));
+        client_.Call(list.interfaceName, list.init, Target(list.interfaceName), "{}");
+        Answer none = Post(list.interfaceName, list.all, list.criteria);
+        ExpectEnd(none);
+        EXPECT_TRUE(none.body.is_null()) << none.text;
+        ExpectEnd(Post(list.interfaceName, list.first, list.criteria));
+    }
 }
 
-TEST_F(PostObjectsTest, SectionsAreFoundByTheirCriteria) {
-    SetInput("AddSection", Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrCode", Text("M100")}}));
-    SetInput("AddSection", Object({{"bstrEanNumber", Text(kGlnB)}, {"bstrCode", Text("M200")}}));
+struct Refusal {
+    const char* interfaceName;
+    const char* method;
+    std::string args;
+    int code;
+    std::string text;  // the reply's text or, for the module's refusals, its start
+};
 
-    Answer byCode =
-        OnInput("GetSections", Object({{"bstrEanNumber", Text("")}, {"bstrCode", Text("M200")}}));
-    ASSERT_EQ(200, byCode.status) << byCode.text;
-    ASSERT_EQ(1u, byCode.body.size()) << byCode.text;
-    EXPECT_EQ((std::vector<std::string>{"pbStatus", "pbstrCode", "pbstrEanNumber"}),
-              Keys(byCode.body.at(0)));
-    EXPECT_EQ(kGlnB, S(byCode.body.at(0), "pbstrEanNumber"));
-    EXPECT_TRUE(B(byCode.body.at(0), "pbStatus"));
-
-    value first = Read(kInput, "GetFirstSection",
-                       Object({{"bstrEanNumber", Text("")}, {"bstrCode", Text("")}}));
-    EXPECT_EQ("M100", S(first, "pbstrCode"));
-    EXPECT_EQ("M200", S(Read(kInput, "GetNextSection"), "pbstrCode"));
-    EXPECT_EQ(204, OnInput("GetNextSection").status);
-
-    SetInput("InitSection", value::object());
-    EXPECT_EQ(204,
-              OnInput("GetSections", Object({{"bstrEanNumber", Text("")}, {"bstrCode", Text("")}}))
-                  .status);
-}
-
-TEST_F(PostObjectsTest, InitializeEmptiesTheServiceInput) {
-    SetInput("AddToken", Object({{"bstrToken", Text("side")}, {"bstrValue", Text("left")}}));
-    SetInput("AddDignity", Object({{"bstrEanNumber", Text(kGlnA)}, {"bstrQLCode", Text("0500")}}));
-    SetInput("Initialize", value::object());
-    EXPECT_EQ(204, OnInput("GetTokens").status);
-    EXPECT_EQ(204, OnInput("GetDignities",
-                           Object({{"bstrEanNumber", Text("")}, {"bstrQLCode", Text("")}}))
-                       .status);
-}
-
-TEST_F(PostObjectsTest, ServiceInputRefusalIsTheAbortReplyWithTheModulesText) {
-    // A GLN whose check digit is wrong.
-    Answer refused =
-        OnInput("SetPhysician", Object({{"eMedicalRole", Handle(1)},
-                                        {"eBillingRole", Handle(3)},
-                                        {"bstrEanNumberProvider", Text(kGlnA)},
-                                        {"bstrEanNumberResponsible", Text("76010000")}}));
-    std::string text = Envelope(refused, kInvalidArg);
-    EXPECT_EQ(0u, text.find("SetPhysician: bstrEanNumberResponsible")) << text;
-    EXPECT_NE(std::string::npos, text.find("76010000")) << text;
-    value info = Read(kInput, "GetAbortInfo");
-    EXPECT_EQ(text, S(info, "pbstrAbort"));
-    EXPECT_TRUE(B(info, "pbStatus"));
-
-    // An enumeration value the module does not know.
-    Answer sex =
-        OnInput("SetPatient", Object({{"dBirthdate", Text("1957-04-14")}, {"eSex", Handle(9)}}));
-    text = Envelope(sex, kInvalidArg);
-    EXPECT_EQ(0u, text.find("SetPatient: eSex")) << text;
-
-    // A date that does not parse reaches the module as no date.
-    Answer date =
-        OnInput("SetPatient", Object({{"dBirthdate", Text("14.04.1957")}, {"eSex", Handle(2)}}));
-    text = Envelope(date, kInvalidArg);
-    EXPECT_EQ(0u, text.find("SetPatient: dBirthdate")) << text;
-
-    // A refused call changes nothing.
-    SetInput("AddToken", Object({{"bstrToken", Text("side")}, {"bstrValue", Text("left")}}));
-    Envelope(OnInput("AddToken", Object({{"bstrToken", Text("")}, {"bstrValue", Text("x")}})),
-             kInvalidArg);
-    Answer tokens = OnInput("GetTokens");
-    ASSERT_EQ(200, tokens.status) << tokens.text;
-    EXPECT_EQ(1u, tokens.body.size()) << tokens.text;
-}
-
-TEST_F(PostObjectsTest, MissingMemberOfAServiceInputCallsNothing) {
-    SetInput("AddToken", Object({{"bstrToken", Text("side")}, {"bstrValue", Text("left")}}));
-    Answer answer = OnInput("AddToken", Object({{"bstrToken", Text("note")}}));
-    EXPECT_EQ(
-        "The variable [bstrValue] could not be extracted from the JSON of "
-        "[IServiceExInput::AddToken]",
-        Envelope(answer, 408));
-    Answer tokens = OnInput("GetTokens");
-    ASSERT_EQ(200, tokens.status) << tokens.text;
-    EXPECT_EQ(1u, tokens.body.size()) << tokens.text;
+TEST_F(PostObjectsTest, RefusalsAreErrorRepliesAndChangeNothing) {
+    client_.Call(kInput, "AddToken", input_, R"({"bstrToken":"side","bstrValue":"left"})");
+    for (const char* number : {"11", "22", "33"}) {
+        client_.Call(kAddress, "AddPhone", address_,
+                     Fill(R"({"bstrNumber":"$","bstrLocalCode":"","bstrInternationalCode":"",)"
+                          R"("bstrExt":""})",
+                          {number}));
+    }
+    const Refusal refusals[] = {
+        {kAddress, "SetPerson",
+         R"({"bstrFamilyname":"","bstrGivenname":"Anna","bstrSalutation":"","bstrTitle":"",)"
+         R"("bstrSubaddressing":""})",
+         kInvalidArg, "SetPerson: bstrFamilyname"},
+        {kAddress, "SetOnline", R"({"bstrEMail":"no-at-sign","bstrUrl":""})", kInvalidArg,
+         "SetOnline: bstrEMail"},
+        {kAddress, "AddPhone",
+         R"({"bstrNumber":"44","bstrLocalCode":"","bstrInternationalCode":"","bstrExt":""})", kFail,
+         "AddPhone:"},
+        {kInput, "SetPhysician",
+         Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
+              R"("bstrEanNumberResponsible":"76010000"})",
+              {kBillerGln}),
+         kInvalidArg, "SetPhysician: bstrEanNumberResponsible"},
+        {kInput, "SetPatient", R"({"dBirthdate":"1957-04-14","eSex":9})", kInvalidArg,
+         "SetPatient: eSex"},
+        // A date that does not parse reaches the module as no date.
+        {kInput, "SetPatient", R"({"dBirthdate":"14.04.1957","eSex":2})", kInvalidArg,
+         "SetPatient: dBirthdate"},
+        {kInput, "AddToken", R"({"bstrToken":"","bstrValue":"x"})", kInvalidArg, "AddToken:"},
+        {kRequest, "SetInsurance", R"({"bstrEAN":"7601000000003","pIAddress":0})", kInvalidArg,
+         "SetInsurance: bstrEAN"},
+        // A missing member: nothing is called.
+        {kInput, "AddToken", R"({"bstrToken":"note"})", 408,
+         "The variable [bstrValue] could not be extracted from the JSON of "
+         "[IServiceExInput::AddToken]"},
+        {kManager, "SetLogSettings", R"({"lLogLevel":3,"lMaxSizeKB":9,"eDoArchive":1})", 408,
+         "The variable [bstrArchiveDir] could not be extracted from the JSON of "
+         "[ITarvos::SetLogSettings]"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(std::string(refusal.method) + " " + refusal.args);
+        std::string text =
+            ExpectEnvelope(Post(refusal.interfaceName, refusal.method, refusal.args), refusal.code);
+        if (refusal.code > 0) {
+            EXPECT_EQ(refusal.text, text);
+            continue;
+        }
+        EXPECT_EQ(0u, text.find(refusal.text)) << text;
+        // The object's abort information tells the same.
+        EXPECT_EQ(
+            Json(R"({"pbStatus":true,"pbstrAbort":)" + web::json::value(text).serialize() + "}"),
+            Post(refusal.interfaceName, "GetAbortInfo").body);
+    }
+    // The module log has the method, the result and the text.
+    EXPECT_NE(std::string::npos,
+              server_->ReadLog().find("SetOnline(err=" + std::to_string(kInvalidArg) +
+                                      " - SetOnline: bstrEMail"));
+    EXPECT_EQ(3u, Post(kAddress, "GetPhones").body.size());
+    EXPECT_EQ(1u, Post(kInput, "GetTokens").body.size());
+    EXPECT_EQ(R"({"pbStatus":true,"pbstrArchiveDir":"","peDoArchive":1,"plLogLevel":1,)"
+              R"("plMaxSizeKB":4000})",
+              Post(kManager, "GetLogSettings").text);
 }
 
 }  // namespace
