@@ -1,25 +1,46 @@
+// The executable run in the foreground: start and stop in order, the module
+// log of the session and of each call, and the runs that must not start.
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/ini_file.h"
-#include "tests/integration/envelope.h"
-#include "tests/integration/server_process.h"
+#include "tests/integration/invoice_over_http.h"
 
 namespace {
+
+using namespace invoice_http;
 
 std::string Setting(const ServerProcess& server, const std::string& key) {
     return platform::GetProfileString(server.IniPath(), "Settings", key, "<missing>");
 }
 
-TEST(LifecycleTest, ForegroundRunStartsAndStopsInOrder) {
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     ServerProcess server;
     ASSERT_TRUE(server.Start());
     EXPECT_NE("0", Setting(server, "ProcStartTime"));
     EXPECT_EQ("1", Setting(server, "logLevel"));
     EXPECT_EQ("3600", Setting(server, "Interface_Max_Inactivity_Sec"));
+    Client client(server);
+    std::string manager = std::to_string(client.Manager());
+    EXPECT_EQ(200, client.Get(kManager, "GetModus", "pITarvos=" + manager).status);
+    ExpectEnvelope(client.Get(kAddress, "GetType", "pIAddress=5"), 402);
+    const std::string secret = "Geheim-4711";
+    client.Put(kManager, "PutModus",
+               "{\"pITarvos\":" + manager + ",\"eModusType\":1,\"bstrFromPFXPassword\":\"" +
+                   secret + "\"}");
+    client.PostText(kManager, "SetLogo", "[{\"bstrFromPFXPassword\":\"" + secret + "\"}]");
+    client.PostText(kRequest, "SetTransport",
+                    "{\"pIGeneralInvoiceRequest\":99,\"bstrFromPFXPassword\":\"" + secret + "\"}");
     EXPECT_EQ(0, server.Stop());
     EXPECT_EQ("0", Setting(server, "ProcStartTime"));
+    EXPECT_TRUE(Has(server.Output(), "start listening on [GET],[PUT],[POST]"));
+
     std::string log = server.ReadLog();
     std::string endpoint = "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450";
     size_t start = log.find("<!-- start session ");
@@ -28,21 +49,49 @@ TEST(LifecycleTest, ForegroundRunStartsAndStopsInOrder) {
     EXPECT_NE(std::string::npos, start) << log;
     EXPECT_LT(start, listening);
     EXPECT_LT(listening, end);
-    EXPECT_NE(std::string::npos, server.Output().find("start listening on [GET],[PUT],[POST]"));
+    EXPECT_TRUE(Has(log,
+                    "status=\"0\" method=\"handle_get\" argv1=\"ITarvos\" "
+                    "argv2=\"GetCreateTarvos\" argv3=\"{}\" argv4=\"0\" argn=\"4\"/>"))
+        << log;
+    EXPECT_TRUE(Has(log,
+                    "status=\"0\" method=\"handle_get\" argv1=\"ITarvos\" argv2=\"GetModus\" "
+                    "argv3=\"{'pITarvos':'" +
+                        manager + "'}\" argv4=\"" + manager + "\" argn=\"4\"/>"));
+    EXPECT_TRUE(Has(log,
+                    "<!-- handle_get01:{'abortCode':402,'pbstrAbort':'The given interface "
+                    "instance [IAddress::5] does not exist'} "));
+    // Passwords never reach the log.
+    EXPECT_FALSE(Has(log, secret));
+    EXPECT_TRUE(Has(log, "'bstrFromPFXPassword':'***'"));
+}
+
+// Trailing slashes and blanks of the endpoint are ignored; level 0 writes
+// the frame's error lines but no session and no entries.
+TEST(LifecycleTest, PaddedEndpointAndLogLevelZero) {
+    ServerProcess server({"logLevel=0"});
+    platform::WriteProfileString(
+        server.IniPath(), "Settings", "Endpoint",
+        "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450//  ");
+    ASSERT_TRUE(server.Start());
+    Client(server).Manager();
+    ExpectEnvelope(server.client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=99"), 402);
+    ASSERT_EQ(0, server.Stop());
+    std::string log = server.ReadLog();
+    EXPECT_FALSE(Has(log, ":entry ")) << log;
+    EXPECT_FALSE(Has(log, "start session")) << log;
+    EXPECT_TRUE(Has(log, "handle_get01:")) << log;
 }
 
 TEST(LifecycleTest, PortInUseEndsWithAClearMessage) {
     ServerProcess first;
     ASSERT_TRUE(first.Start());
     ServerProcess second;
-    // Point the second service at the first one's port.
     platform::WriteProfileString(
         second.IniPath(), "Settings", "Endpoint",
         "http://localhost:" + std::to_string(first.port()) + "/tarvosServer450");
     std::string output;
-    int code = second.RunToEnd({"-debug"}, &output);
-    EXPECT_NE(0, code);
-    EXPECT_NE(std::string::npos, output.find("Cannot listen on endpoint")) << output;
+    EXPECT_NE(0, second.RunToEnd({"-debug"}, &output));
+    EXPECT_TRUE(Has(output, "Cannot listen on endpoint")) << output;
     EXPECT_EQ("0", Setting(second, "ProcStartTime"));
     EXPECT_TRUE(first.Running());
 }
@@ -52,20 +101,11 @@ TEST(LifecycleTest, NotInstalledRefusesToRun) {
     platform::WriteProfileString(server.IniPath(), "Settings", "isInstalled", "0");
     std::string output;
     EXPECT_NE(0, server.RunToEnd({"-debug"}, &output));
-    EXPECT_NE(std::string::npos,
-              output.find("RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!\n\n"
-                          "Install the Restserver with Admin Priviledges by the command\n"
-                          "\tzidavurAzivaziRezadad450.exe -install\n"))
+    EXPECT_TRUE(Has(output,
+                    "RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!\n\n"
+                    "Install the Restserver with Admin Priviledges by the command\n"
+                    "\tzidavurAzivaziRezadad450.exe -install\n"))
         << output;
-}
-
-TEST(LifecycleTest, TrailingSlashesOfTheEndpointAreIgnored) {
-    ServerProcess server;
-    platform::WriteProfileString(
-        server.IniPath(), "Settings", "Endpoint",
-        "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450//  ");
-    ASSERT_TRUE(server.Start());
-    ExpectEnvelope(server.client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=1"), 402);
 }
 
 }  // namespace

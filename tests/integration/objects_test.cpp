@@ -1,193 +1,118 @@
-#include <gtest/gtest.h>
+// The GET and PUT operations against the real service: module objects made,
+// read, changed and released; the names and replies of what is refused.
 
-#include <cpprest/json.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
-#include "tests/integration/envelope.h"
-#include "tests/integration/server_process.h"
+#include "tests/integration/invoice_over_http.h"
 #include "tests/integration/suite_server.h"
 
 namespace {
 
-// Module objects over HTTP against the real service: made, used, released.
+using namespace invoice_http;
+
 class ObjectsTest : public SuiteServer<ObjectsTest> {
   protected:
-    static HttpClient client() { return server_->client(); }
-    static std::string Path(const std::string& i, const std::string& m) {
-        return ServerProcess::Path(i, m);
+    Answer OnManager(const char* method, int manager) {
+        return client_.Get(kManager, method, "pITarvos=" + std::to_string(manager));
     }
 
-    // The JSON body of a 200 reply (null when it is something else).
-    static web::json::value Ok(const HttpResponse& response) {
-        EXPECT_EQ(200, response.status) << response.body;
-        if (response.status != 200) return web::json::value::null();
-        return web::json::value::parse(response.body);
-    }
-    static int Handle(const HttpResponse& response, const std::string& key) {
-        web::json::value body = Ok(response);
-        if (!body.has_integer_field(key)) {
-            ADD_FAILURE() << "no " << key << " in " << response.body;
-            return 0;
-        }
-        return body.at(key).as_integer();
-    }
-
-    static int NewManager() {
-        return Handle(client().Get(Path("ITarvos", "GetCreateTarvos")), "pITarvos");
-    }
-    static int NewRequest(int manager) {
-        return Handle(client().Get(Path("ITarvos", "GetGeneralInvoiceRequest") +
-                                   "?pITarvos=" + std::to_string(manager)),
-                      "pIGeneralInvoiceRequest");
-    }
-    static int NewAddress(int request) {
-        return Handle(client().Get(Path("IGeneralInvoiceRequest", "GetCreateAddress") +
-                                   "?pIGeneralInvoiceRequest=" + std::to_string(request)),
-                      "pIAddress");
-    }
-    static int NewServiceInput(int request) {
-        return Handle(
-            client().Get(Path("IGeneralInvoiceRequest", "GetCreateServiceExInput") +
-                         "?bstrTariffType=001&pIGeneralInvoiceRequest=" + std::to_string(request)),
-            "pIServiceExInput");
-    }
-    static HttpResponse GetModus(int manager, const std::string& method = "GetModus") {
-        return client().Get(Path("ITarvos", method) + "?pITarvos=" + std::to_string(manager));
-    }
+    Client client_{*server_};
 };
 
-TEST_F(ObjectsTest, ManagerRequestAddressAndServiceInputAreMade) {
-    int manager = NewManager();
-    int request = NewRequest(manager);
-    int address = NewAddress(request);
-    int input = NewServiceInput(request);
-    EXPECT_GE(manager, 1);
-    EXPECT_GE(request, 1);
-    EXPECT_GE(address, 1);
-    EXPECT_GE(input, 1);
-    EXPECT_NE(address, request);
-    web::json::value type =
-        Ok(client().Get(Path("IAddress", "GetType") + "?pIAddress=" + std::to_string(address)));
-    EXPECT_TRUE(type.has_integer_field("peAddressType")) << type.serialize();
-    web::json::value version = Ok(
-        client().Get(Path("ITarvos", "GetModuleVersion") + "?pITarvos=" + std::to_string(manager)));
-    EXPECT_FALSE(version.at("pbstrModuleVersion").as_string().empty());
-}
+TEST_F(ObjectsTest, ReadsAndWritesOfProperties) {
+    int manager = client_.Manager();
+    int address = client_.Address(client_.Request(manager));
+    int input = client_.ServiceInput(client_.Request(manager));
+    ASSERT_GT(input, 0);
+    EXPECT_EQ(Json(R"({"peAddressType":0})"),
+              client_.Get(kAddress, "GetType", "pIAddress=" + std::to_string(address)).body);
+    EXPECT_FALSE(
+        OnManager("GetModuleVersion", manager).body["pbstrModuleVersion"].as_string().empty());
+    EXPECT_EQ(Json(R"({"peModusType":1})"), OnManager("GetModus", manager).body);
 
-TEST_F(ObjectsTest, ModusRoundTripWithMethodNamesInAnyCase) {
-    int manager = NewManager();
-    EXPECT_EQ(1, Ok(GetModus(manager)).at("peModusType").as_integer());
-    HttpResponse put =
-        client().PutJson(Path("ITarvos", "PutModus"),
-                         "{\"pITarvos\":" + std::to_string(manager) + ",\"eModusType\":2}");
-    EXPECT_EQ(200, put.status);
-    EXPECT_EQ("null", put.body);
-    EXPECT_EQ(2, Ok(GetModus(manager, "getmodus")).at("peModusType").as_integer());
-}
-
-TEST_F(ObjectsTest, FactorGivenAsTextIsReadAsANumber) {
-    int input = NewServiceInput(NewRequest(NewManager()));
-    std::string handle = std::to_string(input);
-    HttpResponse put =
-        client().PutJson(Path("IServiceExInput", "PutExternalFactor_MT"),
-                         "{\"pIServiceExInput\":" + handle + ",\"dExternalFactor_MT\":\"1.25\"}");
-    EXPECT_EQ(200, put.status) << put.body;
-    web::json::value got = Ok(client().Get(Path("IServiceExInput", "GetExternalFactor_MT") +
-                                           "?pIServiceExInput=" + handle));
-    EXPECT_DOUBLE_EQ(1.25, got.at("pdExternalFactor_MT").as_double());
-}
-
-TEST_F(ObjectsTest, MissingMemberNamesTheKey) {
-    int manager = NewManager();
-    std::string text = ExpectEnvelope(
-        client().PutJson(Path("ITarvos", "PutModus"),
-                         "{\"pITarvos\":" + std::to_string(manager) + ",\"eModus\":2}"),
-        408);
+    // A write answers null; method names in any case; a number as text.
+    const std::string target = R"({"pITarvos":)" + std::to_string(manager);
+    EXPECT_EQ("null", client_.Put(kManager, "PutModus", target + R"(,"eModusType":2})").text);
+    EXPECT_EQ(Json(R"({"peModusType":2})"), OnManager("getmodus", manager).body);
+    EXPECT_EQ("null", client_
+                          .Put(kInput, "PutExternalFactor_MT",
+                               R"({"pIServiceExInput":)" + std::to_string(input) +
+                                   R"(,"dExternalFactor_MT":"1.25"})")
+                          .text);
     EXPECT_EQ(
-        "The variable [eModusType] could not be extracted from the JSON of "
-        "[ITarvos::PutModus]",
-        text);
-}
+        Json(R"({"pdExternalFactor_MT":1.25})"),
+        client_.Get(kInput, "GetExternalFactor_MT", "pIServiceExInput=" + std::to_string(input))
+            .body);
 
-TEST_F(ObjectsTest, DestroyingAManagerReleasesItsGroupButNotTheServiceInputsOwn) {
-    int manager = NewManager();
-    int request = NewRequest(manager);
-    int address = NewAddress(request);
-    int input = NewServiceInput(request);
-    std::string body = "{\"pITarvos\":" + std::to_string(manager) + "}";
-    HttpResponse destroyed = client().PutJson(Path("ITarvos", "PutDestructTarvos"), body);
-    EXPECT_EQ(200, destroyed.status);
-    EXPECT_EQ("null", destroyed.body);
-
-    ExpectEnvelope(GetModus(manager), 402);
+    EXPECT_EQ(
+        "The variable [eModusType] could not be extracted from the JSON of [ITarvos::PutModus]",
+        ExpectEnvelope(client_.Put(kManager, "PutModus", target + R"(,"eModus":2})"), 408));
+    // A read is no PUT operation; the result interface has no GET operations.
     ExpectEnvelope(
-        client().Get(Path("IAddress", "GetType") + "?pIAddress=" + std::to_string(address)), 402);
-    ExpectEnvelope(client().Get(Path("IGeneralInvoiceRequest", "GetCreateAddress") +
-                                "?pIGeneralInvoiceRequest=" + std::to_string(request)),
-                   402);
-    EXPECT_EQ(200, client()
-                       .Get(Path("IServiceExInput", "GetExternalFactor_MT") +
-                            "?pIServiceExInput=" + std::to_string(input))
-                       .status)
-        << "the service input lives in a group of its own";
-    std::string again =
-        ExpectEnvelope(client().PutJson(Path("ITarvos", "PutDestructTarvos"), body), 402);
-    EXPECT_EQ(
-        "The given interface instance [ITarvos::" + std::to_string(manager) + "] does not exist",
-        again);
-    std::string log = server_->ReadLog();
-    EXPECT_NE(std::string::npos, log.find("COMInstanceDel: interface=[ITarvos] address=[" +
-                                          std::to_string(manager) + "] location=[destruct]"));
-}
-
-TEST_F(ObjectsTest, DestroyingARequestByMemberOnTheManager) {
-    int manager = NewManager();
-    int request = NewRequest(manager);
-    std::string body = "{\"pITarvos\":" + std::to_string(manager) +
-                       ",\"pIGeneralInvoiceRequest\":" + std::to_string(request) + "}";
-    EXPECT_EQ(200,
-              client().PutJson(Path("ITarvos", "PutDestructGeneralInvoiceRequest"), body).status);
-    ExpectEnvelope(client().Get(Path("IGeneralInvoiceRequest", "GetCreateAddress") +
-                                "?pIGeneralInvoiceRequest=" + std::to_string(request)),
-                   402);
-    EXPECT_EQ(200, GetModus(manager).status) << "the manager stays";
-}
-
-TEST_F(ObjectsTest, EveryGetOnTheResultInterfaceIs403) {
-    int manager = NewManager();
-    // Any live handle of the group passes the frame's instance check.
-    int request = NewRequest(manager);
+        client_.Put(kAddress, "GetType", R"({"pIAddress":)" + std::to_string(address) + "}"), 403);
     for (const char* method : {"GetAbortInfo", "GetInvoice", "GetType", "x"}) {
-        std::string text =
-            ExpectEnvelope(client().Get(Path("IGeneralInvoiceResult", method) +
-                                        "?pIGeneralInvoiceResult=" + std::to_string(request)),
-                           403);
+        // Any live handle of the group passes the frame's instance check.
         EXPECT_EQ(std::string("The given interface method [IGeneralInvoiceResult::") + method +
                       "] does not exist",
-                  text);
+                  ExpectEnvelope(client_.Get(kResult, method,
+                                             "pIGeneralInvoiceResult=" + std::to_string(address)),
+                                 403));
     }
 }
 
-TEST_F(ObjectsTest, PutOfAReadIs403) {
-    int address = NewAddress(NewRequest(NewManager()));
-    ExpectEnvelope(client().PutJson(Path("IAddress", "GetType"),
-                                    "{\"pIAddress\":" + std::to_string(address) + "}"),
-                   403);
+TEST_F(ObjectsTest, ReleasesTakeTheGroupButNotTheServiceInputsOwn) {
+    int manager = client_.Manager();
+    int request = client_.Request(manager);
+    int address = client_.Address(request);
+    int input = client_.ServiceInput(request);
+    int other = client_.Request(manager);
+    const std::string target = R"({"pITarvos":)" + std::to_string(manager);
+    EXPECT_EQ("null",
+              client_
+                  .Put(kManager, "PutDestructGeneralInvoiceRequest",
+                       target + R"(,"pIGeneralInvoiceRequest":)" + std::to_string(other) + "}")
+                  .text);
+    ExpectEnvelope(client_.Get(kRequest, "GetCreateAddress",
+                               "pIGeneralInvoiceRequest=" + std::to_string(other)),
+                   402);
+    EXPECT_EQ(200, OnManager("GetModus", manager).status) << "the manager stays";
+
+    EXPECT_EQ("null", client_.Put(kManager, "PutDestructTarvos", target + "}").text);
+    ExpectEnvelope(OnManager("GetModus", manager), 402);
+    ExpectEnvelope(client_.Get(kAddress, "GetType", "pIAddress=" + std::to_string(address)), 402);
+    ExpectEnvelope(client_.Get(kRequest, "GetCreateAddress",
+                               "pIGeneralInvoiceRequest=" + std::to_string(request)),
+                   402);
+    EXPECT_EQ(
+        200,
+        client_.Get(kInput, "GetExternalFactor_MT", "pIServiceExInput=" + std::to_string(input))
+            .status)
+        << "the service input lives in a group of its own";
+    EXPECT_EQ(
+        "The given interface instance [ITarvos::" + std::to_string(manager) + "] does not exist",
+        ExpectEnvelope(client_.Put(kManager, "PutDestructTarvos", target + "}"), 402));
+    EXPECT_NE(std::string::npos,
+              server_->ReadLog().find("COMInstanceDel: interface=[ITarvos] address=[" +
+                                      std::to_string(manager) + "] location=[destruct]"));
 }
 
-TEST_F(ObjectsTest, ExceptionOutOfADispatcherIs500AndTheServiceStaysHealthy) {
-    int manager = NewManager();
-    int request = NewRequest(manager);
-    HttpResponse noTariff = client().Get(Path("IGeneralInvoiceRequest", "GetCreateServiceExInput") +
-                                         "?pIGeneralInvoiceRequest=" + std::to_string(request));
+// What passes out of a dispatcher is answered 500 without a body; the
+// service stays healthy.
+TEST_F(ObjectsTest, ExceptionOutOfADispatcherIs500) {
+    int manager = client_.Manager();
+    int request = client_.Request(manager);
+    Answer noTariff = client_.Get(kRequest, "GetCreateServiceExInput",
+                                  "pIGeneralInvoiceRequest=" + std::to_string(request));
     EXPECT_EQ(500, noTariff.status);
-    EXPECT_EQ("", noTariff.body);
-    HttpResponse noMember = client().PutJson(Path("ITarvos", "PutDestructGeneralInvoiceRequest"),
-                                             "{\"pITarvos\":" + std::to_string(manager) + "}");
-    EXPECT_EQ(500, noMember.status);
-    EXPECT_EQ(200, GetModus(manager).status);
-    EXPECT_GE(NewServiceInput(request), 1);
+    EXPECT_EQ("", noTariff.text);
+    EXPECT_EQ(500, client_
+                       .Put(kManager, "PutDestructGeneralInvoiceRequest",
+                            R"({"pITarvos":)" + std::to_string(manager) + "}")
+                       .status);
+    EXPECT_EQ(200, OnManager("GetModus", manager).status);
+    EXPECT_GE(client_.ServiceInput(request), 1);
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ class ServiceRunTest : public ::testing::Test {
     std::string unitDir_;
 };
 
-TEST_F(ServiceRunTest, InstallWritesTheUnitAndMarksInstalled) {
+TEST_F(ServiceRunTest, InstallAndUninstallWriteTheUnitAndTheSetting) {
     platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "0");
     EXPECT_EQ(0, Run("-install"));
     EXPECT_EQ("1", Setting("isInstalled"));
@@ -121,77 +121,48 @@ TEST_F(ServiceRunTest, InstallWritesTheUnitAndMarksInstalled) {
     EXPECT_TRUE(Contains(unit, "\nExecStart=" + server_.folder() + "tarvosserver450\n")) << unit;
     EXPECT_TRUE(Contains(unit, "\nType=notify\n"));
     EXPECT_TRUE(Contains(unit, "\nDescription=Service entry point for TarvosServer450\n"));
-    EXPECT_TRUE(Contains(server_.ReadLog(),
-                         "<!-- CService::Install: [TarvosServer450] was successfully installed! "))
-        << server_.ReadLog();
-}
-
-TEST_F(ServiceRunTest, UninstallRemovesTheUnitAndMarksNotInstalled) {
-    ASSERT_EQ(0, Run("-install"));
     EXPECT_EQ(0, Run("/uninstall"));
     EXPECT_FALSE(std::filesystem::exists(UnitFile()));
     EXPECT_EQ("0", Setting("isInstalled"));
-    EXPECT_TRUE(
-        Contains(server_.ReadLog(),
-                 "<!-- CService::Uninstall: [TarvosServer450] was successfully uninstalled! "));
-}
-
-TEST_F(ServiceRunTest, SetportAcceptsOnlyItsRange) {
-    int port = server_.port();
-    std::string ignored;
-    for (const char* refused : {"15000", "65500"}) {
-        EXPECT_EQ(0, server_.RunToEnd({"-setport", refused}, &ignored));
-        EXPECT_EQ(Endpoint(port), Setting("Endpoint")) << refused;
+    // Uninstalling what is not there fails and changes nothing.
+    platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "1");
+    EXPECT_EQ(1, Run("-remove"));
+    EXPECT_EQ("1", Setting("isInstalled"));
+    // A second install fails and marks the program not installed.
+    EXPECT_EQ(0, Run("-install"));
+    EXPECT_EQ(1, Run("-install"));
+    EXPECT_EQ("0", Setting("isInstalled"));
+    EXPECT_TRUE(std::filesystem::exists(UnitFile()));
+    std::string log = server_.ReadLog();
+    for (const char* line :
+         {"<!-- CService::Install: [TarvosServer450] was successfully installed! ",
+          "<!-- TRACE(baseService06): Failed to create Install::CNTScmService::create - "
+          "lastError:[17] ",
+          "<!-- CService::Uninstall: [TarvosServer450] was successfully uninstalled! ",
+          "<!-- TRACE(baseService11): Failed in call to Uninstall::CNTScmService::open - "
+          "lastError:[2] "}) {
+        EXPECT_TRUE(Contains(log, line)) << line;
     }
-    EXPECT_EQ(0, server_.RunToEnd({"-setport", "15001"}, &ignored));
-    EXPECT_EQ(Endpoint(15001), Setting("Endpoint"));
-    EXPECT_EQ(0, server_.RunToEnd({"-setport", "65499"}, &ignored));
-    EXPECT_EQ(Endpoint(65499), Setting("Endpoint"));
 }
 
-TEST_F(ServiceRunTest, HelpShowsTheEndpointAndTheOptions) {
+TEST_F(ServiceRunTest, SetportHelpAndStatusWithoutService) {
     std::string output;
+    EXPECT_EQ(0, server_.RunToEnd({"-setport", "15000"}, &output));
+    EXPECT_EQ(Endpoint(server_.port()), Setting("Endpoint"));
+    EXPECT_EQ(0, server_.RunToEnd({"-setport", "15001"}, &output));
+    EXPECT_EQ(Endpoint(15001), Setting("Endpoint"));
+
     EXPECT_EQ(0, Run("-?", &output));
     EXPECT_EQ(0u, output.find("ZidavurAzivaziRezadad450.exe\n\n"
                               "RestWebservice <ZidavurAzivaziRezadad450.exe> - Build 4.50.001\n\n"
                               "Active Endpoint: <" +
-                              Endpoint(server_.port()) + ">\n\nCommand line parameters:\n"))
+                              Endpoint(15001) + ">\n\nCommand line parameters:\n"))
         << output;
     EXPECT_TRUE(Contains(output, "    -help                   shows this help\n"));
-}
 
-TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
-    ASSERT_TRUE(server_.Start({}));
-    ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFile(StatusFile());
-    EXPECT_NE("0", Setting("ProcStartTime"));
-
-    std::string status;
-    EXPECT_EQ(0, Run("-status", &status));
-    EXPECT_TRUE(Contains(status, "Service current state:    <service is running>\n")) << status;
-    EXPECT_TRUE(Contains(status, "Service start time:          <"));
-    EXPECT_TRUE(Contains(status, "Service uptime:              <0:00:00:"));
-
-    EXPECT_EQ(0, server_.Stop());
-    EXPECT_EQ("0", Setting("ProcStartTime"));
-    platform::StatusRecord record;
-    ASSERT_TRUE(platform::ReadStatusFile(StatusFile(), &record));
-    EXPECT_EQ(platform::kStateStopped, record.state);
-
-    std::string log = server_.ReadLog();
-    size_t started = log.find(
-        "<!-- CService::ServiceMain: <TarvosServer450,timeout=3600s> "
-        "successfully started... ");
-    size_t stopped = log.find("<!-- CService::ServiceMain: <TarvosServer450> successfully stopped");
-    size_t ended = log.find("<!-- End listening on endpoint <" + Endpoint(server_.port()) + ">");
-    EXPECT_NE(std::string::npos, started) << log;
-    EXPECT_LT(started, stopped) << log;
-    EXPECT_LT(stopped, ended) << log;
-    EXPECT_TRUE(
-        Contains(log, "TRACE(myService01): myService::RegisterCtrlHandler() returned [OK]"));
-
-    EXPECT_EQ(0, Run("-status", &status));
-    EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
-    EXPECT_FALSE(Contains(status, "Service start time:"));
+    EXPECT_EQ(0, Run("-status", &output));
+    EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
+    EXPECT_TRUE(Contains(output, "Service current state:    <unknown>\n"));
 }
 
 // The handle a factory call answers under `key` (0 when it failed).
@@ -202,64 +173,76 @@ int Created(const HttpResponse& response, const std::string& key) {
     return std::atoi(response.body.c_str() + at + marker.size());
 }
 
-TEST_F(ServiceRunTest, StopReleasesLiveObjectsThroughTheSweep) {
-    ASSERT_TRUE(server_.Start({}));
-    HttpClient client = server_.client();
-    int manager =
-        Created(client.Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")), "pITarvos");
-    ASSERT_GT(manager, 0);
-    int request = Created(client.Get(ServerProcess::Path("ITarvos", "GetGeneralInvoiceRequest") +
-                                     "?pITarvos=" + std::to_string(manager)),
-                          "pIGeneralInvoiceRequest");
-    ASSERT_GT(request, 0);
-    std::string addressQuery = ServerProcess::Path("IGeneralInvoiceRequest", "GetCreateAddress") +
-                               "?pIGeneralInvoiceRequest=" + std::to_string(request);
-    int first = Created(client.Get(addressQuery), "pIAddress");
-    int second = Created(client.Get(addressQuery), "pIAddress");
-    ASSERT_GT(first, 0);
-    ASSERT_GT(second, 0);
-
-    EXPECT_EQ(0, server_.Stop());
-    std::string log = server_.ReadLog();
-    auto deleted = [&](const char* name, int handle) {
-        return log.find("COMInstanceDel: interface=[" + std::string(name) + "] address=[" +
-                        std::to_string(handle) + "] location=[sanity]");
-    };
-    size_t start = log.find("Start of CEndpointHandler::RunSanityChecks(doDelete) = (0,0)");
-    size_t end = log.find("End   of CEndpointHandler::RunSanityChecks(doDelete) = (4,0)");
-    ASSERT_NE(std::string::npos, start) << log;
-    ASSERT_NE(std::string::npos, end) << log;
-    // Addresses first (ascending handles), then the request, then the manager.
-    EXPECT_LT(start, deleted("IAddress", std::min(first, second))) << log;
-    EXPECT_LT(deleted("IAddress", std::min(first, second)),
-              deleted("IAddress", std::max(first, second)));
-    EXPECT_LT(deleted("IAddress", std::max(first, second)),
-              deleted("IGeneralInvoiceRequest", request));
-    EXPECT_LT(deleted("IGeneralInvoiceRequest", request), deleted("ITarvos", manager));
-    EXPECT_LT(deleted("ITarvos", manager), end);
-    EXPECT_FALSE(Contains(log, "location=[shutdown]")) << log;
-}
-
-TEST_F(ServiceRunTest, SystemdLearnsReadinessAndStop) {
+// Under the dispatcher: systemd learns readiness and stop, -status shows the
+// state, a SIGTERM stops in order and the final sweep releases the live
+// objects (addresses by ascending handle, then the request, the manager).
+TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     NotifySocket systemd(server_.folder() + "notify.sock");
     ASSERT_TRUE(systemd.bound());
     setenv("NOTIFY_SOCKET", (server_.folder() + "notify.sock").c_str(), 1);
     bool started = server_.Start({});
     unsetenv("NOTIFY_SOCKET");
     ASSERT_TRUE(started);
+    ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFile(StatusFile());
     std::string ready = systemd.ReceiveUntil("READY=1");
     EXPECT_TRUE(Contains(ready, "READY=1\nSTATUS=service is running|")) << ready;
+    EXPECT_NE("0", Setting("ProcStartTime"));
+    std::string status;
+    EXPECT_EQ(0, Run("-status", &status));
+    EXPECT_TRUE(Contains(status, "Service current state:    <service is running>\n")) << status;
+    EXPECT_TRUE(Contains(status, "Service start time:          <"));
+    EXPECT_TRUE(Contains(status, "Service uptime:              <0:00:00:"));
+
+    HttpClient client = server_.client();
+    int manager =
+        Created(client.Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")), "pITarvos");
+    int request = Created(client.Get(ServerProcess::Path("ITarvos", "GetGeneralInvoiceRequest") +
+                                     "?pITarvos=" + std::to_string(manager)),
+                          "pIGeneralInvoiceRequest");
+    std::string addressQuery = ServerProcess::Path("IGeneralInvoiceRequest", "GetCreateAddress") +
+                               "?pIGeneralInvoiceRequest=" + std::to_string(request);
+    int first = Created(client.Get(addressQuery), "pIAddress");
+    int second = Created(client.Get(addressQuery), "pIAddress");
+    ASSERT_LT(0, std::min(first, second));
+
     EXPECT_EQ(0, server_.Stop());
     std::string stopping = systemd.ReceiveUntil("STATUS=service is stopped");
     EXPECT_TRUE(Contains(stopping, "STOPPING=1\nSTATUS=service is stopping|")) << stopping;
     EXPECT_TRUE(Contains(stopping, "STATUS=service is stopped|")) << stopping;
-}
+    EXPECT_EQ("0", Setting("ProcStartTime"));
+    platform::StatusRecord record;
+    ASSERT_TRUE(platform::ReadStatusFile(StatusFile(), &record));
+    EXPECT_EQ(platform::kStateStopped, record.state);
+    EXPECT_EQ(0, Run("-status", &status));
+    EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
+    EXPECT_FALSE(Contains(status, "Service start time:"));
 
-TEST_F(ServiceRunTest, StatusWithoutServiceIsUnknown) {
-    std::string output;
-    EXPECT_EQ(0, Run("-status", &output));
-    EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
-    EXPECT_TRUE(Contains(output, "Service current state:    <unknown>\n"));
+    std::string log = server_.ReadLog();
+    auto at = [&](const std::string& text) { return log.find(text); };
+    auto deleted = [&](const char* name, int handle) {
+        return at("COMInstanceDel: interface=[" + std::string(name) + "] address=[" +
+                  std::to_string(handle) + "] location=[sanity]");
+    };
+    const size_t order[] = {
+        at("<!-- CService::ServiceMain: <TarvosServer450,timeout=3600s> successfully started... "),
+        at("<!-- CService::ServiceMain: <TarvosServer450> successfully stopped"),
+        at("Start of CEndpointHandler::RunSanityChecks(doDelete) = (0,0)"),
+        deleted("IAddress", std::min(first, second)),
+        deleted("IAddress", std::max(first, second)),
+        deleted("IGeneralInvoiceRequest", request),
+        deleted("ITarvos", manager),
+        at("End   of CEndpointHandler::RunSanityChecks(doDelete) = (4,0)"),
+        at("<!-- End listening on endpoint <" + Endpoint(server_.port()) + ">"),
+    };
+    for (size_t k = 0; k < sizeof order / sizeof order[0]; ++k) {
+        EXPECT_NE(std::string::npos, order[k]) << k << "\n" << log;
+        if (k > 0) {
+            EXPECT_LT(order[k - 1], order[k]) << k;
+        }
+    }
+    EXPECT_TRUE(
+        Contains(log, "TRACE(myService01): myService::RegisterCtrlHandler() returned [OK]"));
+    EXPECT_FALSE(Contains(log, "location=[shutdown]")) << log;
 }
 
 TEST_F(ServiceRunTest, StartByHandWithoutRightsShowsTheStatus) {
@@ -275,29 +258,6 @@ TEST_F(ServiceRunTest, StartByHandWithoutRightsShowsTheStatus) {
     std::string output = ReadFile(server_.folder() + "nobody.txt");
     EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
     EXPECT_FALSE(std::filesystem::exists(StatusFile()));
-}
-
-// ---- Failures ------------------------------------------------------------------
-
-TEST_F(ServiceRunTest, SecondInstallFailsWithTheCreateLine) {
-    ASSERT_EQ(0, Run("-install"));
-    EXPECT_EQ(1, Run("-install"));
-    EXPECT_TRUE(Contains(server_.ReadLog(),
-                         "<!-- TRACE(baseService06): Failed to create "
-                         "Install::CNTScmService::create - lastError:[17] "))
-        << server_.ReadLog();
-    EXPECT_TRUE(std::filesystem::exists(UnitFile()));
-    // A failed install marks the program not installed.
-    EXPECT_EQ("0", Setting("isInstalled"));
-}
-
-TEST_F(ServiceRunTest, UninstallOfAMissingServiceFailsWithTheOpenLine) {
-    EXPECT_EQ(1, Run("-remove"));
-    EXPECT_TRUE(Contains(server_.ReadLog(),
-                         "<!-- TRACE(baseService11): Failed in call to "
-                         "Uninstall::CNTScmService::open - lastError:[2] "))
-        << server_.ReadLog();
-    EXPECT_EQ("1", Setting("isInstalled"));
 }
 
 }  // namespace
