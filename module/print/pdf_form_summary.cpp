@@ -146,7 +146,7 @@ double DrawTariffTotals(const InvoiceRequest& invoice, double top, bool draw, Pd
         if (draw) {
             TextStyle name = kSum;
             name.align = TextAlign::kLeft;
-            pdf->Text(kLeft, y, 40, Label(lang, LabelId::kColTariff) + (" " + total.first), name);
+            pdf->Text(kLeft, y, 40, Label(lang, LabelId::kTariff) + (" " + total.first), name);
             pdf->Text(kLeft + 40, y, 35, MoneyText(total.second), kSum);
         }
         y += line;

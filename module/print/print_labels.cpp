@@ -72,7 +72,7 @@ constexpr Texts kLabels[] = {
     {LabelId::kDiagnoses, "Diagnose", "Diagnostic", "Diagnosi"},
     {LabelId::kRemark, "Bemerkung", "Remarque", "Osservazione"},
     {LabelId::kColDate, "Datum", "Date", "Data"},
-    {LabelId::kColTariff, "Tarif", "Tarif", "Tariffa"},
+    {LabelId::kColTariff, "Tarif", "Tarif", "Tar."},
     {LabelId::kColCode, "Tarifziffer", "Code tarifaire", "Cifra tariffale"},
     {LabelId::kColRefCode, "Bezug", "Réf.", "Rif."},
     {LabelId::kColSession, "Si", "Sé", "Se"},
@@ -95,6 +95,7 @@ constexpr Texts kLabels[] = {
     {LabelId::kCarried, "Übertrag", "Report", "Riporto"},
     {LabelId::kSubtotal, "Zwischentotal", "Sous-total", "Subtotale"},
     {LabelId::kTariffTotals, "Total je Tarif", "Total par tarif", "Totale per tariffa"},
+    {LabelId::kTariff, "Tarif", "Tarif", "Tariffa"},
     {LabelId::kAmountFormula,
      "Betrag je verrechnetem Teil (AL, TL) = Anz. × TP/Preis × TPW × f Skal. × f ext., auf "
      "0.01 gerundet; Betrag der Leistung = Summe ihrer verrechneten Teile.",

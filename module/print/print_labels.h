@@ -90,6 +90,7 @@ enum class LabelId {
     kCarried,
     kSubtotal,
     kTariffTotals,
+    kTariff,  // "Tarif 001" in the tariff totals
     kAmountFormula,
     kVatRate,
     kVatBase,

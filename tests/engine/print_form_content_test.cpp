@@ -250,7 +250,7 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
     auto figure = [&](LabelId label) { return reading.figures[Label(form.kind.language, label)]; };
     EXPECT_EQ(reading.rows_total.ToFixed(2), figure(LabelId::kTotal));
     for (const auto& tariff : reading.per_tariff) {
-        std::string label = Label(form.kind.language, LabelId::kColTariff) + (" " + tariff.first);
+        std::string label = Label(form.kind.language, LabelId::kTariff) + (" " + tariff.first);
         EXPECT_EQ(tariff.second.ToFixed(2), reading.figures[label]) << label;
     }
     const invoice::Balance& balance = request.balance;
