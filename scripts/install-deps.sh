@@ -10,6 +10,7 @@ packages=(
     libxml2-dev libxml2-utils uuid-dev libsystemd-dev
     libxmlsec1-dev xmlsec1
     libcairo2-dev libpango1.0-dev libqrencode-dev fonts-liberation2
+    libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     poppler-utils qpdf zxing-cpp-tools
