@@ -8,6 +8,7 @@
 
 #include "bridge/verb_dispatchers.h"
 #include "common/module_log.h"
+#include "module/tariff/catalog_store.h"
 #include "platform/ini_file.h"
 #include "platform/process.h"
 #include "platform/service_control.h"
@@ -124,6 +125,8 @@ bool CTarvosServer450::StartListener() {
     ModuleLog().StartLog(m_pSettings->logLevel(), m_pSettings->logPath());
     m_endpoint = m_pSettings->GetEndpoint();
     ModuleLog().WriteComment(1, "Start listening on endpoint <" + m_endpoint + ">...");
+    ModuleLog().WriteComment(1, tariff::UseCatalogFile(platform::GetProfileString(
+                                    m_pSettings->iniPath(), "Settings", "TariffCatalog", "")));
     m_pSettings->SetProcStartTime(static_cast<uint32_t>(std::time(nullptr)));
     m_released = false;
     try {

@@ -8,6 +8,7 @@
 //   invoicetool sign|verify|encrypt|decrypt ...
 //                                  signatures and encrypted bodies, file by
 //                                  file (module/xml/xml_signature_commands.h)
+//   invoicetool catalog ...        the tariff catalog (module/tariff/catalog_command.h)
 //
 // Exit codes: 0 success, 1 a file is invalid or cannot be loaded or written,
 // 2 wrong usage. The request schema is read from beside the executable.
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "module/model/invoice_model.h"
+#include "module/tariff/catalog_command.h"
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
 #include "module/xml/xml_reader.h"
@@ -280,6 +282,9 @@ int main(int argc, char** argv) {
     if (!args.empty() && invoice_xml::IsSecurityCommand(args[0])) {
         return invoice_xml::RunSecurityCommand(args, std::cout, std::cerr);
     }
-    std::cerr << kUsage << invoice_xml::kSecurityUsage;
+    if (!args.empty() && args[0] == "catalog") {
+        return tariff::RunCatalogCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+    std::cerr << kUsage << invoice_xml::kSecurityUsage << tariff::kCatalogUsage;
     return 2;
 }

@@ -9,6 +9,10 @@
 #include "module/objects/module_object.h"
 #include "platform/com.h"
 
+namespace tariff {
+struct ServiceInput;
+}
+
 // The invoice request object of the module (IGeneralInvoiceRequest): one
 // invoice under construction, held as an invoice::InvoiceRequest.
 //
@@ -224,8 +228,10 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
                          VARIANT_BOOL* pbStatus,
                          std::optional<invoice::RequestReference> invoice::InvoiceRequest::*target);
     HRESULT StoreSlip(invoice::Esr slip, VARIANT_BOOL* pbStatus);
-    HRESULT AddRecord(const char* method, invoice::ServiceRecord record, long* plID,
-                      VARIANT_BOOL* pbStatus);
+    // Appends `record` once the tariff checks pass (module/tariff/
+    // tariff_rules.h); `input` is the service input of AddServiceEx, else null.
+    HRESULT AddRecord(const char* method, invoice::ServiceRecord record,
+                      const tariff::ServiceInput* input, long* plID, VARIANT_BOOL* pbStatus);
     // The `service` record with id `id`, or null after recording the abort
     // text (E_FAIL). REQUIRES: mutex_ held.
     invoice::ServiceRecord* FindServiceRecord(const char* method, long id);

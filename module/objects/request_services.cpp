@@ -13,6 +13,7 @@
 #include "module/objects/request_arguments.h"
 #include "module/objects/request_object.h"
 #include "module/objects/service_input_object.h"
+#include "module/tariff/tariff_rules.h"
 
 using checks::CheckOptionalText;
 using checks::CheckText;
@@ -88,10 +89,16 @@ void CheckPart(ArgumentCheck* check, const char* suffix, double unit, double uni
 }  // namespace
 
 HRESULT CGeneralInvoiceRequest::AddRecord(const char* method, invoice::ServiceRecord record,
-                                          long* plID, VARIANT_BOOL* pbStatus) {
+                                          const tariff::ServiceInput* input, long* plID,
+                                          VARIANT_BOOL* pbStatus) {
     std::lock_guard<std::mutex> guard(mutex_);
     if (invoice_.services.size() >= kMaxRecords) {
         return Abort(E_FAIL, std::string(method) + ": the request holds the most records allowed");
+    }
+    std::string refusal = tariff::CheckRecord(invoice_, record, input);
+    if (!refusal.empty()) {
+        *pbStatus = VARIANT_FALSE;
+        return Abort(E_INVALIDARG, std::string(method) + ": " + refusal);
     }
     record.record_id = static_cast<int32_t>(invoice_.services.size()) + 1;
     *plID = record.record_id;
@@ -129,7 +136,7 @@ HRESULT CGeneralInvoiceRequest::AddService(
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
     record.provider_ean = bstrProviderEAN;
     record.responsible_ean = bstrResponsibleEAN;
-    return AddRecord("AddService", std::move(record), plID, pbStatus);
+    return AddRecord("AddService", std::move(record), nullptr, plID, pbStatus);
 }
 
 HRESULT CGeneralInvoiceRequest::AddServiceEx(
@@ -152,7 +159,8 @@ HRESULT CGeneralInvoiceRequest::AddServiceEx(
                        : "is not a service input object of this module");
         return Abort(E_INVALIDARG, check.text());
     }
-    const invoice::ServiceExInput extra = input->Snapshot();
+    const tariff::ServiceInput given = input->TariffInput();
+    const invoice::ServiceExInput& extra = given.data;
 
     invoice::ServiceRecord record;
     record.kind = invoice::ServiceKind::kServiceEx;
@@ -178,7 +186,8 @@ HRESULT CGeneralInvoiceRequest::AddServiceEx(
     record.medical_role = extra.medical_role;
     record.provider_ean = extra.provider_ean;
     record.responsible_ean = extra.responsible_ean;
-    return AddRecord("AddServiceEx", std::move(record), plID, pbStatus);
+    if (record.section_code.empty()) record.section_code = SectionCodeFor(extra);
+    return AddRecord("AddServiceEx", std::move(record), &given, plID, pbStatus);
 }
 
 HRESULT CGeneralInvoiceRequest::SetXtraDrug(long lID, long eIsIndicated, const BSTR& bstrIOCM,

@@ -58,6 +58,8 @@ HRESULT CServiceExInput::Initialize(VARIANT_BOOL* pbStatus) {
     tokens_ = Walk();
     dignities_ = Walk();
     sections_ = Walk();
+    patientGiven_ = false;
+    treatmentGiven_ = false;
     return Done(pbStatus);
 }
 
@@ -109,6 +111,7 @@ HRESULT CServiceExInput::SetPatient(DATE dBirthdate, long eSex, VARIANT_BOOL* pb
     std::lock_guard<std::mutex> guard(mutex_);
     data_.birthdate = dBirthdate;
     data_.sex = sex;
+    patientGiven_ = true;
     return Done(pbStatus);
 }
 
@@ -142,6 +145,7 @@ HRESULT CServiceExInput::SetTreatment(long eCanton, long eLaw, long eTreatmentTy
     data_.treatment_type = treatment;
     data_.settlement = settlement;
     data_.section_ean = bstrEanNumberSection;
+    treatmentGiven_ = true;
     return Done(pbStatus);
 }
 
@@ -389,6 +393,19 @@ HRESULT CServiceExInput::PutExternalFactor_TT(double dExternalFactor_TT) {
 invoice::ServiceExInput CServiceExInput::Snapshot() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return data_;
+}
+
+tariff::ServiceInput CServiceExInput::TariffInput() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return tariff::ServiceInput{data_, patientGiven_, treatmentGiven_};
+}
+
+std::string SectionCodeFor(const invoice::ServiceExInput& input) {
+    const std::string& ean = input.section_ean.empty() ? input.provider_ean : input.section_ean;
+    for (const invoice::Section& section : input.sections) {
+        if (section.ean == ean) return section.code;
+    }
+    return std::string();
 }
 
 HRESULT CreateServiceExInput(const std::string& tariffType, IServiceExInput** out) {

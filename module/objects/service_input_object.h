@@ -6,6 +6,7 @@
 #include "bridge/iservice_ex_input.h"
 #include "module/model/model_services.h"
 #include "module/objects/module_object.h"
+#include "module/tariff/tariff_rules.h"
 #include "platform/com.h"
 
 // The service-input object of the invoice module (IServiceExInput): what an
@@ -22,6 +23,17 @@
 //  - a token is 1 to 100 characters, its value up to 700; a dignity's QL code
 //    1 to 35 characters; a section code 1 to 6 (the format's section_code);
 //  - an external factor is a number from 0 to 1000 (kept as an exact decimal).
+//
+// Where the values go (AddServiceEx copies the input at the time of the
+// call):
+//  - SetPhysician, SetTreatment's eTreatmentType and the external factors:
+//    the record and its XML (roles, provider and responsible, treatment,
+//    external_factor_mt/_tt);
+//  - sections (AddSection) and SetTreatment's section EAN: the record's
+//    section_code when AddServiceEx gives none (SectionCodeFor);
+//  - SetPatient, SetTreatment's eCanton, eLaw and eSettlement, tokens and
+//    dignities: the tariff checks of AddServiceEx (module/tariff/
+//    tariff_rules.h); the format has no place for them.
 //
 // Reads answer S_OK with what the object holds (the defaults of
 // invoice::ServiceExInput until set) and pbStatus VARIANT_TRUE.
@@ -80,6 +92,8 @@ class CServiceExInput final : public CModuleObject<IServiceExInput> {
     // A copy of the input, taken under the lock. For the other classes of the
     // module (AddServiceEx keeps the copy).
     invoice::ServiceExInput Snapshot() const;
+    // The same with what the tariff checks need to know besides.
+    tariff::ServiceInput TariffInput() const;
 
   private:
     // A walk over one list: the next index to look at and the criteria.
@@ -102,12 +116,19 @@ class CServiceExInput final : public CModuleObject<IServiceExInput> {
     Walk tokens_;
     Walk dignities_;
     Walk sections_;
+    bool patientGiven_ = false;    // SetPatient succeeded since Initialize
+    bool treatmentGiven_ = false;  // SetTreatment succeeded since Initialize
 };
 
 // Creates an empty input for `tariffType` and returns it in *out with one
 // reference for the caller. E_POINTER when out is null. The caller checks the
 // tariff type.
 HRESULT CreateServiceExInput(const std::string& tariffType, IServiceExInput** out);
+
+// The section code of `input` for a record that names none: the code of the
+// first section (AddSection) listed for the section EAN of SetTreatment, or,
+// when that is empty, for the provider GLN; "" when there is none.
+std::string SectionCodeFor(const invoice::ServiceExInput& input);
 
 // Our own service-input object behind `input`, or nullptr when `input` is
 // null or another implementation. The pointer is borrowed: it stays valid as
