@@ -1,0 +1,104 @@
+// The tariff checks of the running service: a catalog imported by
+// invoicetool beside the executable (or named by TariffCatalog in the INI
+// file), AddServiceEx refused and accepted over HTTP.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/integration/command_run.h"
+#include "tests/integration/invoice_over_http.h"
+#include "tests/integration/server_process.h"
+
+namespace {
+
+using invoice_http::Fill;
+using invoice_http::kBillerGln;
+using invoice_http::kInput;
+using invoice_http::kRequest;
+
+const char kExampleCsv[] = TARVOS_SOURCE_DIR "/docs/tariff-catalog-example.csv";
+
+// Imports the example catalog with the service's own invoicetool.
+void Import(const ServerProcess& server, const std::string& db) {
+    CommandRun run = RunCommand("'" + server.folder() + "invoicetool' catalog import '" +
+                                kExampleCsv + "' '" + db + "'");
+    ASSERT_EQ(0, run.exit_code) << run.output;
+}
+
+// A service input of tariff X99 for the physician kBillerGln.
+int Physician(const invoice_http::Client& client, int request) {
+    int input =
+        client.Create(kRequest, "GetCreateServiceExInput",
+                      "bstrTariffType=X99&pIGeneralInvoiceRequest=" + std::to_string(request),
+                      "pIServiceExInput");
+    client.Call(kInput, "SetPhysician", input,
+                Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
+                     R"("bstrEanNumberResponsible":"$"})",
+                     {kBillerGln, kBillerGln}));
+    return input;
+}
+
+// AddServiceEx of the example's knee ultrasound (needs the dignity EXDIG-US
+// and a body side) on `side`.
+invoice_http::Answer AddKneeUltrasound(const invoice_http::Client& client, int request, int input,
+                                       int side) {
+    return client.Post(
+        kRequest, "AddServiceEx", request,
+        Fill(R"({"pIServiceExInput":$,"bstrTariffType":"X99","bstrCode":"EX.0050",)"
+             R"("bstrReferenceCode":"","dQuantity":1,"lSessionNumber":1,)"
+             R"("dDateBegin":"2024-03-01","dDateEnd":0,"eSide":$,"bstrText":"Knee",)"
+             R"("dUnitMT":30.5,"dUnitFactorMT":1,"dUnitInternalScalingFactorMT":1,"dAmountMT":0,)"
+             R"("dUnitTT":41.25,"dUnitFactorTT":1,"dUnitInternalScalingFactorTT":1,"dAmountTT":0,)"
+             R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"","lGroupSize":1,)"
+             R"("bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":0})",
+             {std::to_string(input), std::to_string(side)}));
+}
+
+TEST(TariffOverHttpTest, TheCatalogBesideTheServiceRefusesAndAcceptsAddServiceEx) {
+    ServerProcess server;
+    Import(server, server.folder() + "tariffs.sqlite");
+    ASSERT_TRUE(server.Start()) << server.Output();
+    EXPECT_NE(std::string::npos,
+              server.ReadLog().find("Tariff catalog <" + server.folder() +
+                                    "tariffs.sqlite>: 10 code versions of the tariff types X99"))
+        << server.ReadLog();
+
+    invoice_http::Client client(server);
+    int request = client.Request(client.Manager());
+    int input = Physician(client, request);
+    client.Call(kInput, "AddDignity", input,
+                Fill(R"({"bstrEanNumber":"$","bstrQLCode":"EXDIG-US"})", {kBillerGln}));
+
+    invoice_http::Answer refused = AddKneeUltrasound(client, request, input, 1);
+    EXPECT_EQ(400, refused.status);
+    EXPECT_EQ(
+        "AddServiceEx: tariff rule side: X99 EX.0050 needs a body side: eSide 2 (left) or 3 "
+        "(right), not 1 (none)",
+        refused.body.at("pbstrAbort").as_string())
+        << refused.text;
+
+    invoice_http::Answer accepted = AddKneeUltrasound(client, request, input, 2);
+    EXPECT_EQ(200, accepted.status) << accepted.text;
+    EXPECT_EQ(1, accepted.body.at("plID").as_integer()) << accepted.text;
+    EXPECT_TRUE(accepted.body.at("pbStatus").as_bool());
+}
+
+TEST(TariffOverHttpTest, TheIniFileNamesTheCatalog) {
+    ServerProcess server({"TariffCatalog=catalogs/example.sqlite"});
+    ASSERT_EQ(0, RunCommand("mkdir '" + server.folder() + "catalogs'").exit_code);
+    Import(server, server.folder() + "catalogs/example.sqlite");
+    ASSERT_TRUE(server.Start()) << server.Output();
+    EXPECT_NE(std::string::npos, server.ReadLog().find("Tariff catalog <" + server.folder() +
+                                                       "catalogs/example.sqlite>"))
+        << server.ReadLog();
+
+    invoice_http::Client client(server);
+    int request = client.Request(client.Manager());
+    int input = Physician(client, request);
+    invoice_http::Answer refused = AddKneeUltrasound(client, request, input, 2);
+    EXPECT_EQ(400, refused.status);
+    EXPECT_NE(std::string::npos, refused.text.find("tariff rule dignity")) << refused.text;
+}
+
+}  // namespace
