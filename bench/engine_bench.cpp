@@ -21,7 +21,7 @@ double BuildAndFinalizeMs(int count) {
         HRESULT hr = module.request->AddService(
             "402", "1234567" + std::to_string(i % 100), "", 1 + i % 3, 1,
             request_test::Day(2020, 6, 3), 0, request_test::kBillerGln, request_test::kBillerGln,
-            "Article " + std::to_string(i), 10.15, 1.0, 1.0, amount, i % 2 ? 8.1 : 0.0, 1, "", "",
+            "Article " + std::to_string(i), 10.15, 1.0, 1.0, amount, i % 2 ? 7.7 : 0.0, 1, "", "",
             0, 0, &id, &status);
         if (hr != S_OK) {
             std::fprintf(stderr, "AddService failed: %s\n", builder.Abort().c_str());

@@ -1,8 +1,10 @@
 // invoicetool: checks, shows and rewrites generalInvoiceRequest 4.50 files
 // with the invoice engine.
 //
-//   invoicetool validate FILE...   schema errors with line numbers; exit 0
-//                                  only when every file is valid
+//   invoicetool validate FILE...   schema errors with line numbers, then the
+//                                  findings of the checks a loaded invoice
+//                                  meets before Print and GetXML, one per
+//                                  line; exit 0 only when every file passes
 //   invoicetool show FILE          the loaded invoice as JSON on stdout
 //   invoicetool rewrite FILE OUT   load FILE and write it again as OUT
 //   invoicetool sign|verify|encrypt|decrypt ...
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "module/checks/invoice_checks.h"
 #include "module/model/invoice_model.h"
 #include "module/tariff/catalog_command.h"
 #include "module/xml/schema_validator.h"
@@ -205,6 +208,41 @@ std::string InvoiceJson(const invoice::InvoiceRequest& request, const std::strin
 // ---------------------------------------------------------------------------
 // The commands.
 
+// The schema errors of a 4.50 file, one line each; false when there are none.
+bool ReportSchemaErrors(const module::SchemaValidator& validator, const std::string& file) {
+    module::SchemaReport report = validator.ValidateFile(file);
+    if (report.Valid()) return false;
+    std::cout << file << ": " << report.errorCount
+              << (report.errorCount == 1 ? " error\n" : " errors\n");
+    for (const module::SchemaError& error : report.errors) {
+        std::cout << file << ":" << error.line << ": " << error.message << "\n";
+    }
+    return true;
+}
+
+// A file is valid when it loads and passes the checks Print and GetXML run
+// on a loaded invoice; every schema error or finding is one line.
+bool ValidateFile(const module::SchemaValidator& validator, const std::string& file) {
+    invoice::InvoiceRequest request;
+    std::string schema;
+    std::string error;
+    if (!invoice_xml::LoadInvoiceXml(file, &request, &schema, &error)) {
+        if (schema != invoice_xml::kSchema450 || !ReportSchemaErrors(validator, file)) {
+            std::cout << file << ": " << error << "\n";
+        }
+        return false;
+    }
+    std::vector<std::string> findings = checks::CheckLoadedInvoice(request);
+    if (findings.empty()) {
+        std::cout << file << ": valid\n";
+        return true;
+    }
+    std::cout << file << ": " << findings.size()
+              << (findings.size() == 1 ? " finding\n" : " findings\n");
+    for (const std::string& finding : findings) std::cout << file << ": " << finding << "\n";
+    return false;
+}
+
 int Validate(const std::vector<std::string>& files) {
     std::shared_ptr<const module::SchemaValidator> validator = module::RequestSchemaValidator();
     if (!validator->Loaded()) {
@@ -214,17 +252,7 @@ int Validate(const std::vector<std::string>& files) {
     }
     int invalid = 0;
     for (const std::string& file : files) {
-        module::SchemaReport report = validator->ValidateFile(file);
-        if (report.Valid()) {
-            std::cout << file << ": valid\n";
-            continue;
-        }
-        ++invalid;
-        std::cout << file << ": " << report.errorCount
-                  << (report.errorCount == 1 ? " error\n" : " errors\n");
-        for (const module::SchemaError& error : report.errors) {
-            std::cout << file << ":" << error.line << ": " << error.message << "\n";
-        }
+        if (!ValidateFile(*validator, file)) ++invalid;
     }
     return invalid == 0 ? 0 : 1;
 }

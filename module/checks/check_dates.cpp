@@ -33,18 +33,28 @@ void CivilFromDays(long long days, long long* year, int* month, int* day) {
 
 constexpr long long kOleEpochDays = DaysFromCivil(1899, 12, 30);
 
-// The day an OLE serial falls on, as a serial. The fraction of a negative
-// serial counts forward from midnight, so the day is the serial truncated
-// towards zero.
-double DayOf(double serial) {
-    return std::trunc(serial);
-}
-
 bool InOleRange(double serial) {
     return std::isfinite(serial) && DayOf(serial) >= kMinOleDate && DayOf(serial) < kMaxOleDate;
 }
 
 }  // namespace
+
+// The fraction of a negative serial counts forward from midnight, so the day
+// is the serial truncated towards zero.
+double DayOf(double serial) {
+    return std::trunc(serial);
+}
+
+double YearsLater(double serial, int years) {
+    long long year = 0;
+    int month = 0;
+    int day = 0;
+    CivilFromDays(static_cast<long long>(DayOf(serial)) + kOleEpochDays, &year, &month, &day);
+    year += years;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month == 2 && day == 29 && !leap) day = 28;
+    return static_cast<double>(DaysFromCivil(year, month, day) - kOleEpochDays);
+}
 
 double DateSerial(int year, int month, int day) {
     assert(month >= 1 && month <= 12 && day >= 1 && day <= 31);

@@ -37,6 +37,14 @@ CheckResult CheckOptionalDate(double serial);
 // counts, not the time (a date on the day of `latest` passes).
 CheckResult CheckDateBetween(double serial, double earliest, double latest);
 
+// The same calendar day `years` later (29 February becomes 28 February in a
+// year without it), as an OLE serial of midnight. REQUIRES: the serial lies
+// within the OLE range.
+double YearsLater(double serial, int years);
+
+// The day an OLE serial falls on (its time of day dropped), as a serial.
+double DayOf(double serial);
+
 // `end` is not before `begin` (by day). Either being 0 passes: the missing
 // date is checked on its own.
 CheckResult CheckDateOrder(double begin, double end);

@@ -197,7 +197,8 @@ CheckResult CheckQrIbanAndReference(std::string_view iban, std::string_view refe
     }
     return Failed("IBAN " + NormaliseIban(iban) +
                   " is not a QR-IBAN and cannot take a QR reference (a creditor reference RF... "
-                  "or none)");
+                  "or none), but the reference " +
+                  NormaliseCreditorReference(reference) + " is one");
 }
 
 CheckResult CheckQrAmount(double amount) {

@@ -16,11 +16,6 @@ Decimal PartAmount(const Decimal& quantity, const TariffPart& part) {
         .RoundToCents();
 }
 
-std::string RecordName(const ServiceRecord& record) {
-    return "service record " + std::to_string(record.record_id) + " (tariff " + record.tariff_type +
-           ", code " + record.code + ")";
-}
-
 // Accepts a client's figure within a cent of the computed one. On success
 // *accepted is the client's figure (or the computed one when not given).
 bool AcceptFigure(const ServiceRecord& record, const char* what, const Decimal& given,
@@ -106,6 +101,11 @@ bool AllValid(const Balance& balance) {
 }
 
 }  // namespace
+
+std::string RecordName(const ServiceRecord& record) {
+    return "service record " + std::to_string(record.record_id) + " (tariff " + record.tariff_type +
+           ", code " + record.code + ")";
+}
 
 ServiceAmounts ComputeServiceAmounts(const ServiceRecord& record) {
     ServiceAmounts amounts;

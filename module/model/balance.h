@@ -34,6 +34,9 @@ namespace invoice {
 //                        0.05; amount_prepaid counts for tiers garant only
 //   round_difference   = amount_due - (its unrounded value)   (pdRoundDifference)
 
+// "service record 2 (tariff 999, code GA)": how texts name a record.
+std::string RecordName(const ServiceRecord& record);
+
 // The figures of one record as computed from its units and factors.
 struct ServiceAmounts {
     Decimal amount_mt;  // service_ex only, 0 otherwise

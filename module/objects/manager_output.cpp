@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "module/checks/invoice_checks.h"
 #include "module/objects/manager_object.h"
 #include "module/objects/request_factory.h"
 #include "module/objects/request_object.h"
@@ -19,7 +20,15 @@
 
 namespace {
 
+std::string JoinFindings(const std::vector<std::string>& findings) {
+    std::string text;
+    for (const std::string& finding : findings) text += (text.empty() ? "" : "; ") + finding;
+    return text;
+}
+
 // The finalized invoice of `request`, or null with *why set to the reason.
+// A loaded invoice is used only when it passes the checks Finalize runs and
+// its balance is the one its services give.
 std::shared_ptr<const invoice::InvoiceRequest> FinalizedInvoice(IGeneralInvoiceRequest* request,
                                                                 std::string* why) {
     CGeneralInvoiceRequest* impl = AsRequestImpl(request);
@@ -30,6 +39,14 @@ std::shared_ptr<const invoice::InvoiceRequest> FinalizedInvoice(IGeneralInvoiceR
     std::shared_ptr<const invoice::InvoiceRequest> snapshot = impl->FinalizedSnapshot();
     if (snapshot == nullptr) {
         *why = "the current request is not finalized (call Finalize after the last change)";
+        return nullptr;
+    }
+    if (impl->LoadedUnchanged()) {
+        std::vector<std::string> findings = checks::CheckLoadedInvoice(*snapshot);
+        if (!findings.empty()) {
+            *why = "the loaded invoice does not pass the checks: " + JoinFindings(findings);
+            return nullptr;
+        }
     }
     return snapshot;
 }

@@ -1,4 +1,5 @@
-// Finalize: the completeness check (module/checks/completeness.h), the amounts and
+// Finalize: the completeness check (module/checks/completeness.h), the rules
+// across sections and the identifiers (module/checks/invoice_checks.h), the amounts and
 // the balance (module/model/balance.h), and the finalized snapshot that results and
 // the XML writer read.
 
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "module/checks/completeness.h"
+#include "module/checks/invoice_checks.h"
 #include "module/model/balance.h"
 #include "module/model/module_version.h"
 #include "module/objects/request_object.h"
@@ -58,6 +60,10 @@ HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL
     if (!missing.empty()) {
         return Abort(E_FAIL, "Finalize: the request is incomplete, missing: " + JoinParts(missing));
     }
+    std::vector<std::string> findings = checks::CheckInvoiceRules(invoice_);
+    std::vector<std::string> identifiers = checks::CheckInvoiceIdentifiers(invoice_);
+    findings.insert(findings.end(), identifiers.begin(), identifiers.end());
+    if (!findings.empty()) return Abort(E_FAIL, "Finalize: " + JoinParts(findings));
     // Computed on a copy: a refused amount leaves the request as it was.
     auto finalized = std::make_shared<invoice::InvoiceRequest>(invoice_);
     std::string error;

@@ -78,4 +78,10 @@ void CGeneralInvoiceRequest::Load(const invoice::InvoiceRequest& invoice) {
     invoice_ = invoice;
     Changed();
     if (invoice_.finalized) finalized_ = std::make_shared<const invoice::InvoiceRequest>(invoice_);
+    loaded_unchanged_ = true;
+}
+
+bool CGeneralInvoiceRequest::LoadedUnchanged() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return loaded_unchanged_;
 }

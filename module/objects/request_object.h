@@ -213,12 +213,20 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
     // finalized when `invoice.finalized` is set.
     void Load(const invoice::InvoiceRequest& invoice);
 
+    // True while the request holds a loaded file unchanged: its balance and
+    // values are the file's, not checked by Finalize (Print and GetXML check
+    // them first, module/checks/invoice_checks.h).
+    bool LoadedUnchanged() const;
+
   private:
     ~CGeneralInvoiceRequest() override = default;
 
     // Called with mutex_ held after every successful change: the finalized
     // snapshot no longer matches the request.
-    void Changed() { finalized_.reset(); }
+    void Changed() {
+        finalized_.reset();
+        loaded_unchanged_ = false;
+    }
 
     // Shared bodies of the setters that differ only in their target.
     HRESULT SetPerson(const char* method, long eSexType, DATE dBirthdate, const BSTR& bstrSSN,
@@ -238,6 +246,7 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
 
     invoice::InvoiceRequest invoice_;
     std::shared_ptr<const invoice::InvoiceRequest> finalized_;
+    bool loaded_unchanged_ = false;
 };
 
 // Our own request object behind `request`, or nullptr when `request` is null

@@ -75,14 +75,24 @@ void CheckCommon(ArgumentCheck* check, const CommonArgs& args, invoice::ServiceR
     record->service_attributes = static_cast<uint32_t>(args.service_attributes);
 }
 
-// One tariff part of an extended record.
+// Factors multiply the tax points: 0 would bill nothing (the format
+// requires unit factors above 0).
+void RequirePositive(ArgumentCheck* check, const std::string& field,
+                     const invoice::Decimal& value) {
+    if (check->ok() && value.IsZero()) check->Fail(field, "must be greater than 0");
+}
+
+// One tariff part of an extended record. Units may be 0 (a part without tax
+// points) but not negative.
 void CheckPart(ArgumentCheck* check, const char* suffix, double unit, double unit_factor,
                double scale_factor, double amount, invoice::TariffPart* part) {
     const std::string s(suffix);
-    check->Number("dUnit" + s, unit, -kMaxNumber, kMaxNumber, &part->unit);
+    check->Number("dUnit" + s, unit, 0, kMaxNumber, &part->unit);
     check->Number("dUnitFactor" + s, unit_factor, 0, kMaxNumber, &part->unit_factor);
+    RequirePositive(check, "dUnitFactor" + s, part->unit_factor);
     check->Number("dUnitInternalScalingFactor" + s, scale_factor, 0, kMaxNumber,
                   &part->scale_factor);
+    RequirePositive(check, "dUnitInternalScalingFactor" + s, part->scale_factor);
     check->Number("dAmount" + s, amount, -kMaxNumber, kMaxNumber, &part->amount);
 }
 
@@ -127,11 +137,9 @@ HRESULT CGeneralInvoiceRequest::AddService(
                 &record);
     check.Field("bstrProviderEAN", checks::CheckGln(bstrProviderEAN));
     check.Field("bstrResponsibleEAN", checks::CheckGln(bstrResponsibleEAN));
-    check.Number("dUnit", dUnit, -kMaxNumber, kMaxNumber, &record.unit);
+    check.Number("dUnit", dUnit, 0, kMaxNumber, &record.unit);
     check.Number("dUnitFactor", dUnitFactor, 0, kMaxNumber, &record.unit_factor);
-    if (check.ok() && record.unit_factor.IsZero()) {
-        check.Fail("dUnitFactor", "must be greater than 0");
-    }
+    RequirePositive(&check, "dUnitFactor", record.unit_factor);
     check.Number("dExternalFactor", dExternalFactor, 0, kMaxNumber, &record.external_factor);
     if (!check.ok()) return Abort(E_INVALIDARG, check.text());
     record.provider_ean = bstrProviderEAN;

@@ -50,15 +50,15 @@ TEST_F(FinalizeTest, SampleInvoiceBalance) {
     // The sample writes 5232.99; this module rounds the amount due to 0.05.
     EXPECT_EQ(D("5233.00"), balance.amount_due);
     EXPECT_DOUBLE_EQ(0.01, difference);
-    EXPECT_EQ(D("260.98"), balance.vat);
+    EXPECT_EQ(D("254.02"), balance.vat);
     ASSERT_EQ(3u, balance.vat_rates.size());
     EXPECT_EQ(D("0"), balance.vat_rates[0].vat_rate);
     EXPECT_EQ(D("32.99"), balance.vat_rates[0].amount);
     EXPECT_EQ(D("0"), balance.vat_rates[0].vat);
     EXPECT_EQ(D("2.5"), balance.vat_rates[1].vat_rate);
     EXPECT_EQ(D("60.98"), balance.vat_rates[1].vat);
-    EXPECT_EQ(D("8"), balance.vat_rates[2].vat_rate);
-    EXPECT_EQ(D("200"), balance.vat_rates[2].vat);
+    EXPECT_EQ(D("7.7"), balance.vat_rates[2].vat_rate);
+    EXPECT_EQ(D("193.04"), balance.vat_rates[2].vat);
 
     ASSERT_EQ(5u, invoice->services.size());
     EXPECT_EQ(invoice::ServiceKind::kServiceEx, invoice->services[0].kind);
@@ -75,10 +75,10 @@ TEST_F(FinalizeTest, SampleInvoiceBalance) {
 TEST_F(FinalizeTest, SeveralVatRatesWithPrepaidAmount) {
     SetSections();
     ASSERT_EQ(S_OK, request_->SetTiers(1, "CHE-123.456.788", 50.0, &status_)) << Abort();
-    build_.AddArticle("A", 1, 100.00, 8.1, 1);
-    build_.AddArticle("B", 2, 45.55, 2.6, 0);
+    build_.AddArticle("A", 1, 100.00, 7.7, 1);  // the rates of 2020
+    build_.AddArticle("B", 2, 45.55, 2.5, 0);
     build_.AddArticle("C", 1, 12.35, 0, 1);
-    build_.AddArticle("D", 3, 19.95, 8.1, 0);
+    build_.AddArticle("D", 3, 19.95, 7.7, 0);
     double difference = -1;
     auto invoice = Finalize(&difference);
     ASSERT_TRUE(invoice) << Abort();
@@ -90,10 +90,10 @@ TEST_F(FinalizeTest, SeveralVatRatesWithPrepaidAmount) {
     EXPECT_DOUBLE_EQ(0.0, difference);
     ASSERT_EQ(3u, balance.vat_rates.size());
     EXPECT_EQ(D("0"), balance.vat_rates[0].vat);
-    EXPECT_EQ(D("2.31"), balance.vat_rates[1].vat);  // 91.10 x 2.6 / 102.6
+    EXPECT_EQ(D("2.22"), balance.vat_rates[1].vat);  // 91.10 x 2.5 / 102.5
     EXPECT_EQ(D("159.85"), balance.vat_rates[2].amount);
-    EXPECT_EQ(D("11.98"), balance.vat_rates[2].vat);  // 159.85 x 8.1 / 108.1
-    EXPECT_EQ(D("14.29"), balance.vat);
+    EXPECT_EQ(D("11.43"), balance.vat_rates[2].vat);  // 159.85 x 7.7 / 107.7
+    EXPECT_EQ(D("13.65"), balance.vat);
     EXPECT_EQ("CHE-123.456.788", balance.vat_number);
 }
 

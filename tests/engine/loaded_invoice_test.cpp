@@ -1,15 +1,20 @@
 // What the manager does with an invoice that comes back from a file: the
 // values only the interface sets (TC token, biller UID) survive GetXML and
-// LoadXML, and attached documents are saved as files the reads name.
+// LoadXML, attached documents are saved as files the reads name, and a
+// loaded invoice whose figures or payment data are wrong is neither printed
+// nor written (nor passed by invoicetool validate).
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 
 #include "module/objects/manager_object.h"
 #include "tests/engine/file_text.h"
 #include "tests/engine/request_sample_invoice.h"
 #include "tests/engine/temp_folder.h"
+#include "tests/integration/command_run.h"
 
 namespace {
 
@@ -48,6 +53,33 @@ class LoadedInvoiceTest : public request_test::RequestTest {
         double difference = 0;
         ASSERT_EQ(S_OK, request_->Finalize(&difference, &status_)) << Abort();
     }
+
+    // `xml` with `from` replaced by `to`, as the file "changed.xml".
+    std::string Changed(std::string xml, const std::string& from, const std::string& to) {
+        size_t at = xml.find(from);
+        EXPECT_NE(std::string::npos, at) << from;
+        if (at != std::string::npos) xml.replace(at, from.size(), to);
+        std::string path = folder_.Path() + "changed.xml";
+        WriteFileText(path, xml);
+        return path;
+    }
+
+    // Print and GetXML of the current request; the two abort texts.
+    std::pair<std::string, std::string> PrintAndWriteRefused() {
+        long timestamp = 0;
+        ComPtr<IGeneralInvoiceResult> result;
+        EXPECT_EQ(E_FAIL, module_.manager->Print("(PDF_NOPRINT=" + folder_.Path() + "x.pdf;)", 0, 0,
+                                                 0, 0, "", &timestamp,
+                                                 result.ReleaseAndGetAddressOf(), &status_));
+        std::string print = ManagerAbort();
+        BSTR file, schema;
+        long errors = 0;
+        EXPECT_EQ(E_FAIL, module_.manager->GetXML(0, &file, &errors, &timestamp, &schema,
+                                                  result.ReleaseAndGetAddressOf(), &status_));
+        return {print, ManagerAbort()};
+    }
+
+    TempFolder folder_;
 };
 
 TEST_F(LoadedInvoiceTest, TcTokenAndBillerUidAreWrittenAndReadBack) {
@@ -101,6 +133,48 @@ TEST_F(LoadedInvoiceTest, EmbeddedDocumentsAreSavedAsFilesTheReadsName) {
     ASSERT_EQ(S_OK, loaded->GetNextDocument(&is_url, &source, &title, &mime, &status_));
     EXPECT_EQ(1, is_url);
     EXPECT_EQ("https://example.org/x.png", source);
+}
+
+TEST_F(LoadedInvoiceTest, WrongFiguresAndPaymentDataStopPrintGetXmlAndValidate) {
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* finding;
+    };
+    const Case cases[] = {
+        {"amount_due=\"5233.00\"", "amount_due=\"9876.55\"",
+         "balance: the amount due 9876.55 as filed differs from 5233.00 computed from the "
+         "services"},
+        {"amount=\"2700.00\" vat_rate", "amount=\"2750.00\" vat_rate",
+         "service record 2 (tariff 999, code GA): amount 2750.00 differs from the computed amount "
+         "2700.00"},
+        {request_test::kQrIban, "CH5800791123000889012",
+         "esrQR iban and reference_number: IBAN CH5800791123000889012 is not a QR-IBAN and "
+         "cannot take a QR reference (a creditor reference RF... or none), but the reference "
+         "210000000003139471430009017 is one"},
+        {"date_end=\"2020-06-03T00:00:00\"", "date_end=\"2000-01-01T00:00:00\"",
+         "treatment: the begin 2020-06-03 is after the end 2000-01-01"},
+    };
+    build_.SetSampleSections();
+    build_.AddSampleServices();
+    Finalize();
+    const std::string sample = ReadFileText(WriteXml());
+    for (const Case& c : cases) {
+        LoadXml(Changed(sample, c.from, c.to));
+        auto [print, write] = PrintAndWriteRefused();
+        EXPECT_NE(std::string::npos, print.find("Print: the loaded invoice does not pass the "
+                                                "checks: "))
+            << print;
+        EXPECT_NE(std::string::npos, print.find(c.finding)) << print;
+        EXPECT_NE(std::string::npos, write.find(c.finding)) << write;
+        EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "x.pdf"));
+
+        CommandRun run = RunCommand(std::string(TARVOS_RUNTIME_DIR) + "/invoicetool validate " +
+                                    folder_.Path() + "changed.xml");
+        EXPECT_EQ(1, run.exit_code) << run.output;
+        EXPECT_NE(std::string::npos, run.output.find("changed.xml: " + std::string(c.finding)))
+            << run.output;
+    }
 }
 
 }  // namespace

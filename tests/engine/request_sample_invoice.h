@@ -181,7 +181,7 @@ class InvoiceBuilder {
                             8.19, 1.0, 1.0, 8.19, 17.76, 0.0, 1, "", 1, "", 0, 0, &id, &status))
             << Abort();
         EXPECT_EQ(1, id);
-        EXPECT_EQ(2, AddArticle("GA", 1.0, 2700.0, 8.0, 0, 2700.0));
+        EXPECT_EQ(2, AddArticle("GA", 1.0, 2700.0, 7.7, 0, 2700.0));
         EXPECT_EQ(3, AddArticle("GB", 1.0, 2500.0, 2.5, 0, 2500.0));
         EXPECT_EQ(4, AddArticle("123456789", 1.0, 10.15, 0.0, 0, 10.15));
         EXPECT_EQ(5, AddArticle("1234567890", 0.5, 10.15, 0.0, 0, 5.08));

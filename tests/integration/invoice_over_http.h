@@ -250,7 +250,7 @@ inline void BuildSample(const Client& client, int request) {
                      R"("bstrEanNumberResponsible":"$"})",
                      {kBillerGln, kBillerGln}));
     std::vector<std::string> services = {
-        Consultation(input), Article("GA", "Gutachten A", "1", "2700", "2700", "8"),
+        Consultation(input), Article("GA", "Gutachten A", "1", "2700", "2700", "7.7"),
         Article("GB", "Gutachten B", "1", "2500", "2500", "2.5"),
         Article("123456789", "test article", "1", "10.15", "10.15", "0"),
         Article("1234567890", "test article fractional", "0.5", "10.15", "5.08", "0")};

@@ -89,7 +89,7 @@ TEST_F(PostResultTest, ReadsAnswerTheInvoiceAsBuilt) {
         // The amount due rounded to 0.05.
         {"GetBalance", R"({"pbStatus":true,"pdAmount":5232.99,"pdAmountDue":5233,)"
                        R"("pdAmountObligatory":17.76,"pdAmountPrepaid":0,"pdAmountReminder":0,)"
-                       R"("pdAmountVat":260.98})"},
+                       R"("pdAmountVat":254.02})"},
         {"GetLaw", R"({"pbStatus":true,"pbstrCaseID":"123456","pbstrInsuredID":"123456",)"
                    R"("pdCaseDate":"","peLawType":4})"},
         {"GetTreatment", R"({"pbStatus":true,"pbstrACID":"","pbstrAPID":"",)"
@@ -152,7 +152,7 @@ TEST_F(PostResultTest, ListsByCollectionAndByFirstNext) {
         R"("pdQuantity":$,"pdVatRate":$,"plID":$,"pbstrProviderEAN":"$"})";
     const List lists[] = {
         {"GetServices", "GetFirstService", "GetNextService",
-         "[" + Fill(service, {"GA", "999", "Gutachten A", "2700", "1", "8", "2", kBillerGln}) +
+         "[" + Fill(service, {"GA", "999", "Gutachten A", "2700", "1", "7.7", "2", kBillerGln}) +
              "," +
              Fill(service, {"GB", "999", "Gutachten B", "2500", "1", "2.5", "3", kBillerGln}) +
              "," +
@@ -167,7 +167,7 @@ TEST_F(PostResultTest, ListsByCollectionAndByFirstNext) {
          R"("peIsObligatory":1,"peBillingRole":3,"peMedicalRole":1,"plID":1,"pbStatus":true}])"},
         {"GetVats", "GetFirstVat", "getnextvat",
          R"([{"pbStatus":true,"pdVat":0,"pdVatRate":0},{"pbStatus":true,"pdVat":60.98,)"
-         R"("pdVatRate":2.5},{"pbStatus":true,"pdVat":200,"pdVatRate":8}])"},
+         R"("pdVatRate":2.5},{"pbStatus":true,"pdVat":193.04,"pdVatRate":7.7}])"},
         {"GetDiagnoses", "GetFirstDiagnosis", "GetNextDiagnosis",
          R"([{"pbStatus":true,"pbstrCode":"A1","pbstrText":"","peDiagnosisType":4}])"},
     };
