@@ -7,102 +7,53 @@
 
 namespace {
 
-struct Parsed {
+struct Line {
+    std::vector<std::string> args;
     int mode;
     long port;
 };
 
-// Parses "program <args...>" the way the process does.
-Parsed Parse(const std::vector<std::string>& args) {
-    std::vector<std::string> line{"tarvosserver450"};
-    line.insert(line.end(), args.begin(), args.end());
-    CBaseServiceCommandLineInfo info;
-    info.RunMode = -1;  // ParseCommandLine must reset it
-    long port = -1;
-    ParseCommandLine(line, info, port);
-    return {info.RunMode, port};
-}
-
-int Mode(const std::vector<std::string>& args) {
-    return Parse(args).mode;
-}
-
-TEST(CommandLineTest, NoArgumentsRunsTheService) {
-    Parsed parsed = Parse({});
-    EXPECT_EQ(kRunService, parsed.mode);
-    EXPECT_EQ(0, parsed.port);
-}
-
-TEST(CommandLineTest, SwitchWordsIgnoreCaseAndSwitchCharacter) {
-    EXPECT_EQ(kRunInstall, Mode({"-INSTALL"}));
-    EXPECT_EQ(kRunInstall, Mode({"/install"}));
-    EXPECT_EQ(kRunInstall, Mode({"-Install"}));
-    EXPECT_EQ(kRunUninstall, Mode({"-remove"}));
-    EXPECT_EQ(kRunUninstall, Mode({"-uninstall"}));
-    EXPECT_EQ(kRunUninstall, Mode({"/REMOVE"}));
-    EXPECT_EQ(kRunDebug, Mode({"-debug"}));
-    EXPECT_EQ(kRunHelp, Mode({"-help"}));
-    EXPECT_EQ(kRunHelp, Mode({"-?"}));
-    EXPECT_EQ(kRunHelp, Mode({"/?"}));
-    EXPECT_EQ(kRunStatus, Mode({"-Status"}));
-}
-
-TEST(CommandLineTest, WordsWithoutSwitchCharacterAreNoSwitches) {
-    EXPECT_EQ(kRunService, Mode({"install"}));
-    EXPECT_EQ(kRunService, Mode({"status"}));
-    EXPECT_EQ(kRunService, Mode({"?"}));
-}
-
-TEST(CommandLineTest, UnknownSwitchesChangeNothing) {
-    EXPECT_EQ(kRunService, Mode({"-start"}));
-    EXPECT_EQ(kRunService, Mode({"-"}));
-    EXPECT_EQ(kRunService, Mode({""}));
-    EXPECT_EQ(kRunService, Mode({"--install"}));
-    EXPECT_EQ(kRunStatus, Mode({"-status", "-bogus", "plain"}));
-}
-
-TEST(CommandLineTest, LastSwitchWins) {
-    EXPECT_EQ(kRunInstall, Mode({"-status", "-install"}));
-    EXPECT_EQ(kRunStatus, Mode({"-install", "-status"}));
-}
-
-TEST(CommandLineTest, SetportTakesTheNextArgument) {
-    Parsed parsed = Parse({"-setport", "40000"});
-    EXPECT_EQ(kRunSetPort, parsed.mode);
-    EXPECT_EQ(40000, parsed.port);
-
-    parsed = Parse({"/SetPort", "15001"});
-    EXPECT_EQ(kRunSetPort, parsed.mode);
-    EXPECT_EQ(15001, parsed.port);
-}
-
-TEST(CommandLineTest, SetportWithoutDashGivesThePortButNoMode) {
-    Parsed parsed = Parse({"setport", "40000"});
-    EXPECT_EQ(kRunService, parsed.mode);
-    EXPECT_EQ(40000, parsed.port);
-}
-
-TEST(CommandLineTest, ThePortIsNotReadAsASwitch) {
-    // The argument after setport is skipped, even when it looks like a switch.
-    Parsed parsed = Parse({"-setport", "-install"});
-    EXPECT_EQ(kRunSetPort, parsed.mode);
-    EXPECT_EQ(0, parsed.port);
-}
-
-TEST(CommandLineTest, PortFollowsAtolRules) {
-    EXPECT_EQ(40000, Parse({"-setport", "40000abc"}).port);
-    EXPECT_EQ(0, Parse({"-setport", "abc"}).port);
-    EXPECT_EQ(-5, Parse({"-setport", "-5"}).port);
-}
-
-TEST(CommandLineTest, SetportAsLastArgumentGivesPortZero) {
-    Parsed parsed = Parse({"-setport"});
-    EXPECT_EQ(kRunSetPort, parsed.mode);
-    EXPECT_EQ(0, parsed.port);
-
-    parsed = Parse({"-status", "-setport"});
-    EXPECT_EQ(kRunSetPort, parsed.mode);
-    EXPECT_EQ(0, parsed.port);
+TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
+    const Line lines[] = {
+        {{}, kRunService, 0},
+        // Switch words ignore case and the switch character.
+        {{"-INSTALL"}, kRunInstall, 0},
+        {{"/install"}, kRunInstall, 0},
+        {{"-remove"}, kRunUninstall, 0},
+        {{"/REMOVE"}, kRunUninstall, 0},
+        {{"-uninstall"}, kRunUninstall, 0},
+        {{"-debug"}, kRunDebug, 0},
+        {{"-help"}, kRunHelp, 0},
+        {{"/?"}, kRunHelp, 0},
+        {{"-Status"}, kRunStatus, 0},
+        // Words without a switch character and unknown switches change nothing.
+        {{"install"}, kRunService, 0},
+        {{"?"}, kRunService, 0},
+        {{"--install"}, kRunService, 0},
+        {{"-"}, kRunService, 0},
+        {{""}, kRunService, 0},
+        {{"-status", "-bogus", "plain"}, kRunStatus, 0},
+        // The last switch wins.
+        {{"-status", "-install"}, kRunInstall, 0},
+        {{"-install", "-status"}, kRunStatus, 0},
+        // setport takes the next argument as atol reads it, never as a switch.
+        {{"/SetPort", "15001"}, kRunSetPort, 15001},
+        {{"-setport", "40000abc"}, kRunSetPort, 40000},
+        {{"-setport", "-5"}, kRunSetPort, -5},
+        {{"-setport", "-install"}, kRunSetPort, 0},
+        {{"-status", "-setport"}, kRunSetPort, 0},
+        {{"setport", "40000"}, kRunService, 40000},
+    };
+    for (const Line& line : lines) {
+        std::vector<std::string> args{"tarvosserver450"};
+        args.insert(args.end(), line.args.begin(), line.args.end());
+        CBaseServiceCommandLineInfo info;
+        info.RunMode = -1;  // ParseCommandLine must reset it
+        long port = -1;
+        ParseCommandLine(args, info, port);
+        EXPECT_EQ(line.mode, info.RunMode) << testing::PrintToString(line.args);
+        EXPECT_EQ(line.port, port) << testing::PrintToString(line.args);
+    }
 }
 
 TEST(CommandLineTest, ParseParamSeesTheLastFlag) {
@@ -112,12 +63,10 @@ TEST(CommandLineTest, ParseParamSeesTheLastFlag) {
             CBaseServiceCommandLineInfo::ParseParam(text, isSwitch, isLast);
         }
         std::vector<std::string> seen;
-    };
-    Recorder info;
+    } info;
     long port = 0;
     ParseCommandLine({"program", "-status", "plain", "/help"}, info, port);
     EXPECT_EQ((std::vector<std::string>{"status/switch", "plain", "help/switch/last"}), info.seen);
-    EXPECT_EQ(kRunHelp, info.RunMode);
 }
 
 }  // namespace

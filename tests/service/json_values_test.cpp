@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iomanip>
+#include <sstream>
 #include <stdexcept>
 
 #include "endpoint/json_values.h"
@@ -12,8 +14,63 @@ namespace {
 
 using web::json::value;
 
-value Args(const std::string& json) {
-    return value::parse(json);
+// What `read` gives: its value as text, or the exception it threw.
+template <class F>
+std::string Outcome(F read) {
+    try {
+        std::ostringstream out;
+        out << std::setprecision(17) << read();
+        return out.str();
+    } catch (const std::invalid_argument& e) {
+        return std::string("invalid: ") + e.what();
+    } catch (const std::out_of_range& e) {
+        return std::string("range: ") + e.what();
+    }
+}
+
+struct Read {
+    const char* member;  // the JSON of member "m"
+    const char* asLong;
+    const char* asDouble;
+    const char* asBstr;
+};
+
+TEST(JsonReadersTest, EveryJsonTypeByEveryReader) {
+    const Read reads[] = {
+        {"7", "7", "7", "7"},
+        {"-12", "-12", "-12", "-12"},
+        {"7.9", "7", "7.9000000000000004", "7.9"},
+        {"-7.9", "-7", "-7.9000000000000004", "-7.9"},  // truncated toward zero
+        {"1e300", "-2147483648", "1.0000000000000001e+300", "1E+300"},
+        {"true", "1", "1", "1"},
+        {"false", "0", "0", "0"},
+        {"null", "0", "0", ""},
+        {"{}", "0", "0", ""},
+        {"[1]", "0", "0", ""},
+        {R"("Zürich")", "invalid: invalid stol argument", "invalid: invalid stod argument",
+         "Zürich"},
+        {R"("")", "invalid: invalid stol argument", "invalid: invalid stod argument", ""},
+        {R"("  42xyz")", "42", "42", "  42xyz"},
+        {R"("+5")", "5", "5", "+5"},
+        {R"(" 2.5e3x")", "2", "2500", " 2.5e3x"},
+        {R"("2147483647")", "2147483647", "2147483647", "2147483647"},
+        {R"("2147483648")", "range: stol argument out of range", "2147483648", "2147483648"},
+        {R"("-2147483649")", "range: stol argument out of range", "-2147483649", "-2147483649"},
+        {R"("1e999")", "1", "range: stod argument out of range", "1e999"},
+    };
+    for (const Read& read : reads) {
+        value args = value::parse(std::string(R"({"m":)") + read.member + "}");
+        EXPECT_EQ(read.asLong, Outcome([&] { return JsonToLong(args, "m"); })) << read.member;
+        EXPECT_EQ(read.asDouble, Outcome([&] { return JsonToDouble(args, "m"); })) << read.member;
+        EXPECT_EQ(read.asBstr, Outcome([&] { return JsonToBstr(args, "m"); })) << read.member;
+    }
+    // A missing member, matched exactly, or a body that is no object.
+    value args = value::parse(R"({"lLogLevel":1})");
+    EXPECT_EQ("invalid: 408#LLogLevel", Outcome([&] { return JsonToLong(args, "LLogLevel"); }));
+    EXPECT_EQ("invalid: 408#d", Outcome([&] { return JsonToDouble(args, "d"); }));
+    EXPECT_EQ("invalid: 408#t", Outcome([&] { return JsonToBstr(args, "t"); }));
+    EXPECT_EQ("invalid: 408#x", Outcome([&] { return JsonToDate(value::array(), "x"); }));
+    EXPECT_EQ("412#detail # more", ArgumentError(412, "detail # more"));
 }
 
 DATE Serial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
@@ -29,199 +86,111 @@ DATE Serial(int year, int month, int day, int hour = 0, int minute = 0, int seco
     return date;
 }
 
-// The message of the invalid_argument that `read` throws, or "no exception".
-template <class F>
-std::string InvalidArgument(F read) {
-    try {
-        read();
-    } catch (const std::invalid_argument& e) {
-        return e.what();
-    }
-    return "no exception";
-}
+TEST(DateTextTest, TextToDateAndBack) {
+    const DATE day = Serial(2024, 3, 1);
+    const std::pair<const char*, DATE> texts[] = {
+        {"2024-03-01", day},
+        {"2024-03-01T00:00:00.250Z", day},
+        {"2024-03-01+02:00", Serial(2024, 3, 1, 2)},
+        {"2024-03-01T10:11:12", Serial(2024, 3, 1, 10, 11, 12)},
+        {"2024-03-01T10:00:00+01:00", Serial(2024, 3, 1, 11)},  // the offset is added
+        {"2024-03-01T10:00:00-01:30", Serial(2024, 3, 1, 8, 30)},
+        {"2024-03-01T10:00:00.123456789Z-01:00", Serial(2024, 3, 1, 9)},
+        {"2024-03-01 and more", day},                   // the rest is ignored
+        {"2024-03-01T10:00:", Serial(2024, 3, 1, 10)},  // missing seconds read as 0
+        {"2024-03", 0},
+        {"2024-03-01T10", 0},
+        {"2024-03-01T10:00", 0},
+        {"2024-03-01+02", 0},
+        {"2024/03/01", 0},
+        {"", 0},
+        {"2024-13-01", 0},
+        {"0050-01-01", 0},  // before year 100
+    };
+    for (const auto& text : texts)
+        EXPECT_NEAR(text.second, TextToDate(text.first), 1e-9) << text.first;
 
-TEST(JsonReadersTest, LongFromEveryJsonType) {
-    value args = Args(R"({"i":7,"r":7.9,"neg":-7.9,"t":true,"f":false,"s":"7","null":null,
-                          "o":{},"a":[1]})");
-    EXPECT_EQ(7, JsonToLong(args, "i"));
-    EXPECT_EQ(7, JsonToLong(args, "r"));
-    EXPECT_EQ(-7, JsonToLong(args, "neg")) << "truncated toward zero";
-    EXPECT_EQ(1, JsonToLong(args, "t"));
-    EXPECT_EQ(0, JsonToLong(args, "f"));
-    EXPECT_EQ(7, JsonToLong(args, "s"));
-    EXPECT_EQ(0, JsonToLong(args, "null"));
-    EXPECT_EQ(0, JsonToLong(args, "o"));
-    EXPECT_EQ(0, JsonToLong(args, "a"));
-}
+    const std::pair<DATE, const char*> dates[] = {
+        {Serial(2024, 3, 1, 14, 30), "2024-03-01T00:00:00"},
+        {1.0, "1899-12-31T00:00:00"},
+        {-1.0, "1899-12-29T00:00:00"},
+        {0.09, ""},
+        {-0.09, ""},
+        {3000000.0, ""},
+        {std::nan(""), ""},
+    };
+    for (const auto& date : dates) EXPECT_EQ(date.second, DateToText(date.first)) << date.first;
 
-TEST(JsonReadersTest, LongFromStringsReadsLikeStol) {
-    value args = Args(R"({"ws":"  42xyz","sign":"-12","plus":"+5","none":"x1","empty":"",
-                          "big":"2147483648","small":"-2147483649","max":"2147483647"})");
-    EXPECT_EQ(42, JsonToLong(args, "ws"));
-    EXPECT_EQ(-12, JsonToLong(args, "sign"));
-    EXPECT_EQ(5, JsonToLong(args, "plus"));
-    EXPECT_EQ(2147483647, JsonToLong(args, "max"));
-    EXPECT_EQ("invalid stol argument", InvalidArgument([&] { JsonToLong(args, "none"); }));
-    EXPECT_EQ("invalid stol argument", InvalidArgument([&] { JsonToLong(args, "empty"); }));
-    try {
-        JsonToLong(args, "big");
-        ADD_FAILURE() << "no exception";
-    } catch (const std::out_of_range& e) {
-        EXPECT_STREQ("stol argument out of range", e.what());
-    }
-    EXPECT_THROW(JsonToLong(args, "small"), std::out_of_range);
-}
-
-TEST(JsonReadersTest, DoubleFromEveryJsonType) {
-    value args = Args(R"({"i":3,"r":1.25,"t":true,"f":false,"s":"1.25","e":" 2.5e3x","n":null})");
-    EXPECT_DOUBLE_EQ(3.0, JsonToDouble(args, "i"));
-    EXPECT_DOUBLE_EQ(1.25, JsonToDouble(args, "r"));
-    EXPECT_DOUBLE_EQ(1.0, JsonToDouble(args, "t"));
-    EXPECT_DOUBLE_EQ(0.0, JsonToDouble(args, "f"));
-    EXPECT_DOUBLE_EQ(1.25, JsonToDouble(args, "s"));
-    EXPECT_DOUBLE_EQ(2500.0, JsonToDouble(args, "e"));
-    EXPECT_DOUBLE_EQ(0.0, JsonToDouble(args, "n"));
-}
-
-TEST(JsonReadersTest, DoubleFromUnreadableStrings) {
-    value args = Args(R"({"x":"abc","huge":"1e999"})");
-    EXPECT_EQ("invalid stod argument", InvalidArgument([&] { JsonToDouble(args, "x"); }));
-    try {
-        JsonToDouble(args, "huge");
-        ADD_FAILURE() << "no exception";
-    } catch (const std::out_of_range& e) {
-        EXPECT_STREQ("stod argument out of range", e.what());
-    }
-}
-
-TEST(JsonReadersTest, DateFromEveryJsonType) {
-    value args = Args(R"({"i":45352,"r":45352.5,"t":true,"s":"2024-03-01","bad":"2024-03",
-                          "n":null})");
-    EXPECT_DOUBLE_EQ(45352.0, JsonToDate(args, "i"));
+    value args =
+        value::parse(R"({"i":45352,"r":45352.5,"t":true,"s":"2024-03-01","bad":"2024-03"})");
     EXPECT_DOUBLE_EQ(45352.5, JsonToDate(args, "r"));
     EXPECT_DOUBLE_EQ(1.0, JsonToDate(args, "t"));
-    EXPECT_DOUBLE_EQ(Serial(2024, 3, 1), JsonToDate(args, "s"));
+    EXPECT_DOUBLE_EQ(JsonToDate(args, "i"), JsonToDate(args, "s"));
     EXPECT_DOUBLE_EQ(0.0, JsonToDate(args, "bad")) << "a text that does not parse is no error";
-    EXPECT_DOUBLE_EQ(0.0, JsonToDate(args, "n"));
 }
 
-TEST(JsonReadersTest, BstrFromEveryJsonType) {
-    value args = Args(R"({"i":3,"neg":-12,"r":1.25,"t":true,"f":false,"s":"Zürich","n":null,
-                          "a":[]})");
-    EXPECT_EQ("3", JsonToBstr(args, "i"));
-    EXPECT_EQ("-12", JsonToBstr(args, "neg"));
-    EXPECT_EQ("1.25", JsonToBstr(args, "r"));
-    EXPECT_EQ("1", JsonToBstr(args, "t"));
-    EXPECT_EQ("0", JsonToBstr(args, "f"));
-    EXPECT_EQ("Zürich", JsonToBstr(args, "s"));
-    EXPECT_EQ("", JsonToBstr(args, "n"));
-    EXPECT_EQ("", JsonToBstr(args, "a"));
-}
-
-TEST(JsonReadersTest, MissingMemberIsArgumentError408WithTheKey) {
-    value args = Args(R"({"lLogLevel":1})");
-    EXPECT_EQ("408#bstrCity", InvalidArgument([&] { JsonToBstr(args, "bstrCity"); }));
-    EXPECT_EQ("408#LLogLevel", InvalidArgument([&] { JsonToLong(args, "LLogLevel"); }))
-        << "keys are matched exactly";
-    EXPECT_EQ("408#dAmount", InvalidArgument([&] { JsonToDouble(args, "dAmount"); }));
-    EXPECT_EQ("408#dBirthdate", InvalidArgument([&] { JsonToDate(args, "dBirthdate"); }));
-    EXPECT_EQ("408#x", InvalidArgument([&] { JsonToLong(value::array(), "x"); }))
-        << "a body that is not an object has no members";
-    EXPECT_EQ("412#detail # more", ArgumentError(412, "detail # more"));
-}
-
-TEST(JsonWritersTest, Texts) {
-    EXPECT_EQ("Grüezi", BstrToJson("Grüezi").as_string());
-    EXPECT_EQ("", BstrToJson(BSTR()).as_string());
-    EXPECT_EQ("", BstrToJson("bad \xC3\x28 text").as_string()) << "invalid UTF-8";
-    EXPECT_EQ("", BstrTextToJson("\xED\xA0\x80").as_string()) << "a surrogate";
-    EXPECT_EQ("", BstrTextToJson("\xC0\xAF").as_string()) << "an overlong form";
-    EXPECT_EQ("\xF0\x9F\x98\x80", BstrTextToJson("\xF0\x9F\x98\x80").as_string());
-}
-
-TEST(JsonWritersTest, BooleanIsTrueOnlyForVariantTrue) {
+TEST(JsonWritersTest, TextsBooleansAndNumbers) {
+    const std::pair<const char*, const char*> texts[] = {
+        {"Grüezi", "Grüezi"},
+        {"bad \xC3\x28 text", ""},
+        {"\xED\xA0\x80", ""},  // a surrogate
+        {"\xC0\xAF", ""},      // an overlong form
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+    };
+    for (const auto& text : texts) EXPECT_EQ(text.second, BstrToJson(text.first).as_string());
     EXPECT_TRUE(BoolToJson(VARIANT_TRUE).as_bool());
-    EXPECT_FALSE(BoolToJson(VARIANT_FALSE).as_bool());
-    EXPECT_FALSE(BoolToJson(1).as_bool());
-    EXPECT_FALSE(BoolToJson(-2).as_bool());
-}
+    for (VARIANT_BOOL other : {0, 1, -2}) EXPECT_FALSE(BoolToJson(other).as_bool()) << other;
 
-TEST(JsonWritersTest, NumberTextIsShortestRoundTrip) {
-    EXPECT_EQ("0", NumberText(0.0));
-    EXPECT_EQ("1.25", NumberText(1.25));
-    EXPECT_EQ("0.1", NumberText(0.1));
-    EXPECT_EQ("-7.9", NumberText(-7.9));
-    EXPECT_EQ("100", NumberText(100.0));
-    EXPECT_EQ("123456789012345", NumberText(123456789012345.0));
-    EXPECT_EQ("1E+20", NumberText(1e20));
-    EXPECT_EQ("-1.5E-07", NumberText(-1.5e-7));
-    EXPECT_EQ("0.00001", NumberText(1e-5));
-    EXPECT_EQ("0.30000000000000004", NumberText(0.1 + 0.2));
+    const std::pair<double, const char*> numbers[] = {
+        {0.0, "0"},        {1.25, "1.25"},
+        {1e-6, "1E-06"},   {-7.9, "-7.9"},
+        {100.0, "100"},    {123456789012345.0, "123456789012345"},
+        {1e15, "1E+15"},   {-1.5e-7, "-1.5E-07"},
+        {1e-5, "0.00001"}, {0.1 + 0.2, "0.30000000000000004"},
+    };
+    for (const auto& number : numbers) EXPECT_EQ(number.second, NumberText(number.first));
     for (double v : {3.141592653589793, 1.0 / 3.0, 2.5e-300, 1.7976931348623157e308}) {
         EXPECT_EQ(v, std::strtod(NumberText(v).c_str(), nullptr)) << NumberText(v);
     }
 }
 
-TEST(DateTextTest, DateToTextIsMidnightOfTheDay) {
-    EXPECT_EQ("2024-03-01T00:00:00", DateToText(Serial(2024, 3, 1, 14, 30)));
-    EXPECT_EQ("2024-03-01T00:00:00", DateToText(Serial(2024, 3, 1)));
-    EXPECT_EQ("1899-12-31T00:00:00", DateToText(1.0));
-    EXPECT_EQ("", DateToText(0.0));
-    EXPECT_EQ("", DateToText(0.09));
-    EXPECT_EQ("", DateToText(-0.09));
-    EXPECT_EQ("1899-12-29T00:00:00", DateToText(-1.0));
-    EXPECT_EQ("", DateToText(3000000.0)) << "beyond 9999-12-31";
-    EXPECT_EQ("", DateToText(std::nan("")));
+TEST(RequestArgsTest, TargetHandleFromItsKeysInOrder) {
+    const std::pair<const char*, int> reads[] = {
+        {R"({"pIAddress":0,"addr":12345})", 12345},
+        {R"({"pIAddress":"123"})", 123},
+        {R"({"lAddress":123})", 123},
+        {R"({"addr":123.9})", 123},
+        {R"({"pIAddress":7,"lAddress":8,"addr":9})", 7},
+        {R"({"pIAddress":0,"lAddress":7})", 7},
+        {R"({"lAddress":8,"addr":9})", 8},
+        {R"({"pIAddress":" -5x"})", -5},
+        {R"({"pIAddress":true})", 1},
+        {R"({"pIAddress":"x","addr":5})", 0},  // a string that is no number ends the search
+        {R"({"addr":4294967297})", 0},
+        {R"({"addr":"99999999999"})", 0},
+        {R"({"pITarvos":5})", 0},  // only the URL's interface counts
+        {"[]", 0},
+    };
+    for (const auto& read : reads) {
+        EXPECT_EQ(read.second, ReadInterfaceAddress("IAddress", value::parse(read.first)))
+            << read.first;
+    }
 }
 
-TEST(DateTextTest, TextToDateAcceptsTheListedForms) {
-    DATE day = Serial(2024, 3, 1);
-    EXPECT_DOUBLE_EQ(day, TextToDate("2024-03-01"));
-    EXPECT_DOUBLE_EQ(day, TextToDate("2024-03-01T00:00:00"));
-    EXPECT_DOUBLE_EQ(day, TextToDate("2024-03-01T00:00:00.250Z"));
-    EXPECT_DOUBLE_EQ(Serial(2024, 3, 1, 2), TextToDate("2024-03-01+02:00"));
-    EXPECT_DOUBLE_EQ(Serial(2024, 3, 1, 10), TextToDate("2024-03-01T10:00:00Z"));
-    EXPECT_DOUBLE_EQ(Serial(2024, 3, 1, 10, 11, 12), TextToDate("2024-03-01T10:11:12"));
-    EXPECT_NEAR(Serial(2024, 3, 1, 11), TextToDate("2024-03-01T10:00:00+01:00"), 1e-9)
-        << "the offset is added";
-    EXPECT_NEAR(Serial(2024, 3, 1, 8, 30), TextToDate("2024-03-01T10:00:00-01:30"), 1e-9);
-    EXPECT_NEAR(Serial(2024, 3, 1, 9), TextToDate("2024-03-01T10:00:00.123456789Z-01:00"), 1e-9)
-        << "any number of fraction digits";
-    EXPECT_DOUBLE_EQ(day, TextToDate("2024-03-01 and more")) << "the rest is ignored";
-    EXPECT_DOUBLE_EQ(day, TextToDate("2024-03-01T00:00:00xyz"));
-    EXPECT_DOUBLE_EQ(Serial(2024, 3, 1, 10), TextToDate("2024-03-01T10:00:"))
-        << "seconds that are not there read as 0";
-}
-
-TEST(DateTextTest, TextToDateRefusesWithZero) {
-    EXPECT_EQ(0.0, TextToDate("2024-03"));
-    EXPECT_EQ(0.0, TextToDate("2024-03-01T10"));
-    EXPECT_EQ(0.0, TextToDate("2024-03-01T10:00"));
-    EXPECT_EQ(0.0, TextToDate("2024-03-01+02"));
-    EXPECT_EQ(0.0, TextToDate("2024/03/01"));
-    EXPECT_EQ(0.0, TextToDate(""));
-    EXPECT_EQ(0.0, TextToDate("2024-13-01")) << "month 13 fails the conversion";
-    EXPECT_EQ(0.0, TextToDate("0050-01-01")) << "before year 100";
-}
-
-TEST(ReadInterfaceAddressTest, KeysInOrder) {
-    EXPECT_EQ(12345, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":0,"addr":12345})")));
-    EXPECT_EQ(0, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":"x"})")));
-    EXPECT_EQ(0, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":"x","addr":5})")))
-        << "an unreadable string ends the search";
-    EXPECT_EQ(123, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":"123"})")));
-    EXPECT_EQ(123, ReadInterfaceAddress("IAddress", Args(R"({"lAddress":123})")));
-    EXPECT_EQ(123, ReadInterfaceAddress("IAddress", Args(R"({"addr":123.9})")));
-    EXPECT_EQ(7, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":0,"lAddress":7})")));
-    EXPECT_EQ(7, ReadInterfaceAddress("IAddress", Args(R"({"pIAddress":7,"lAddress":8})")));
-    EXPECT_EQ(8, ReadInterfaceAddress("IAddress", Args(R"({"lAddress":8,"addr":9})")));
-    EXPECT_EQ(1, ReadInterfaceAddress("ITarvos", Args(R"({"pITarvos":true})")));
-    EXPECT_EQ(-3, ReadInterfaceAddress("ITarvos", Args(R"({"pITarvos":" -3"})")));
-    EXPECT_EQ(0, ReadInterfaceAddress("ITarvos", Args(R"({"pIAddress":5})")))
-        << "only the URL's interface counts";
-    EXPECT_EQ(0, ReadInterfaceAddress("ITarvos", Args(R"({"pITarvos":"99999999999"})")));
-    EXPECT_EQ(0, ReadInterfaceAddress("ITarvos", Args(R"({"pITarvos":1e12})")));
-    EXPECT_EQ(0, ReadInterfaceAddress("ITarvos", value::array()));
+TEST(RequestArgsTest, PathsQueriesAndBodies) {
+    EXPECT_EQ("/ITarvos/GetModus",
+              RelativePath("/tarvosServer450/ITarvos/GetModus", "/tarvosServer450"));
+    EXPECT_EQ("/", RelativePath("/tarvosServer450/", "/tarvosServer450/"));
+    EXPECT_EQ("/svcX/a", RelativePath("/svcX/a", "/svc")) << "only whole segments";
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), SplitPath("//a//b/c/"));
+    value args = QueryToArgs("a=1&b=x%20y&a=2&flag");
+    EXPECT_EQ(value::parse(R"({"a":"2","b":"x y"})"), args);
+    EXPECT_EQ(value::parse(R"({"i":3,"r":2.5,"b":true,"s":"t"})"),
+              CopyScalarMembers(
+                  value::parse(R"({"i":3,"r":2.5,"b":true,"s":"t","n":null,"a":[1],"o":{}})")));
+    EXPECT_EQ(R"({'a':'b\nc','myPassword':'***','n':[{'bstrFromPFXPassword':'***'}]})",
+              LogText(value::parse(
+                  R"({"a":"b\nc","myPassword":"s3cret","n":[{"bstrFromPFXPassword":"x"}]})")));
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/module_log.h"
+#include "tests/engine/file_text.h"
 
 // What the module log received while the object lived. Starts the log
 // session in a folder of the test binary's own when nobody has yet (below
@@ -51,12 +51,7 @@ class LogCapture {
         std::string path;
     };
 
-    static std::string Read() {
-        std::ifstream in(ModuleLog().Path(), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string Read() { return ReadFileText(ModuleLog().Path()); }
 
     size_t offset_ = 0;
 };

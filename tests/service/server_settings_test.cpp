@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "platform/ini_file.h"
 #include "tests/engine/temp_folder.h"
@@ -13,8 +12,7 @@ namespace {
 class ServerSettingsTest : public ::testing::Test {
   protected:
     void WriteIni(const std::string& text) {
-        std::ofstream out(folder_.Path() + "TarvosServer450.ini");
-        out << text;
+        std::ofstream(folder_.Path() + "TarvosServer450.ini") << "[Settings]\n" << text << "\n";
     }
     std::string Read(const std::string& key) {
         return platform::GetProfileString(settings_.iniPath(), "Settings", key, "<missing>");
@@ -24,100 +22,75 @@ class ServerSettingsTest : public ::testing::Test {
     CServerSettings settings_{folder_.Path()};
 };
 
-TEST_F(ServerSettingsTest, PathsAreBesideTheExecutableFolder) {
-    settings_.ComputePaths();
-    EXPECT_EQ(folder_.Path() + "TarvosServer450.ini", settings_.iniPath());
-    EXPECT_EQ(folder_.Path() + "TarvosServer450.log.txt", settings_.logPath());
-}
-
 TEST_F(ServerSettingsTest, FirstRunWritesTheDefaults) {
     EXPECT_EQ(1, settings_.GetLogLevel());
-    EXPECT_EQ("1", Read("logLevel"));
+    EXPECT_EQ(folder_.Path() + "TarvosServer450.log.txt", settings_.logPath());
     EXPECT_EQ("http://localhost:35340/tarvosServer450", settings_.GetEndpoint());
-    EXPECT_EQ("http://localhost:35340/tarvosServer450", Read("Endpoint"));
     EXPECT_EQ(3600, settings_.GetMaxInactivitySec());
-    EXPECT_EQ("3600", Read("Interface_Max_Inactivity_Sec"));
     EXPECT_EQ(0u, settings_.GetProcStartTime());
     EXPECT_FALSE(settings_.IsInstalled());
+    EXPECT_EQ(100LL * 1024 * 1024, settings_.GetMaxBodyBytes());
+    EXPECT_EQ(32, settings_.GetWorkerThreads());
+    EXPECT_EQ("1", Read("logLevel"));
+    EXPECT_EQ("http://localhost:35340/tarvosServer450", Read("Endpoint"));
+    EXPECT_EQ("3600", Read("Interface_Max_Inactivity_Sec"));
     EXPECT_EQ("<missing>", Read("isInstalled"));
 }
 
-TEST_F(ServerSettingsTest, EndpointLosesTrailingBlanksAndSlashes) {
-    WriteIni("[Settings]\nEndpoint=http://localhost:40000/svc///   \n");
-    EXPECT_EQ("http://localhost:40000/svc", settings_.GetEndpoint());
-}
-
-TEST_F(ServerSettingsTest, InactivityLimitHasAFloorOf300) {
-    const std::pair<const char*, int> cases[] = {{"10", 300},  {"-5", 300},  {"299", 300},
-                                                 {"300", 300}, {"301", 301}, {"7200", 7200}};
+TEST_F(ServerSettingsTest, ValuesAreReadWithTheirLimits) {
+    // Key, value in the file, what the getter gives, what the file holds then.
+    const char* const cases[][4] = {
+        {"Interface_Max_Inactivity_Sec", "299", "300", "299"},
+        {"Interface_Max_Inactivity_Sec", "300", "300", "300"},
+        {"Interface_Max_Inactivity_Sec", "301", "301", "301"},
+        {"Interface_Max_Inactivity_Sec", "-5", "300", "-5"},
+        {"Interface_Max_Inactivity_Sec", "-10", "3600", "3600"},  // -10 stands for missing
+        {"logLevel", "-1", "1", "1"},                             // -1 never survives a read
+        {"logLevel", "2", "2", "2"},
+        {"WorkerThreads", "1000", "256", "1000"},
+        {"WorkerThreads", "1", "4", "1"},
+        {"MaxBodyBytes", "5000", "5000", "5000"},
+        {"Endpoint", "http://localhost:40000/svc///   ", "http://localhost:40000/svc", nullptr},
+    };
     for (const auto& c : cases) {
-        WriteIni(std::string("[Settings]\nInterface_Max_Inactivity_Sec=") + c.first + "\n");
-        EXPECT_EQ(c.second, settings_.GetMaxInactivitySec()) << c.first;
-        EXPECT_EQ(c.first, Read("Interface_Max_Inactivity_Sec")) << "never written back";
+        SCOPED_TRACE(std::string(c[0]) + "=" + c[1]);
+        WriteIni(std::string(c[0]) + "=" + c[1]);
+        std::string key = c[0];
+        std::string got = key == "Endpoint"        ? settings_.GetEndpoint()
+                          : key == "logLevel"      ? std::to_string(settings_.GetLogLevel())
+                          : key == "WorkerThreads" ? std::to_string(settings_.GetWorkerThreads())
+                          : key == "MaxBodyBytes"  ? std::to_string(settings_.GetMaxBodyBytes())
+                                                  : std::to_string(settings_.GetMaxInactivitySec());
+        EXPECT_EQ(c[2], got);
+        if (c[3] != nullptr) {
+            EXPECT_EQ(c[3], Read(c[0])) << "the file";
+        }
     }
-    WriteIni("[Settings]\nInterface_Max_Inactivity_Sec=-10\n");
-    EXPECT_EQ(3600, settings_.GetMaxInactivitySec());
-    EXPECT_EQ("3600", Read("Interface_Max_Inactivity_Sec"));
 }
 
-TEST_F(ServerSettingsTest, LogLevelMinusOneNeverSurvivesARead) {
-    WriteIni("[Settings]\nlogLevel=-1\n");
-    EXPECT_EQ(1, settings_.GetLogLevel());
-    EXPECT_EQ("1", Read("logLevel"));
-    WriteIni("[Settings]\nlogLevel=2\n");
-    EXPECT_EQ(2, settings_.GetLogLevel());
-}
-
-TEST_F(ServerSettingsTest, InstalledOnlyAboveZero) {
-    WriteIni("[Settings]\nisInstalled=0\n");
-    EXPECT_FALSE(settings_.IsInstalled());
-    settings_.SetInstalled(true);
-    EXPECT_TRUE(settings_.IsInstalled());
-    EXPECT_EQ("1", Read("isInstalled"));
-}
-
-TEST_F(ServerSettingsTest, ProcStartTimeRoundTrip) {
-    settings_.SetProcStartTime(4000000000u);
-    EXPECT_EQ(4000000000u, settings_.GetProcStartTime());
-    settings_.SetProcStartTime(0);
-    EXPECT_EQ("0", Read("ProcStartTime"));
-}
-
-TEST_F(ServerSettingsTest, SetPortAcceptsOnlyItsRange) {
+TEST_F(ServerSettingsTest, SetPortAcceptsOnlyItsRangeAndWritesLocalhost) {
     EXPECT_FALSE(settings_.SetPort(15000));
     EXPECT_FALSE(settings_.SetPort(65500));
     EXPECT_EQ("http://localhost:35340/tarvosServer450", settings_.GetEndpoint());
-    EXPECT_TRUE(settings_.SetPort(15001));
-    EXPECT_EQ("http://localhost:15001/tarvosServer450", settings_.GetEndpoint());
     EXPECT_TRUE(settings_.SetPort(65499));
-    EXPECT_EQ("http://localhost:65499/tarvosServer450", settings_.GetEndpoint());
     EXPECT_FALSE(settings_.SetPort(65499)) << "the same port is no change";
+    WriteIni("Endpoint=http://myhost.example:40000/a/b");
+    EXPECT_TRUE(settings_.SetPort(15001));
+    EXPECT_EQ("http://localhost:15001/a/b", settings_.GetEndpoint());
 }
 
-TEST_F(ServerSettingsTest, SetPortRewritesTheHostToLocalhost) {
-    WriteIni("[Settings]\nEndpoint=http://myhost.example:40000/a/b\n");
-    EXPECT_TRUE(settings_.SetPort(40001));
-    EXPECT_EQ("http://localhost:40001/a/b", settings_.GetEndpoint());
-}
-
-TEST_F(ServerSettingsTest, CheckInstalledAcceptsTheInstallSwitch) {
-    EXPECT_TRUE(settings_.CheckInstalled("tarvosserver450 -install"));
+TEST_F(ServerSettingsTest, InstalledAndStartTime) {
+    settings_.SetProcStartTime(4000000000u);
+    EXPECT_EQ(4000000000u, settings_.GetProcStartTime());
     EXPECT_TRUE(settings_.CheckInstalled("tarvosserver450   -Install  "));
     testing::internal::CaptureStdout();
     EXPECT_FALSE(settings_.CheckInstalled("tarvosserver450 -debug"));
-    std::string shown = testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos,
-              shown.find("RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!"));
+              testing::internal::GetCapturedStdout().find(
+                  "RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!"));
     settings_.SetInstalled(true);
+    EXPECT_EQ("1", Read("isInstalled"));
     EXPECT_TRUE(settings_.CheckInstalled("tarvosserver450 -debug"));
-}
-
-TEST_F(ServerSettingsTest, LimitsOfOurOwn) {
-    EXPECT_EQ(100LL * 1024 * 1024, settings_.GetMaxBodyBytes());
-    EXPECT_EQ(32, settings_.GetWorkerThreads());
-    WriteIni("[Settings]\nMaxBodyBytes=5000\nWorkerThreads=1000\n");
-    EXPECT_EQ(5000, settings_.GetMaxBodyBytes());
-    EXPECT_EQ(256, settings_.GetWorkerThreads());
 }
 
 }  // namespace
