@@ -204,6 +204,9 @@ void ReadTreatment(const xmlNode* node, InvoiceRequest* request) {
 }
 
 void ReadServices(const xmlNode* node, InvoiceRequest* request) {
+    size_t count = 0;
+    for (const xmlNode* child = FirstElement(node); child; child = NextElement(child)) ++count;
+    request->services.reserve(request->services.size() + count);
     for (const xmlNode* child = FirstElement(node); child; child = NextElement(child)) {
         request->services.push_back(NameOf(child) == "service_ex" ? ReadServiceEx(child)
                                                                   : ReadService(child));

@@ -23,6 +23,26 @@ std::string Take(xmlChar* value) {
     return text;
 }
 
+// The attribute `name` without a namespace, or null.
+const xmlAttr* FindAttr(const xmlNode* node, const char* name) {
+    for (const xmlAttr* attr = node->properties; attr != nullptr; attr = attr->next) {
+        if (attr->ns == nullptr && xmlStrEqual(attr->name, BAD_CAST name)) return attr;
+    }
+    return nullptr;
+}
+
+// The value of an attribute; the parser leaves it as one text node, which
+// is read in place.
+std::string ValueOf(const xmlAttr* attr) {
+    if (attr == nullptr) return std::string();
+    const xmlNode* text = attr->children;
+    if (text != nullptr && text->next == nullptr && text->type == XML_TEXT_NODE &&
+        text->content != nullptr) {
+        return reinterpret_cast<const char*>(text->content);
+    }
+    return Take(xmlNodeListGetString(attr->doc, attr->children, 1));
+}
+
 ReadError BadValue(const xmlNode* node, const char* name, const std::string& value,
                    const char* expected) {
     return ReadError{LineOf(node), std::string("attribute '") + name + "' of '" + NameOf(node) +
@@ -61,11 +81,11 @@ int LineOf(const xmlNode* node) {
 }
 
 bool HasAttr(const xmlNode* node, const char* name) {
-    return xmlHasNsProp(node, BAD_CAST name, nullptr) != nullptr;
+    return FindAttr(node, name) != nullptr;
 }
 
 std::string Attr(const xmlNode* node, const char* name) {
-    return Take(xmlGetNoNsProp(node, BAD_CAST name));
+    return ValueOf(FindAttr(node, name));
 }
 
 std::string Text(const xmlNode* node) {
@@ -88,8 +108,9 @@ std::optional<invoice::DateTime> OptionalDateAttr(const xmlNode* node, const cha
 
 invoice::Decimal NumberAttr(const xmlNode* node, const char* name,
                             const invoice::Decimal& fallback) {
-    if (!HasAttr(node, name)) return fallback;
-    std::string value = Attr(node, name);
+    const xmlAttr* attr = FindAttr(node, name);
+    if (attr == nullptr) return fallback;
+    std::string value = ValueOf(attr);
     invoice::Decimal number;
     if (!ParseNumber(value, &number)) {
         throw BadValue(node, name, value, "is not a finite number of at most 38 digits");
@@ -99,8 +120,9 @@ invoice::Decimal NumberAttr(const xmlNode* node, const char* name,
 
 int64_t IntegerAttr(const xmlNode* node, const char* name, int64_t min, int64_t max,
                     int64_t fallback) {
-    if (!HasAttr(node, name)) return fallback;
-    std::string value = Attr(node, name);
+    const xmlAttr* attr = FindAttr(node, name);
+    if (attr == nullptr) return fallback;
+    std::string value = ValueOf(attr);
     int64_t number = 0;
     if (!ParseInteger(value, min, max, &number)) {
         throw BadValue(
@@ -112,8 +134,9 @@ int64_t IntegerAttr(const xmlNode* node, const char* name, int64_t min, int64_t 
 }
 
 bool BoolAttr(const xmlNode* node, const char* name, bool fallback) {
-    if (!HasAttr(node, name)) return fallback;
-    std::string value = Attr(node, name);
+    const xmlAttr* attr = FindAttr(node, name);
+    if (attr == nullptr) return fallback;
+    std::string value = ValueOf(attr);
     bool result = fallback;
     if (!ParseBool(value, &result)) throw BadValue(node, name, value, "is not true or false");
     return result;

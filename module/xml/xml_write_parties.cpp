@@ -1,7 +1,5 @@
 // The parties, the balance and the payment slip of the request document.
 
-#include <libxml/tree.h>
-
 #include <sstream>
 
 #include "module/checks/check_esr.h"
@@ -16,19 +14,19 @@ using invoice::InvoiceRequest;
 
 namespace {
 
-void WritePostal(xmlNode* parent, const Context& context, const invoice::PostalAddress& postal) {
-    xmlNode* node = AddElement(parent, context, "postal");
+void WritePostal(Element* parent, const Context& context, const invoice::PostalAddress& postal) {
+    Element* node = AddElement(parent, context, "postal");
     if (!postal.pobox.empty()) AddTextElement(node, context, "pobox", postal.pobox);
     if (!postal.street.empty()) AddTextElement(node, context, "street", postal.street);
-    xmlNode* zip = AddTextElement(node, context, "zip", postal.zip);
+    Element* zip = AddTextElement(node, context, "zip", postal.zip);
     SetAttr(zip, "statecode", postal.statecode);
     SetAttr(zip, "countrycode", postal.countrycode);
     AddTextElement(node, context, "city", postal.city);
 }
 
-void WriteTelecomAndOnline(xmlNode* parent, const Context& context, const Address& address) {
+void WriteTelecomAndOnline(Element* parent, const Context& context, const Address& address) {
     if (!address.phones.empty() || !address.faxes.empty()) {
-        xmlNode* telecom = AddElement(parent, context, "telecom");
+        Element* telecom = AddElement(parent, context, "telecom");
         for (const invoice::PhoneNumber& phone : address.phones) {
             AddTextElement(telecom, context, "phone", invoice::PhoneText(phone));
         }
@@ -37,7 +35,7 @@ void WriteTelecomAndOnline(xmlNode* parent, const Context& context, const Addres
         }
     }
     if (!address.emails.empty() || !address.urls.empty()) {
-        xmlNode* online = AddElement(parent, context, "online");
+        Element* online = AddElement(parent, context, "online");
         for (const std::string& email : address.emails) {
             AddTextElement(online, context, "email", email);
         }
@@ -45,7 +43,7 @@ void WriteTelecomAndOnline(xmlNode* parent, const Context& context, const Addres
     }
 }
 
-void WriteOptionalText(xmlNode* parent, const Context& context, const char* name,
+void WriteOptionalText(Element* parent, const Context& context, const char* name,
                        const std::string& text) {
     if (!text.empty()) AddTextElement(parent, context, name, text);
 }
@@ -53,29 +51,29 @@ void WriteOptionalText(xmlNode* parent, const Context& context, const char* name
 // A person's or company's EAN party attributes shared by biller, provider
 // and referrer.
 template <typename Party>
-void SetPartyIds(xmlNode* node, const Party& party) {
+void SetPartyIds(Element* node, const Party& party) {
     SetAttr(node, "ean_party", party.ean);
     SetAttr(node, "zsr", party.zsr);
     SetAttr(node, "specialty", party.specialty);
 }
 
 // The element `name` holding the party's address.
-xmlNode* WriteParty(xmlNode* parent, const Context& context, const char* name,
+Element* WriteParty(Element* parent, const Context& context, const char* name,
                     const std::optional<Address>& address) {
-    xmlNode* node = AddElement(parent, context, name);
+    Element* node = AddElement(parent, context, name);
     if (address) WriteAddress(node, context, *address);
     return node;
 }
 
-void WritePatient(xmlNode* parent, const Context& context, const char* name,
+void WritePatient(Element* parent, const Context& context, const char* name,
                   const invoice::Patient& patient,
                   const std::optional<invoice::InsuranceCard>& card) {
-    xmlNode* node = WriteParty(parent, context, name, patient.address);
+    Element* node = WriteParty(parent, context, name, patient.address);
     SetAttr(node, "gender", invoice::SchemaText(patient.sex));
     SetDate(node, "birthdate", patient.birthdate);
     SetAttr(node, "ssn", patient.ssn);
     if (!card) return;
-    xmlNode* element = AddElement(node, context, "card");
+    Element* element = AddElement(node, context, "card");
     SetAttr(element, "card_id", card->card_id);
     if (card->expiry_date) SetDate(element, "expiry_date", *card->expiry_date);
     if (card->validation_date) SetDate(element, "validation_date", *card->validation_date);
@@ -83,17 +81,17 @@ void WritePatient(xmlNode* parent, const Context& context, const char* name,
     SetAttr(element, "validation_server", card->validation_server);
 }
 
-void WriteBalance(xmlNode* tiers, const Context& context, const InvoiceRequest& request,
+void WriteBalance(Element* tiers, const Context& context, const InvoiceRequest& request,
                   bool garant) {
     const invoice::Balance& balance = request.balance;
-    xmlNode* node = AddElement(tiers, context, "balance");
+    Element* node = AddElement(tiers, context, "balance");
     SetAttr(node, "currency", "CHF");
     SetAttr(node, "amount", FormatAmount(balance.amount));
     SetAttr(node, "amount_reminder", FormatAmount(balance.amount_reminder));
     if (garant) SetAttr(node, "amount_prepaid", FormatAmount(balance.amount_prepaid));
     SetAttr(node, "amount_due", FormatAmount(balance.amount_due));
     SetAttr(node, "amount_obligations", FormatAmount(balance.amount_obligations));
-    xmlNode* vat = AddElement(node, context, "vat");
+    Element* vat = AddElement(node, context, "vat");
     std::string vat_number = balance.vat_number;
     if (vat_number.empty() && request.tiers) vat_number = request.tiers->vat_number;
     SetAttr(vat, "vat_number", vat_number);
@@ -101,7 +99,7 @@ void WriteBalance(xmlNode* tiers, const Context& context, const InvoiceRequest& 
     std::vector<invoice::VatRateLine> lines = balance.vat_rates;
     if (lines.empty()) lines.push_back(invoice::VatRateLine());
     for (const invoice::VatRateLine& line : lines) {
-        xmlNode* rate = AddElement(vat, context, "vat_rate");
+        Element* rate = AddElement(vat, context, "vat_rate");
         SetAttr(rate, "vat_rate", FormatNumber(line.vat_rate));
         SetAttr(rate, "amount", FormatAmount(line.amount));
         SetAttr(rate, "vat", FormatAmount(line.vat));
@@ -122,7 +120,7 @@ std::string PrintedAccount(const std::string& account) {
 }
 
 // The slip's address elements and up to four payment reasons.
-void WriteSlipParts(xmlNode* node, const Context& context, const invoice::Esr& esr,
+void WriteSlipParts(Element* node, const Context& context, const invoice::Esr& esr,
                     bool with_reasons) {
     if (esr.bank) WriteAddress(AddElement(node, context, "bank"), context, *esr.bank);
     if (esr.creditor) {
@@ -137,9 +135,9 @@ void WriteSlipParts(xmlNode* node, const Context& context, const invoice::Esr& e
     }
 }
 
-void WriteEsr9(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+void WriteEsr9(Element* body, const Context& context, const InvoiceRequest& request) {
     const invoice::Esr& esr = *request.esr;
-    xmlNode* node = AddElement(body, context, "esr9");
+    Element* node = AddElement(body, context, "esr9");
     SetAttr(node, "type", invoice::SchemaText(esr.type));
     SetAttr(node, "participant_number", PrintedAccount(esr.participant_number));
     bool reference_ok = checks::CheckEsrReference(esr.reference_number).ok;
@@ -168,7 +166,7 @@ void WriteEsr9(xmlNode* body, const Context& context, const InvoiceRequest& requ
 // The red slip's coding lines: line 1 the reference (27 digits, right
 // aligned) with the bank's clearing part of the IBAN, or the post account
 // alone; line 2 the post account.
-void SetEsrRedCodingLines(xmlNode* node, const invoice::Esr& esr) {
+void SetEsrRedCodingLines(Element* node, const invoice::Esr& esr) {
     if (!esr.coding_line1.empty() || !esr.coding_line2.empty()) {
         SetAttr(node, "coding_line1", esr.coding_line1);
         SetAttr(node, "coding_line2", esr.coding_line2);
@@ -189,8 +187,8 @@ void SetEsrRedCodingLines(xmlNode* node, const invoice::Esr& esr) {
     SetAttr(node, "coding_line2", account + ">");
 }
 
-void WriteEsrRed(xmlNode* body, const Context& context, const invoice::Esr& esr) {
-    xmlNode* node = AddElement(body, context, "esrRed");
+void WriteEsrRed(Element* body, const Context& context, const invoice::Esr& esr) {
+    Element* node = AddElement(body, context, "esrRed");
     invoice::PaymentTo payee = esr.payment_to.value_or(
         esr.iban.empty() ? invoice::PaymentTo::kPostalAccount : invoice::PaymentTo::kBankAccount);
     SetAttr(node, "payment_to", invoice::SchemaText(payee));
@@ -201,8 +199,8 @@ void WriteEsrRed(xmlNode* body, const Context& context, const invoice::Esr& esr)
     WriteSlipParts(node, context, esr, true);
 }
 
-void WriteEsrQR(xmlNode* body, const Context& context, const invoice::Esr& esr) {
-    xmlNode* node = AddElement(body, context, "esrQR");
+void WriteEsrQR(Element* body, const Context& context, const invoice::Esr& esr) {
+    Element* node = AddElement(body, context, "esrQR");
     SetAttr(node, "type", invoice::SchemaText(esr.type));
     SetAttr(node, "iban", esr.iban);
     SetAttr(node, "reference_number", esr.reference_number);
@@ -212,12 +210,12 @@ void WriteEsrQR(xmlNode* body, const Context& context, const invoice::Esr& esr) 
 
 }  // namespace
 
-void WriteAddress(xmlNode* parent, const Context& context, const Address& address) {
+void WriteAddress(Element* parent, const Context& context, const Address& address) {
     bool company = address.type == invoice::AddressType::kCompany ||
                    (address.type == invoice::AddressType::kUndefined &&
                     address.person.familyname.empty() && !address.company.companyname.empty());
     if (company) {
-        xmlNode* node = AddElement(parent, context, "company");
+        Element* node = AddElement(parent, context, "company");
         AddTextElement(node, context, "companyname", address.company.companyname);
         WriteOptionalText(node, context, "department", address.company.department);
         WriteOptionalText(node, context, "subaddressing", address.company.subaddressing);
@@ -225,7 +223,7 @@ void WriteAddress(xmlNode* parent, const Context& context, const Address& addres
         WriteTelecomAndOnline(node, context, address);
         return;
     }
-    xmlNode* node = AddElement(parent, context, "person");
+    Element* node = AddElement(parent, context, "person");
     SetAttr(node, "salutation", address.person.salutation);
     SetAttr(node, "title", address.person.title);
     AddTextElement(node, context, "familyname", address.person.familyname);
@@ -235,21 +233,21 @@ void WriteAddress(xmlNode* parent, const Context& context, const Address& addres
     WriteTelecomAndOnline(node, context, address);
 }
 
-void WriteTiers(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+void WriteTiers(Element* body, const Context& context, const InvoiceRequest& request) {
     bool garant = !request.tiers || request.tiers->mode == invoice::TiersMode::kGarant;
-    xmlNode* node = AddElement(body, context, garant ? "tiers_garant" : "tiers_payant");
+    Element* node = AddElement(body, context, garant ? "tiers_garant" : "tiers_payant");
     if (request.esr && !request.esr->payment_period_text.empty()) {
         SetAttr(node, "payment_period", request.esr->payment_period_text);
     } else if (request.esr && request.esr->payment_period_days > 0) {
         SetAttr(node, "payment_period", FormatDays(request.esr->payment_period_days));
     }
     if (request.biller) {
-        xmlNode* biller = WriteParty(node, context, "biller", request.biller->address);
+        Element* biller = WriteParty(node, context, "biller", request.biller->address);
         SetPartyIds(biller, *request.biller);
         SetAttr(biller, "uid_number", request.biller->uid_number);
     }
     if (request.debitor) {
-        xmlNode* debitor = WriteParty(node, context, "debitor", request.debitor->address);
+        Element* debitor = WriteParty(node, context, "debitor", request.debitor->address);
         SetAttr(debitor, "ean_party", request.debitor->ean);
     }
     if (request.provider) {
@@ -257,7 +255,7 @@ void WriteTiers(xmlNode* body, const Context& context, const InvoiceRequest& req
                     *request.provider);
     }
     if (request.insurance) {
-        xmlNode* insurance = WriteParty(node, context, "insurance", request.insurance->address);
+        Element* insurance = WriteParty(node, context, "insurance", request.insurance->address);
         SetAttr(insurance, "ean_party", request.insurance->ean);
     }
     if (request.patient) WritePatient(node, context, "patient", *request.patient, request.card);
@@ -270,14 +268,14 @@ void WriteTiers(xmlNode* body, const Context& context, const InvoiceRequest& req
                     *request.referrer);
     }
     if (request.employer) {
-        xmlNode* employer = WriteParty(node, context, "employer", request.employer->address);
+        Element* employer = WriteParty(node, context, "employer", request.employer->address);
         SetAttr(employer, "ean_party", request.employer->ean);
         SetAttr(employer, "reg_number", request.employer->reg_number);
     }
     WriteBalance(node, context, request, garant);
 }
 
-void WriteEsr(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+void WriteEsr(Element* body, const Context& context, const InvoiceRequest& request) {
     if (!request.esr) return;
     if (invoice::IsEsr9Type(request.esr->type)) {
         WriteEsr9(body, context, request);

@@ -1,8 +1,6 @@
 // The law, the treatment, the service records and the attached documents of
 // the request document.
 
-#include <libxml/tree.h>
-
 #include <fstream>
 #include <iterator>
 
@@ -35,22 +33,22 @@ const char* LawElementName(invoice::LawType type) {
     return "kvg";
 }
 
-void WriteGrouper(xmlNode* stationary, const Context& context, const InvoiceRequest& request,
+void WriteGrouper(Element* stationary, const Context& context, const InvoiceRequest& request,
                   invoice::GrouperRecordType type, const char* name) {
     for (const invoice::GrouperRecord& record : request.grouper_records) {
         if (record.type != type) continue;
-        xmlNode* node = AddElement(stationary, context, name);
+        Element* node = AddElement(stationary, context, name);
         SetAttr(node, "number", record.number);
         SetAttr(node, "name", record.name);
         return;
     }
 }
 
-void WriteBfs(xmlNode* stationary, const Context& context, const InvoiceRequest& request,
+void WriteBfs(Element* stationary, const Context& context, const InvoiceRequest& request,
               invoice::BfsRecordType type, const char* name) {
     for (const invoice::BfsRecord& record : request.bfs_records) {
         if (record.type != type) continue;
-        xmlNode* node = AddElement(stationary, context, name);
+        Element* node = AddElement(stationary, context, name);
         SetAttr(node, "code", record.number);
         SetAttr(node, "name", record.name);
         return;
@@ -59,20 +57,20 @@ void WriteBfs(xmlNode* stationary, const Context& context, const InvoiceRequest&
 
 // An optional enumerated attribute.
 template <typename E>
-void SetEnum(xmlNode* node, const char* name, const std::optional<E>& value) {
+void SetEnum(Element* node, const char* name, const std::optional<E>& value) {
     if (value) SetAttr(node, name, invoice::SchemaText(*value));
 }
 
-void SetHospitalization(xmlNode* node, const invoice::XtraHospital& hospital) {
+void SetHospitalization(Element* node, const invoice::XtraHospital& hospital) {
     SetEnum(node, "hospitalization_type", hospital.hospitalization_type);
     SetEnum(node, "hospitalization_mode", hospital.hospitalization_mode);
     SetEnum(node, "class", hospital.hospitalization_class);
     SetAttr(node, "section_major", hospital.section_major);
 }
 
-void WriteStationary(xmlNode* xtra, const Context& context, const InvoiceRequest& request) {
+void WriteStationary(Element* xtra, const Context& context, const InvoiceRequest& request) {
     const invoice::XtraHospital& hospital = *request.xtra_hospital;
-    xmlNode* node = AddElement(xtra, context, "stationary");
+    Element* node = AddElement(xtra, context, "stationary");
     if (hospital.hospitalization_date) {
         SetDate(node, "hospitalization_date", *hospital.hospitalization_date);
     }
@@ -92,7 +90,7 @@ void WriteStationary(xmlNode* xtra, const Context& context, const InvoiceRequest
     WriteBfs(node, context, request, B::kDecisionForDischarge, "bfs_decision_for_discharge");
     WriteBfs(node, context, request, B::kResidenceAfterDischarge, "bfs_residence_after_discharge");
     for (const invoice::CaseDetail& detail : request.case_details) {
-        xmlNode* element = AddElement(node, context, "case_detail");
+        Element* element = AddElement(node, context, "case_detail");
         SetAttr(element, "record_id", std::to_string(detail.record_id));
         SetAttr(element, "tariff_type", detail.tariff_type);
         SetAttr(element, "code", detail.code);
@@ -104,7 +102,7 @@ void WriteStationary(xmlNode* xtra, const Context& context, const InvoiceRequest
 
 // The attributes both record kinds share, in the schema's order up to the
 // dates and parties.
-void SetRecordHead(xmlNode* node, const ServiceRecord& record) {
+void SetRecordHead(Element* node, const ServiceRecord& record) {
     SetAttr(node, "record_id", std::to_string(record.record_id));
     SetAttr(node, "tariff_type", record.tariff_type);
     SetAttr(node, "code", record.code);
@@ -118,7 +116,7 @@ void SetRecordHead(xmlNode* node, const ServiceRecord& record) {
     SetAttr(node, "responsible_id", record.responsible_ean);
 }
 
-void SetRecordTail(xmlNode* node, const ServiceRecord& record) {
+void SetRecordTail(Element* node, const ServiceRecord& record) {
     SetAttr(node, "amount", FormatAmount(record.amount));
     SetAttr(node, "vat_rate", FormatNumber(record.vat_rate));
     SetBool(node, "obligation", record.obligation);
@@ -127,7 +125,7 @@ void SetRecordTail(xmlNode* node, const ServiceRecord& record) {
     SetAttr(node, "service_attributes", std::to_string(record.service_attributes));
 }
 
-void SetTariffPart(xmlNode* node, const invoice::TariffPart& part, const char* suffix) {
+void SetTariffPart(Element* node, const invoice::TariffPart& part, const char* suffix) {
     std::string tail = suffix;
     SetAttr(node, ("unit" + tail).c_str(), FormatNumber(part.unit));
     SetAttr(node, ("unit_factor" + tail).c_str(), FormatNumber(part.unit_factor));
@@ -136,8 +134,8 @@ void SetTariffPart(xmlNode* node, const invoice::TariffPart& part, const char* s
     SetAttr(node, ("amount" + tail).c_str(), FormatAmount(part.amount));
 }
 
-void WriteServiceEx(xmlNode* services, const Context& context, const ServiceRecord& record) {
-    xmlNode* node = AddElement(services, context, "service_ex");
+void WriteServiceEx(Element* services, const Context& context, const ServiceRecord& record) {
+    Element* node = AddElement(services, context, "service_ex");
     SetRecordHead(node, record);
     SetAttr(node, "billing_role", invoice::SchemaText(record.billing_role));
     SetAttr(node, "medical_role", invoice::SchemaText(record.medical_role));
@@ -147,24 +145,24 @@ void WriteServiceEx(xmlNode* services, const Context& context, const ServiceReco
     SetTariffPart(node, record.tt, "_tt");
     SetRecordTail(node, record);
     if (record.group_size != 1 || record.has_xtra_service_ex) {
-        xmlNode* xtra = AddElement(node, context, "xtra_service_ex");
+        Element* xtra = AddElement(node, context, "xtra_service_ex");
         SetAttr(xtra, "group_size", std::to_string(record.group_size));
     }
 }
 
-void WriteService(xmlNode* services, const Context& context, const ServiceRecord& record) {
-    xmlNode* node = AddElement(services, context, "service");
+void WriteService(Element* services, const Context& context, const ServiceRecord& record) {
+    Element* node = AddElement(services, context, "service");
     SetRecordHead(node, record);
     SetAttr(node, "unit", FormatNumber(record.unit));
     SetAttr(node, "unit_factor", FormatNumber(record.unit_factor));
     SetAttr(node, "external_factor", FormatNumber(record.external_factor));
     SetRecordTail(node, record);
     if (record.xtra_drg) {
-        xmlNode* xtra = AddElement(node, context, "xtra_drg");
+        Element* xtra = AddElement(node, context, "xtra_drg");
         SetAttr(xtra, "cost_fraction", FormatNumber(record.xtra_drg->split_factor1));
     } else if (record.xtra_drug) {
         const invoice::XtraDrug& drug = *record.xtra_drug;
-        xmlNode* xtra = AddElement(node, context, "xtra_drug");
+        Element* xtra = AddElement(node, context, "xtra_drug");
         if (drug.indicated) SetBool(xtra, "indicated", *drug.indicated);
         SetAttr(xtra, "iocm_category", drug.iocm_category);
         SetAttr(xtra, "delivery", invoice::SchemaText(drug.delivery));
@@ -185,10 +183,10 @@ bool FileAsBase64(const std::string& path, std::string* base64) {
 
 }  // namespace
 
-void WriteLaw(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+void WriteLaw(Element* body, const Context& context, const InvoiceRequest& request) {
     if (!request.law) return;
     const invoice::Law& law = *request.law;
-    xmlNode* node = AddElement(body, context, LawElementName(law.type));
+    Element* node = AddElement(body, context, LawElementName(law.type));
     bool ivg = law.type == invoice::LawType::kIVG;
     if (!ivg) SetAttr(node, "insured_id", law.insured_id);
     SetAttr(node, "case_id", law.case_id);
@@ -210,10 +208,10 @@ void WriteLaw(xmlNode* body, const Context& context, const InvoiceRequest& reque
     }
 }
 
-void WriteTreatment(xmlNode* body, const Context& context, const InvoiceRequest& request) {
+void WriteTreatment(Element* body, const Context& context, const InvoiceRequest& request) {
     if (!request.treatment) return;
     const invoice::Treatment& treatment = *request.treatment;
-    xmlNode* node = AddElement(body, context, "treatment");
+    Element* node = AddElement(body, context, "treatment");
     SetDate(node, "date_begin", treatment.date_begin);
     SetDate(node, "date_end", treatment.date_end);
     if (treatment.gestation_week13) SetDate(node, "gestation_week13", *treatment.gestation_week13);
@@ -223,12 +221,12 @@ void WriteTreatment(xmlNode* body, const Context& context, const InvoiceRequest&
     SetAttr(node, "apid", treatment.apid);
     SetAttr(node, "acid", treatment.acid);
     for (const invoice::Diagnosis& diagnosis : request.diagnoses) {
-        xmlNode* element = AddTextElement(node, context, "diagnosis", diagnosis.text);
+        Element* element = AddTextElement(node, context, "diagnosis", diagnosis.text);
         SetAttr(element, "type", invoice::SchemaText(diagnosis.type));
         SetAttr(element, "code", diagnosis.code);
     }
     if (!request.xtra_hospital) return;
-    xmlNode* xtra = AddElement(node, context, "xtra_hospital");
+    Element* xtra = AddElement(node, context, "xtra_hospital");
     if (request.xtra_hospital->treatment_type == invoice::TreatmentType::kStationary) {
         WriteStationary(xtra, context, request);
     } else {
@@ -236,8 +234,8 @@ void WriteTreatment(xmlNode* body, const Context& context, const InvoiceRequest&
     }
 }
 
-void WriteServices(xmlNode* body, const Context& context, const InvoiceRequest& request) {
-    xmlNode* node = AddElement(body, context, "services");
+void WriteServices(Element* body, const Context& context, const InvoiceRequest& request) {
+    Element* node = AddElement(body, context, "services");
     for (const ServiceRecord& record : request.services) {
         if (record.kind == invoice::ServiceKind::kServiceEx) {
             WriteServiceEx(node, context, record);
@@ -247,13 +245,13 @@ void WriteServices(xmlNode* body, const Context& context, const InvoiceRequest& 
     }
 }
 
-void WriteDocuments(xmlNode* body, Context* context, const InvoiceRequest& request) {
+void WriteDocuments(Element* body, Context* context, const InvoiceRequest& request) {
     if (request.documents.empty()) return;
-    xmlNode* node = AddElement(body, *context, "documents");
+    Element* node = AddElement(body, *context, "documents");
     SetAttr(node, "number",
             std::to_string(request.filed_document_count.value_or(request.documents.size())));
     for (const invoice::Document& document : request.documents) {
-        xmlNode* element = AddElement(node, *context, "document");
+        Element* element = AddElement(node, *context, "document");
         SetAttr(element, "title", document.title);
         SetAttr(element, "filename", document.filename);
         SetAttr(element, "mimeType", document.mime_type);

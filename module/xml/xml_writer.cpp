@@ -1,8 +1,5 @@
 #include "module/xml/xml_writer.h"
 
-#include <libxml/tree.h>
-#include <libxml/xmlsave.h>
-
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -21,13 +18,9 @@ using namespace write_detail;
 
 namespace {
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-
 // The attributes that software entries and their depends_on share.
 template <typename Entry>
-void SetSoftwareIdentity(xmlNode* node, const Entry& entry) {
+void SetSoftwareIdentity(Element* node, const Entry& entry) {
     SetAttr(node, "name", entry.name);
     SetAttr(node, "copyright", entry.copyright);
     SetAttr(node, "description", entry.description);
@@ -35,9 +28,9 @@ void SetSoftwareIdentity(xmlNode* node, const Entry& entry) {
     SetAttr(node, "id", std::to_string(entry.id));
 }
 
-void WriteSoftware(xmlNode* parent, const Context& context, const char* name,
+void WriteSoftware(Element* parent, const Context& context, const char* name,
                    const invoice::Software& software) {
-    xmlNode* node = AddElement(parent, context, name);
+    Element* node = AddElement(parent, context, name);
     for (const invoice::SoftwareDependency& dependency : software.depends_on) {
         SetSoftwareIdentity(AddElement(node, context, "depends_on"), dependency);
     }
@@ -67,39 +60,39 @@ invoice::Software GeneratorOf(const InvoiceRequest& request) {
     return generator;
 }
 
-void WriteProlog(xmlNode* body, const Context& context, const InvoiceRequest& request) {
-    xmlNode* prolog = AddElement(body, context, "prolog");
+void WriteProlog(Element* body, const Context& context, const InvoiceRequest& request) {
+    Element* prolog = AddElement(body, context, "prolog");
     if (request.prolog.package) WriteSoftware(prolog, context, "package", *request.prolog.package);
     WriteSoftware(prolog, context, "generator", GeneratorOf(request));
 }
 
-void WriteTransport(xmlNode* processing, const Context& context,
+void WriteTransport(Element* processing, const Context& context,
                     const invoice::Transport& transport) {
-    xmlNode* node = AddElement(processing, context, "transport");
+    Element* node = AddElement(processing, context, "transport");
     SetAttr(node, "from", transport.from_ean);
     SetAttr(node, "to", transport.to_ean);
     if (transport.vias.empty()) {
-        xmlNode* via = AddElement(node, context, "via");
+        Element* via = AddElement(node, context, "via");
         SetAttr(via, "via", transport.to_ean);
         SetAttr(via, "sequence_id", "1");
     }
     for (const invoice::TransportVia& entry : transport.vias) {
-        xmlNode* via = AddElement(node, context, "via");
+        Element* via = AddElement(node, context, "via");
         SetAttr(via, "via", entry.ean);
         SetAttr(via, "sequence_id", std::to_string(entry.sequence_id));
     }
 }
 
-void WriteProcessing(xmlNode* root, const Context& context, const InvoiceRequest& request) {
+void WriteProcessing(Element* root, const Context& context, const InvoiceRequest& request) {
     const invoice::Processing& processing = request.processing;
-    xmlNode* node = AddElement(root, context, "processing");
+    Element* node = AddElement(root, context, "processing");
     SetBool(node, "print_at_intermediate", processing.print_at_intermediate);
     SetBool(node, "print_copy_to_guarantor", processing.print_copy_to_guarantor);
     if (request.transport) WriteTransport(node, context, *request.transport);
     if (!processing.instructions.empty()) {
-        xmlNode* instructions = AddElement(node, context, "instructions");
+        Element* instructions = AddElement(node, context, "instructions");
         for (const invoice::TokenValue& entry : processing.instructions) {
-            xmlNode* instruction = AddElement(instructions, context, "instruction");
+            Element* instruction = AddElement(instructions, context, "instruction");
             SetAttr(instruction, "token", entry.token);
             SetAttr(instruction, "value", entry.value);
         }
@@ -110,7 +103,7 @@ void WriteProcessing(xmlNode* root, const Context& context, const InvoiceRequest
         if (request.invoice) demand->insurance_demand_date = request.invoice->date;
     }
     if (demand) {
-        xmlNode* element = AddElement(node, context, "demand");
+        Element* element = AddElement(node, context, "demand");
         SetAttr(element, "tc_demand_id", std::to_string(demand->tc_demand_id));
         SetAttr(element, "tc_token", demand->tc_token);
         SetDate(element, "insurance_demand_date", demand->insurance_demand_date);
@@ -119,17 +112,17 @@ void WriteProcessing(xmlNode* root, const Context& context, const InvoiceRequest
 }
 
 // credit, invoice and reminder: the request references of the payload.
-xmlNode* WriteReference(xmlNode* payload, const Context& context, const char* name,
+Element* WriteReference(Element* payload, const Context& context, const char* name,
                         const invoice::RequestReference& reference, int64_t timestamp) {
-    xmlNode* node = AddElement(payload, context, name);
+    Element* node = AddElement(payload, context, name);
     SetAttr(node, "request_timestamp", std::to_string(timestamp));
     SetDate(node, "request_date", reference.date);
     SetAttr(node, "request_id", reference.id);
     return node;
 }
 
-void WriteBody(xmlNode* payload, Context* context, const InvoiceRequest& request) {
-    xmlNode* body = AddElement(payload, *context, "body");
+void WriteBody(Element* payload, Context* context, const InvoiceRequest& request) {
+    Element* body = AddElement(payload, *context, "body");
     if (request.request) {
         SetAttr(body, "role_title", request.request->role_title);
         SetAttr(body, "role", invoice::SchemaText(request.request->role));
@@ -147,8 +140,8 @@ void WriteBody(xmlNode* payload, Context* context, const InvoiceRequest& request
     if (context->with_documents) WriteDocuments(body, context, request);
 }
 
-void WritePayload(xmlNode* root, Context* context, const InvoiceRequest& request) {
-    xmlNode* payload = AddElement(root, *context, "payload");
+void WritePayload(Element* root, Context* context, const InvoiceRequest& request) {
+    Element* payload = AddElement(root, *context, "payload");
     SetAttr(payload, "type", invoice::SchemaText(request.payload_type()));
     bool storno = request.request && request.request->is_storno;
     bool copy = request.request && request.request->is_copy;
@@ -165,23 +158,18 @@ void WritePayload(xmlNode* root, Context* context, const InvoiceRequest& request
     if (request.reminder) {
         const invoice::Reminder& reminder = *request.reminder;
         int64_t own = reminder.reference.timestamp != 0 ? reminder.reference.timestamp : timestamp;
-        xmlNode* node = WriteReference(payload, *context, "reminder", reminder.reference, own);
+        Element* node = WriteReference(payload, *context, "reminder", reminder.reference, own);
         SetAttr(node, "reminder_level", std::to_string(static_cast<int>(reminder.level)));
         SetAttr(node, "reminder_text", reminder.text);
     }
     WriteBody(payload, context, request);
 }
 
-// The whole document; null with context->error set on failure.
-xmlDoc* BuildDocument(const InvoiceRequest& request, Context* context) {
-    InitXmlLibrary();
-    xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
-    xmlNode* root = xmlNewDocNode(doc, nullptr, BAD_CAST "request", nullptr);
-    xmlDocSetRootElement(doc, root);
-    context->ns = xmlNewNs(root, BAD_CAST kInvoiceNamespace, BAD_CAST kInvoicePrefix);
-    xmlSetNs(root, context->ns);
-    xmlNs* xsi = xmlNewNs(root, BAD_CAST kXsiNamespace, BAD_CAST "xsi");
-    xmlNewNsProp(root, xsi, BAD_CAST "schemaLocation", BAD_CAST kSchemaLocation);
+// The whole document into `tree`; false with context->error set on failure.
+bool BuildDocument(const InvoiceRequest& request, WriteTree* tree, Context* context) {
+    context->tree = tree;
+    Element* root = tree->Root();
+    SetAttr(root, "xsi:schemaLocation", kSchemaLocation);
     SetAttr(root, "language", invoice::SchemaText(request.language));
     SetAttr(root, "modus", invoice::SchemaText(request.modus));
     if (request.validation_status) {
@@ -189,11 +177,7 @@ xmlDoc* BuildDocument(const InvoiceRequest& request, Context* context) {
     }
     WriteProcessing(root, *context, request);
     WritePayload(root, context, request);
-    if (!context->error.empty()) {
-        xmlFreeDoc(doc);
-        return nullptr;
-    }
-    return doc;
+    return context->error.empty();
 }
 
 std::string FreshFileName(const std::string& folder) {
@@ -206,25 +190,24 @@ std::string FreshFileName(const std::string& folder) {
 
 namespace write_detail {
 
-xmlNode* AddElement(xmlNode* parent, const Context& context, const char* name) {
-    return xmlNewChild(parent, context.ns, BAD_CAST name, nullptr);
+Element* AddElement(Element* parent, const Context& context, const char* name) {
+    return context.tree->Add(parent, name);
 }
 
-xmlNode* AddTextElement(xmlNode* parent, const Context& context, const char* name,
+Element* AddTextElement(Element* parent, const Context& context, const char* name,
                         const std::string& text) {
-    return xmlNewTextChild(parent, context.ns, BAD_CAST name, BAD_CAST text.c_str());
+    return context.tree->AddText(parent, name, text);
 }
 
-void SetAttr(xmlNode* node, const char* name, const std::string& value) {
-    if (value.empty()) return;
-    xmlSetProp(node, BAD_CAST name, BAD_CAST value.c_str());
+void SetAttr(Element* node, const char* name, const std::string& value) {
+    if (!value.empty()) WriteTree::Set(node, name, value);
 }
 
-void SetDate(xmlNode* node, const char* name, const invoice::DateTime& date) {
+void SetDate(Element* node, const char* name, const invoice::DateTime& date) {
     SetAttr(node, name, FormatDateTime(date));
 }
 
-void SetBool(xmlNode* node, const char* name, bool value) {
+void SetBool(Element* node, const char* name, bool value) {
     SetAttr(node, name, FormatBool(value));
 }
 
@@ -235,21 +218,13 @@ bool RenderInvoiceXml(const InvoiceRequest& request, long generation_attributes,
     Context context;
     context.with_documents = (generation_attributes & kXmlWithoutDocuments) == 0;
     context.timestamp = timestamp;
-    std::unique_ptr<xmlDoc, DocFree> doc(BuildDocument(request, &context));
-    if (!doc) {
+    WriteTree tree(kInvoicePrefix, "request",
+                   {{kInvoicePrefix, kInvoiceNamespace}, {"xsi", kXsiNamespace}});
+    if (!BuildDocument(request, &tree, &context)) {
         *error = context.error;
         return false;
     }
-    xmlChar* text = nullptr;
-    int size = 0;
-    bool indent = (generation_attributes & kXmlCompact) == 0;
-    xmlDocDumpFormatMemoryEnc(doc.get(), &text, &size, "UTF-8", indent ? 1 : 0);
-    if (text == nullptr) {
-        *error = "the document could not be serialised (out of memory)";
-        return false;
-    }
-    xml->assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
-    xmlFree(text);
+    *xml = tree.Text((generation_attributes & kXmlCompact) == 0);
     return true;
 }
 

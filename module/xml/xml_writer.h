@@ -4,10 +4,7 @@
 #include <string>
 
 #include "module/model/invoice_model.h"
-
-// libxml2's tree types, kept out of this header's users.
-struct _xmlNode;
-struct _xmlNs;
+#include "module/xml/xml_write_tree.h"
 
 // Writes an invoice request of the model as a generalInvoiceRequest 4.50
 // document (ITarvos::GetXML) and checks it against the request schema.
@@ -89,36 +86,38 @@ bool WriteInvoiceXml(const invoice::InvoiceRequest& request, const XmlWriteOptio
 // The section writers, shared by the writer's source files (xml_write_*.cpp).
 namespace write_detail {
 
+using Element = WriteTree::Element;
+
 struct Context {
-    _xmlNs* ns = nullptr;  // the request namespace
+    WriteTree* tree = nullptr;  // the document being written
     bool with_documents = true;
     int64_t timestamp = 0;
     std::string error;  // set by a writer that cannot go on
 };
 
 // A new child element `name` in the request namespace.
-_xmlNode* AddElement(_xmlNode* parent, const Context& context, const char* name);
+Element* AddElement(Element* parent, const Context& context, const char* name);
 // A new child element with text content (escaped as needed).
-_xmlNode* AddTextElement(_xmlNode* parent, const Context& context, const char* name,
-                         const std::string& text);
+Element* AddTextElement(Element* parent, const Context& context, const char* name,
+                        const std::string& text);
 // Sets the attribute; an empty value is left out.
-void SetAttr(_xmlNode* node, const char* name, const std::string& value);
-void SetDate(_xmlNode* node, const char* name, const invoice::DateTime& date);
-void SetBool(_xmlNode* node, const char* name, bool value);
+void SetAttr(Element* node, const char* name, const std::string& value);
+void SetDate(Element* node, const char* name, const invoice::DateTime& date);
+void SetBool(Element* node, const char* name, bool value);
 
 // The person or company element of `address` inside `parent`.
-void WriteAddress(_xmlNode* parent, const Context& context, const invoice::Address& address);
+void WriteAddress(Element* parent, const Context& context, const invoice::Address& address);
 // tiers_garant or tiers_payant with its parties and the balance.
-void WriteTiers(_xmlNode* body, const Context& context, const invoice::InvoiceRequest& request);
+void WriteTiers(Element* body, const Context& context, const invoice::InvoiceRequest& request);
 // esr9, esrRed or esrQR.
-void WriteEsr(_xmlNode* body, const Context& context, const invoice::InvoiceRequest& request);
+void WriteEsr(Element* body, const Context& context, const invoice::InvoiceRequest& request);
 // The law element.
-void WriteLaw(_xmlNode* body, const Context& context, const invoice::InvoiceRequest& request);
+void WriteLaw(Element* body, const Context& context, const invoice::InvoiceRequest& request);
 // treatment with diagnoses and the hospital extra.
-void WriteTreatment(_xmlNode* body, const Context& context, const invoice::InvoiceRequest& request);
-void WriteServices(_xmlNode* body, const Context& context, const invoice::InvoiceRequest& request);
+void WriteTreatment(Element* body, const Context& context, const invoice::InvoiceRequest& request);
+void WriteServices(Element* body, const Context& context, const invoice::InvoiceRequest& request);
 // Sets context->error when a document's file cannot be read.
-void WriteDocuments(_xmlNode* body, Context* context, const invoice::InvoiceRequest& request);
+void WriteDocuments(Element* body, Context* context, const invoice::InvoiceRequest& request);
 
 }  // namespace write_detail
 }  // namespace invoice_xml
