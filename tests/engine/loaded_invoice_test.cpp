@@ -109,7 +109,8 @@ TEST_F(LoadedInvoiceTest, TcTokenAndBillerUidAreWrittenAndReadBack) {
 TEST_F(LoadedInvoiceTest, EmbeddedDocumentsAreSavedAsFilesTheReadsName) {
     TempFolder folder;
     const std::string report = folder.Path() + "report.pdf";
-    const std::string bytes("%PDF-1.4\n\x00\xff binary", 20);
+    const char content[] = "%PDF-1.4\n\x00\xff binary";
+    const std::string bytes(content, sizeof content - 1);
     WriteFileText(report, bytes);
     build_.SetSampleSections();
     build_.AddSampleServices();

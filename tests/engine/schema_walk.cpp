@@ -376,6 +376,8 @@ std::string Canonical(const ValueType* type, const std::string& value) {
 void Flatten(const Schema& schema, const xmlNode* node, const std::string& path,
              const std::string& place, FlatDocument* out) {
     const ElementDecl* decl = schema.Find(place);
+    static const std::vector<AttributeDecl> kNone;
+    const std::vector<AttributeDecl>& declared = decl ? decl->attributes : kNone;
     FlatElement& element = (*out)[path];
     element.place = place;
     for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
@@ -383,13 +385,13 @@ void Flatten(const Schema& schema, const xmlNode* node, const std::string& path,
         xmlChar* value = xmlNodeListGetString(node->doc, attr->children, 1);
         std::string name = reinterpret_cast<const char*>(attr->name);
         const ValueType* type = nullptr;
-        for (const AttributeDecl& a : decl ? decl->attributes : std::vector<AttributeDecl>()) {
+        for (const AttributeDecl& a : declared) {
             if (a.name == name) type = &a.type;
         }
         element.attributes[name] = Canonical(type, value ? reinterpret_cast<char*>(value) : "");
         xmlFree(value);
     }
-    for (const AttributeDecl& a : decl ? decl->attributes : std::vector<AttributeDecl>()) {
+    for (const AttributeDecl& a : declared) {
         if (!a.default_value.empty() && !element.attributes.count(a.name)) {
             element.attributes[a.name] = Canonical(&a.type, a.default_value);
         }
