@@ -12,7 +12,8 @@
 # coverage); --no-keep leaves the corpus as it is (the test command's short
 # run). Prints executions, coverage and findings per target; a finding
 # (crash, broken property, leak, time-out, memory limit) is saved under
-# build-fuzz/run/<target>/ and makes the script exit with 1.
+# build-fuzz/run/<target>/ and makes the script exit with 1. FUZZ_FLAGS adds
+# libFuzzer options (FUZZ_FLAGS=-runs=10000000: at most that many runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -61,6 +62,8 @@ for target in "${targets[@]}"; do
     options=(-max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1
              -artifact_prefix="$work/findings/")
     [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
+    # shellcheck disable=SC2206
+    options+=(${FUZZ_FLAGS:-})
     before=$(find "$work/findings" -type f | wc -l)
     status=0
     "build-fuzz/$target" "${options[@]}" "$work/new" "${seeds[@]}" >"$work/log.txt" 2>&1 ||
