@@ -15,14 +15,11 @@
 
 namespace print_test {
 
-using invoice::Decimal;
-using invoice::InvoiceRequest;
-
 constexpr double kDay = 45292.0;  // 2024-01-01
 
-inline Decimal D(const char* text) {
-    Decimal value;
-    EXPECT_TRUE(Decimal::Parse(text, &value)) << text;
+inline invoice::Decimal D(const char* text) {
+    invoice::Decimal value;
+    EXPECT_TRUE(invoice::Decimal::Parse(text, &value)) << text;
     return value;
 }
 
@@ -46,7 +43,6 @@ inline invoice::ServiceRecord Service(const char* code, invoice::BillingRole rol
     record.kind = extended ? invoice::ServiceKind::kServiceEx : invoice::ServiceKind::kService;
     record.tariff_type = extended ? "001" : "590";
     record.code = code;
-    record.ref_code = extended ? "00.0010" : "";
     record.name = std::string("Leistung ") + code;
     record.quantity = D(quantity);
     record.date_begin = kDay + 2;
@@ -56,21 +52,20 @@ inline invoice::ServiceRecord Service(const char* code, invoice::BillingRole rol
     record.unit_factor = D("1.05");
     record.external_factor = D("0.9");
     record.vat_rate = D(vat_rate);
-    record.mt = invoice::TariffPart{D("9.57"), D("0.89"), D("0.93"), D("1.1"), D("0")};
-    record.tt = invoice::TariffPart{D("8.19"), D("0.89"), D("1"), D("1"), D("0")};
+    record.mt = {D("9.57"), D("0.89"), D("0.93"), D("1.1"), {}};
+    record.tt = {D("8.19"), D("0.89"), D("1"), D("1"), {}};
     record.billing_role = role;
     return record;
 }
 
-inline void Finalize(InvoiceRequest* request) {
+inline void Finalize(invoice::InvoiceRequest* request) {
     std::string error;
     ASSERT_TRUE(invoice::FinalizeBalance(request, &error)) << error;
 }
 
-inline InvoiceRequest RichInvoice(invoice::Language language, invoice::LawType law,
-                                  invoice::TiersMode tiers) {
-    using invoice::BillingRole;
-    InvoiceRequest r;
+inline invoice::InvoiceRequest RichInvoice(invoice::Language language, invoice::LawType law,
+                                           invoice::TiersMode tiers) {
+    invoice::InvoiceRequest r;
     r.language = language;
     r.request = invoice::RequestSection{};
     r.invoice = invoice::RequestReference{"RG-2024-0815", kDay + 10, 1704931200};
@@ -90,12 +85,12 @@ inline InvoiceRequest RichInvoice(invoice::Language language, invoice::LawType l
     r.treatment->canton = invoice::Canton::kFR;
     r.diagnoses = {{invoice::DiagnosisType::kICD, "J06.9", ""},
                    {invoice::DiagnosisType::kByContract, "A1", ""}};
-    r.services = {Service("00.0020", BillingRole::kBoth),
-                  Service("00.0030", BillingRole::kMT),
-                  Service("00.0040", BillingRole::kTT),
-                  Service("00.0050", BillingRole::kNone),
-                  Service("7301", BillingRole::kBoth, "48.25", "1"),
-                  Service("7302", BillingRole::kBoth, "12.40", "3", "8.1")};
+    r.services = {Service("00.0020", invoice::BillingRole::kBoth),
+                  Service("00.0030", invoice::BillingRole::kMT),
+                  Service("00.0040", invoice::BillingRole::kTT),
+                  Service("00.0050", invoice::BillingRole::kNone),
+                  Service("7301", invoice::BillingRole::kBoth, "48.25", "1"),
+                  Service("7302", invoice::BillingRole::kBoth, "12.40", "3", "8.1")};
     r.esr = invoice::Esr{};
     r.esr->iban = "CH4431999123000889012";
     r.esr->reference_number = "210000000003139471430009017";
