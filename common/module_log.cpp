@@ -133,6 +133,13 @@ bool CModuleLogFile::WriteEntry(int status, const std::string& method, const std
 
 void CModuleLogFile::CloseLog() {
     m_bStarted = false;
+    m_pFile.reset();
+}
+
+void CModuleLogFile::SetFileSizes(int maxKB, int reorgKB) {
+    m_nMaxKB = maxKB;
+    m_nReorgKB = reorgKB;
+    m_pFile.reset();
 }
 
 void CModuleLogFile::QueueComment(const std::string& text) {
@@ -161,10 +168,28 @@ void CModuleLogFile::WritePending() {
     std::vector<std::string> lines;
     lines.swap(m_arrPending);
     if (lines.empty()) return;
-    CLogFile file(m_strPath, m_nMaxKB, m_nReorgKB, !m_strArchiveDir.empty(), m_strArchiveDir);
-    for (const std::string& line : lines) file.Write(line);
-    file.Close();
+    if (!OpenFileIsCurrent()) {
+        // A fresh CLogFile runs the size test and writes the header of a
+        // new file when it opens.
+        m_pFile = std::make_unique<CLogFile>(m_strPath, m_nMaxKB, m_nReorgKB,
+                                             !m_strArchiveDir.empty(), m_strArchiveDir);
+        m_fileInode = 0;
+    }
+    bool written = false;
+    for (const std::string& line : lines) written = m_pFile->Write(line) != 0 || written;
+    struct stat info;
+    if (written && m_fileInode == 0 && ::stat(m_strPath.c_str(), &info) == 0) {
+        m_fileDevice = info.st_dev;
+        m_fileInode = info.st_ino;
+    }
     m_tLastWrite = static_cast<int>(std::time(nullptr));
+}
+
+bool CModuleLogFile::OpenFileIsCurrent() const {
+    struct stat info;
+    return m_pFile && m_fileInode != 0 && ::stat(m_strPath.c_str(), &info) == 0 &&
+           info.st_dev == m_fileDevice && info.st_ino == m_fileInode && info.st_size > 0 &&
+           info.st_size <= m_pFile->MaxBytes();
 }
 
 CModuleLogFile& ModuleLog() {

@@ -5,11 +5,17 @@
 #include <string>
 #include <vector>
 
+class CLogFile;
+
 // The service's one operational log: an XML-flavoured text file beside the
 // executable. Every request leaves one entry line, life-cycle events, module
-// call errors, instance releases and traces leave comment lines. The file is
-// opened and closed for each line through CLogFile (XML mode, 4000 KB limit,
-// 50 KB reorganisation, archive folder "archive/" beside the log).
+// call errors, instance releases and traces leave comment lines. Lines go out
+// through CLogFile (XML mode, 4000 KB limit, 50 KB reorganisation, archive
+// folder "archive/" beside the log), each in one write, so that it is in the
+// file when the call returns. The file stays open between lines as long as it
+// is still the file at the log's path, not empty and within its limit;
+// otherwise it is opened anew, which archives a full file and starts a new
+// one with its header before the line.
 //
 // Levels: WriteComment(level, ...) writes only when level <= the configured
 // level; WriteEntry writes only when the configured level is >= 1.
@@ -65,19 +71,19 @@ class CModuleLogFile {
     // XML header). The service keeps the defaults, -4000 and 50; tests and
     // benchmarks use small ones to make the file move into the archive often.
     // REQUIRES: no other thread is writing.
-    void SetFileSizes(int maxKB, int reorgKB) {
-        m_nMaxKB = maxKB;
-        m_nReorgKB = reorgKB;
-    }
+    void SetFileSizes(int maxKB, int reorgKB);
 
   private:
     // Formats one line with the time read now, queues it and writes out.
     // REQUIRES: m_pLock held.
     void QueueComment(const std::string& text);
     void QueueEntry(int status, const std::string& method, const std::string* args[4]);
-    // Writes every pending line through a fresh CLogFile and empties the
-    // queue, whether or not the file could be opened. REQUIRES: m_pLock held.
+    // Writes every pending line and empties the queue, whether or not the
+    // file could be opened. REQUIRES: m_pLock held.
     void WritePending();
+    // True when the open file is still the one at m_strPath, not empty and
+    // within its maximum size. REQUIRES: m_pLock held.
+    bool OpenFileIsCurrent() const;
 
     bool m_bOpened = false;
     bool m_bStarted = false;
@@ -90,6 +96,9 @@ class CModuleLogFile {
     std::unique_ptr<std::mutex> m_pLock;
     int m_nMaxKB = -4000;
     int m_nReorgKB = 50;
+    std::unique_ptr<CLogFile> m_pFile;  // the open file, kept between lines
+    unsigned long long m_fileDevice = 0;
+    unsigned long long m_fileInode = 0;  // 0: not known, open anew
 };
 
 // The one process-wide module log.

@@ -313,8 +313,8 @@ Reply CEndpointHandler::Finish(FrameRequest& request) {
     } catch (...) {
         reply = EmptyReply(500);
     }
-    if (request.wouldWait) return reply;  // not run: another try on a worker
-    std::cout << "\nhandle " << VerbName(verb) << "\n" << std::flush;
+    if (request.wouldWait) return reply;                 // not run: another try on a worker
+    std::cout << "\nhandle " << VerbName(verb) << "\n";  // not flushed: one for every request
     // A stored upload whose request was refused before the call is removed.
     if (request.sink == BodySink::kFile && !request.dispatched) {
         ::unlink(request.storedPath.c_str());
