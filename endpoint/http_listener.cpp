@@ -1,7 +1,8 @@
 #include "endpoint/http_listener.h"
 
 #include <boost/asio/post.hpp>
-#include <boost/asio/strand.hpp>
+
+#include <algorithm>
 
 #include "common/module_log.h"
 #include "endpoint/http_session.h"
@@ -17,25 +18,31 @@ HttpListener::~HttpListener() {
 }
 
 void HttpListener::Open(const std::string& host, uint16_t port, int threads) {
-    tcp::resolver resolver(context_);
+    for (int i = 0; i < std::max(threads, 1); ++i) {
+        contexts_.push_back(std::make_unique<net::io_context>(1));
+    }
+    net::io_context& first = *contexts_.front();
+    tcp::resolver resolver(first);
     tcp::endpoint endpoint = *resolver.resolve(host, std::to_string(port)).begin();
-    acceptor_.emplace(context_);
+    acceptor_.emplace(first);
     acceptor_->open(endpoint.protocol());
     acceptor_->set_option(net::socket_base::reuse_address(true));
     acceptor_->bind(endpoint);
     acceptor_->listen(net::socket_base::max_listen_connections);
     Accept();
-    work_.emplace(context_.get_executor());
-    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { context_.run(); });
+    for (auto& context : contexts_) {
+        work_.push_back(net::make_work_guard(*context));
+        threads_.emplace_back([&context] { context->run(); });
+    }
 }
 
 void HttpListener::Accept() {
-    acceptor_->async_accept(net::make_strand(context_),
-                            [this](boost::system::error_code error, tcp::socket socket) {
-                                if (error == net::error::operation_aborted) return;
-                                if (!error) Admit(std::move(socket));
-                                if (acceptor_->is_open()) Accept();
-                            });
+    net::io_context& next = *contexts_[nextContext_++ % contexts_.size()];
+    acceptor_->async_accept(next, [this](boost::system::error_code error, tcp::socket socket) {
+        if (error == net::error::operation_aborted) return;
+        if (!error) Admit(std::move(socket));
+        if (acceptor_->is_open()) Accept();
+    });
 }
 
 void HttpListener::Admit(tcp::socket socket) {
@@ -91,7 +98,7 @@ size_t HttpListener::OpenConnections() {
 
 void HttpListener::StopAccepting() {
     if (!acceptor_) return;
-    net::post(context_, [this] {
+    net::post(*contexts_.front(), [this] {
         boost::system::error_code ignored;
         acceptor_->close(ignored);
     });
@@ -115,8 +122,8 @@ bool HttpListener::Stop(std::chrono::milliseconds timeout) {
         std::unique_lock<std::mutex> lock(mutex_);
         inTime = left_.wait_for(lock, timeout, [this] { return sessions_.empty(); });
     }
-    work_.reset();
-    context_.stop();
+    work_.clear();
+    for (auto& context : contexts_) context->stop();
     for (std::thread& thread : threads_) thread.join();
     threads_.clear();
     LogRefusals();

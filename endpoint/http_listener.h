@@ -23,7 +23,9 @@ class HttpSession;
 
 // The HTTP transport's front: one listening socket, the I/O threads that run
 // every connection (endpoint/http_session.h) and the count of open
-// connections. Requests reach `frame` whole, on `workers`.
+// connections. Requests reach `frame` whole, on `workers`. Each I/O thread
+// runs a context of its own, and connections are dealt to them in turn: a
+// connection stays on one thread, which never has to wake another.
 //
 // Connections beyond TransportLimits::maxConnections are closed as soon as
 // they are accepted; the module log counts them (a line at most once a
@@ -39,7 +41,7 @@ class HttpListener {
     HttpListener& operator=(const HttpListener&) = delete;
 
     // Listens on the first address `host` resolves to and serves on
-    // `threads` I/O threads. Throws std::exception when it cannot listen
+    // `threads` I/O threads (at least one). Throws std::exception when it cannot listen
     // (for example when the port is in use).
     void Open(const std::string& host, uint16_t port, int threads = 2);
 
@@ -78,11 +80,13 @@ class HttpListener {
     std::chrono::steady_clock::time_point lastRefusalLine_{};
 
     // After the session registry: pending handlers that own sessions are
-    // destroyed with the context, and their sessions leave the registry.
-    boost::asio::io_context context_;
-    // Keeps the I/O threads running while every connection waits for a
-    // worker (no operation pending on the context).
-    std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work_;
+    // destroyed with the contexts, and their sessions leave the registry.
+    // The first context also runs the acceptor.
+    std::vector<std::unique_ptr<boost::asio::io_context>> contexts_;
+    size_t nextContext_ = 0;
+    // Keep the I/O threads running while every connection waits for a
+    // worker (no operation pending on a context).
+    std::vector<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work_;
     std::optional<boost::asio::ip::tcp::acceptor> acceptor_;
     std::vector<std::thread> threads_;
     bool stopped_ = false;

@@ -122,7 +122,7 @@ void HttpSession::OnHeader(beast::error_code error) {
 
 void HttpSession::WriteRaw(const char* text) {
     // Small enough to go out at once; the body read that follows waits for it
-    // on the same strand.
+    // on the same thread.
     boost::system::error_code ignored;
     net::write(stream_.socket(), net::buffer(text, std::strlen(text)), ignored);
 }

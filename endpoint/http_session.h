@@ -14,7 +14,7 @@
 
 class HttpListener;
 
-// One client connection, from accept to close, on its own strand of the
+// One client connection, from accept to close, on one of the
 // listener's I/O threads. For each request in turn:
 //   1. the headers, within TransportLimits::headerTimeout (a further request
 //      on a kept-alive connection may first wait keepAliveTimeout for its
