@@ -55,6 +55,18 @@ void AllOn(InvoiceRequest* invoice, double day) {
     for (invoice::ServiceRecord& record : invoice->services) record.date_begin = day;
 }
 
+// The rules find nothing when `finding` is "", else exactly one finding
+// that holds it.
+void ExpectFinding(const InvoiceRequest& invoice, const char* finding, const char* name) {
+    std::vector<std::string> findings = checks::CheckInvoiceRules(invoice);
+    if (*finding == '\0') {
+        EXPECT_TRUE(findings.empty()) << name << ": " << findings[0];
+    } else {
+        ASSERT_EQ(1u, findings.size()) << name;
+        EXPECT_NE(std::string::npos, findings[0].find(finding)) << name << ": " << findings[0];
+    }
+}
+
 struct RuleCase {
     const char* name;
     std::function<void(InvoiceRequest*)> change;
@@ -121,64 +133,39 @@ TEST(FinalizeRulesTest, EachRulePassesAtItsLimitAndFailsOnePast) {
          "law: the accident date 2024-03-02"},
         {"kvg disease case date after the begin (no accident)",
          [&](InvoiceRequest* r) { r->law->case_date = invoice::DateTime(kBegin + 1); }, ""},
-        {"VAT 0 in 1999",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(1999, 6, 1));
-             r->services[0].vat_rate = Rate("0");
-         },
-         ""},
-        {"VAT 7.6 on 2010-12-31",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2010, 12, 31));
-             r->services[0].vat_rate = Rate("7.6");
-         },
-         ""},
-        {"VAT 7.6 on 2011-01-01",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2011, 1, 1));
-             r->services[0].vat_rate = Rate("7.6");
-         },
-         "service record 1 (tariff 999, code GA): VAT rate 7.6 is not a Swiss VAT rate on "
-         "2011-01-01 (0, 2.5, 3.8 or 8.0)"},
-        {"VAT 8 on 2017-12-31",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2017, 12, 31));
-             r->services[0].vat_rate = Rate("8");
-         },
-         ""},
-        {"VAT 8 on 2018-01-01",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2018, 1, 1));
-             r->services[0].vat_rate = Rate("8");
-         },
-         "VAT rate 8 is not a Swiss VAT rate on 2018-01-01 (0, 2.5, 3.7 or 7.7)"},
-        {"VAT 3.7 on 2023-12-31",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2023, 12, 31));
-             r->services[0].vat_rate = Rate("3.7");
-         },
-         ""},
-        {"VAT 7.7 on 2024-01-01",
-         [](InvoiceRequest* r) {
-             AllOn(r, DateSerial(2024, 1, 1));
-             r->services[0].vat_rate = Rate("7.7");
-         },
-         "VAT rate 7.7 is not a Swiss VAT rate on 2024-01-01 (0, 2.6, 3.8 or 8.1)"},
-        {"VAT 2.6 from 2024", [](InvoiceRequest* r) { r->services[0].vat_rate = Rate("2.6"); }, ""},
-        {"VAT 50", [](InvoiceRequest* r) { r->services[0].vat_rate = Rate("50"); },
-         "VAT rate 50 is not a Swiss VAT rate on 2024-03-10"},
     };
     for (const RuleCase& c : cases) {
         InvoiceRequest invoice = BaseInvoice();
         c.change(&invoice);
-        std::vector<std::string> findings = checks::CheckInvoiceRules(invoice);
-        if (*c.finding == '\0') {
-            EXPECT_TRUE(findings.empty()) << c.name << ": " << findings[0];
-        } else {
-            ASSERT_EQ(1u, findings.size()) << c.name;
-            EXPECT_NE(std::string::npos, findings[0].find(c.finding))
-                << c.name << ": " << findings[0];
-        }
+        ExpectFinding(invoice, c.finding, c.name);
+    }
+}
+
+// The first service's VAT rate on a day when everything happens on that day.
+TEST(FinalizeRulesTest, VatRatesFollowTheSwissRateTableByDate) {
+    const struct {
+        int y, m, d;
+        const char* rate;
+        const char* finding;
+    } cases[] = {
+        {1999, 6, 1, "0", ""},
+        {2010, 12, 31, "7.6", ""},
+        {2011, 1, 1, "7.6",
+         "service record 1 (tariff 999, code GA): VAT rate 7.6 is not a Swiss VAT rate on "
+         "2011-01-01 (0, 2.5, 3.8 or 8.0)"},
+        {2017, 12, 31, "8", ""},
+        {2018, 1, 1, "8", "VAT rate 8 is not a Swiss VAT rate on 2018-01-01 (0, 2.5, 3.7 or 7.7)"},
+        {2023, 12, 31, "3.7", ""},
+        {2024, 1, 1, "7.7",
+         "VAT rate 7.7 is not a Swiss VAT rate on 2024-01-01 (0, 2.6, 3.8 or 8.1)"},
+        {2024, 3, 10, "2.6", ""},
+        {2024, 3, 10, "50", "VAT rate 50 is not a Swiss VAT rate on 2024-03-10"},
+    };
+    for (const auto& c : cases) {
+        InvoiceRequest invoice = BaseInvoice();
+        AllOn(&invoice, DateSerial(c.y, c.m, c.d));
+        invoice.services[0].vat_rate = Rate(c.rate);
+        ExpectFinding(invoice, c.finding, c.rate);
     }
 }
 

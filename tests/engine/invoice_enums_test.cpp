@@ -129,25 +129,18 @@ TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
         }
         EXPECT_TRUE(found) << "values or their order differ from the schema";
     }
-}
-
-TEST(InvoiceEnumTablesTest, EsrTypeCoversTheSchemaSlipTypes) {
-    REQUIRE_REFDATA();
-    const std::string xsd = ReadFileText(Refdata("xsd/generalInvoiceRequest_450.xsd"));
-    const auto enumerations = SchemaEnumerations(xsd);
+    // The slip types are spread over several attributes named "type".
     std::set<std::string> slip_types;
     for (auto it = enumerations.lower_bound("type"); it != enumerations.upper_bound("type"); ++it) {
         for (const std::string& value : it->second) {
             if (value.find("16or27") == 0 || value.find("esrQR") == 0 ||
                 value == "redPayinSlipQR") {
                 slip_types.insert(value);
+                EXPECT_NE(nullptr, FindEntry(TableOf<EsrType>(), std::string_view(value))) << value;
             }
         }
     }
     EXPECT_EQ(5u, slip_types.size());
-    for (const std::string& value : slip_types) {
-        EXPECT_NE(nullptr, FindEntry(TableOf<EsrType>(), std::string_view(value))) << value;
-    }
 }
 
 // The client documentation lists every table exactly as the code has it.
