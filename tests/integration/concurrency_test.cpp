@@ -36,23 +36,25 @@ int Handle(const HttpResponse& response, const std::string& key) {
 // operation tables and module, so that its tables can be inspected.
 class InProcessTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void Open(const HandlerOptions& options) {
         ModuleLog().StartLog(1, folder_.Path() + "module.log.txt");
         std::string ini = folder_.Path() + "TarvosServer450.ini";
         platform::WriteProfileString(ini, "PARAMS", "TMPDIR_CSIDL", folder_.Path());
         port_ = FreeLoopbackPort();
-        HandlerOptions options;
-        options.maxInactivitySec = 1;
-        options.groupLockTimeout = std::chrono::milliseconds(300);
         handler_ = std::make_unique<CEndpointHandler>(
             "http://127.0.0.1:" + std::to_string(port_) + "/tarvosServer450", ini, options);
         InstallDispatchers(*handler_);
         handler_->Open();
     }
     void TearDown() override {
+        if (handler_ == nullptr) return;
         handler_->Close();
         handler_->ReleaseAll();
         handler_.reset();
+    }
+    // A call of GetModus on `manager`.
+    HttpResponse GetModus(int manager) const {
+        return client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(manager));
     }
 
     HttpClient client() const { return HttpClient(port_); }
@@ -126,6 +128,9 @@ void RunClient(const HttpClient& client, int requests, StatusCounts* counts) {
 }
 
 TEST_F(InProcessTest, ManyClientsWithTheSweepRunning) {
+    HandlerOptions options;
+    options.maxInactivitySec = 1;
+    Open(options);
     const int threads = 32;
     const int requests = RequestsPerThread();
     StatusCounts counts;
@@ -165,7 +170,10 @@ TEST_F(InProcessTest, ManyClientsWithTheSweepRunning) {
 // call of that group waits for it (10 s by default, 0.3 s here) and is
 // refused; another group answers at once.
 TEST_F(InProcessTest, BusyGroupAnswers411WhileOthersRun) {
-    EXPECT_EQ(std::chrono::milliseconds(10000), HandlerOptions().groupLockTimeout);
+    HandlerOptions options;
+    EXPECT_EQ(std::chrono::milliseconds(10000), options.groupLockTimeout);
+    options.groupLockTimeout = std::chrono::milliseconds(300);
+    Open(options);
     int busy = NewManager();
     int other = NewManager();
     int request = Handle(client().Get(Path("ITarvos", "GetGeneralInvoiceRequest") +
@@ -178,13 +186,11 @@ TEST_F(InProcessTest, BusyGroupAnswers411WhileOthersRun) {
     std::atomic<bool> done{false};
     Clock::time_point start = Clock::now();
     std::thread second([&] {
-        blocked = client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(busy));
+        blocked = GetModus(busy);
         done = true;
     });
     while (!done) {
-        EXPECT_EQ(200, client()
-                           .Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(other))
-                           .status);
+        EXPECT_EQ(200, GetModus(other).status);
     }
     second.join();
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(300));
@@ -198,9 +204,40 @@ TEST_F(InProcessTest, BusyGroupAnswers411WhileOthersRun) {
     EXPECT_EQ("Exclusive access to the COM instance <ITarvos(" + std::to_string(busy) +
                   ")> was not granted within 10 s ",
               ExpectEnvelope(blocked, 411));
-    EXPECT_EQ(
-        200, client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(busy)).status)
-        << "free again";
+    EXPECT_EQ(200, GetModus(busy).status) << "free again";
+}
+
+// In this process: a group lock held by the test keeps the four workers
+// busy; the calls queued behind them are answered 407 at stop, not run.
+TEST_F(InProcessTest, StopAnswersEveryQueuedCallWithoutRunningIt) {
+    HandlerOptions options;
+    options.workerThreads = 4;
+    Open(options);
+    int manager = NewManager();
+    CInstanceRegistry::GroupLock lock = handler_->Registry().LockFor(manager);
+    lock->lock();
+    std::vector<HttpResponse> answers(12);
+    std::vector<std::thread> clients;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        clients.emplace_back([&, i] { answers[i] = GetModus(manager); });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // all twelve are in
+    std::thread stop([&] { handler_->Close(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    lock->unlock();
+    for (std::thread& thread : clients) thread.join();
+    stop.join();
+    int ran = 0, refused = 0;
+    for (const HttpResponse& answer : answers) {
+        if (answer.status == 200) ++ran;
+        if (answer.status == 400 && ExpectEnvelope(answer, 407) ==
+                                        "The given interface method [ITarvos::GetModus] produced a "
+                                        "fatal, undefined error") {
+            ++refused;
+        }
+    }
+    EXPECT_EQ(4, ran);
+    EXPECT_EQ(8, refused);
 }
 
 }  // namespace

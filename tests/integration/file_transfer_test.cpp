@@ -5,24 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/engine/file_text.h"
+#include "tests/integration/command_run.h"
 #include "tests/integration/invoice_over_http.h"
 #include "tests/integration/suite_server.h"
-#include "tests/refdata.h"
+#include "tests/integration/transport_socket.h"
 
 namespace {
 
@@ -30,17 +25,7 @@ namespace fs = std::filesystem;
 using namespace invoice_http;
 
 const std::string kLinkPrefix = "/tarvosServer450/files/";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string WorkFolder(const ServerProcess& server) {
-    return server.folder() + "tolvan/Halvo450Rest/";
-}
+const std::string kOctets = "application/octet-stream";
 
 // The entries of `folder` that are not in `before`.
 std::vector<std::string> NewEntries(const std::string& folder,
@@ -77,18 +62,6 @@ bool IsUuidName(const std::string& name, const std::string& extension) {
     return true;
 }
 
-// Runs a shell command; its exit code, and what it printed in `output`.
-int RunCommand(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t got = 0;
-    output->clear();
-    while (pipe != nullptr && (got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output->append(buffer, got);
-    }
-    return pipe == nullptr ? -1 : WEXITSTATUS(pclose(pipe));
-}
-
 // The service's module log once it holds `text` (the service answers a
 // request before it logs it), or as it is after 20 s.
 std::string LogHolding(const ServerProcess& server, const std::string& text) {
@@ -98,56 +71,6 @@ std::string LogHolding(const ServerProcess& server, const std::string& text) {
         log = server.ReadLog();
     }
     return log;
-}
-
-// POSTs an octet-stream body of `size` bytes (`head`, then filler) to
-// `target`, written piece by piece from one buffer so that the client never
-// holds the whole body; chunked without a length when `chunked`. Hangs up
-// after `sendOnly` bytes when that is below `size`. Stops sending as soon as
-// the service answers.
-HttpResponse StreamUpload(int port, const std::string& target, int64_t size,
-                          const std::string& head, bool chunked = false, int64_t sendOnly = -1) {
-    int fd = ConnectLoopback(port);
-    std::string request = "POST " + target +
-                          " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n" +
-                          "Content-Type: application/octet-stream\r\n" +
-                          (chunked ? "Transfer-Encoding: chunked\r\n"
-                                   : "Content-Length: " + std::to_string(size) + "\r\n") +
-                          "\r\n";
-    auto send = [fd](const std::string& bytes) {
-        return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-               static_cast<ssize_t>(bytes.size());
-    };
-    bool ok = fd >= 0 && send(request);
-    std::string piece = head + std::string((1 << 20) - head.size(), 'x');
-    int64_t limit = sendOnly >= 0 ? sendOnly : size;
-    pollfd answered{fd, POLLIN, 0};
-    for (int64_t sent = 0; ok && sent < limit && poll(&answered, 1, 0) == 0;) {
-        std::string part =
-            piece.substr(0, static_cast<size_t>(std::min<int64_t>(limit - sent, piece.size())));
-        char length[32];
-        std::snprintf(length, sizeof length, "%zx\r\n", part.size());
-        ok = chunked ? send(length + part + "\r\n") : send(part);
-        sent += static_cast<int64_t>(part.size());
-        std::fill(piece.begin(), piece.begin() + head.size(), 'x');
-    }
-    HttpResponse response;
-    if (sendOnly < 0) {
-        if (ok && chunked) send("0\r\n\r\n");
-        char buffer[65536];
-        std::string raw;
-        for (ssize_t n;
-             poll(&answered, 1, 60000) > 0 && (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-            raw.append(buffer, static_cast<size_t>(n));
-        }
-        size_t end = raw.find("\r\n\r\n");
-        if (raw.compare(0, 5, "HTTP/") == 0 && end != std::string::npos) {
-            response.status = std::atoi(raw.c_str() + raw.find(' ') + 1);
-            response.body = raw.substr(end + 4);
-        }
-    }
-    if (fd >= 0) close(fd);
-    return response;
 }
 
 // One service and one invoice the engine wrote (the sample) for the suite;
@@ -214,18 +137,18 @@ class FileTransferTest : public SuiteServer<FileTransferTest> {
 
 TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderAFreshNameAndLoadedByTheModule) {
     ASSERT_NE(std::string::npos, invoice_.find("000001000001"));
-    std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
     HttpResponse loaded = LoadXml("C:\\Users\\x\\Invoice.XML", invoice_);
     ASSERT_EQ(200, loaded.status) << loaded.body;
     web::json::value body = Json(loaded.body);
     ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})", body);
 
     // Stored under a fresh UUID name with the client's extension, as sent.
-    std::vector<std::string> added = NewEntries(WorkFolder(*server_), before);
+    std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
     ASSERT_EQ(1u, added.size());
     EXPECT_TRUE(IsUuidName(added[0], ".XML")) << added[0];
-    std::string stored = WorkFolder(*server_) + added[0];
-    EXPECT_EQ(invoice_, ReadFile(stored));
+    std::string stored = server_->WorkFolder() + added[0];
+    EXPECT_EQ(invoice_, ReadFileText(stored));
     // The module received the stored path in place of the client's name.
     std::string log = LogHolding(*server_, "'bstrInputFile':'" + stored + "'");
     EXPECT_NE(std::string::npos, log.find("'bstrInputFile':'" + stored + "'")) << log;
@@ -253,9 +176,9 @@ TEST_F(FileTransferTest, ExtensionIsTheClientsTextAfterItsLastDot) {
     };
     for (const auto& name : names) {
         SCOPED_TRACE(name.first);
-        std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+        std::vector<std::string> before = NewEntries(server_->WorkFolder());
         LoadXml(name.first, "<x/>");
-        std::vector<std::string> added = NewEntries(WorkFolder(*server_), before);
+        std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
         ASSERT_EQ(1u, added.size());
         EXPECT_EQ(name.second, added[0].substr(36));
         HttpResponse file = Download(kLinkPrefix + PercentEncode(added[0]));
@@ -268,7 +191,7 @@ TEST_F(FileTransferTest, ExtensionIsTheClientsTextAfterItsLastDot) {
 
 TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
     int request = client_.Request(client_.Manager());
-    std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
     // "bstrFile" comes first in the query: the order of the keys decides.
     HttpResponse added = Upload(*server_, kRequest, "AddDocument",
                                 "pIGeneralInvoiceRequest=" + std::to_string(request) +
@@ -277,10 +200,10 @@ TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
                                     "&bstrTitle=Bericht&bstrMimeType=application%2Fpdf",
                                 "%PDF-1.4 report\n");
     ASSERT_EQ(200, added.status) << added.body;
-    std::vector<std::string> stored = NewEntries(WorkFolder(*server_), before);
+    std::vector<std::string> stored = NewEntries(server_->WorkFolder(), before);
     ASSERT_EQ(1u, stored.size());
     EXPECT_TRUE(IsUuidName(stored[0], ".pdf")) << stored[0];
-    std::string entry = "'bstrSource':'" + WorkFolder(*server_) + stored[0] + "'";
+    std::string entry = "'bstrSource':'" + server_->WorkFolder() + stored[0] + "'";
     std::string log = LogHolding(*server_, entry);
     EXPECT_NE(std::string::npos, log.find(entry)) << log;
     EXPECT_NE(std::string::npos, log.find("'bstrFile':'other.png'")) << log;
@@ -290,14 +213,14 @@ TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
                "pITarvos=" + std::to_string(manager_) + "&bstrPath=x.xml", invoice_);
     EXPECT_EQ("The variable [bstrFile] could not be extracted from the JSON of [ITarvos::LoadXML]",
               ExpectEnvelope(none, 408));
-    EXPECT_EQ(1u, NewEntries(WorkFolder(*server_), before).size());
+    EXPECT_EQ(1u, NewEntries(server_->WorkFolder(), before).size());
 }
 
 TEST_F(FileTransferTest, LargeAndConcurrentUploadsArriveWholeInFilesOfTheirOwn) {
     constexpr int kUploads = 6;
     std::vector<int> requests;
     for (int i = 0; i < kUploads; ++i) requests.push_back(client_.Request(client_.Manager()));
-    std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
     std::vector<int> statuses(kUploads);
     std::vector<std::thread> clients;
     for (int i = 0; i < kUploads; ++i) {
@@ -307,17 +230,17 @@ TEST_F(FileTransferTest, LargeAndConcurrentUploadsArriveWholeInFilesOfTheirOwn) 
                 "?pIGeneralInvoiceRequest=" + std::to_string(requests[i]) +
                 "&eIsURL=0&bstrSource=big.pdf&bstrTitle=Big&bstrMimeType=application%2Fpdf";
             int64_t size = i == 0 ? 50 << 20 : 2 << 20;
-            statuses[i] = StreamUpload(server_->port(), target, size,
-                                       "%PDF-1.4 upload " + std::to_string(i) + "\n")
+            statuses[i] = StreamBody(server_->port(), target, kOctets, size,
+                                     "%PDF-1.4 upload " + std::to_string(i) + "\n")
                               .status;
         });
     }
     for (std::thread& client : clients) client.join();
-    std::vector<std::string> stored = NewEntries(WorkFolder(*server_), before);
+    std::vector<std::string> stored = NewEntries(server_->WorkFolder(), before);
     ASSERT_EQ(static_cast<size_t>(kUploads), stored.size());
     std::set<std::string> heads;
     for (const std::string& name : stored) {
-        std::string path = WorkFolder(*server_) + name;
+        std::string path = server_->WorkFolder() + name;
         std::ifstream file(path, std::ios::binary);
         std::string head;
         std::getline(file, head);
@@ -325,7 +248,8 @@ TEST_F(FileTransferTest, LargeAndConcurrentUploadsArriveWholeInFilesOfTheirOwn) 
         EXPECT_EQ(head == "%PDF-1.4 upload 0" ? 50u << 20 : 2u << 20, fs::file_size(path)) << head;
         fs::remove(path);
     }
-    EXPECT_EQ(static_cast<size_t>(kUploads), heads.size());  // each body in a file of its own
+    // Each body in a file of its own.
+    EXPECT_EQ(static_cast<size_t>(kUploads), heads.size());
     for (int status : statuses) EXPECT_EQ(200, status);
 }
 
@@ -337,26 +261,28 @@ TEST_F(FileTransferTest, FailedUploadsLeaveNoFile) {
         "pITarvos=" + std::to_string(Client(small).Manager()) + "&bstrInputFile=a.xml";
     std::string target = ServerProcess::Path(kManager, "LoadXML") + "?" + query;
     const std::string text =
-        "The request body of more than 1000000 bytes exceeds the limit of "
-        "1000000 bytes";
+        "The request body of more than 1000000 bytes exceeds the limit of 1000000 bytes";
     // Announced by Content-Length, and sent in chunks without a length.
-    EXPECT_EQ(text, ExpectEnvelope(StreamUpload(small.port(), target, 1500000, "<x/>"), 413));
-    EXPECT_EQ(text, ExpectEnvelope(StreamUpload(small.port(), target, 1500000, "<x/>", true), 413));
-    StreamUpload(small.port(), target, 900000, "<x/>", false, 400000);
+    for (bool chunked : {false, true}) {
+        EXPECT_EQ(text, ExpectEnvelope(StreamBody(small.port(), target, kOctets, 1500000, "<x/>",
+                                                  "x", "", chunked),
+                                       413));
+    }
+    StreamBody(small.port(), target, kOctets, 900000, "<x/>", "x", "", false, 400000);
     const std::string failed = "The given interface method [ITarvos::LoadXML] produced a fatal";
     EXPECT_NE(std::string::npos, LogHolding(small, failed).find(failed));
-    EXPECT_TRUE(NewEntries(WorkFolder(small)).empty());
+    EXPECT_TRUE(NewEntries(small.WorkFolder()).empty());
 
     // Up to the limit is fine.
     EXPECT_EQ(200, Upload(small, kManager, "LoadXML", query, invoice_).status);
     EXPECT_NE(413, Upload(small, kManager, "LoadXML", query, std::string(1000000, ' ')).status);
-    EXPECT_EQ(2u, NewEntries(WorkFolder(small)).size());
+    EXPECT_EQ(2u, NewEntries(small.WorkFolder()).size());
 
     // The service has settled on its working folder; take it away.
-    fs::remove_all(WorkFolder(small));
+    fs::remove_all(small.WorkFolder());
     EXPECT_EQ("The given interface method [ITarvos::LoadXML] produced a fatal, undefined error",
               ExpectEnvelope(Upload(small, kManager, "LoadXML", query, invoice_), 407));
-    EXPECT_FALSE(fs::exists(WorkFolder(small)));
+    EXPECT_FALSE(fs::exists(small.WorkFolder()));
 }
 
 // ---- downloads ----------------------------------------------------------
@@ -373,7 +299,7 @@ TEST_F(FileTransferTest, DownloadsFindFilesWithoutRegardToCaseAndAreLogged) {
         ASSERT_EQ(200, file.status);
         EXPECT_EQ(invoice_, file.body);
         EXPECT_EQ("application/octet-stream", file.headers["content-type"]);
-        EXPECT_EQ("attachment; filename=\"" + WorkFolder(*server_) + name + "\"",
+        EXPECT_EQ("attachment; filename=\"" + server_->WorkFolder() + name + "\"",
                   file.headers["content-disposition"]);
         EXPECT_EQ("no-cache", file.headers["cache-control"]);
     }
@@ -389,7 +315,7 @@ TEST_F(FileTransferTest, DownloadsFindFilesWithoutRegardToCaseAndAreLogged) {
 }
 
 TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkingFolder) {
-    std::string work = WorkFolder(*server_);
+    std::string work = server_->WorkFolder();
     fs::create_directory(work + "folder");
     // Links in the working folder that lead out of it.
     ASSERT_EQ(0, symlink("/etc/passwd", (work + "passwd-link").c_str()));
@@ -415,26 +341,21 @@ TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkin
 
 // ---- produced documents -------------------------------------------------
 
+// The document is valid against the published schema.
 TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
+    REQUIRE_REFDATA();
     ExpectMembers(R"({"pbStatus":true,"plValidationError":0,"plTimestamp":1591170775,)"
                   R"("pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                   written_);
     std::string name = Linked(Link(written_, "pbstrOutputFile"));
     EXPECT_TRUE(IsUuidName(name, ".xml")) << written_.serialize();
-    EXPECT_EQ(ReadFile(WorkFolder(*server_) + name), invoice_);
+    EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), invoice_);
     EXPECT_NE(std::string::npos, invoice_.find(" request_id=\"000001000001\""));
     EXPECT_NE(std::string::npos, invoice_.find(" request_timestamp=\"1591170775\""));
-}
-
-TEST_F(FileTransferTest, WrittenDocumentIsValidAgainstThePublishedSchema) {
-    REQUIRE_REFDATA();
-    std::string copy = server_->folder() + "downloaded.xml";
-    std::ofstream(copy, std::ios::binary) << invoice_;
-    std::string output;
-    EXPECT_EQ(0, RunCommand("xmllint --noout --nonet --schema '" +
-                                Refdata("xsd/generalInvoiceRequest_450.xsd") + "' '" + copy + "'",
-                            &output))
-        << output;
+    CommandRun lint = RunCommand("xmllint --noout --nonet --schema '" +
+                                 Refdata("xsd/generalInvoiceRequest_450.xsd") + "' '" +
+                                 server_->WorkFolder() + name + "'");
+    EXPECT_EQ(0, lint.exit_code) << lint.output;
 }
 
 TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
@@ -444,7 +365,7 @@ TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
         R"("eAddressRight":1,"eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})";
     int manager = client_.Manager();
     WrittenSample(client_, manager);
-    std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
     web::json::value printed =
         client_.Call(kManager, "Print", manager,
                      Fill(print, {R"(Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1))"}));
@@ -452,17 +373,18 @@ TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
     EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
     std::string name = Linked(Link(printed, "pbstrPDFFile"));
     ASSERT_TRUE(IsUuidName(name, ".pdf")) << printed.serialize();
-    EXPECT_EQ(std::vector<std::string>{name}, NewEntries(WorkFolder(*server_), before));
+    EXPECT_EQ(std::vector<std::string>{name}, NewEntries(server_->WorkFolder(), before));
 
     HttpResponse file = Download(kLinkPrefix + name);
     ASSERT_EQ(200, file.status);
-    EXPECT_EQ(ReadFile(WorkFolder(*server_) + name), file.body);
-    std::string output, copy = server_->folder() + "downloaded.pdf";
-    std::ofstream(copy, std::ios::binary) << file.body;
-    EXPECT_EQ(0, RunCommand("qpdf --check '" + copy + "'", &output)) << output;
-    ASSERT_EQ(0, RunCommand("pdftotext '" + copy + "' -", &output)) << output;
-    EXPECT_NE(std::string::npos, output.find("Beatrice Spitzkiel")) << output;
-    EXPECT_NE(std::string::npos, output.find("Kopie")) << output;  // Copy=1 passed on
+    EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), file.body);
+    std::string copy = server_->folder() + "downloaded.pdf";
+    WriteFileText(copy, file.body);
+    CommandRun check = RunCommand("qpdf --check '" + copy + "'");
+    EXPECT_EQ(0, check.exit_code) << check.output;
+    CommandRun text = RunCommand("pdftotext '" + copy + "' -");
+    EXPECT_NE(std::string::npos, text.output.find("Beatrice Spitzkiel")) << text.output;
+    EXPECT_NE(std::string::npos, text.output.find("Kopie")) << text.output;  // Copy=1 passed on
 
     // Each print gets a file of its own.
     std::string again =
@@ -474,7 +396,7 @@ TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
 TEST_F(FileTransferTest, PrintAndGetXmlWithoutFinalizedRequestAbort) {
     int manager = client_.Manager();
     client_.Call(kRequest, "Initialize", client_.Request(manager), R"({"eDataLanguage":1})");
-    std::vector<std::string> before = NewEntries(WorkFolder(*server_));
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
     std::string print = ExpectEnvelope(
         client_.Post(kManager, "Print", manager,
                      R"({"bstrPrintTemplate":"","lGenerationAttributes":0,"eAddressRight":1,)"
@@ -485,7 +407,7 @@ TEST_F(FileTransferTest, PrintAndGetXmlWithoutFinalizedRequestAbort) {
         client_.Post(kManager, "GetXML", manager, R"({"lGenerationAttributes":0,"plTimestamp":0})"),
         kFail);
     EXPECT_EQ(0u, xml.find("GetXML: ")) << xml;
-    EXPECT_TRUE(NewEntries(WorkFolder(*server_), before).empty());
+    EXPECT_TRUE(NewEntries(server_->WorkFolder(), before).empty());
 }
 
 }  // namespace

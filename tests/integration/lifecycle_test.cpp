@@ -1,5 +1,6 @@
 // The executable run in the foreground: start and stop in order, the module
-// log of the session and of each call, and the runs that must not start.
+// log of the session and of each call, and the runs that must not start
+// (on a port in use, not installed).
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@ using namespace invoice_http;
 
 std::string Setting(const ServerProcess& server, const std::string& key) {
     return platform::GetProfileString(server.IniPath(), "Settings", key, "<missing>");
+}
+
+std::string Endpoint(const ServerProcess& server) {
+    return "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450";
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -37,12 +42,22 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     client.PostText(kManager, "SetLogo", "[{\"bstrFromPFXPassword\":\"" + secret + "\"}]");
     client.PostText(kRequest, "SetTransport",
                     "{\"pIGeneralInvoiceRequest\":99,\"bstrFromPFXPassword\":\"" + secret + "\"}");
+    {
+        // A second run on the same port ends with a clear message.
+        ServerProcess second;
+        platform::WriteProfileString(second.IniPath(), "Settings", "Endpoint", Endpoint(server));
+        std::string output;
+        EXPECT_NE(0, second.RunToEnd({"-debug"}, &output));
+        EXPECT_TRUE(Has(output, "Cannot listen on endpoint")) << output;
+        EXPECT_EQ("0", Setting(second, "ProcStartTime"));
+        EXPECT_TRUE(server.Running());
+    }
     EXPECT_EQ(0, server.Stop());
     EXPECT_EQ("0", Setting(server, "ProcStartTime"));
     EXPECT_TRUE(Has(server.Output(), "start listening on [GET],[PUT],[POST]"));
 
     std::string log = server.ReadLog();
-    std::string endpoint = "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450";
+    std::string endpoint = Endpoint(server);
     size_t start = log.find("<!-- start session ");
     size_t listening = log.find("<!-- Start listening on endpoint <" + endpoint + ">... ");
     size_t end = log.find("<!-- End listening on endpoint <" + endpoint + ">... ");
@@ -69,9 +84,8 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
 // the frame's error lines but no session and no entries.
 TEST(LifecycleTest, PaddedEndpointAndLogLevelZero) {
     ServerProcess server({"logLevel=0"});
-    platform::WriteProfileString(
-        server.IniPath(), "Settings", "Endpoint",
-        "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450//  ");
+    platform::WriteProfileString(server.IniPath(), "Settings", "Endpoint",
+                                 Endpoint(server) + "//  ");
     ASSERT_TRUE(server.Start());
     Client(server).Manager();
     ExpectEnvelope(server.client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=99"), 402);
@@ -80,20 +94,6 @@ TEST(LifecycleTest, PaddedEndpointAndLogLevelZero) {
     EXPECT_FALSE(Has(log, ":entry ")) << log;
     EXPECT_FALSE(Has(log, "start session")) << log;
     EXPECT_TRUE(Has(log, "handle_get01:")) << log;
-}
-
-TEST(LifecycleTest, PortInUseEndsWithAClearMessage) {
-    ServerProcess first;
-    ASSERT_TRUE(first.Start());
-    ServerProcess second;
-    platform::WriteProfileString(
-        second.IniPath(), "Settings", "Endpoint",
-        "http://localhost:" + std::to_string(first.port()) + "/tarvosServer450");
-    std::string output;
-    EXPECT_NE(0, second.RunToEnd({"-debug"}, &output));
-    EXPECT_TRUE(Has(output, "Cannot listen on endpoint")) << output;
-    EXPECT_EQ("0", Setting(second, "ProcStartTime"));
-    EXPECT_TRUE(first.Running());
 }
 
 TEST(LifecycleTest, NotInstalledRefusesToRun) {

@@ -63,19 +63,24 @@ value Keys(const value& body) {
     return keys;
 }
 
+// One service and one set of objects for the suite: a manager with the
+// sample written (its request and result), an address and a service input
+// on that request. The test of the releases comes last.
 class PostBadInputTest : public SuiteServer<PostBadInputTest> {
   protected:
-    // A manager with the sample written (its request and result), an
-    // address and a service input on that request.
-    void SetUp() override {
-        SuiteServer::SetUp();
-        handles_[kManager] = client_.Manager();
+    static void SetUpTestSuite() {
+        SuiteServer::SetUpTestSuite();
+        Client client(*server_);
+        handles_[kManager] = client.Manager();
         int request = 0;
-        value written = WrittenSample(client_, handles_[kManager], &request);
+        value written = WrittenSample(client, handles_[kManager], &request);
         handles_[kRequest] = request;
         handles_[kResult] = written["pIGeneralInvoiceResult"].as_integer();
-        handles_[kAddress] = client_.Address(request);
-        handles_[kInput] = client_.ServiceInput(request);
+        handles_[kAddress] = client.Address(request);
+        handles_[kInput] = client.ServiceInput(request);
+    }
+    void SetUp() override {
+        SuiteServer::SetUp();
         ASSERT_GT(handles_[kInput], 0);
     }
     void TearDown() override {
@@ -88,7 +93,7 @@ class PostBadInputTest : public SuiteServer<PostBadInputTest> {
     }
 
     Client client_{*server_};
-    std::map<std::string, int> handles_;
+    static inline std::map<std::string, int> handles_;
 };
 
 TEST_F(PostBadInputTest, OnlyTheTargetNamesTheFirstMissingMember) {

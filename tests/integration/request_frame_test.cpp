@@ -1,19 +1,24 @@
 // The request frame against the real service: paths, content types, target
 // handles and bodies that the frame refuses before any operation runs, each
 // with its error reply, and hostile input that gets a reply while the
-// service lives on.
+// service lives on; requests kept alive, 204 framing, one log line each.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "tests/integration/envelope.h"
+#include "tests/integration/invoice_over_http.h"
 #include "tests/integration/suite_server.h"
+#include "tests/integration/transport_socket.h"
 
 namespace {
+
+const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
 
 // One service for the suite: a request that broke it would show in the
 // tests after it as well.
@@ -140,6 +145,49 @@ TEST_F(RequestFrameTest, ClientThatStallsInTheBodyDoesNotBlockOthers) {
     });
     ExpectEnvelope(client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=3"), 402);
     slow.join();
+}
+
+TEST_F(RequestFrameTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeaders) {
+    invoice_http::Client client(*server_);
+    int manager = client.Manager();
+    int address = client.Address(client.Request(manager));
+    ASSERT_GT(address, 0);
+    RawConnection connection(server_->port());
+    // Three requests in one write: a 204, a 200 and an error reply.
+    ASSERT_TRUE(
+        connection.Send(RequestText("POST", ServerProcess::Path("IAddress", "GetPhones"),
+                                    "{\"pIAddress\":" + std::to_string(address) + "}") +
+                        RequestText("GET", ServerProcess::Path("ITarvos", "GetModuleVersion") +
+                                               "?pITarvos=" + std::to_string(manager)) +
+                        RequestText("GET", kGetModus)));
+    std::string data = connection.Receive(10000, [](const std::string& d) {
+        return d.find("abortCode") != std::string::npos && d.back() == '}';
+    });
+    ASSERT_EQ(204, Status(data)) << data;
+    size_t end = data.find("\r\n\r\n") + 4;
+    EXPECT_EQ(std::string::npos, data.substr(0, end).find("Content-Length")) << data;
+    std::string rest = data.substr(end);
+    ASSERT_EQ(200, Status(rest)) << "the next response follows the 204's headers: " << data;
+    EXPECT_NE(std::string::npos, rest.find("{\"pbstrModuleVersion\":\"4.50.001\"}HTTP/1.1 400 "))
+        << rest;
+}
+
+TEST_F(RequestFrameTest, LineBreaksInAPathLeaveOneLogLine) {
+    client().Get(kGetModus);
+    auto lines = [&] {
+        std::string log = server_->ReadLog();
+        return std::count(log.begin(), log.end(), '\n');
+    };
+    long before = -1;
+    while (before != lines()) {  // until the lines of earlier requests are in
+        before = lines();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ExpectEnvelope(client().Get("/tarvosServer450/IT%0Aarvos/Get%0D%0AModus?pIT%0Aarvos=9"), 402);
+    for (int i = 0; i < 100 && lines() == before; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(before + 1, lines()) << server_->ReadLog();
 }
 
 }  // namespace

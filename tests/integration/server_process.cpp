@@ -9,21 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "tests/engine/file_text.h"
+
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 ServerProcess::ServerProcess(const std::vector<std::string>& extraSettings,
                              const std::string& extraIni) {
@@ -76,7 +66,7 @@ int ServerProcess::RunToEnd(const std::vector<std::string>& args, std::string* o
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " > '" + folder_ + "run.txt' 2>&1 < /dev/null";
     int status = std::system(command.c_str());
-    *output = ReadFile(folder_ + "run.txt");
+    *output = ReadFileText(folder_ + "run.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -108,11 +98,11 @@ int ServerProcess::Stop(int timeoutMs) {
 }
 
 std::string ServerProcess::Output() const {
-    return ReadFile(folder_ + "output.txt");
+    return ReadFileText(folder_ + "output.txt");
 }
 
 std::string ServerProcess::ReadLog() const {
-    return ReadFile(LogPath());
+    return ReadFileText(LogPath());
 }
 
 std::string ServerProcess::Path(const std::string& interfaceName, const std::string& method) {

@@ -38,6 +38,7 @@ class ServerProcess {
     const std::string& folder() const { return folder_; }
     std::string IniPath() const { return folder_ + "TarvosServer450.ini"; }
     std::string LogPath() const { return folder_ + "TarvosServer450.log.txt"; }
+    std::string WorkFolder() const { return folder_ + "tolvan/Halvo450Rest/"; }
     std::string Output() const;  // what the process printed so far
     std::string ReadLog() const;
 

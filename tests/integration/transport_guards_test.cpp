@@ -1,6 +1,5 @@
 // The HTTP transport's guards against the real executable: stalled bodies,
-// idle and surplus connections, keep-alive order, 204 framing, log lines;
-// and, in this process, the stop with calls still queued.
+// idle and surplus connections.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -13,13 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "bridge/verb_dispatchers.h"
-#include "common/module_log.h"
-#include "endpoint/endpoint_handler.h"
-#include "platform/ini_file.h"
-#include "tests/engine/temp_folder.h"
 #include "tests/integration/envelope.h"
-#include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
 #include "tests/integration/transport_socket.h"
 
@@ -28,22 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
-
-std::string RequestText(const std::string& method, const std::string& target,
-                        const std::string& body = std::string(),
-                        const std::string& type = "application/json") {
-    std::string text = method + " " + target + " HTTP/1.1\r\nHost: localhost\r\n";
-    if (!body.empty()) {
-        text +=
-            "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-    }
-    return text + "\r\n" + body;
-}
-
-// The status of the first response in `data`; 0 when there is none.
-int Status(const std::string& data) {
-    return data.compare(0, 9, "HTTP/1.1 ") == 0 ? std::atoi(data.c_str() + 9) : 0;
-}
 
 TEST(TransportGuardsTest, StalledBodiesHoldNoWorkerAndGetTheir409) {
     ServerProcess server({"WorkerThreads=4", "BodyIdleTimeoutSec=2"});
@@ -160,98 +137,6 @@ TEST(TransportGuardsTest, ConnectionsBeyondTheLimitAreClosedAtOnceAndCounted) {
     EXPECT_EQ(1, std::distance(std::sregex_iterator(log.begin(), log.end(), sweep),
                                std::sregex_iterator()))
         << log;
-}
-
-TEST(TransportGuardsTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeaders) {
-    ServerProcess server;
-    ASSERT_TRUE(server.Start()) << server.Output();
-    invoice_http::Client client(server);
-    int manager = client.Manager();
-    int address = client.Address(client.Request(manager));
-    ASSERT_GT(address, 0);
-    RawConnection connection(server.port());
-    // Three requests in one write: a 204, a 200 and an error reply.
-    ASSERT_TRUE(
-        connection.Send(RequestText("POST", ServerProcess::Path("IAddress", "GetPhones"),
-                                    "{\"pIAddress\":" + std::to_string(address) + "}") +
-                        RequestText("GET", ServerProcess::Path("ITarvos", "GetModuleVersion") +
-                                               "?pITarvos=" + std::to_string(manager)) +
-                        RequestText("GET", kGetModus)));
-    std::string data = connection.Receive(10000, [](const std::string& d) {
-        return d.find("abortCode") != std::string::npos && d.back() == '}';
-    });
-    ASSERT_EQ(204, Status(data)) << data;
-    size_t end = data.find("\r\n\r\n") + 4;
-    EXPECT_EQ(std::string::npos, data.substr(0, end).find("Content-Length")) << data;
-    std::string rest = data.substr(end);
-    ASSERT_EQ(200, Status(rest)) << "the next response follows the 204's headers: " << data;
-    EXPECT_NE(std::string::npos, rest.find("{\"pbstrModuleVersion\":\"4.50.001\"}HTTP/1.1 400 "))
-        << rest;
-}
-
-TEST(TransportGuardsTest, LineBreaksInAPathLeaveOneLogLine) {
-    ServerProcess server;
-    ASSERT_TRUE(server.Start()) << server.Output();
-    HttpResponse warm = server.client().Get(kGetModus);
-    auto lines = [&] {
-        std::string log = server.ReadLog();
-        return std::count(log.begin(), log.end(), '\n');
-    };
-    long before = lines();
-    ExpectEnvelope(server.client().Get("/tarvosServer450/IT%0Aarvos/Get%0D%0AModus?pIT%0Aarvos=9"),
-                   402);
-    for (int i = 0; i < 100 && lines() == before; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(before + 1, lines()) << server.ReadLog();
-}
-
-// In this process: a group lock held by the test keeps the four workers
-// busy; the calls queued behind them are answered 407 at stop, not run.
-TEST(TransportGuardsTest, StopAnswersEveryQueuedCallWithoutRunningIt) {
-    TempFolder folder;
-    ModuleLog().StartLog(1, folder.Path() + "module.log.txt");
-    std::string ini = folder.Path() + "TarvosServer450.ini";
-    platform::WriteProfileString(ini, "PARAMS", "TMPDIR_CSIDL", folder.Path());
-    int port = FreeLoopbackPort();
-    HandlerOptions options;
-    options.workerThreads = 4;
-    auto handler = std::make_unique<CEndpointHandler>(
-        "http://127.0.0.1:" + std::to_string(port) + "/tarvosServer450", ini, options);
-    InstallDispatchers(*handler);
-    handler->Open();
-    HttpClient client(port);
-    web::json::value created =
-        web::json::value::parse(client.Get("/tarvosServer450/ITarvos/GetCreateTarvos").body);
-    int manager = created.at("pITarvos").as_integer();
-    CInstanceRegistry::GroupLock lock = handler->Registry().LockFor(manager);
-    lock->lock();
-    std::vector<HttpResponse> answers(12);
-    std::vector<std::thread> clients;
-    for (size_t i = 0; i < answers.size(); ++i) {
-        clients.emplace_back([&, i] {
-            answers[i] =
-                client.Get("/tarvosServer450/ITarvos/GetModus?pITarvos=" + std::to_string(manager));
-        });
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // all twelve are in
-    std::thread stop([&] { handler->Close(); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    lock->unlock();
-    for (std::thread& thread : clients) thread.join();
-    stop.join();
-    int ran = 0, refused = 0;
-    for (const HttpResponse& answer : answers) {
-        if (answer.status == 200) ++ran;
-        if (answer.status == 400 && ExpectEnvelope(answer, 407) ==
-                                        "The given interface method [ITarvos::GetModus] produced a "
-                                        "fatal, undefined error") {
-            ++refused;
-        }
-    }
-    EXPECT_EQ(4, ran);
-    EXPECT_EQ(8, refused);
-    handler->ReleaseAll();
 }
 
 }  // namespace

@@ -1,0 +1,117 @@
+// The command-line tools as a user runs them: invoicetool (validate, show,
+// rewrite) and invoiceprint (a 4.50 invoice file printed to a PDF), their
+// exit codes and what they print, and the files they must not leave.
+
+#include <gtest/gtest.h>
+
+#include <cpprest/json.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/engine/file_text.h"
+#include "tests/engine/temp_folder.h"
+#include "tests/integration/command_run.h"
+#include "tests/refdata.h"
+
+namespace {
+
+const std::string kInvoiceTool = TARVOS_RUNTIME_DIR "/invoicetool ";
+const std::string kInvoicePrint = TARVOS_RUNTIME_DIR "/invoiceprint ";
+const char kUsage[] = "usage: invoiceprint FILE.xml OUT.pdf";
+
+struct ToolRun {
+    std::string command;
+    int exitCode;
+    std::vector<std::string> says;   // parts of the output
+    std::vector<std::string> never;  // parts it must not hold
+};
+
+// Runs `runs` in order; each sees the files the ones before it wrote.
+void ExpectRuns(const std::vector<ToolRun>& runs) {
+    for (const ToolRun& expected : runs) {
+        SCOPED_TRACE(expected.command);
+        CommandRun run = RunCommand(expected.command);
+        EXPECT_EQ(expected.exitCode, run.exit_code) << run.output;
+        for (const std::string& part : expected.says) {
+            EXPECT_NE(std::string::npos, run.output.find(part)) << part << " in " << run.output;
+        }
+        for (const std::string& part : expected.never) {
+            EXPECT_EQ(std::string::npos, run.output.find(part)) << part << " in " << run.output;
+        }
+    }
+}
+
+class ToolsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { REQUIRE_REFDATA(); }
+    std::string Out(const std::string& name) const { return folder_.Path() + name; }
+    TempFolder folder_;
+};
+
+TEST_F(ToolsTest, InvoiceTool) {
+    // The published sample is schema-valid but its figures are not: its
+    // findings are reported one per line; a rewrite keeps them.
+    const std::string valid = kInvoiceTool + "validate " + kValidSample;
+    const std::string rewritten = Out("rewritten.xml");
+    ExpectRuns({
+        {valid, 1, {"de.xml: treatment: the begin 2999-12-31"}, {}},
+        {valid + " " + kInvalidSample, 1, {"readReq450.xml: 9 errors", "readReq450.xml:88: "}, {}},
+        {kInvoiceTool + "show " + kValidSample,
+         0,
+         {"\"request_id\":\"000001000001\"", "\"amount_due\":5232.99",
+          "\"familyname\":\"Spitzkiel\"", "\"name\":\"test article fractional\""},
+         {}},
+        {kInvoiceTool + "show " + k440Sample, 1, {"4.40"}, {}},
+        {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}, {}},
+        {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0, {}, {}},
+        {kInvoiceTool + "validate " + rewritten,
+         1,
+         {": treatment: the begin 2999-12-31"},
+         {" error"}},
+        {kInvoiceTool + "show " + rewritten, 0, {}, {}},
+        {kInvoiceTool, 2, {}, {}},
+        {kInvoiceTool + "frobnicate x", 2, {}, {}},
+        {kInvoiceTool + "rewrite only-one", 2, {}, {}},
+    });
+    web::json::value shown =
+        web::json::value::parse(RunCommand(kInvoiceTool + "show " + kValidSample).output);
+    EXPECT_TRUE(shown.is_object());
+}
+
+TEST_F(ToolsTest, InvoicePrint) {
+    const std::string pdf = Out("invoice.pdf"), none = " " + Out("a.pdf");
+    const std::string sample = kInvoicePrint + kValidSample;
+    std::vector<ToolRun> runs = {
+        {sample + " " + pdf + " --layout Reclaim", 0, {pdf + ": Reclaim, 1 page"}, {}},
+        {"qpdf --check '" + pdf + "'", 0, {}, {}},
+        {"pdftotext '" + pdf + "' -",
+         0,
+         {"000001000001", "Beatrice Spitzkiel", "Rückforderungsbeleg"},
+         {}},
+        // The sample's IBAN is no QR-IBAN but carries a QR reference: its
+        // QR-bill cannot be made, and the patient's invoice has one.
+        {sample + none + " --layout PatientInvoice", 1, {"QR-bill"}, {}},
+        {sample + none + " --layout Brief", 1, {"unknown layout"}, {}},
+        {sample + none + " --layout Reminder", 1, {"reminder"}, {}},
+        {sample + " " + Out("no/such/folder/a.pdf") + " --layout Reclaim",
+         1,
+         {"cannot be written"},
+         {}},
+        {kInvoicePrint + k440Sample + none, 1, {k440Sample + ": ", "4.40"}, {kUsage}},
+    };
+    for (const std::string& input : {Out("missing.xml"), kInvalidSample, folder_.Path()}) {
+        runs.push_back({kInvoicePrint + input + none, 1, {input + ": "}, {kUsage}});
+    }
+    for (const std::string& arguments :
+         {std::string(), kValidSample, kValidSample + none + " --layout",
+          kValidSample + none + " --format Reclaim", kValidSample + " '' "}) {
+        runs.push_back({kInvoicePrint + arguments, 2, {kUsage}, {}});
+    }
+    ExpectRuns(runs);
+    EXPECT_EQ("%PDF-", ReadFileText(pdf).substr(0, 5));
+    EXPECT_FALSE(std::filesystem::exists(Out("a.pdf")));
+}
+
+}  // namespace
