@@ -259,48 +259,6 @@ inline ComPtr<IGeneralInvoiceResult> ResultOver(
     return result;
 }
 
-// Compares every part of an address read back through IAddress with
-// `expected`.
-inline void ExpectAddress(IAddress* address, const invoice::Address& expected) {
-    ASSERT_NE(nullptr, address);
-    long type = -1;
-    ASSERT_EQ(S_OK, address->GetType(&type));
-    EXPECT_EQ(static_cast<long>(expected.type), type);
-    BSTR a, b, c, d, e, f;
-    VARIANT_BOOL status = 0;
-    ASSERT_EQ(S_OK, address->GetPerson(&a, &b, &c, &d, &e, &status));
-    if (expected.type == invoice::AddressType::kPerson) {
-        EXPECT_EQ(expected.person.familyname, a);
-        EXPECT_EQ(expected.person.givenname, b);
-        EXPECT_EQ(expected.person.salutation, c);
-        EXPECT_EQ(expected.person.title, d);
-        EXPECT_EQ(expected.person.subaddressing, e);
-    }
-    ASSERT_EQ(S_OK, address->GetCompany(&a, &b, &c, &status));
-    if (expected.type == invoice::AddressType::kCompany) {
-        EXPECT_EQ(expected.company.companyname, a);
-        EXPECT_EQ(expected.company.department, b);
-        EXPECT_EQ(expected.company.subaddressing, c);
-    }
-    ASSERT_EQ(S_OK, address->GetPostal(&a, &b, &c, &d, &e, &f, &status));
-    EXPECT_EQ(expected.postal.street, a);
-    EXPECT_EQ(expected.postal.pobox, b);
-    EXPECT_EQ(expected.postal.zip, c);
-    EXPECT_EQ(expected.postal.city, d);
-    EXPECT_EQ(expected.postal.statecode, e);
-    EXPECT_EQ(expected.postal.countrycode, f);
-    size_t phones = 0;
-    for (HRESULT hr = address->GetFirstPhone(&a, &b, &c, &d, &status); hr == S_OK;
-         hr = address->GetNextPhone(&a, &b, &c, &d, &status)) {
-        ASSERT_LT(phones, expected.phones.size());
-        EXPECT_EQ(expected.phones[phones].number, a);
-        EXPECT_EQ(expected.phones[phones].local_code, b);
-        EXPECT_EQ(expected.phones[phones].international_code, c);
-        ++phones;
-    }
-    EXPECT_EQ(expected.phones.size(), phones);
-}
-
 // Adds to the sample what a stationary 4.50 invoice carries besides (grouper
 // and BfS records) and puts valid values where the sample's are not taken by
 // the format (insured address, VAT number, the second case's ACID).

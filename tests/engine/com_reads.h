@@ -1,0 +1,119 @@
+#pragma once
+
+// One generic reader for the module's get methods: Read calls a method whose
+// parameters are all out-pointers and answers its result and every value as
+// one line of text, so a test compares a whole read with one string; Walk
+// does the same for a first/next pair. Out-values start as sentinels (-7,
+// "?", status 7), so a value the method leaves unwritten shows.
+//
+// Text of a read: "ok", "end" (S_FALSE) or the HRESULT in hex, then each
+// value after a '|': texts as they are, numbers in %g form, a status as
+// T/F, an address as {AddressText}.
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "bridge/module_interfaces.h"
+#include "platform/com.h"
+
+namespace com_reads {
+
+inline void Sentinel(BSTR* v) {
+    *v = "?";
+}
+inline void Sentinel(long* v) {
+    *v = -7;
+}
+inline void Sentinel(double* v) {
+    *v = -7;
+}
+inline void Sentinel(VARIANT_BOOL* v) {
+    *v = 7;
+}
+inline void Sentinel(IAddress** v) {
+    *v = nullptr;
+}
+
+std::string AddressText(IAddress* address);
+
+inline std::string Text(const BSTR& v) {
+    return v;
+}
+inline std::string Text(long v) {
+    return std::to_string(v);
+}
+inline std::string Text(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+inline std::string Text(VARIANT_BOOL v) {
+    return v == VARIANT_TRUE ? "T" : v == VARIANT_FALSE ? "F" : std::to_string(v);
+}
+inline std::string Text(IAddress* v) {
+    return "{" + (v ? AddressText(v) : "") + "}";
+}
+
+inline std::string ResultText(HRESULT hr) {
+    if (hr == S_OK) return "ok";
+    if (hr == S_FALSE) return "end";
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(hr));
+    return text;
+}
+
+inline void Release(IAddress* v) {
+    if (v) v->Release();
+}
+template <class T>
+void Release(const T&) {}
+
+// `call` given sentinels for its out-pointers.
+template <class... P, class Call>
+std::string ReadCall(Call call) {
+    std::tuple<P...> out;
+    std::apply([](auto&... v) { (Sentinel(&v), ...); }, out);
+    HRESULT hr = std::apply([&](auto&... v) { return call(&v...); }, out);
+    std::string text = ResultText(hr);
+    std::apply([&](auto&... v) { ((text += "|" + Text(v)), ...); }, out);
+    std::apply([](auto&... v) { (Release(v), ...); }, out);
+    return text;
+}
+
+template <class R, class... P>
+std::string Read(R* object, HRESULT (R::*method)(P*...)) {
+    return ReadCall<P...>([&](P*... out) { return (object->*method)(out...); });
+}
+
+// The same for a method with one leading in-value.
+template <class R, class... P>
+std::string Read(R* object, HRESULT (R::*method)(long, P*...), long in) {
+    return ReadCall<P...>([&](P*... out) { return (object->*method)(in, out...); });
+}
+
+// The reads of a walk: first, then next until a read answers other than
+// S_OK; that last read is included.
+template <class R, class... P>
+std::vector<std::string> Walk(R* object, HRESULT (R::*first)(P*...), HRESULT (R::*next)(P*...)) {
+    std::vector<std::string> reads{Read(object, first)};
+    while (reads.size() < 1000 && reads.back().rfind("ok", 0) == 0) {
+        reads.push_back(Read(object, next));
+    }
+    return reads;
+}
+
+// Every part of an address: type, person, company, postal, fax, online and
+// the phones, ';' between the parts.
+inline std::string AddressText(IAddress* a) {
+    std::string text = Read(a, &IAddress::GetType) + ";" + Read(a, &IAddress::GetPerson) + ";" +
+                       Read(a, &IAddress::GetCompany) + ";" + Read(a, &IAddress::GetPostal) + ";" +
+                       Read(a, &IAddress::GetFax) + ";" + Read(a, &IAddress::GetOnline);
+    for (const std::string& phone : Walk(a, &IAddress::GetFirstPhone, &IAddress::GetNextPhone)) {
+        text += ";" + phone;
+    }
+    return text;
+}
+
+}  // namespace com_reads
