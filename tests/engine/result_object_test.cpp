@@ -97,4 +97,102 @@ TEST(ResultSingleReadTest, ReadsEverySectionOfAFullAndOfAnEmptyInvoice) {
     }
 }
 
+// Each kind of slip answers its own read; the reads of the other kinds answer
+// blanks.
+TEST(ResultSingleReadTest, ReadsThePaymentSlipOfEachKind) {
+    invoice::Esr esr9;
+    esr9.type = invoice::EsrType::kEsr16or27Plus;
+    esr9.participant_number = "01-162-8";
+    esr9.reference_number = "12 34560 00000 00000 00000 00004";
+    esr9.bank_account = "CH9300762011623852957";
+    esr9.bank = BankAddress();
+    esr9.payment_period_days = 20;
+    invoice::Esr red;
+    red.type = invoice::EsrType::kEsrRed;
+    red.post_account = "01-162-8";
+    red.iban = "CH9300762011623852957";
+    red.reference_number = "R-1";
+    red.remarks = "Zeile 1\nZeile 2";
+    red.creditor = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    invoice::Esr red_qr;
+    red_qr.type = invoice::EsrType::kRedPayinSlipQR;
+    red_qr.iban = "CH9300762011623852957";
+    red_qr.remarks = "Zahlbar in 30 Tagen";
+    red_qr.customer_note = "Danke";
+    red_qr.payment_period_days = 30;
+    std::vector<std::string (*)(R*)> reads = {
+        [](R* r) { return Read(r, &R::GetEsrType); }, [](R* r) { return Read(r, &R::GetEsr); },
+        [](R* r) { return Read(r, &R::GetEsrRed); }, [](R* r) { return Read(r, &R::GetEsrQR); },
+        [](R* r) { return Read(r, &R::GetEsrRedQR); }};
+    ComPtr<R> none = ResultOver(std::make_shared<invoice::InvoiceRequest>());
+    struct Row {
+        invoice::Esr esr;
+        size_t read;  // the read that answers
+        std::string text;
+    };
+    const std::string bank = Addr(BankAddress());
+    const std::string mandant = Addr(PersonAddress("Mandant.tarmed", "Mandant.tarmed"));
+    const std::vector<Row> rows = {
+        {QrSlip(), 3,
+         "ok|4|" + std::string(kQrIban) + "|" + kQrReference + "|Rechnung 000001000001|" + bank +
+             "|" + mandant + "|30|T"},
+        {esr9, 1,
+         "ok|2|01-162-8|12 34560 00000 00000 00000 00004|CH9300762011623852957|" + bank +
+             "|{}|20|T"},
+        {red, 2, "ok|01-162-8|CH9300762011623852957|R-1|Zeile 1\nZeile 2|{}|" + mandant + "|0|T"},
+        {red_qr, 4, "ok|CH9300762011623852957|Zahlbar in 30 Tagen|Danke|{}|{}|30|T"}};
+    for (const Row& row : rows) {
+        auto invoice = SampleInvoice();
+        invoice->esr = row.esr;
+        ComPtr<R> result = ResultOver(invoice);
+        EXPECT_EQ("ok|" + std::to_string(static_cast<long>(row.esr.type)) + "|T",
+                  reads[0](result.Get()));
+        for (size_t i = 1; i < reads.size(); ++i) {
+            EXPECT_EQ(i == row.read ? row.text : reads[i](none.Get()), reads[i](result.Get())) << i;
+        }
+    }
+}
+
+TEST(ResultSingleReadTest, BalanceOfAnInvoiceNeverFinalizedIsNotCurrent) {
+    auto invoice = SampleInvoice();
+    invoice->finalized = false;
+    EXPECT_EQ("ok|5232.99|17.76|0|5|5238|260.98|F",
+              Read(ResultOver(invoice).Get(), &R::GetBalance));
+}
+
+TEST(ResultSingleReadTest, AddressHandedOutIsACopyOfItsOwn) {
+    auto invoice = SampleInvoice();
+    ComPtr<R> result = ResultOver(invoice);
+    ComPtr<IAddress> first;
+    VARIANT_BOOL status = 0;
+    ASSERT_EQ(S_OK, result->GetGuarantor(first.ReleaseAndGetAddressOf(), &status));
+    ASSERT_EQ(S_OK, first->SetPerson("Anders", "Eva", "", "", "", &status));
+    EXPECT_EQ("ok|" + Addr(PatientAddress()) + "|T", Read(result.Get(), &R::GetGuarantor));
+    EXPECT_EQ("Spitzkiel", invoice->guarantor->address->person.familyname);
+}
+
+TEST(ResultSingleReadTest, NullArgumentsAreRefusedWithTheMethodNamed) {
+    auto invoice = SampleInvoice();
+    ComPtr<R> result = ResultOver(invoice);
+    IGeneralInvoiceResult* out = result.Get();
+    EXPECT_EQ(E_POINTER, CreateInvoiceResult(invoice, nullptr));
+    EXPECT_EQ(E_INVALIDARG, CreateInvoiceResult(nullptr, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ("ok||F", Read(result.Get(), &R::GetAbortInfo));
+    long l = 0;
+    double n = 0;
+    BSTR t;
+    VARIANT_BOOL status = 0;
+    ComPtr<IAddress> address;
+    EXPECT_EQ(E_POINTER, result->GetRequest(&l, &l, &l, &t, &l, &l, &t, nullptr));
+    EXPECT_EQ("ok|GetRequest: an out-parameter is null|T", Read(result.Get(), &R::GetAbortInfo));
+    EXPECT_EQ(E_POINTER, result->GetBalance(&n, &n, nullptr, &n, &n, &n, &status));
+    EXPECT_EQ("ok|GetBalance: an out-parameter is null|T", Read(result.Get(), &R::GetAbortInfo));
+    EXPECT_EQ(E_POINTER, result->GetXtraDRG(5, &n, nullptr, &status));
+    EXPECT_EQ("ok|GetXtraDRG: an out-parameter is null|T", Read(result.Get(), &R::GetAbortInfo));
+    EXPECT_EQ(E_POINTER,
+              result->GetBiller(&t, &t, nullptr, &t, address.ReleaseAndGetAddressOf(), &status));
+    EXPECT_EQ(nullptr, address.Get());
+}
+
 }  // namespace
