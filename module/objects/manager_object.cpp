@@ -43,8 +43,7 @@ HRESULT CTarvos::SetLogSettings(long lLogLevel, long lMaxSizeKB, long eDoArchive
          {"bstrArchiveDir", checks::CheckOptionalText(bstrArchiveDir, kMaxArchiveDirChars)}});
     if (!failure.empty()) return Abort(E_INVALIDARG, failure);
 
-    std::lock_guard<std::mutex> guard(mutex_);
-    settings_.log = {lLogLevel, lMaxSizeKB, invoice::ToBool(archive), bstrArchiveDir};
+    log_->Configure({lLogLevel, lMaxSizeKB, invoice::ToBool(archive), bstrArchiveDir});
     return Done(pbStatus);
 }
 
@@ -54,11 +53,11 @@ HRESULT CTarvos::GetLogSettings(long* plLogLevel, long* plMaxSizeKB, long* peDoA
         pbstrArchiveDir == nullptr || pbStatus == nullptr) {
         return E_POINTER;
     }
-    std::lock_guard<std::mutex> guard(mutex_);
-    *plLogLevel = settings_.log.level;
-    *plMaxSizeKB = settings_.log.max_size_kb;
-    *peDoArchive = settings_.log.archive ? 1 : 0;
-    *pbstrArchiveDir = settings_.log.archive_dir;
+    const ModuleLogSettings settings = log_->Settings();
+    *plLogLevel = settings.level;
+    *plMaxSizeKB = settings.max_size_kb;
+    *peDoArchive = settings.archive ? 1 : 0;
+    *pbstrArchiveDir = settings.archive_dir;
     return Done(pbStatus);
 }
 
@@ -103,6 +102,7 @@ HRESULT CTarvos::GetGeneralInvoiceRequest(IGeneralInvoiceRequest** pIGeneralInvo
         VARIANT_BOOL ignored = VARIANT_FALSE;
         impl->Initialize(static_cast<long>(settings_.language), &ignored);
         impl->SetModus(settings_.modus);
+        impl->SetEngineLog(log_);
     }
     current_request_ = request;
     return request.CopyTo(pIGeneralInvoiceRequest);

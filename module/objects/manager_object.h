@@ -1,21 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "bridge/igeneral_invoice_request.h"
 #include "bridge/igeneral_invoice_result.h"
 #include "bridge/itarvos.h"
 #include "module/model/invoice_enums.h"
+#include "module/objects/engine_log.h"
 #include "module/objects/module_object.h"
 #include "platform/com.h"
-
-// The log settings a client gives the module (SetLogSettings).
-struct ModuleLogSettings {
-    long level = 1;           // 0 (nothing) to 5 (everything)
-    long max_size_kb = 4000;  // 0 (the default size) or 1 to 1048576
-    bool archive = true;      // move full files into archive_dir
-    std::string archive_dir;  // "" = "archive/" beside the log file
-};
 
 // The logo printed on invoices (SetLogo). An empty file means no logo.
 struct LogoSettings {
@@ -24,11 +18,10 @@ struct LogoSettings {
     long height_mm = 0;
 };
 
-// Everything the manager keeps besides its current request.
+// Everything the manager keeps besides its current request and its log.
 struct ManagerSettings {
     invoice::Modus modus = invoice::Modus::kProduction;
     invoice::Language language = invoice::Language::kGerman;
-    ModuleLogSettings log;
     LogoSettings logo;
 };
 
@@ -51,6 +44,9 @@ struct ManagerSettings {
 //    tables (module/model/invoice_enums.h);
 //  - SetLogSettings: lLogLevel 0 to 5, lMaxSizeKB 0 to 1048576, eDoArchive 0
 //    or 1, bstrArchiveDir up to 1024 characters without control characters;
+//    the settings govern the engine's log (module/objects/engine_log.h),
+//    which GetXML, LoadXML, Print and the Finalize of the manager's requests
+//    write one line each into;
 //  - SetLogo: the file exists and is a PNG or an uncompressed BMP
 //    (module/print/logo_file.h), width and height 1 to 200 mm. An empty file name
 //    removes the logo (the sizes are then not looked at).
@@ -131,8 +127,24 @@ class CTarvos final : public CModuleObject<ITarvos> {
   private:
     ~CTarvos() override = default;
 
+    // The bodies of the output calls; the public methods log their outcome.
+    HRESULT PrintInvoice(const BSTR& bstrPrintTemplate, long lGenerationAttributes,
+                         long eAddressRight, long eSortTimeTariff, const BSTR& bstrSenderID,
+                         long* plTimestamp, IGeneralInvoiceResult** pIGeneralInvoiceResult,
+                         std::string* details);
+    HRESULT LoadFile(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
+                     IGeneralInvoiceRequest** pIGeneralInvoiceRequest,
+                     IGeneralInvoiceResult** pIGeneralInvoiceResult);
+    HRESULT WriteFile(long lGenerationAttributes, BSTR* pbstrOutputFile, long* plValidationError,
+                      long* plTimestamp, BSTR* pbstrUsedSchema,
+                      IGeneralInvoiceResult** pIGeneralInvoiceResult, std::string* details);
+    // Writes the engine log's line of `operation` (EngineLog::Record, with
+    // the abort text when hr failed). Returns hr.
+    HRESULT Logged(const char* operation, HRESULT hr, const std::string& details);
+
     ManagerSettings settings_;
     ComPtr<IGeneralInvoiceRequest> current_request_;
+    const std::shared_ptr<EngineLog> log_ = std::make_shared<EngineLog>();
 };
 
 // The folder GetXML writes into: "tarvos-engine/output/" under the temporary

@@ -121,6 +121,14 @@ std::string ModuleOutputFolder() {
     return platform::TempDirectory() + "tarvos-engine/output/";
 }
 
+HRESULT CTarvos::Logged(const char* operation, HRESULT hr, const std::string& details) {
+    BSTR abort;
+    VARIANT_BOOL hasAbort = VARIANT_FALSE;
+    if (FAILED(hr)) GetAbortInfo(&abort, &hasAbort);
+    log_->Record(operation, hr, FAILED(hr) ? abort : std::string(), details);
+    return hr;
+}
+
 HRESULT CTarvos::Print(const BSTR& bstrPrintTemplate, long lGenerationAttributes,
                        long /*lReserved*/, long eAddressRight, long eSortTimeTariff,
                        const BSTR& bstrSenderID, long* plTimestamp,
@@ -130,7 +138,17 @@ HRESULT CTarvos::Print(const BSTR& bstrPrintTemplate, long lGenerationAttributes
     }
     *pIGeneralInvoiceResult = nullptr;
     *pbStatus = VARIANT_FALSE;
+    std::string details;
+    HRESULT hr =
+        PrintInvoice(bstrPrintTemplate, lGenerationAttributes, eAddressRight, eSortTimeTariff,
+                     bstrSenderID, plTimestamp, pIGeneralInvoiceResult, &details);
+    return FAILED(Logged("Print", hr, details)) ? hr : Done(pbStatus);
+}
 
+HRESULT CTarvos::PrintInvoice(const BSTR& bstrPrintTemplate, long lGenerationAttributes,
+                              long eAddressRight, long eSortTimeTariff, const BSTR& bstrSenderID,
+                              long* plTimestamp, IGeneralInvoiceResult** pIGeneralInvoiceResult,
+                              std::string* details) {
     std::string why;
     ComPtr<IGeneralInvoiceRequest> request = CurrentRequest();
     std::shared_ptr<const invoice::InvoiceRequest> invoice = FinalizedInvoice(request.Get(), &why);
@@ -159,8 +177,8 @@ HRESULT CTarvos::Print(const BSTR& bstrPrintTemplate, long lGenerationAttributes
                      "Print: the result over the printed invoice could not be made");
     }
     *plTimestamp = static_cast<long>(outcome.timestamp);
-    result.CopyTo(pIGeneralInvoiceResult);
-    return Done(pbStatus);
+    *details = outcome.pdf_path + ", timestamp " + std::to_string(outcome.timestamp);
+    return result.CopyTo(pIGeneralInvoiceResult);
 }
 
 HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
@@ -174,6 +192,16 @@ HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
     *pIGeneralInvoiceRequest = nullptr;
     *pIGeneralInvoiceResult = nullptr;
     *pbStatus = VARIANT_FALSE;
+    HRESULT hr =
+        LoadFile(bstrInputFile, pbstrUsedSchema, pIGeneralInvoiceRequest, pIGeneralInvoiceResult);
+    std::string details = bstrInputFile;
+    if (!pbstrUsedSchema->empty()) details += " (" + *pbstrUsedSchema + ")";
+    return FAILED(Logged("LoadXML", hr, details)) ? hr : Done(pbStatus);
+}
+
+HRESULT CTarvos::LoadFile(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
+                          IGeneralInvoiceRequest** pIGeneralInvoiceRequest,
+                          IGeneralInvoiceResult** pIGeneralInvoiceResult) {
     if (bstrInputFile.empty()) {
         return Abort(E_INVALIDARG, "LoadXML: bstrInputFile is empty (the path of an XML invoice)");
     }
@@ -195,6 +223,7 @@ HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
         return Abort(FAILED(hr) ? hr : E_UNEXPECTED, "LoadXML: a new request could not be made");
     }
     impl->Load(loaded);
+    impl->SetEngineLog(log_);
     std::shared_ptr<const invoice::InvoiceRequest> snapshot = impl->FinalizedSnapshot();
     if (snapshot == nullptr) {
         snapshot = std::make_shared<const invoice::InvoiceRequest>(std::move(loaded));
@@ -212,8 +241,7 @@ HRESULT CTarvos::LoadXML(const BSTR& bstrInputFile, BSTR* pbstrUsedSchema,
     }
     *pbstrUsedSchema = used_schema;
     request.CopyTo(pIGeneralInvoiceRequest);
-    result.CopyTo(pIGeneralInvoiceResult);
-    return Done(pbStatus);
+    return result.CopyTo(pIGeneralInvoiceResult);
 }
 
 HRESULT CTarvos::GetXML(long lGenerationAttributes, BSTR* pbstrOutputFile, long* plValidationError,
@@ -228,7 +256,15 @@ HRESULT CTarvos::GetXML(long lGenerationAttributes, BSTR* pbstrOutputFile, long*
     pbstrUsedSchema->clear();
     *pIGeneralInvoiceResult = nullptr;
     *pbStatus = VARIANT_FALSE;
+    std::string details;
+    HRESULT hr = WriteFile(lGenerationAttributes, pbstrOutputFile, plValidationError, plTimestamp,
+                           pbstrUsedSchema, pIGeneralInvoiceResult, &details);
+    return FAILED(Logged("GetXML", hr, details)) ? hr : Done(pbStatus);
+}
 
+HRESULT CTarvos::WriteFile(long lGenerationAttributes, BSTR* pbstrOutputFile,
+                           long* plValidationError, long* plTimestamp, BSTR* pbstrUsedSchema,
+                           IGeneralInvoiceResult** pIGeneralInvoiceResult, std::string* details) {
     std::string why;
     ComPtr<IGeneralInvoiceRequest> request = CurrentRequest();
     std::shared_ptr<const invoice::InvoiceRequest> invoice = FinalizedInvoice(request.Get(), &why);
@@ -264,6 +300,8 @@ HRESULT CTarvos::GetXML(long lGenerationAttributes, BSTR* pbstrOutputFile, long*
         return Abort(FAILED(hr) ? hr : E_UNEXPECTED,
                      "GetXML: the result over the written invoice could not be made");
     }
-    result.CopyTo(pIGeneralInvoiceResult);
-    return Done(pbStatus);
+    *details = written.path + " (" + written.used_schema + "), invoice " +
+               (invoice->invoice ? invoice->invoice->id : std::string()) + ", amount due " +
+               invoice->balance.amount_due.ToFixed(2);
+    return result.CopyTo(pIGeneralInvoiceResult);
 }

@@ -52,9 +52,25 @@ void CompleteDerivedValues(invoice::InvoiceRequest* request) {
 }  // namespace
 
 HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL* pbStatus) {
-    if (pdRoundDifference == nullptr || pbStatus == nullptr) {
-        return Abort(E_POINTER, "Finalize: pdRoundDifference or pbStatus is null");
+    std::string details;
+    HRESULT hr = pdRoundDifference == nullptr || pbStatus == nullptr
+                     ? Abort(E_POINTER, "Finalize: pdRoundDifference or pbStatus is null")
+                     : FinalizeRequest(pdRoundDifference, &details);
+    std::shared_ptr<const EngineLog> log;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        log = log_;
     }
+    if (log != nullptr) {
+        BSTR abort;
+        VARIANT_BOOL hasAbort = VARIANT_FALSE;
+        if (FAILED(hr)) GetAbortInfo(&abort, &hasAbort);
+        log->Record("Finalize", hr, FAILED(hr) ? abort : std::string(), details);
+    }
+    return FAILED(hr) ? hr : Done(pbStatus);
+}
+
+HRESULT CGeneralInvoiceRequest::FinalizeRequest(double* pdRoundDifference, std::string* details) {
     std::lock_guard<std::mutex> guard(mutex_);
     const std::vector<std::string> missing = invoice::MissingParts(invoice_);
     if (!missing.empty()) {
@@ -74,5 +90,7 @@ HRESULT CGeneralInvoiceRequest::Finalize(double* pdRoundDifference, VARIANT_BOOL
     CompleteDerivedValues(finalized.get());
     finalized_ = std::move(finalized);
     *pdRoundDifference = finalized_->balance.round_difference.ToDouble();
-    return Done(pbStatus);
+    *details = "invoice " + (finalized_->invoice ? finalized_->invoice->id : std::string()) +
+               ", amount due " + finalized_->balance.amount_due.ToFixed(2);
+    return S_OK;
 }

@@ -73,6 +73,11 @@ void CGeneralInvoiceRequest::SetModus(invoice::Modus modus) {
     if (finalized_ && finalized_->modus != modus) Changed();
 }
 
+void CGeneralInvoiceRequest::SetEngineLog(std::shared_ptr<const EngineLog> log) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    log_ = std::move(log);
+}
+
 void CGeneralInvoiceRequest::Load(const invoice::InvoiceRequest& invoice) {
     std::lock_guard<std::mutex> guard(mutex_);
     invoice_ = invoice;

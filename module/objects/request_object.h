@@ -6,6 +6,7 @@
 
 #include "bridge/igeneral_invoice_request.h"
 #include "module/model/invoice_model.h"
+#include "module/objects/engine_log.h"
 #include "module/objects/module_object.h"
 #include "platform/com.h"
 
@@ -184,7 +185,8 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
                        VARIANT_BOOL* pbStatus) override;
 
     // module/objects/request_finalize.cpp. E_FAIL with the list of what is missing,
-    // or with the record whose amount is refused.
+    // or with the record whose amount is refused. The outcome goes into the
+    // engine log of the manager that handed the request out (SetEngineLog).
     HRESULT Finalize(double* pdRoundDifference, VARIANT_BOOL* pbStatus) override;
 
     // New address and service-input objects for this request's setters.
@@ -208,6 +210,9 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
     // The manager's mode, written into the invoice (the manager calls it
     // when it hands the request out; kept by Initialize).
     void SetModus(invoice::Modus modus);
+
+    // The engine log that Finalize writes into (the manager's; none: no line).
+    void SetEngineLog(std::shared_ptr<const EngineLog> log);
 
     // Replaces the whole content (the XML loader); the request is then
     // finalized when `invoice.finalized` is set.
@@ -243,10 +248,14 @@ class CGeneralInvoiceRequest final : public CModuleObject<IGeneralInvoiceRequest
     // The `service` record with id `id`, or null after recording the abort
     // text (E_FAIL). REQUIRES: mutex_ held.
     invoice::ServiceRecord* FindServiceRecord(const char* method, long id);
+    // Finalize without its log line; *details names the invoice and its
+    // amount due on success.
+    HRESULT FinalizeRequest(double* pdRoundDifference, std::string* details);
 
     invoice::InvoiceRequest invoice_;
     std::shared_ptr<const invoice::InvoiceRequest> finalized_;
     bool loaded_unchanged_ = false;
+    std::shared_ptr<const EngineLog> log_;
 };
 
 // Our own request object behind `request`, or nullptr when `request` is null

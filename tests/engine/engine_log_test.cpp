@@ -1,0 +1,184 @@
+// The engine's log: one line per Finalize, GetXML, Print and LoadXML, as the
+// manager's log settings (level, size limit, archive folder) say.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "module/objects/engine_log.h"
+#include "request_sample_invoice.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs with $TMPDIR in a fresh folder, where the log and the output go.
+class EngineLogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char* saved = std::getenv("TMPDIR");
+        saved_tmpdir_ = saved != nullptr ? saved : "";
+        ::setenv("TMPDIR", folder_.Path().c_str(), 1);
+    }
+    void TearDown() override {
+        if (saved_tmpdir_.empty()) {
+            ::unsetenv("TMPDIR");
+        } else {
+            ::setenv("TMPDIR", saved_tmpdir_.c_str(), 1);
+        }
+    }
+
+    void Settings(long level, long maxKB, long archive, const std::string& dir = "") {
+        ASSERT_EQ(S_OK, module_.manager->SetLogSettings(level, maxKB, archive, dir, &status_));
+    }
+
+    HRESULT Finalize() {
+        double difference = 0;
+        return module_.request->Finalize(&difference, &status_);
+    }
+
+    // The log's lines without the header and the date and time columns.
+    static std::vector<std::string> Lines() {
+        std::ifstream in(EngineLogPath());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            size_t time = line.find('\t');
+            size_t code = line.find('\t', time + 1);
+            lines.push_back(code == std::string::npos ? line : line.substr(code + 1));
+        }
+        return lines;
+    }
+
+    TempFolder folder_;
+    std::string saved_tmpdir_;
+    request_test::TestModule module_;
+    VARIANT_BOOL status_ = 0;
+};
+
+// Every logged call at levels 0, 1 and 2; the settings are given after the
+// request was handed out and still govern its Finalize. "F" stands for the
+// folder, "?" for the failure codes.
+TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
+    struct Case {
+        long level;
+        std::vector<std::string> lines;  // patterns that match the whole line
+    };
+    const std::string fail = "-2147467259\t";     // E_FAIL
+    const std::string invalid = "-2147024809\t";  // E_INVALIDARG
+    const Case cases[] = {
+        {0, {}},
+        {1,
+         {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
+          "0\tFinalize\tok", "0\tGetXML\tok", "0\tPrint\tok", "0\tLoadXML\tok",
+          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missing.xml",
+          fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
+        {2,
+         {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
+          "0\tFinalize\tok\tinvoice 000001000001, amount due [0-9]+\\.[0-9]{2}",
+          "0\tGetXML\tok\tF/tarvos-engine/output/[^\t]+\\.xml "
+          "\\(generalInvoiceRequest_450\\.xsd\\), "
+          "invoice 000001000001, amount due [0-9]+\\.[0-9]{2}",
+          "0\tPrint\tok\tF/out\\.pdf, timestamp 1591170775",
+          "0\tLoadXML\tok\tF/loaded\\.xml \\(generalInvoiceRequest_450\\.xsd\\)",
+          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missing.xml",
+          fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("level " + std::to_string(c.level));
+        module_ = request_test::TestModule();
+        request_test::InvoiceBuilder build(module_.request.Get());
+        fs::remove(EngineLogPath());
+        Settings(c.level, 0, 1);
+
+        EXPECT_EQ(E_FAIL, Finalize());
+        build.SetSampleSections();
+        build.AddSampleServices();
+        ASSERT_EQ(S_OK, Finalize()) << build.Abort();
+        BSTR file, schema;
+        long errors = 0, timestamp = 0;
+        ComPtr<IGeneralInvoiceResult> result;
+        ASSERT_EQ(S_OK, module_.manager->GetXML(0, &file, &errors, &timestamp, &schema,
+                                                result.ReleaseAndGetAddressOf(), &status_));
+        const std::string pdf = folder_.Path() + "out.pdf";
+        timestamp = 0;
+        ASSERT_EQ(S_OK,
+                  module_.manager->Print("(PDF_NOPRINT=" + pdf + ";)", 0x2, 0, 0, 0, "", &timestamp,
+                                         result.ReleaseAndGetAddressOf(), &status_));
+        // A loaded copy whose amount due no longer matches its services.
+        const std::string loaded = folder_.Path() + "loaded.xml";
+        std::ifstream in(file);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        text = std::regex_replace(text, std::regex("amount_due=\"[0-9.]+\""),
+                                  "amount_due=\"9876.55\"");
+        std::ofstream(loaded) << text;
+        ComPtr<IGeneralInvoiceRequest> request;
+        ASSERT_EQ(S_OK, module_.manager->LoadXML(loaded, &schema, request.ReleaseAndGetAddressOf(),
+                                                 result.ReleaseAndGetAddressOf(), &status_));
+        EXPECT_EQ(E_INVALIDARG,
+                  module_.manager->LoadXML(folder_.Path() + "missing.xml", &schema,
+                                           request.ReleaseAndGetAddressOf(),
+                                           result.ReleaseAndGetAddressOf(), &status_));
+        EXPECT_EQ(E_FAIL,
+                  module_.manager->Print("(PDF_NOPRINT=" + pdf + ";)", 0x2, 0, 0, 0, "", &timestamp,
+                                         result.ReleaseAndGetAddressOf(), &status_));
+
+        std::vector<std::string> lines = Lines();
+        ASSERT_EQ(c.lines.size(), lines.size());
+        const std::string folder = folder_.Path().substr(0, folder_.Path().size() - 1);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::string pattern = std::regex_replace(c.lines[i], std::regex("F/"), folder + "/");
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(pattern)))
+                << lines[i] << "\ndoes not match\n"
+                << pattern;
+        }
+    }
+}
+
+// The size limit with and without archiving: a full file moves into the
+// given folder (made when missing) or is cut down; the default limit keeps
+// every line in one file.
+TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
+    struct Case {
+        long max_kb;
+        long archive;
+        bool archived;  // engine_001.log.txt in the given folder
+        size_t min_lines, max_lines;
+    };
+    const Case cases[] = {
+        {1, 1, true, 1, 8},
+        {1, 0, false, 1, 8},
+        {0, 1, false, 40, 40},
+    };
+    const std::string archive = folder_.Path() + "old/logs";
+    std::time_t now = std::time(nullptr);
+    std::tm local;
+    localtime_r(&now, &local);
+    const std::string first =
+        archive + "/" + std::to_string(local.tm_year + 1900) + "/engine_001.log.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE("max " + std::to_string(c.max_kb) + " KB, archive " +
+                     std::to_string(c.archive));
+        fs::remove(EngineLogPath());
+        fs::remove_all(folder_.Path() + "old");
+        Settings(1, c.max_kb, c.archive, archive);
+        for (int i = 0; i < 40; ++i) EXPECT_EQ(E_FAIL, Finalize());
+
+        EXPECT_EQ(c.archived, fs::exists(first));
+        const size_t lines = Lines().size();
+        EXPECT_GE(lines, c.min_lines);
+        EXPECT_LE(lines, c.max_lines);
+        if (c.max_kb > 0) {
+            EXPECT_LE(fs::file_size(EngineLogPath()), 1024u + 1100u);  // one line past
+        }
+    }
+}
+
+}  // namespace
