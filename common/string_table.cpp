@@ -61,7 +61,9 @@ std::string GetErrorDescription(int /*languageSelector*/, int resourceId,
                std::to_string(resourceId) + "')";
     }
     const std::string* inserts[3] = {&insert1, &insert2, &insert3};
-    std::string result = FormatInserts(text, inserts);
+    // Invalid bytes of an insert grow to three when replaced: replace first,
+    // then cut, so that the text keeps its bound.
+    std::string result = ValidUtf8(FormatInserts(text, inserts));
     result.resize(Utf8CutLength(result, kMaxDescription));
     return result;
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/string_table.h"
+#include "common/utf8_text.h"
 #include "module/print/qr_bill.h"
 
 namespace {
@@ -45,6 +47,23 @@ TEST(FuzzFindingsTest, QrPayloadRefusesValuesItWouldCarryBroken) {
         payload = "untouched";
         EXPECT_FALSE(invoice::BuildQrPayload(bill, &payload).ok) << test.first;
         EXPECT_EQ("untouched", payload) << test.first;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// request_frame_fuzz: an error text was cut to its 1,024 bytes before the
+// invalid bytes of its inserts became U+FFFD, three bytes each, so a path
+// of raw bytes got an abort text of up to three times the bound.
+TEST(FuzzFindingsTest, ErrorTextKeepsItsBoundAfterInvalidBytesAreReplaced) {
+    for (size_t count : {340u, 341u, 400u, 1100u}) {
+        std::string path = "/ITarvos" + std::string(count, '\xe3');
+        std::string text = GetErrorDescription(kDefaultLanguage, 401, path);
+        EXPECT_LE(text.size(), 1024u) << count;
+        EXPECT_EQ(ValidUtf8(text), text) << count;
+        EXPECT_EQ(0u, text.find("The URI path [/ITarvos\xEF\xBF\xBD")) << count;
     }
 }
 
