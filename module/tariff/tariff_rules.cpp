@@ -222,21 +222,26 @@ std::string Side(const Facts& facts) {
     return facts.subject + " needs a body side: eSide 2 (left) or 3 (right), not 1 (none)";
 }
 
+// The service input was made (GetCreateServiceExInput) for the record's tariff
+// type: its sections, dignities and tokens belong to that tariff.
+std::string InputTariff(const Facts& facts) {
+    if (facts.input == nullptr) return std::string();
+    const std::string& made_for = facts.input->data.tariff_type;
+    if (made_for.empty() || made_for == facts.record.tariff_type) return std::string();
+    return facts.subject + ": the service input was made for the tariff type " + made_for;
+}
+
 struct NamedRule {
     const char* name;
     Rule rule;
 };
 
 const NamedRule kRules[] = {
-    {"tax_points", TaxPoints},
-    {"quantity", Quantity},
-    {"exclusive", Exclusive},
-    {"sex", Sex},
-    {"age", Age},
-    {"law", Law},
-    {"canton", Canton},
-    {"dignity", Dignity},
-    {"token", Token},
+    {"input", InputTariff}, {"tax_points", TaxPoints},
+    {"quantity", Quantity}, {"exclusive", Exclusive},
+    {"sex", Sex},           {"age", Age},
+    {"law", Law},           {"canton", Canton},
+    {"dignity", Dignity},   {"token", Token},
     {"side", Side},
 };
 

@@ -20,6 +20,7 @@ struct ServiceInput {
 //
 // The rules, in the order they are tried (the first broken one counts):
 //   code        the code is in the catalog and valid on the record's begin date
+//   input       the service input was made for the record's tariff type
 //   tax_points  dUnitMT and dUnitTT (AddService: dUnit against unit_mt) lie
 //               within 0.005 of the catalog's; not checked for an input
 //               settled by a flat-rate agreement (SetTreatment eSettlement 2)
@@ -36,7 +37,7 @@ struct ServiceInput {
 //   token       the input holds the token, with the value when the entry
 //               names one (AddToken)
 //   side        eSide is left or right when the entry requires a side
-// The last three and canton apply to AddServiceEx only: AddService has no
+// The last three, input and canton apply to AddServiceEx only: AddService has no
 // service input. A rule whose value is not known (no patient, no law) is
 // broken when the entry restricts it.
 //

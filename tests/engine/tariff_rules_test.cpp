@@ -32,6 +32,7 @@ struct Record {
     Record& On(double value) { return date = value, *this; }
     Record& Side(long value) { return side = value, *this; }
     Record& Plain() { return plain = true, *this; }
+    Record& InputFor(const char* tariff) { return input_tariff = tariff, *this; }
     // What the service input holds besides SetPhysician.
     Record& Patient(long s, double born) { return sex = s, birthdate = born, *this; }
     Record& Treatment(long c, long l, long s) { return canton = c, law = l, settle = s, *this; }
@@ -48,7 +49,8 @@ struct Record {
     double date = kServiceDay;
     long side = 1;
     bool plain = false;
-    long sex = 0;  // 0: no SetPatient
+    const char* input_tariff = nullptr;  // GetCreateServiceExInput's, else the record's
+    long sex = 0;                        // 0: no SetPatient
     double birthdate = 0;
     long canton = 0;  // 0: no SetTreatment
     long law = 0;
@@ -73,6 +75,9 @@ const std::vector<RuleCase>& Cases() {
          "2024-01-01)"},
         {"code", Record("EX.0010", 10.12, 8.5), Record("EX.9999", 1),
          "X99 EX.9999 is not in the catalog"},
+        {"input", Record("EX.0010", 10.12, 8.5).InputFor("X99"),
+         Record("EX.0010", 10.12, 8.5).InputFor("001"),
+         "X99 EX.0010: the service input was made for the tariff type 001"},
         {"tax_points", Record("EX.0010", 10.125, 8.495), Record("EX.0010", 10.126, 8.5),
          "X99 EX.0010: dUnitMT 10.126 differs from the catalog's 10.12 by more than 0.005"},
         {"tax_points", Record("EX.0010", 99, 99).Treatment(4, 1, 2),  // flat rate
@@ -176,7 +181,8 @@ class TariffRulesTest : public ::testing::Test {
     }
 
     ComPtr<IServiceExInput> Input(const Record& record, const char* tariff) {
-        ComPtr<IServiceExInput> input = build_->Physician(tariff);
+        ComPtr<IServiceExInput> input =
+            build_->Physician(record.input_tariff != nullptr ? record.input_tariff : tariff);
         VARIANT_BOOL done = VARIANT_FALSE;
         if (record.sex != 0) {
             EXPECT_EQ(S_OK, input->SetPatient(record.birthdate, record.sex, &done));
