@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <set>
 
@@ -129,12 +130,20 @@ void EmptyFolder(const std::string& folder) {
     closedir(directory);
 }
 
+// The run's folder goes when the run ends normally; a crashed run leaves it
+// for the finding's inspection.
+void RemoveRunFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_folder, ignored);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char pattern[] = "/tmp/request-frame-fuzz-XXXXXX";
     if (mkdtemp(pattern) == nullptr) std::abort();
     g_folder = pattern;
+    std::atexit(RemoveRunFolder);
     g_iniPath = g_folder + "/tarvos.ini";
     FILE* ini = std::fopen(g_iniPath.c_str(), "w");
     if (ini == nullptr) std::abort();
