@@ -8,6 +8,7 @@
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
 #include "module/xml/xml_signature_transport.h"
+#include "module/xml/xml_upgrade_440.h"
 
 namespace invoice_xml {
 
@@ -99,7 +100,8 @@ bool HasOldBodyLayout(const xmlNode* root) {
     return body != nullptr && Child(body, "balance") != nullptr;
 }
 
-// Checks that the root is a 4.50 request; sets *used_schema and *error.
+// Checks that the root is a 4.50 or 4.40 request; sets *used_schema and
+// *error.
 bool RecogniseRequest(const xmlNode* root, const std::string& name, std::string* used_schema,
                       std::string* error) {
     bool in_namespace = root->ns != nullptr && root->ns->href != nullptr &&
@@ -115,12 +117,16 @@ bool RecogniseRequest(const xmlNode* root, const std::string& name, std::string*
     }
     std::string release = NamedRelease(root);
     if (release.empty() && HasOldBodyLayout(root)) release = "440";
+    if (release == "440") {
+        *used_schema = kSchema440;
+        return true;
+    }
     if (!release.empty() && release != "450") {
         std::string dotted =
             release.size() == 3 ? release.substr(0, 1) + "." + release.substr(1) : release;
         *used_schema = "generalInvoiceRequest_" + release + ".xsd";
         *error = name + " is a generalInvoiceRequest " + dotted +
-                 " document; only release 4.50 documents can be loaded";
+                 " document; only releases 4.50 and 4.40 can be loaded";
         return false;
     }
     *used_schema = kSchema450;
@@ -291,7 +297,13 @@ bool Load(const std::string* path, const std::string& xml, const std::string& na
         *error = name + ": " + *error;
         return false;
     }
-    if (!CheckSchema(doc.get(), name, error)) return false;
+    const bool release440 = *used_schema == kSchema440;
+    if (release440 && !UpgradeRequest440(doc.get(), name, error)) return false;
+    if (!CheckSchema(doc.get(),
+                     release440 ? name + " (a 4.40 file, checked in its 4.50 form)" : name,
+                     error)) {
+        return false;
+    }
     InvoiceRequest request;
     try {
         ReadRequest(root, &request);

@@ -10,8 +10,11 @@
 
 struct _xmlNode;
 
-// Loads a generalInvoiceRequest 4.50 document into the model
-// (ITarvos::LoadXML).
+// Loads a generalInvoiceRequest 4.50 or 4.40 document into the model
+// (ITarvos::LoadXML). A 4.40 document (named so by its schemaLocation, or
+// with the balance in its body) is first rewritten into the 4.50 layout
+// (module/xml/xml_upgrade_440.h) and then read like a 4.50 one; the schema
+// check runs on that 4.50 form.
 //
 // What is accepted: any file that is valid against the request schema
 // (module/xml/schema_validator.h), with LF, CRLF or CR line endings, any
@@ -25,7 +28,9 @@ struct _xmlNode;
 // What is refused, with a text saying what is wrong and where (line):
 //  - a file that cannot be read or is not well-formed XML;
 //  - a document that is not a generalInvoiceRequest;
-//  - a generalInvoiceRequest of another release (4.40 names its schema);
+//  - a generalInvoiceRequest of another release (4.30, say), and a 4.40
+//    one with what 4.50 has no form for (an esr5 slip, see
+//    UpgradeRequest440);
 //  - a document with schema errors (the first errors are listed);
 //  - an encrypted body without the receiver's key to decrypt it, and a
 //    signature that does not verify (module/xml/xml_signature_transport.h);
@@ -53,7 +58,8 @@ extern const char kSchema440[];  // "generalInvoiceRequest_440.xsd"
 
 // Loads the file at `path` into *out (replaced as a whole on success).
 // *used_schema is the schema the document was recognised by (also on most
-// failures: kSchema440 for a 4.40 file), "" when it is no invoice request.
+// failures: kSchema440 for a 4.40 file, kSchema450 for a 4.50 one), "" when
+// it is no invoice request.
 // `key`, when given, decrypts an encrypted body (the receiver's PKCS#12
 // file and password). Returns false with *error set on any refusal; *out is
 // then unchanged.

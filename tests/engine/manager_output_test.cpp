@@ -376,11 +376,11 @@ TEST_F(ManagerOutputTest, LoadedRequestCanBeChangedAndMustThenBeFinalizedAgain) 
     EXPECT_EQ(E_FAIL, GetXml().hr);
 }
 
-TEST_F(ManagerOutputTest, Release440FileIsRefusedAndNamed) {
+TEST_F(ManagerOutputTest, Invalid440FileIsRefusedAndNamed) {
     REQUIRE_REFDATA();
     BuildSample();
     Finalize();
-    LoadOutput load = LoadXml(kRefData + "samples440/elexis_elexis-3-base_md_440_tg_kvg_3793.xml");
+    LoadOutput load = LoadXml(kRefData + "samples440/elexis_elexis-3-base_erroneous44_2.xml");
     EXPECT_EQ(E_INVALIDARG, load.hr);
     EXPECT_EQ(VARIANT_FALSE, load.status);
     EXPECT_EQ("generalInvoiceRequest_440.xsd", load.used_schema);
