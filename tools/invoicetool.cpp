@@ -1,5 +1,6 @@
 // invoicetool: checks, shows and rewrites generalInvoiceRequest 4.50 files
-// with the invoice engine.
+// with the invoice engine. validate, show and rewrite read 4.40 files too,
+// in their 4.50 form (module/xml/xml_upgrade_440.h); rewrite writes 4.50.
 //
 //   invoicetool validate FILE...   schema errors with line numbers, then the
 //                                  findings of the checks a loaded invoice

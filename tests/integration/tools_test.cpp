@@ -43,6 +43,9 @@ void ExpectRuns(const std::vector<ToolRun>& runs) {
     }
 }
 
+const std::string kClean440 = kRefdata + "samples440/elexis_elexis-3-base_update_212.xml";
+const std::string kInvalid440 = kRefdata + "samples440/elexis_elexis-3-base_erroneous44_2.xml";
+
 class ToolsTest : public ::testing::Test {
   protected:
     void SetUp() override { REQUIRE_REFDATA(); }
@@ -63,7 +66,22 @@ TEST_F(ToolsTest, InvoiceTool) {
          {"\"request_id\":\"000001000001\"", "\"amount_due\":5232.99",
           "\"familyname\":\"Spitzkiel\"", "\"name\":\"test article fractional\""},
          {}},
-        {kInvoiceTool + "show " + k440Sample, 1, {"4.40"}, {}},
+        // 4.40 files are read in their 4.50 form; one the 4.40 schema
+        // refuses is refused.
+        {kInvoiceTool + "show " + k440Sample,
+         0,
+         {"\"schema\":\"generalInvoiceRequest_440.xsd\"", "\"request_id\":\"004056003793\""},
+         {}},
+        {kInvoiceTool + "validate " + kClean440, 0, {"update_212.xml: valid"}, {}},
+        {kInvoiceTool + "validate " + kInvalid440,
+         1,
+         {"erroneous44_2.xml (a 4.40 file, checked in its 4.50 form)", "line 72"},
+         {}},
+        {kInvoiceTool + "rewrite " + kClean440 + " " + Out("from440.xml"),
+         0,
+         {"written, valid"},
+         {}},
+        {kInvoiceTool + "validate " + Out("from440.xml"), 0, {"from440.xml: valid"}, {}},
         {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}, {}},
         {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0, {}, {}},
         {kInvoiceTool + "validate " + rewritten,
@@ -99,7 +117,7 @@ TEST_F(ToolsTest, InvoicePrint) {
          1,
          {"cannot be written"},
          {}},
-        {kInvoicePrint + k440Sample + none, 1, {k440Sample + ": ", "4.40"}, {kUsage}},
+        {kInvoicePrint + k440Sample + " " + Out("440.pdf"), 0, {"440.pdf: PatientInvoice"}, {}},
     };
     for (const std::string& input : {Out("missing.xml"), kInvalidSample, folder_.Path()}) {
         runs.push_back({kInvoicePrint + input + none, 1, {input + ": "}, {kUsage}});
