@@ -107,7 +107,7 @@ void Change(const std::string& name, invoice::InvoiceRequest* r) {
     if (name == "credit_reminder_vvg_fr") {
         r->reminder = {{"MA-7", print_test::kDay + 50, 1708400000},
                        invoice::ReminderLevel::kSecond,
-                       "",
+                       "Merci de régler la facture.",
                        print_test::D("10")};
         r->tiers->amount_prepaid = print_test::D("200");
     }
@@ -154,8 +154,9 @@ const FormCase kCases[] = {
       "Leistungserbringer Praxis Rüegg"}},
     {{"credit_reminder_vvg_fr", L::kFrench, Law::kVVG, TiersMode::kGarant, nullptr, ""},
      {"2e rappel", "Niveau de rappel 2", "N° de facture RG-2024-0815", "Date de facture 11.01.2024",
-      "N° de rappel MA-7", "Date du rappel 20.02.2024", "Échéance 21.03.2024", "Loi LCA",
-      "Médecin mandant Anna Keller", "N° RCC B654321", "Crédit en votre faveur 45.25"}},
+      "N° de rappel MA-7", "Merci de régler la facture.", "Date du rappel 20.02.2024",
+      "Échéance 21.03.2024", "Loi LCA", "Médecin mandant Anna Keller", "N° RCC B654321",
+      "Crédit en votre faveur 45.25"}},
     {{"nothing_to_pay", L::kGerman, Law::kKVG, TiersMode::kGarant, nullptr, ""},
      {"Rechnung", "Nichts zu bezahlen"}},
     {{"copy_of_1000_services_org_de", L::kGerman, Law::kORG, TiersMode::kGarant, nullptr, ""},

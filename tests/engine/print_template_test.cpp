@@ -5,102 +5,91 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 namespace {
 
-using invoice::ParsePrintTemplate;
 using invoice::PrintLayout;
-using invoice::PrintTemplate;
 
-PrintTemplate Parsed(const std::string& text) {
-    PrintTemplate parsed;
-    checks::CheckResult result = ParsePrintTemplate(text, &parsed);
-    EXPECT_TRUE(result.ok) << text << ": " << result.rule;
-    return parsed;
-}
+struct Parse {
+    const char* text;
+    PrintLayout layout;
+    std::map<std::string, std::string> values;  // looked up by another case of the key
+    size_t count;                               // of parameters
+};
 
-std::string Refusal(const std::string& text) {
-    PrintTemplate parsed;
-    checks::CheckResult result = ParsePrintTemplate(text, &parsed);
-    EXPECT_FALSE(result.ok) << text;
-    return result.rule;
-}
-
-TEST(PrintTemplateTest, LayoutNamesWithoutRegardToCase) {
-    EXPECT_EQ(PrintLayout::kReclaim, Parsed("Reclaim(PDF_NOPRINT=/tmp/a.pdf;)").layout);
-    EXPECT_EQ(PrintLayout::kReclaim, Parsed("RECLAIM(PDF_NOPRINT=/tmp/a.pdf;)").layout);
-    EXPECT_EQ(PrintLayout::kPatientInvoice, Parsed("patientinvoice(Copy=1)").layout);
-    EXPECT_EQ(PrintLayout::kReminder, Parsed("  Reminder (x=1)").layout);
-    EXPECT_EQ(PrintLayout::kReminder, Parsed("reMinder").layout);
-}
-
-TEST(PrintTemplateTest, TheServicesDefaultTemplateChoosesAutomatically) {
-    PrintTemplate parsed = Parsed("(PDF_NOPRINT=/var/lib/x/3f2a.pdf;)");
-    EXPECT_EQ(PrintLayout::kAutomatic, parsed.layout);
-    EXPECT_EQ("/var/lib/x/3f2a.pdf", parsed.Value("PDF_NOPRINT"));
-    EXPECT_EQ(1u, parsed.parameters.size());
-    EXPECT_EQ(PrintLayout::kAutomatic, Parsed("").layout);
-}
-
-TEST(PrintTemplateTest, ParametersAfterTheInsertedPath) {
-    PrintTemplate parsed = Parsed("Reclaim(PDF_NOPRINT=/out/a b.pdf;Copy=1;Logo=a.bmp)");
-    EXPECT_EQ("/out/a b.pdf", parsed.Value("pdf_noprint"));
-    EXPECT_EQ("1", parsed.Value("copy"));
-    EXPECT_EQ("a.bmp", parsed.Value("LOGO"));
-    EXPECT_EQ("", parsed.Value("Missing"));
-    EXPECT_FALSE(parsed.Has("Missing"));
-}
-
-TEST(PrintTemplateTest, ValuesKeepEqualsSignsAndParentheses) {
-    PrintTemplate parsed = Parsed("Reclaim(PDF_NOPRINT=/srv/out (1)/a=b.pdf;Copy=1)");
-    EXPECT_EQ("/srv/out (1)/a=b.pdf", parsed.Value("PDF_NOPRINT"));
-    EXPECT_EQ("1", parsed.Value("Copy"));
-}
-
-TEST(PrintTemplateTest, TheFirstOccurrenceWins) {
+const Parse kParses[] = {
+    {"Reclaim(PDF_NOPRINT=/tmp/a.pdf;)", PrintLayout::kReclaim, {{"pdf_noprint", "/tmp/a.pdf"}}, 1},
+    {"RECLAIM", PrintLayout::kReclaim, {}, 0},
+    {"patientinvoice(Copy=1)", PrintLayout::kPatientInvoice, {{"COPY", "1"}}, 1},
+    {"  Reminder (x=1)", PrintLayout::kReminder, {{"X", "1"}}, 1},
+    {"reMinder", PrintLayout::kReminder, {}, 0},
+    // The service's default template chooses the layout.
+    {"(PDF_NOPRINT=/var/lib/x/3f2a.pdf;)",
+     PrintLayout::kAutomatic,
+     {{"PDF_NOPRINT", "/var/lib/x/3f2a.pdf"}},
+     1},
+    {"", PrintLayout::kAutomatic, {}, 0},
+    {"Reclaim(PDF_NOPRINT=/out/a b.pdf;Copy=1;Logo=a.bmp)",
+     PrintLayout::kReclaim,
+     {{"pdf_noprint", "/out/a b.pdf"}, {"copy", "1"}, {"LOGO", "a.bmp"}, {"Missing", ""}},
+     3},
+    // Values keep equals signs and parentheses.
+    {"Reclaim(PDF_NOPRINT=/srv/out (1)/a=b.pdf;Copy=1)",
+     PrintLayout::kReclaim,
+     {{"PDF_NOPRINT", "/srv/out (1)/a=b.pdf"}, {"Copy", "1"}},
+     2},
     // The service inserts its path first and strips only the client's first
-    // PDF_NOPRINT item; a second one must not redirect the output.
-    PrintTemplate parsed = Parsed("Reclaim(PDF_NOPRINT=/ours.pdf;pdf_noprint=/theirs.pdf;)");
-    EXPECT_EQ("/ours.pdf", parsed.Value("PDF_NOPRINT"));
+    // PDF_NOPRINT item: a second one must not redirect the output.
+    {"Reclaim(PDF_NOPRINT=/ours.pdf;pdf_noprint=/theirs.pdf;)",
+     PrintLayout::kReclaim,
+     {{"PDF_NOPRINT", "/ours.pdf"}},
+     2},
+    // What the rewriting leaves of ".vps" names, and empty items.
+    {"PatientInvoice(PDF_NOPRINT=/p.pdf;Form;;Copy=1;)",
+     PrintLayout::kPatientInvoice,
+     {{"PDF_NOPRINT", "/p.pdf"}, {"Form", ""}, {"Copy", "1"}},
+     3},
+    {"Reclaim(PDF_NOPRINT=/p.pdf;Copy=1",
+     PrintLayout::kReclaim,
+     {{"PDF_NOPRINT", "/p.pdf"}, {"Copy", "1"}},
+     2},
+    {"Reclaim( PDF_NOPRINT = /p.pdf ; Copy = 1 ) ",
+     PrintLayout::kReclaim,
+     {{"PDF_NOPRINT", "/p.pdf"}, {"Copy", "1"}},
+     2},
+};
+
+TEST(PrintTemplateTest, Parses) {
+    for (const Parse& c : kParses) {
+        invoice::PrintTemplate parsed;
+        checks::CheckResult result = invoice::ParsePrintTemplate(c.text, &parsed);
+        ASSERT_TRUE(result.ok) << c.text << ": " << result.rule;
+        EXPECT_EQ(c.layout, parsed.layout) << c.text;
+        EXPECT_EQ(c.count, parsed.parameters.size()) << c.text;
+        for (const auto& [key, value] : c.values) {
+            EXPECT_EQ(value, parsed.Value(key)) << c.text << " " << key;
+            EXPECT_EQ(key != "Missing", parsed.Has(key)) << c.text << " " << key;
+        }
+    }
 }
 
-TEST(PrintTemplateTest, LeftoversOfStrippedItemsAreHarmless) {
-    // What the rewriting leaves of ".vps" names and empty items.
-    PrintTemplate parsed = Parsed("PatientInvoice(PDF_NOPRINT=/p.pdf;Form;;Copy=1;)");
-    EXPECT_EQ("/p.pdf", parsed.Value("PDF_NOPRINT"));
-    EXPECT_TRUE(parsed.Has("Form"));
-    EXPECT_EQ("", parsed.Value("Form"));
-    EXPECT_EQ(3u, parsed.parameters.size());
-}
-
-TEST(PrintTemplateTest, AMissingClosingParenthesisIsAccepted) {
-    PrintTemplate parsed = Parsed("Reclaim(PDF_NOPRINT=/p.pdf;Copy=1");
-    EXPECT_EQ("/p.pdf", parsed.Value("PDF_NOPRINT"));
-    EXPECT_EQ("1", parsed.Value("Copy"));
-}
-
-TEST(PrintTemplateTest, BlanksAroundKeysAndValuesAreTrimmed) {
-    PrintTemplate parsed = Parsed("Reclaim( PDF_NOPRINT = /p.pdf ; Copy = 1 ) ");
-    EXPECT_EQ("/p.pdf", parsed.Value("PDF_NOPRINT"));
-    EXPECT_EQ("1", parsed.Value("Copy"));
-}
-
-// --- refusals -------------------------------------------------------------------
-
-TEST(PrintTemplateTest, UnknownLayoutsAreRefusedByName) {
-    EXPECT_EQ("unknown layout \"Invoice\" (Reclaim, PatientInvoice or Reminder)",
-              Refusal("Invoice(PDF_NOPRINT=/p.pdf;)"));
-    EXPECT_NE(std::string::npos, Refusal("Reclaim2").find("Reclaim2"));
-}
-
-TEST(PrintTemplateTest, TextAfterTheClosingParenthesisIsRefused) {
-    EXPECT_NE(std::string::npos, Refusal("Reclaim(Copy=1) trailing").find("trailing"));
-}
-
-TEST(PrintTemplateTest, ARefusalLeavesTheOutputAlone) {
-    PrintTemplate parsed;
-    parsed.layout_name = "kept";
-    EXPECT_FALSE(ParsePrintTemplate("Nope()", &parsed).ok);
-    EXPECT_EQ("kept", parsed.layout_name);
+TEST(PrintTemplateTest, RefusalsNameTheProblemAndLeaveTheOutputAlone) {
+    const std::pair<const char*, const char*> kRefusals[] = {
+        {"Invoice(PDF_NOPRINT=/p.pdf;)",
+         "unknown layout \"Invoice\" (Reclaim, PatientInvoice or Reminder)"},
+        {"Reclaim2", "unknown layout \"Reclaim2\""},
+        {"Reclaim(Copy=1) trailing", "trailing"},
+    };
+    for (const auto& [text, rule] : kRefusals) {
+        invoice::PrintTemplate parsed;
+        parsed.layout_name = "kept";
+        checks::CheckResult result = invoice::ParsePrintTemplate(text, &parsed);
+        EXPECT_FALSE(result.ok) << text;
+        EXPECT_NE(std::string::npos, result.rule.find(rule)) << text << ": " << result.rule;
+        EXPECT_EQ("kept", parsed.layout_name);
+    }
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// The QR-bill payload and its rules, and the split of a street line into
-// street name and building number.
+// The QR-bill payload and its rules, the printed forms of its values, and the
+// split of a street line into street name and building number.
 
 #include "module/print/qr_bill.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -20,6 +21,12 @@ Decimal D(const char* text) {
     return value;
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
 QrBill Bill() {
     QrBill bill;
     bill.iban = "CH4431999123000889012";
@@ -33,25 +40,21 @@ QrBill Bill() {
     return bill;
 }
 
-// "OK" and the payload, or the rule.
+// The payload, or "refused: " and the rule.
 std::string Payload(const QrBill& bill) {
     std::string payload;
     checks::CheckResult result = invoice::BuildQrPayload(bill, &payload);
     return result.ok ? payload : "refused: " + result.rule;
 }
 
-TEST(QrPayloadTest, QrIbanWithQrReference) {
-    EXPECT_EQ(
-        "SPC\n0200\n1\nCH4431999123000889012\n"
-        "S\nRobert Schneider AG\nRue du Lac\n1268\n2501\nBiel\nCH\n"
-        "\n\n\n\n\n\n\n"
-        "1949.75\nCHF\n"
-        "S\nPia-Maria Rutschmann-Schnyder\nGrosse Marktgasse\n28\n9400\nRorschach\nCH\n"
-        "QRR\n210000000003139471430009017\nAuftrag vom 15.06.2020\nEPD",
-        Payload(Bill()));
-}
+const char kCreditor[] = "S\nRobert Schneider AG\nRue du Lac\n1268\n2501\nBiel\nCH\n\n\n\n\n\n\n\n";
 
-TEST(QrPayloadTest, CreditorReferenceWithoutDebtorOrMessage) {
+TEST(QrPayloadTest, EveryFieldInItsPlace) {
+    EXPECT_EQ("SPC\n0200\n1\nCH4431999123000889012\n" + std::string(kCreditor) +
+                  "1949.75\nCHF\n"
+                  "S\nPia-Maria Rutschmann-Schnyder\nGrosse Marktgasse\n28\n9400\nRorschach\nCH\n"
+                  "QRR\n210000000003139471430009017\nAuftrag vom 15.06.2020\nEPD",
+              Payload(Bill()));
     QrBill bill = Bill();
     bill.iban = "CH5800791123000889012";
     bill.reference_type = QrReferenceType::kScor;
@@ -59,154 +62,91 @@ TEST(QrPayloadTest, CreditorReferenceWithoutDebtorOrMessage) {
     bill.debtor.reset();
     bill.message.clear();
     bill.amount = D("0.5");
-    EXPECT_EQ(
-        "SPC\n0200\n1\nCH5800791123000889012\n"
-        "S\nRobert Schneider AG\nRue du Lac\n1268\n2501\nBiel\nCH\n"
-        "\n\n\n\n\n\n\n"
-        "0.50\nCHF\n"
-        "\n\n\n\n\n\n\n"
-        "SCOR\nRF18539007547034\n\nEPD",
-        Payload(bill));
-}
-
-TEST(QrPayloadTest, NoReferenceInEuro) {
-    QrBill bill = Bill();
-    bill.iban = "CH5800791123000889012";
+    EXPECT_EQ("SPC\n0200\n1\nCH5800791123000889012\n" + std::string(kCreditor) +
+                  "0.50\nCHF\n\n\n\n\n\n\n\nSCOR\nRF18539007547034\n\nEPD",
+              Payload(bill));
     bill.reference_type = QrReferenceType::kNon;
     bill.reference.clear();
     bill.currency = "EUR";
-    std::string payload = Payload(bill);
-    EXPECT_NE(std::string::npos, payload.find("\n1949.75\nEUR\n"));
-    EXPECT_NE(std::string::npos, payload.find("\nNON\n\nAuftrag vom 15.06.2020\nEPD"));
+    EXPECT_NE(std::string::npos, Payload(bill).find("\n0.50\nEUR\n\n\n\n\n\n\n\nNON\n\n\nEPD"));
 }
 
-TEST(QrPayloadTest, LimitsAreCharactersNotBytes) {
-    QrBill bill = Bill();
-    bill.creditor.town.clear();
-    for (int i = 0; i < 35; ++i) bill.creditor.town += "é";
-    EXPECT_EQ(0u, Payload(bill).find("SPC"));
-    bill.creditor.town += "é";
-    EXPECT_NE(std::string::npos, Payload(bill).find("town \"ééé"));
-    EXPECT_NE(std::string::npos, Payload(bill).find("has 36 characters, more than 35"));
-}
+// One change to the bill and the payload's start ("SPC") or the refusal, or
+// a part of it.
+struct Rule {
+    const char* name;
+    std::function<void(QrBill*)> change;
+    std::string outcome;
+};
 
-// --- refusals ----------------------------------------------------------------
-
-TEST(QrPayloadTest, CreditorWithoutPostcodeOrTown) {
-    QrBill bill = Bill();
-    bill.creditor.postcode.clear();
-    EXPECT_EQ("refused: the creditor has no postcode", Payload(bill));
-    bill = Bill();
-    bill.creditor.town.clear();
-    EXPECT_EQ("refused: the creditor has no town", Payload(bill));
-    bill = Bill();
-    bill.creditor.name.clear();
-    EXPECT_EQ("refused: the creditor has no name", Payload(bill));
-}
-
-TEST(QrPayloadTest, AmountsOutsideTheRange) {
-    QrBill bill = Bill();
-    bill.amount = D("1000000000.00");
-    EXPECT_EQ("refused: the amount 1000000000.00 is above 999999999.99", Payload(bill));
-    bill.amount = D("999999999.99");
-    EXPECT_EQ(0u, Payload(bill).find("SPC"));
-    bill.amount = D("0");
-    EXPECT_EQ("refused: the amount 0.00 is below 0.01", Payload(bill));
-    bill.amount = D("12.345");
-    EXPECT_EQ("refused: the amount 12.345 has more than two decimals", Payload(bill));
-}
-
-TEST(QrPayloadTest, PayloadOver997Bytes) {
+const Rule kRules[] = {
+    {"largest amount", [](QrBill* b) { b->amount = D("999999999.99"); }, "SPC"},
+    {"amount too large", [](QrBill* b) { b->amount = D("1000000000.00"); },
+     "refused: the amount 1000000000.00 is above 999999999.99"},
+    {"smallest amount", [](QrBill* b) { b->amount = D("0.01"); }, "SPC"},
+    {"no amount", [](QrBill* b) { b->amount = D("0"); }, "refused: the amount 0.00 is below 0.01"},
+    {"three decimals", [](QrBill* b) { b->amount = D("12.345"); },
+     "refused: the amount 12.345 has more than two decimals"},
+    {"no creditor name", [](QrBill* b) { b->creditor.name.clear(); },
+     "refused: the creditor has no name"},
+    {"no creditor postcode", [](QrBill* b) { b->creditor.postcode.clear(); },
+     "refused: the creditor has no postcode"},
+    {"no creditor town", [](QrBill* b) { b->creditor.town.clear(); },
+     "refused: the creditor has no town"},
+    {"town of 35 letters", [](QrBill* b) { b->creditor.town = Repeat("é", 35); }, "SPC"},
+    {"town of 36 letters", [](QrBill* b) { b->creditor.town = Repeat("é", 36); },
+     "has 36 characters, more than 35"},
+    {"building number of 17", [](QrBill* b) { b->debtor->building_number = Repeat("1", 17); },
+     "debtor's building number"},
+    {"message of 140", [](QrBill* b) { b->message = Repeat("x", 140); }, "SPC"},
+    {"message of 141", [](QrBill* b) { b->message = Repeat("x", 141); },
+     "141 characters, more than 140"},
+    {"lower-case country", [](QrBill* b) { b->creditor.country = "ch"; },
+     "refused: the creditor's country \"ch\" is not a two-letter country code"},
+    {"QR-IBAN without QR reference",
+     [](QrBill* b) {
+         b->reference_type = QrReferenceType::kNon;
+         b->reference.clear();
+     },
+     "needs a QR reference"},
+    {"IBAN with QR reference", [](QrBill* b) { b->iban = "CH5800791123000889012"; },
+     "cannot take a QR reference"},
+    {"reference check digit", [](QrBill* b) { b->reference = "210000000003139471430009018"; },
+     "check digit"},
+    {"Cyrillic letter", [](QrBill* b) { b->message = "Rechnung \xD0\x96"; },
+     "refused: the message \"Rechnung \xD0\x96\" has the character U+0416, which the QR-bill "
+     "does not allow"},
+    {"line break", [](QrBill* b) { b->debtor->name = "Line\nbreak"; }, "U+000A"},
+    {"broken UTF-8", [](QrBill* b) { b->creditor.name = "Bad \xC3"; }, "not valid UTF-8"},
+    {"allowed Latin extensions", [](QrBill* b) { b->message = "Ș ț € ÿ Ł"; }, "SPC"},
     // Every field within its limit, but two-byte letters everywhere.
-    QrBill bill = Bill();
-    std::string seventy;
-    for (int i = 0; i < 70; ++i) seventy += "ü";
-    std::string thirtyfive;
-    for (int i = 0; i < 35; ++i) thirtyfive += "ö";
-    std::string message;
-    for (int i = 0; i < 140; ++i) message += "ä";
-    bill.creditor = {seventy, seventy, "1", "8000", thirtyfive, "CH"};
-    bill.debtor = QrAddress{seventy, seventy, "2", "8000", thirtyfive, "CH"};
-    bill.message = message;
-    EXPECT_EQ("refused: the QR-bill payload has 1098 bytes, more than 997", Payload(bill));
+    {"payload over 997 bytes",
+     [](QrBill* b) {
+         std::string seventy = Repeat("ü", 70), town = Repeat("ö", 35);
+         b->creditor = {seventy, seventy, "1", "8000", town, "CH"};
+         b->debtor = QrAddress{seventy, seventy, "2", "8000", town, "CH"};
+         b->message = Repeat("ä", 140);
+     },
+     "refused: the QR-bill payload has 1098 bytes, more than 997"},
+};
+
+TEST(QrPayloadTest, Rules) {
+    for (const Rule& rule : kRules) {
+        QrBill bill = Bill();
+        rule.change(&bill);
+        std::string payload = Payload(bill);
+        if (rule.outcome == "SPC" || rule.outcome.rfind("refused: ", 0) == 0) {
+            EXPECT_EQ(rule.outcome, payload.substr(0, rule.outcome.size())) << rule.name;
+            EXPECT_EQ(rule.outcome != "SPC", payload.size() == rule.outcome.size()) << rule.name;
+        } else {
+            EXPECT_EQ(0u, payload.find("refused: ")) << rule.name;
+            EXPECT_NE(std::string::npos, payload.find(rule.outcome))
+                << rule.name << ": " << payload;
+        }
+    }
 }
 
-TEST(QrPayloadTest, IbanAndReferenceMustGoTogether) {
-    QrBill bill = Bill();
-    bill.reference_type = QrReferenceType::kNon;
-    bill.reference.clear();
-    EXPECT_NE(std::string::npos, Payload(bill).find("needs a QR reference"));
-    bill = Bill();
-    bill.iban = "CH5800791123000889012";
-    EXPECT_NE(std::string::npos, Payload(bill).find("cannot take a QR reference"));
-    bill = Bill();
-    bill.reference = "210000000003139471430009018";
-    EXPECT_NE(std::string::npos, Payload(bill).find("check digit"));
-}
-
-TEST(QrPayloadTest, CharactersOutsideTheLatinSet) {
-    QrBill bill = Bill();
-    bill.message = "Rechnung \xD0\x96";  // Cyrillic Zhe
-    EXPECT_EQ(
-        "refused: the message \"Rechnung \xD0\x96\" has the character U+0416, which the "
-        "QR-bill does not allow",
-        Payload(bill));
-    bill = Bill();
-    bill.debtor->name = "Line\nbreak";
-    EXPECT_NE(std::string::npos, Payload(bill).find("U+000A"));
-    bill = Bill();
-    bill.creditor.name = "Bad \xC3";
-    EXPECT_NE(std::string::npos, Payload(bill).find("not valid UTF-8"));
-    bill = Bill();
-    bill.message = "Ș ț € ÿ Ł";  // the Latin extensions the guidelines allow
-    EXPECT_EQ(0u, Payload(bill).find("SPC"));
-}
-
-TEST(QrPayloadTest, CountryCodeAndLongFields) {
-    QrBill bill = Bill();
-    bill.creditor.country = "ch";
-    EXPECT_EQ("refused: the creditor's country \"ch\" is not a two-letter country code",
-              Payload(bill));
-    bill = Bill();
-    bill.debtor->building_number = std::string(17, '1');
-    EXPECT_NE(std::string::npos, Payload(bill).find("debtor's building number"));
-    bill = Bill();
-    bill.message = std::string(141, 'x');
-    EXPECT_NE(std::string::npos, Payload(bill).find("141 characters, more than 140"));
-}
-
-// --- street lines and printed forms -----------------------------------------
-
-TEST(StreetLineTest, NumberAtTheEnd) {
-    auto parts = invoice::SplitStreetLine("Bahnhofstrasse 12a");
-    EXPECT_EQ("Bahnhofstrasse", parts.street);
-    EXPECT_EQ("12a", parts.building_number);
-    parts = invoice::SplitStreetLine("  Via San Gottardo   2/4 ");
-    EXPECT_EQ("Via San Gottardo", parts.street);
-    EXPECT_EQ("2/4", parts.building_number);
-    parts = invoice::SplitStreetLine("Route de Berne 10 B");
-    EXPECT_EQ("Route de Berne", parts.street);
-    EXPECT_EQ("10 B", parts.building_number);
-}
-
-TEST(StreetLineTest, NumberAtTheStart) {
-    auto parts = invoice::SplitStreetLine("12, rue de la Gare");
-    EXPECT_EQ("rue de la Gare", parts.street);
-    EXPECT_EQ("12", parts.building_number);
-}
-
-TEST(StreetLineTest, NoNumber) {
-    auto parts = invoice::SplitStreetLine("Im Eichholz");
-    EXPECT_EQ("Im Eichholz", parts.street);
-    EXPECT_EQ("", parts.building_number);
-    parts = invoice::SplitStreetLine("");
-    EXPECT_EQ("", parts.street);
-    EXPECT_EQ("", parts.building_number);
-    parts = invoice::SplitStreetLine("17");
-    EXPECT_EQ("17", parts.street);
-}
-
-TEST(PrintedFormsTest, AmountsIbansAndReferences) {
+TEST(QrPayloadTest, PrintedForms) {
     EXPECT_EQ("1 949.75", invoice::PrintedAmountText(D("1949.75")));
     EXPECT_EQ("999 999 999.99", invoice::PrintedAmountText(D("999999999.99")));
     EXPECT_EQ("0.50", invoice::PrintedAmountText(D("0.5")));
@@ -218,13 +158,29 @@ TEST(PrintedFormsTest, AmountsIbansAndReferences) {
               invoice::PrintedReference(QrReferenceType::kScor, "RF18539007547034"));
 }
 
+TEST(QrPayloadTest, StreetLines) {
+    const std::pair<const char*, std::pair<const char*, const char*>> kLines[] = {
+        {"Bahnhofstrasse 12a", {"Bahnhofstrasse", "12a"}},
+        {"  Via San Gottardo   2/4 ", {"Via San Gottardo", "2/4"}},
+        {"Route de Berne 10 B", {"Route de Berne", "10 B"}},
+        {"12, rue de la Gare", {"rue de la Gare", "12"}},
+        {"Im Eichholz", {"Im Eichholz", ""}},
+        {"", {"", ""}},
+        {"17", {"17", ""}},
+    };
+    for (const auto& [line, parts] : kLines) {
+        auto split = invoice::SplitStreetLine(line);
+        EXPECT_EQ(parts.first, split.street) << line;
+        EXPECT_EQ(parts.second, split.building_number) << line;
+    }
+}
+
 TEST(QrBillOfTest, DebtorFallsBackAndIsLeftOutWhenIncomplete) {
     invoice::InvoiceRequest request;
-    invoice::Esr esr;
-    esr.type = invoice::EsrType::kRedPayinSlipQR;
-    esr.iban = "ch58 0079 1123 0008 8901 2";
-    esr.reference_number = "ignored for this slip";
-    request.esr = esr;
+    request.esr = invoice::Esr{};
+    request.esr->type = invoice::EsrType::kRedPayinSlipQR;
+    request.esr->iban = "ch58 0079 1123 0008 8901 2";
+    request.esr->reference_number = "ignored for this slip";
     invoice::Address biller;
     biller.type = invoice::AddressType::kCompany;
     biller.company.companyname = "Praxis";
@@ -232,8 +188,7 @@ TEST(QrBillOfTest, DebtorFallsBackAndIsLeftOutWhenIncomplete) {
     request.biller = invoice::Biller{"", "", "", "", "", biller};
     invoice::Address patient = biller;
     patient.type = invoice::AddressType::kPerson;
-    patient.person.givenname = "Anna";
-    patient.person.familyname = "Meier";
+    patient.person = {"Meier", "Anna", "", "", ""};
     request.patient = invoice::Patient{invoice::SexType::kFemale, 0, "", patient};
     request.balance.amount_due = D("10");
 
@@ -247,21 +202,16 @@ TEST(QrBillOfTest, DebtorFallsBackAndIsLeftOutWhenIncomplete) {
     EXPECT_EQ("CH", bill.creditor.country);
     ASSERT_TRUE(bill.debtor.has_value());
     EXPECT_EQ("Anna Meier", bill.debtor->name);
-
     request.patient->address->postal.city.clear();
     EXPECT_FALSE(invoice::QrBillOf(request).debtor.has_value());
-}
 
-TEST(QrBillOfTest, LegacySlipsAreNoQrPayment) {
-    invoice::InvoiceRequest request;
+    for (auto type :
+         {invoice::EsrType::kEsr16or27, invoice::EsrType::kEsrRed, invoice::EsrType::kEsrQRPlus}) {
+        request.esr->type = type;
+        EXPECT_EQ(type == invoice::EsrType::kEsrQRPlus, invoice::HasQrPayment(request));
+    }
+    request.esr.reset();
     EXPECT_FALSE(invoice::HasQrPayment(request));
-    request.esr = invoice::Esr{};
-    request.esr->type = invoice::EsrType::kEsr16or27;
-    EXPECT_FALSE(invoice::HasQrPayment(request));
-    request.esr->type = invoice::EsrType::kEsrRed;
-    EXPECT_FALSE(invoice::HasQrPayment(request));
-    request.esr->type = invoice::EsrType::kEsrQRPlus;
-    EXPECT_TRUE(invoice::HasQrPayment(request));
 }
 
 }  // namespace

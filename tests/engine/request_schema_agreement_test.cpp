@@ -116,13 +116,6 @@ xmlNodePtr NextElement(xmlNodePtr node) {
     return nullptr;
 }
 
-bool HasElementChildren(xmlNodePtr node) {
-    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE) return true;
-    }
-    return false;
-}
-
 xmlAttrPtr NthAttribute(xmlNodePtr element, int nth) {
     xmlAttrPtr attribute = element->properties;
     for (int i = 0; i < nth && attribute != nullptr; ++i) attribute = attribute->next;
@@ -164,41 +157,14 @@ std::vector<std::string> LengthProbes() {
 // Edits one element of a copy of the document; false when it does not apply.
 using Edit = std::function<bool(xmlNodePtr element)>;
 
-Edit RemoveIt() {
-    return [](xmlNodePtr e) {
-        xmlUnlinkNode(e);
-        xmlFreeNode(e);
-        return true;
-    };
-}
-
-Edit RepeatIt() {
-    return [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; };
-}
-
-Edit SwapWithNext() {
-    return [](xmlNodePtr e) {
-        xmlNodePtr next = NextElement(e);
-        if (next == nullptr) return false;
-        xmlUnlinkNode(next);
-        return xmlAddPrevSibling(e, next) != nullptr;
-    };
-}
-
-Edit AddUnknownAttribute() {
-    return [](xmlNodePtr e) { return xmlSetProp(e, BAD_CAST "unknown", BAD_CAST "1") != nullptr; };
-}
-
 Edit SetText(const std::string& text) {
     return [text](xmlNodePtr e) {
-        if (HasElementChildren(e)) return false;
+        for (xmlNodePtr child = e->children; child != nullptr; child = child->next) {
+            if (child->type == XML_ELEMENT_NODE) return false;
+        }
         xmlNodeSetContent(e, BAD_CAST text.c_str());
         return true;
     };
-}
-
-Edit RemoveAttribute(int nth) {
-    return [nth](xmlNodePtr e) { return xmlRemoveProp(NthAttribute(e, nth)) == 0; };
 }
 
 Edit SetAttribute(int nth, const std::string& value) {
@@ -253,10 +219,22 @@ class EditRunner {
 };
 
 void CheckElement(EditRunner* runner, std::size_t index) {
-    runner->Check(index, "remove", RemoveIt());
-    runner->Check(index, "repeat", RepeatIt());
-    runner->Check(index, "swap with next", SwapWithNext());
-    runner->Check(index, "unknown attribute", AddUnknownAttribute());
+    runner->Check(index, "remove", [](xmlNodePtr e) {
+        xmlUnlinkNode(e);
+        xmlFreeNode(e);
+        return true;
+    });
+    runner->Check(index, "repeat",
+                  [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; });
+    runner->Check(index, "swap with next", [](xmlNodePtr e) {
+        xmlNodePtr next = NextElement(e);
+        if (next == nullptr) return false;
+        xmlUnlinkNode(next);
+        return xmlAddPrevSibling(e, next) != nullptr;
+    });
+    runner->Check(index, "unknown attribute", [](xmlNodePtr e) {
+        return xmlSetProp(e, BAD_CAST "unknown", BAD_CAST "1") != nullptr;
+    });
     runner->Check(index, "empty text", SetText(""));
     runner->Check(index, "text a@b", SetText("a@b"));
     if (runner->Check(index, "text a", SetText("a"))) {
@@ -294,7 +272,8 @@ const std::set<std::string>& EnumerationValues() {
 
 void CheckAttribute(EditRunner* runner, std::size_t index, int nth,
                     std::set<std::string>* enumerationsTried) {
-    runner->Check(index, "remove attribute " + std::to_string(nth), RemoveAttribute(nth));
+    runner->Check(index, "remove attribute " + std::to_string(nth),
+                  [nth](xmlNodePtr e) { return xmlRemoveProp(NthAttribute(e, nth)) == 0; });
     xmlNodePtr element = runner->Elements()[index];
     xmlAttrPtr attribute = NthAttribute(element, nth);
     std::string own = AttributeValue(attribute);

@@ -20,6 +20,7 @@ using invoice::InvoiceRequest;
 
 using module::testing_support::kOurSchema;
 const std::string kRefdata = RefdataDir();
+const std::string kNs = "http://www.forum-datenaustausch.ch/invoice";
 const std::string kQrSample = kRefdata + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 
 std::string ReadText(const std::string& path) {
@@ -69,6 +70,8 @@ class XmlReaderTest : public ::testing::Test {
 // ---------------------------------------------------------------------------
 // The valid sample reads back with the values of the file.
 
+// A sample of the field of each kind: every value comes back through the
+// writer too (xml_lossless_test), so these check the model against the file.
 TEST_F(XmlReaderTest, QrSampleReadsBackTheFileValues) {
     REQUIRE_REFDATA();
     InvoiceRequest r;
@@ -76,60 +79,29 @@ TEST_F(XmlReaderTest, QrSampleReadsBackTheFileValues) {
     ASSERT_TRUE(invoice_xml::LoadInvoiceXml(kQrSample, &r, &schema_, &error)) << error;
     EXPECT_EQ("generalInvoiceRequest_450.xsd", schema_);
     EXPECT_EQ(invoice::Language::kGerman, r.language);
-    EXPECT_EQ(invoice::Modus::kProduction, r.modus);
     EXPECT_FALSE(r.validation_status.has_value());
-    ASSERT_TRUE(r.transport);
-    EXPECT_EQ("2000000000002", r.transport->from_ean);
-    ASSERT_EQ(1u, r.transport->vias.size());
-    EXPECT_EQ("2000000000000", r.transport->vias[0].ean);
+    EXPECT_EQ("2000000000000", r.transport->vias.at(0).ean);
     EXPECT_EQ(1591170775, r.invoice->timestamp);
-    EXPECT_EQ("000001000001", r.invoice->id);
     EXPECT_EQ(Day("2020-06-03T00:00:00"), r.invoice->date);  // offset +02:00 ignored
-    EXPECT_EQ(invoice::RoleType::kPhysician, r.request->role);
-    EXPECT_EQ("Elexis", r.prolog.package->name);
     EXPECT_EQ(380u, *r.prolog.package->version);
-    EXPECT_EQ("JAXB", r.prolog.generator.name);
-    EXPECT_EQ(invoice::TiersMode::kGarant, r.tiers->mode);
     EXPECT_EQ(30, r.esr->payment_period_days);
-    EXPECT_EQ("C000002", r.biller->zsr);
-    EXPECT_EQ("Allgemein", r.biller->specialty);
     EXPECT_EQ("Frau", r.biller->address->person.salutation);
-    EXPECT_EQ("NDF", r.biller->address->postal.countrycode);
     EXPECT_EQ("555-555 55 55", r.debitor->address->phones.at(0).number);
-    EXPECT_EQ(invoice::SexType::kFemale, r.patient->sex);
     EXPECT_EQ(Day("1957-04-14T00:00:00"), r.patient->birthdate);
     EXPECT_FALSE(r.insurance);
-    EXPECT_EQ(D("5232.99"), r.balance.amount);
     EXPECT_EQ(D("17.76"), r.balance.amount_obligations);
-    EXPECT_EQ(D("260.98"), r.balance.vat);
-    ASSERT_EQ(3u, r.balance.vat_rates.size());
-    EXPECT_EQ(D("2.5"), r.balance.vat_rates[1].vat_rate);
-    EXPECT_EQ(D("60.98"), r.balance.vat_rates[1].vat);
-    EXPECT_EQ(invoice::EsrType::kEsrQR, r.esr->type);
-    EXPECT_EQ("CH5800791123000889012", r.esr->iban);
-    EXPECT_EQ("Test Bank", r.esr->bank->company.companyname);
+    EXPECT_EQ(D("60.98"), r.balance.vat_rates.at(1).vat);
     EXPECT_EQ(invoice::AddressType::kCompany, r.esr->bank->type);
     EXPECT_EQ(invoice::LawType::kMVG, r.law->type);
-    EXPECT_EQ("7560000000011", r.law->ssn);
-    EXPECT_EQ(Day("2999-12-31T00:00:00"), r.treatment->date_begin);
-    EXPECT_EQ(invoice::Canton::kAG, r.treatment->canton);
-    ASSERT_EQ(1u, r.diagnoses.size());
-    EXPECT_EQ("A1", r.diagnoses[0].code);
     ASSERT_EQ(5u, r.services.size());
-    const invoice::ServiceRecord& ex = r.services[0];
-    EXPECT_EQ(invoice::ServiceKind::kServiceEx, ex.kind);
-    EXPECT_EQ(D("9.57"), ex.mt.unit);
-    EXPECT_EQ(D("8.19"), ex.tt.amount);
-    EXPECT_EQ(D("17.76"), ex.amount);
-    EXPECT_TRUE(ex.obligation);
-    const invoice::ServiceRecord& last = r.services[4];
-    EXPECT_EQ(invoice::ServiceKind::kService, last.kind);
-    EXPECT_EQ(5, last.record_id);
-    EXPECT_EQ(D("0.5"), last.quantity);
-    EXPECT_EQ(D("10.15"), last.unit);
-    EXPECT_EQ(D("5.08"), last.amount);
-    EXPECT_FALSE(last.obligation);
-    EXPECT_FALSE(last.date_end);
+    EXPECT_EQ(invoice::ServiceKind::kServiceEx, r.services[0].kind);
+    EXPECT_EQ(D("9.57"), r.services[0].mt.unit);
+    EXPECT_EQ(D("8.19"), r.services[0].tt.amount);
+    EXPECT_TRUE(r.services[0].obligation);
+    EXPECT_EQ(invoice::ServiceKind::kService, r.services[4].kind);
+    EXPECT_EQ(D("0.5"), r.services[4].quantity);
+    EXPECT_FALSE(r.services[4].obligation);
+    EXPECT_FALSE(r.services[4].date_end);
     EXPECT_TRUE(r.finalized);
 }
 
@@ -210,72 +182,82 @@ TEST_F(XmlReaderTest, Release440FileWithoutSchemaLocationIsKnownByItsLayout) {
     EXPECT_EQ("generalInvoiceRequest_440.xsd", schema_);
 }
 
-TEST_F(XmlReaderTest, NotXmlNotAnInvoiceOrUnreadable) {
-    EXPECT_NE(std::string::npos, LoadText("").find("not a well-formed XML document"));
-    std::string broken = LoadText("<?xml version=\"1.0\"?>\n<a>\n<b></a>");
-    EXPECT_NE(std::string::npos, broken.find("input.xml is not a well-formed XML document: line 3"))
-        << broken;
-    std::string other = LoadText("<html xmlns=\"http://www.w3.org/1999/xhtml\"/>");
-    EXPECT_NE(std::string::npos,
-              other.find("is not a generalInvoiceRequest document: line 1: its root element is "
-                         "'html' in the namespace 'http://www.w3.org/1999/xhtml'"))
-        << other;
-    EXPECT_EQ("", schema_);
-    EXPECT_NE(std::string::npos, LoadText("<request/>").find("without a namespace"));
-    InvoiceRequest r;
-    std::string error;
-    EXPECT_FALSE(invoice_xml::LoadInvoiceXml("/nonexistent/x.xml", &r, &schema_, &error));
-    EXPECT_NE(std::string::npos, error.find("/nonexistent/x.xml cannot be read")) << error;
-}
-
 TEST_F(XmlReaderTest, ValuesTheModelCannotHoldAreRefusedWithTheirLine) {
     REQUIRE_REFDATA();
     std::string text = Replace(ReadText(kQrSample), "quantity=\"0.5\"", "quantity=\"INF\"");
-    std::string error = LoadText(text);
-    EXPECT_NE(std::string::npos, error.find("line 114: attribute 'quantity' of 'service'"))
-        << error;
+    EXPECT_NE(std::string::npos,
+              LoadText(text).find("line 114: attribute 'quantity' of 'service'"));
     text = Replace(ReadText(kQrSample), "payment_period=\"P30D\"", "payment_period=\"P1M\"");
     EXPECT_EQ("OK", LoadText(text));  // a month loads (kept as written)
 }
 
-TEST_F(XmlReaderTest, FailedLoadLeavesTheTargetUnchanged) {
-    InvoiceRequest r;
-    r.language = invoice::Language::kItalian;
-    LoadText("<invalid", &r);
-    EXPECT_EQ(invoice::Language::kItalian, r.language);
-    EXPECT_FALSE(r.invoice);
-}
+// Input the loader refuses with a clear text, and without a crash.
+struct Refusal {
+    const char* name;
+    std::string (*text)(const std::string& folder);
+    const char* said;  // part of the abort text
+};
 
-TEST_F(XmlReaderTest, EntitiesAreNeitherExpandedFromOutsideNorAllowedToExplode) {
-    TempFolder folder;
-    std::ofstream(folder.Path() + "secret.txt") << "SECRET";
-    std::string external = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"" +
-                           folder.Path() + "secret.txt\">]>\n" +
-                           "<request xmlns=\"http://www.forum-datenaustausch.ch/invoice\" "
-                           "language=\"de\">&x;</request>";
-    std::string error = LoadText(external);
-    EXPECT_EQ(std::string::npos, error.find("SECRET")) << error;
-    EXPECT_NE("OK", error);
-
+std::string Laughs(const std::string&) {
     std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\">";
-    const char* names = "abcdefghij";
-    for (int i = 1; i < 10; ++i) {
-        laughs += std::string("<!ENTITY ") + names[i] + " \"";
-        for (int k = 0; k < 10; ++k) laughs += std::string("&") + names[i - 1] + ";";
+    for (char name = 'b'; name <= 'j'; ++name) {
+        laughs += std::string("<!ENTITY ") + name + " \"";
+        for (int k = 0; k < 10; ++k) laughs += std::string("&") + char(name - 1) + ";";
         laughs += "\">";
     }
-    laughs +=
-        "]>\n<request xmlns=\"http://www.forum-datenaustausch.ch/invoice\" language=\"&j;\"/>";
-    EXPECT_NE("OK", LoadText(laughs));
+    return laughs + "]>\n<request xmlns=\"" + kNs + "\" language=\"&j;\"/>";
 }
 
-TEST_F(XmlReaderTest, DeeplyNestedAndHugeInputsAreRefused) {
-    std::string deep;
-    for (int i = 0; i < 100000; ++i) deep += "<a>";
-    EXPECT_NE(std::string::npos, LoadText(deep).find("not a well-formed"));
-    std::string huge = "<request xmlns=\"http://www.forum-datenaustausch.ch/invoice\">" +
-                       std::string(20 * 1024 * 1024, 'x') + "</request>";
-    EXPECT_NE("OK", LoadText(huge));
+const Refusal kRefusals[] = {
+    {"empty", [](auto&) { return std::string(); }, "not a well-formed XML document"},
+    {"broken", [](auto&) { return std::string("<?xml version=\"1.0\"?>\n<a>\n<b></a>"); },
+     "input.xml is not a well-formed XML document: line 3"},
+    {"other document",
+     [](auto&) { return std::string("<html xmlns=\"http://www.w3.org/1999/xhtml\"/>"); },
+     "is not a generalInvoiceRequest document: line 1: its root element is 'html' in the "
+     "namespace 'http://www.w3.org/1999/xhtml'"},
+    {"no namespace", [](auto&) { return std::string("<request/>"); }, "without a namespace"},
+    {"external entity",
+     [](const std::string& folder) {
+         std::ofstream(folder + "secret.txt") << "SECRET";
+         return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"" + folder +
+                "secret.txt\">]>\n<request xmlns=\"" + kNs + "\" language=\"de\">&x;</request>";
+     },
+     ""},
+    {"billion laughs", Laughs, ""},
+    {"deeply nested",
+     [](auto&) {
+         std::string deep;
+         for (int i = 0; i < 100000; ++i) deep += "<a>";
+         return deep;
+     },
+     "not a well-formed"},
+    {"huge",
+     [](auto&) {
+         return "<request xmlns=\"" + kNs + "\">" + std::string(20 << 20, 'x') + "</request>";
+     },
+     ""},
+};
+
+TEST_F(XmlReaderTest, RefusalsSayWhyLeakNothingAndLeaveTheTargetUnchanged) {
+    TempFolder folder;
+    for (const Refusal& refusal : kRefusals) {
+        InvoiceRequest r;
+        r.language = invoice::Language::kItalian;
+        schema_ = "kept";
+        std::string error = LoadText(refusal.text(folder.Path()), &r);
+        EXPECT_NE("OK", error) << refusal.name;
+        EXPECT_NE(std::string::npos, error.find(refusal.said)) << refusal.name << ": " << error;
+        EXPECT_EQ(std::string::npos, error.find("SECRET")) << refusal.name;
+        EXPECT_EQ(invoice::Language::kItalian, r.language) << refusal.name;
+        EXPECT_FALSE(r.invoice) << refusal.name;
+    }
+    LoadText(kRefusals[2].text(""));
+    EXPECT_EQ("", schema_);  // an other document names no schema
+    InvoiceRequest r;
+    std::string error;
+    EXPECT_FALSE(invoice_xml::LoadInvoiceXml("/nonexistent/x.xml", &r, &schema_, &error));
+    EXPECT_NE(std::string::npos, error.find("/nonexistent/x.xml cannot be read")) << error;
 }
 
 }  // namespace

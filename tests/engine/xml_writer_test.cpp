@@ -2,13 +2,12 @@
 // our schema and, independently, against the published schema in refdata.
 
 #include <gtest/gtest.h>
-#include <libxml/parser.h>
-#include <libxml/xmlschemas.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
@@ -22,52 +21,10 @@ namespace {
 
 using invoice::InvoiceRequest;
 using invoice_xml::RenderInvoiceXml;
-using result_test::D;
 
-using module::testing_support::kOfficialSchema;
 using module::testing_support::kOurSchema;
+using module::testing_support::OfficialSchema;
 constexpr int64_t kTimestamp = 1591170775;
-
-// The published schema, compiled once; its imports are read from beside it.
-class OfficialSchema {
-  public:
-    OfficialSchema() {
-        xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(kOfficialSchema.c_str());
-        schema_ = xmlSchemaParse(parser);
-        xmlSchemaFreeParserCtxt(parser);
-    }
-    ~OfficialSchema() { xmlSchemaFree(schema_); }
-
-    // "" when `xml` is valid, otherwise the errors.
-    std::string Errors(const std::string& xml) const {
-        if (schema_ == nullptr) return "the published schema could not be read";
-        std::string errors;
-        xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
-                                      XML_PARSE_NONET);
-        if (doc == nullptr) return "not well-formed";
-        xmlSchemaValidCtxtPtr context = xmlSchemaNewValidCtxt(schema_);
-        xmlSchemaSetValidStructuredErrors(
-            context,
-            [](void* out, xmlErrorPtr error) {
-                *static_cast<std::string*>(out) +=
-                    "line " + std::to_string(error->line) + ": " + error->message;
-            },
-            &errors);
-        int result = xmlSchemaValidateDoc(context, doc);
-        xmlSchemaFreeValidCtxt(context);
-        xmlFreeDoc(doc);
-        if (result != 0 && errors.empty()) errors = "invalid";
-        return errors;
-    }
-
-  private:
-    xmlSchemaPtr schema_ = nullptr;
-};
-
-const OfficialSchema& Official() {
-    static const OfficialSchema* schema = new OfficialSchema();
-    return *schema;
-}
 
 class XmlWriterTest : public ::testing::Test {
   protected:
@@ -93,181 +50,157 @@ class XmlWriterTest : public ::testing::Test {
         return xml;
     }
 
-    // "" when both schemas accept the document of `request`.
-    std::string SchemaErrors(const InvoiceRequest& request) {
-        std::string xml = Render(request);
+    // "" when both schemas accept `xml`.
+    static std::string SchemaErrors(const std::string& xml) {
         module::SchemaReport ours = module::RequestSchemaValidator()->ValidateMemory(xml);
         if (!ours.Valid()) return "our schema: " + ours.FirstErrorText();
-        std::string official = Official().Errors(xml);
-        return official.empty() ? "" : "published schema: " + official;
+        int official = OfficialSchema::Instance().CountErrors(xml);
+        return official == 0 ? "" : "published schema: " + std::to_string(official) + " errors";
     }
 
     TempFolder folder_;
     InvoiceRequest full_;
 };
 
-// ---------------------------------------------------------------------------
-// Complete invoices of every kind validate.
+// One kind of invoice: what it changes in the full one, and what its
+// document must and must not hold. Every kind validates against both schemas.
+struct Kind {
+    const char* name;
+    void (*change)(InvoiceRequest*);
+    std::vector<std::string> holds;
+    std::vector<std::string> lacks;
+    long attributes = 0;
+};
 
-TEST_F(XmlWriterTest, FullInvoiceValidates) {
-    REQUIRE_REFDATA();
-    EXPECT_EQ("", SchemaErrors(full_));
-}
-
-TEST_F(XmlWriterTest, TiersPayantValidatesWithoutPrepaidAmount) {
-    REQUIRE_REFDATA();
-    full_.tiers->mode = invoice::TiersMode::kPayant;
-    EXPECT_EQ("", SchemaErrors(full_));
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("<invoice:tiers_payant"));
-    EXPECT_EQ(std::string::npos, xml.find("amount_prepaid"));
-}
-
-TEST_F(XmlWriterTest, OrangeSlipsValidateWithComputedCodingLine) {
-    REQUIRE_REFDATA();
+invoice::Esr Slip(invoice::EsrType type) {
     invoice::Esr esr;
-    esr.type = invoice::EsrType::kEsr16or27;
-    esr.participant_number = "010001628";
-    esr.reference_number = "210000000003139471430009017";
+    esr.type = type;
     esr.creditor = result_test::PersonAddress("Mandant", "Anna");
-    full_.esr = esr;
-    EXPECT_EQ("", SchemaErrors(full_));
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("participant_number=\"01-162-8\"")) << xml;
-    EXPECT_NE(std::string::npos, xml.find("reference_number=\"21 00000 00003 13947 14300 09017\""));
-    EXPECT_NE(std::string::npos, xml.find("coding_line=\"010000523800"));
-
-    full_.esr->type = invoice::EsrType::kEsr16or27Plus;
-    EXPECT_EQ("", SchemaErrors(full_));
-    EXPECT_NE(std::string::npos, Render(full_).find("coding_line=\"042&gt;"));
+    return esr;
 }
 
-TEST_F(XmlWriterTest, RedSlipsValidateForPostAndBankAccount) {
-    REQUIRE_REFDATA();
-    invoice::Esr esr;
-    esr.type = invoice::EsrType::kEsrRed;
-    esr.post_account = "01-162-8";
-    esr.reference_number = "AB12345678";
-    esr.remarks = "Rechnung 1\nPatient Muster";
-    esr.creditor = result_test::PersonAddress("Mandant", "Anna");
-    full_.esr = esr;
-    EXPECT_EQ("", SchemaErrors(full_));
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("payment_to=\"postal_account\""));
-    EXPECT_NE(std::string::npos, xml.find("<invoice:payment_reason>Patient Muster<"));
+const Kind kKinds[] = {
+    {"full",
+     [](InvoiceRequest* r) {
+         r->request->remark = "A & B <C> \"D\"";
+         r->reminder->reference.timestamp = 0;
+     },
+     {"xmlns:invoice=\"http://www.forum-datenaustausch.ch/invoice\"",
+      "xsi:schemaLocation=\"http://www.forum-datenaustausch.ch/invoice "
+      "generalInvoiceRequest_450.xsd\"",
+      "<invoice:generator name=\"Invoice engine\" description=\"4.50.001\"",
+      // Dates, durations, money with two decimals, other numbers shortest.
+      "request_date=\"2020-06-03T00:00:00\"", "payment_period=\"P30D\"", "treatment_days=\"P12D\"",
+      "amount=\"2700.00\" vat_rate=\"8\"", "quantity=\"0.5\"", "amount_due=\"5238.00\"",
+      "cost_fraction=\"0.75\"", "print_copy_to_guarantor=\"true\"", "copy=\"true\"",
+      "<invoice:phone>+41 055 555 55 55</invoice:phone>",
+      "<invoice:remark>A &amp; B &lt;C&gt; \"D\"</",
+      // The request's timestamp; the credit keeps its own.
+      "request_timestamp=\"1591170775\" request_date=\"2020-07-03T00:00:00\"",
+      "request_timestamp=\"1579046400\"", "<invoice:documents number=\"2\">",
+      "<invoice:base64>" + invoice_xml::EncodeBase64("%PDF-1.4 report") + "<",
+      "<invoice:url>https://example.org/x-ray</invoice:url>", "\n  <invoice:processing"},
+     {}},
+    {"test_mode_french",
+     [](InvoiceRequest* r) {
+         r->modus = invoice::Modus::kTest;
+         r->language = invoice::Language::kFrench;
+         r->validation_status = 4;
+         r->patient->address->person.familyname = "M\xC3\xBCller & S\xC3\xB6hne";
+     },
+     {"language=\"fr\" modus=\"test\" validation_status=\"4\"", "M\xC3\xBCller &amp; S\xC3\xB6hne"},
+     {}},
+    {"compact_without_documents",
+     [](InvoiceRequest*) {},
+     {"><invoice:processing"},
+     {"\n  <invoice:processing", "documents"},
+     invoice_xml::kXmlCompact | invoice_xml::kXmlWithoutDocuments},
+    {"tiers_payant",
+     [](InvoiceRequest* r) { r->tiers->mode = invoice::TiersMode::kPayant; },
+     {"<invoice:tiers_payant"},
+     {"amount_prepaid"}},
+    {"orange_slip",
+     [](InvoiceRequest* r) {
+         r->esr = Slip(invoice::EsrType::kEsr16or27);
+         r->esr->participant_number = "010001628";
+         r->esr->reference_number = "210000000003139471430009017";
+     },
+     {"participant_number=\"01-162-8\"", "reference_number=\"21 00000 00003 13947 14300 09017\"",
+      "coding_line=\"010000523800"},
+     {}},
+    {"orange_slip_plus",
+     [](InvoiceRequest* r) {
+         r->esr = Slip(invoice::EsrType::kEsr16or27Plus);
+         r->esr->participant_number = "010001628";
+         r->esr->reference_number = "210000000003139471430009017";
+     },
+     {"coding_line=\"042&gt;"},
+     {}},
+    {"red_slip_post",
+     [](InvoiceRequest* r) {
+         r->esr = Slip(invoice::EsrType::kEsrRed);
+         r->esr->post_account = "01-162-8";
+         r->esr->reference_number = "AB12345678";
+         r->esr->remarks = "Rechnung 1\nPatient Muster";
+     },
+     {"payment_to=\"postal_account\"", "<invoice:payment_reason>Patient Muster<"},
+     {}},
+    {"red_slip_bank",
+     [](InvoiceRequest* r) {
+         r->esr = Slip(invoice::EsrType::kEsrRed);
+         r->esr->post_account = "01-162-8";
+         r->esr->iban = "CH3908704016075473007";
+         r->esr->bank = result_test::BankAddress();
+     },
+     {"payment_to=\"bank_account\""},
+     {}},
+    // ivg takes ssn from the patient and nif from the biller; no insured_id.
+    {"ivg",
+     [](InvoiceRequest* r) {
+         r->biller->nif = "1234567";
+         r->law = invoice::Law{
+             invoice::LawType::kIVG, result_test::kCaseDay, "1234567890", "INS-1", "", ""};
+     },
+     {"<invoice:ivg case_id=\"1234567890\"", "ssn=\"7569217076985\" nif=\"1234567\""},
+     {"insured_id=\"INS-1\""}},
+    {"plain_invoice",
+     [](InvoiceRequest* r) {
+         r->reminder.reset();
+         r->credit.reset();
+         r->xtra_hospital.reset();
+         r->documents.clear();
+         r->processing.instructions.clear();
+         r->balance.amount_reminder = result_test::D("0");
+     },
+     {"type=\"invoice\""},
+     {"<invoice:documents", "<invoice:instructions"}},
+    {"ambulatory_hospital",
+     [](InvoiceRequest* r) {
+         r->xtra_hospital->treatment_type = invoice::TreatmentType::kAmbulatory;
+     },
+     {"<invoice:ambulatory"},
+     {}},
+};
 
-    full_.esr->iban = "CH3908704016075473007";
-    full_.esr->bank = result_test::BankAddress();
-    EXPECT_EQ("", SchemaErrors(full_));
-    EXPECT_NE(std::string::npos, Render(full_).find("payment_to=\"bank_account\""));
-}
-
-TEST_F(XmlWriterTest, EveryLawValidatesWithItsOwnAttributes) {
+TEST_F(XmlWriterTest, EveryKindValidatesAndHoldsItsValues) {
     REQUIRE_REFDATA();
+    for (const Kind& kind : kKinds) {
+        InvoiceRequest request = full_;
+        kind.change(&request);
+        std::string xml = Render(request, kind.attributes);
+        EXPECT_EQ("", SchemaErrors(xml)) << kind.name;
+        for (const std::string& part : kind.holds)
+            EXPECT_NE(std::string::npos, xml.find(part)) << kind.name << ": " << part;
+        for (const std::string& part : kind.lacks)
+            EXPECT_EQ(std::string::npos, xml.find(part)) << kind.name << ": " << part;
+    }
     full_.biller->nif = "1234567";
     for (invoice::LawType type :
-         {invoice::LawType::kKVG, invoice::LawType::kUVG, invoice::LawType::kIVG,
-          invoice::LawType::kMVG, invoice::LawType::kVVG, invoice::LawType::kORG}) {
+         {invoice::LawType::kKVG, invoice::LawType::kUVG, invoice::LawType::kMVG,
+          invoice::LawType::kVVG, invoice::LawType::kORG}) {
         full_.law = invoice::Law{type, result_test::kCaseDay, "1234567890", "INS-1", "", ""};
-        EXPECT_EQ("", SchemaErrors(full_)) << invoice::SchemaText(type);
+        EXPECT_EQ("", SchemaErrors(Render(full_))) << invoice::SchemaText(type);
     }
-    // ivg takes ssn from the patient and nif from the biller; no insured_id.
-    full_.law->type = invoice::LawType::kIVG;
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("<invoice:ivg case_id=\"1234567890\""));
-    EXPECT_NE(std::string::npos, xml.find("ssn=\"7569217076985\" nif=\"1234567\""));
-    EXPECT_EQ(std::string::npos, xml.find("insured_id=\"INS-1\""));
-}
-
-TEST_F(XmlWriterTest, InvoiceWithoutReminderCreditHospitalOrDocumentsValidates) {
-    REQUIRE_REFDATA();
-    full_.reminder.reset();
-    full_.credit.reset();
-    full_.xtra_hospital.reset();
-    full_.documents.clear();
-    full_.processing.instructions.clear();
-    full_.balance.amount_reminder = D("0");
-    EXPECT_EQ("", SchemaErrors(full_));
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("type=\"invoice\""));
-    EXPECT_EQ(std::string::npos, xml.find("<invoice:documents"));
-    EXPECT_EQ(std::string::npos, xml.find("<invoice:instructions"));
-}
-
-TEST_F(XmlWriterTest, AmbulatoryHospitalDataValidates) {
-    REQUIRE_REFDATA();
-    full_.xtra_hospital->treatment_type = invoice::TreatmentType::kAmbulatory;
-    EXPECT_EQ("", SchemaErrors(full_));
-    EXPECT_NE(std::string::npos, Render(full_).find("<invoice:ambulatory"));
-}
-
-// ---------------------------------------------------------------------------
-// Values and layout.
-
-TEST_F(XmlWriterTest, RootCarriesNamespaceSchemaLocationAndRequestAttributes) {
-    full_.modus = invoice::Modus::kTest;
-    full_.language = invoice::Language::kFrench;
-    full_.validation_status = 4;
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos,
-              xml.find("xmlns:invoice=\"http://www.forum-datenaustausch.ch/invoice\""));
-    EXPECT_NE(std::string::npos,
-              xml.find("xsi:schemaLocation=\"http://www.forum-datenaustausch.ch/invoice "
-                       "generalInvoiceRequest_450.xsd\""));
-    EXPECT_NE(std::string::npos,
-              xml.find("language=\"fr\" modus=\"test\" validation_status=\"4\""));
-    EXPECT_NE(std::string::npos,
-              xml.find("<invoice:generator name=\"Invoice engine\" description=\"4.50.001\""));
-}
-
-TEST_F(XmlWriterTest, ValuesUseTheFormatsOfTheSchema) {
-    std::string xml = Render(full_);
-    // Dates, durations, money with two decimals, other numbers shortest.
-    EXPECT_NE(std::string::npos, xml.find("request_date=\"2020-06-03T00:00:00\""));
-    EXPECT_NE(std::string::npos, xml.find("payment_period=\"P30D\""));
-    EXPECT_NE(std::string::npos, xml.find("treatment_days=\"P12D\""));
-    EXPECT_NE(std::string::npos, xml.find("amount=\"2700.00\" vat_rate=\"8\""));
-    EXPECT_NE(std::string::npos, xml.find("quantity=\"0.5\""));
-    EXPECT_NE(std::string::npos, xml.find("amount_due=\"5238.00\""));
-    EXPECT_NE(std::string::npos, xml.find("cost_fraction=\"0.75\""));
-    EXPECT_NE(std::string::npos, xml.find("print_copy_to_guarantor=\"true\""));
-    EXPECT_NE(std::string::npos, xml.find("copy=\"true\""));
-    // The phone parts are joined into one text.
-    EXPECT_NE(std::string::npos, xml.find("<invoice:phone>+41 055 555 55 55</invoice:phone>"));
-}
-
-TEST_F(XmlWriterTest, TextsAreEscaped) {
-    REQUIRE_REFDATA();
-    full_.request->remark = "A & B <C> \"D\"";
-    full_.patient->address->person.familyname = "M\xC3\xBCller & S\xC3\xB6hne";
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("<invoice:remark>A &amp; B &lt;C&gt; \"D\"</"));
-    EXPECT_NE(std::string::npos, xml.find("M\xC3\xBCller &amp; S\xC3\xB6hne"));
-    EXPECT_EQ("", SchemaErrors(full_));
-}
-
-TEST_F(XmlWriterTest, FileDocumentsAreEmbeddedAsBase64AndUrlsAsUrl) {
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos, xml.find("<invoice:documents number=\"2\">"));
-    EXPECT_NE(std::string::npos,
-              xml.find("<invoice:base64>" + invoice_xml::EncodeBase64("%PDF-1.4 report") + "<"));
-    EXPECT_NE(std::string::npos, xml.find("<invoice:url>https://example.org/x-ray</invoice:url>"));
-    EXPECT_EQ(std::string::npos,
-              Render(full_, invoice_xml::kXmlWithoutDocuments).find("documents"));
-}
-
-TEST_F(XmlWriterTest, CompactOutputHasNoIndentation) {
-    std::string xml = Render(full_, invoice_xml::kXmlCompact);
-    EXPECT_EQ(std::string::npos, xml.find("\n  <invoice:processing"));
-    EXPECT_NE(std::string::npos, xml.find("><invoice:processing"));
-}
-
-TEST_F(XmlWriterTest, TimestampGoesIntoInvoiceAndReferencesWithoutOne) {
-    full_.reminder->reference.timestamp = 0;
-    std::string xml = Render(full_);
-    EXPECT_NE(std::string::npos,
-              xml.find("request_timestamp=\"1591170775\" request_date=\"2020-07-03T00:00:00\""));
-    EXPECT_NE(std::string::npos, xml.find("request_timestamp=\"1579046400\""));  // credit's own
 }
 
 TEST_F(XmlWriterTest, TimestampResolution) {
@@ -306,7 +239,7 @@ TEST_F(XmlWriterTest, WritesValidFileWithFreshNameIntoTheOutputFolder) {
     EXPECT_EQ(kTimestamp, first.timestamp);
     std::ifstream in(first.path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ("", Official().Errors(text));
+    EXPECT_EQ(0, OfficialSchema::Instance().CountErrors(text));
 }
 
 TEST_F(XmlWriterTest, InvalidDocumentIsWrittenWithItsErrorsCounted) {
@@ -325,26 +258,20 @@ TEST_F(XmlWriterTest, InvalidDocumentIsWrittenWithItsErrorsCounted) {
     EXPECT_NE(std::string::npos, result.first_error.find("biller")) << result.first_error;
 }
 
-TEST_F(XmlWriterTest, UnreadableDocumentFileFailsAndWritesNothing) {
-    full_.documents[0].source = folder_.Path() + "missing.pdf";
+TEST_F(XmlWriterTest, UnreadableDocumentOrTimestampOutOfRangeFailAndWriteNothing) {
     invoice_xml::XmlWriteOptions options;
     options.output_folder = folder_.Path() + "out";
     invoice_xml::XmlWriteResult result;
     std::string error;
+    options.timestamp = 42;
+    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error));
+    EXPECT_TRUE(result.path.empty());
+    options.timestamp = 0;
+    full_.documents[0].source = folder_.Path() + "missing.pdf";
     EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error));
     EXPECT_NE(std::string::npos, error.find("missing.pdf"));
     EXPECT_FALSE(std::filesystem::exists(options.output_folder) &&
                  !std::filesystem::is_empty(options.output_folder));
-}
-
-TEST_F(XmlWriterTest, OutOfRangeTimestampFails) {
-    invoice_xml::XmlWriteOptions options;
-    options.output_folder = folder_.Path();
-    options.timestamp = 42;
-    invoice_xml::XmlWriteResult result;
-    std::string error;
-    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error));
-    EXPECT_TRUE(result.path.empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -380,13 +307,13 @@ TEST(XmlValueTest, DurationsInWholeDays) {
 }
 
 TEST(XmlValueTest, NumbersAndIntegers) {
-    EXPECT_EQ("12.30", invoice_xml::FormatAmount(D("12.3")));
-    EXPECT_EQ("0.125", invoice_xml::FormatAmount(D("0.125")));
-    EXPECT_EQ("-5.00", invoice_xml::FormatAmount(D("-5")));
-    EXPECT_EQ("2.5", invoice_xml::FormatNumber(D("2.50")));
+    EXPECT_EQ("12.30", invoice_xml::FormatAmount(result_test::D("12.3")));
+    EXPECT_EQ("0.125", invoice_xml::FormatAmount(result_test::D("0.125")));
+    EXPECT_EQ("-5.00", invoice_xml::FormatAmount(result_test::D("-5")));
+    EXPECT_EQ("2.5", invoice_xml::FormatNumber(result_test::D("2.50")));
     invoice::Decimal value;
     EXPECT_TRUE(invoice_xml::ParseNumber(" 1.0E2 ", &value));
-    EXPECT_EQ(D("100"), value);
+    EXPECT_EQ(result_test::D("100"), value);
     EXPECT_FALSE(invoice_xml::ParseNumber("INF", &value));
     EXPECT_FALSE(invoice_xml::ParseNumber("NaN", &value));
     int64_t number = 0;
