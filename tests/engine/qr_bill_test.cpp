@@ -71,6 +71,14 @@ TEST(QrPayloadTest, EveryFieldInItsPlace) {
     EXPECT_NE(std::string::npos, Payload(bill).find("\n0.50\nEUR\n\n\n\n\n\n\n\nNON\n\n\nEPD"));
 }
 
+// Creditor and debtor with every field at its limit in two-byte letters.
+void LongAddresses(QrBill* bill, const std::string& message) {
+    std::string seventy = Repeat("ü", 70), town = Repeat("ö", 35);
+    bill->creditor = {seventy, seventy, "1", "8000", town, "CH"};
+    bill->debtor = QrAddress{seventy, seventy, "2", "8000", town, "CH"};
+    bill->message = message;
+}
+
 // One change to the bill and the payload's start ("SPC") or the refusal, or
 // a part of it.
 struct Rule {
@@ -120,13 +128,10 @@ const Rule kRules[] = {
     {"broken UTF-8", [](QrBill* b) { b->creditor.name = "Bad \xC3"; }, "not valid UTF-8"},
     {"allowed Latin extensions", [](QrBill* b) { b->message = "Ș ț € ÿ Ł"; }, "SPC"},
     // Every field within its limit, but two-byte letters everywhere.
-    {"payload over 997 bytes",
-     [](QrBill* b) {
-         std::string seventy = Repeat("ü", 70), town = Repeat("ö", 35);
-         b->creditor = {seventy, seventy, "1", "8000", town, "CH"};
-         b->debtor = QrAddress{seventy, seventy, "2", "8000", town, "CH"};
-         b->message = Repeat("ä", 140);
-     },
+    {"payload of 997 bytes", [](QrBill* b) { LongAddresses(b, Repeat("ä", 89) + "x"); }, "SPC"},
+    {"payload of 998 bytes", [](QrBill* b) { LongAddresses(b, Repeat("ä", 90)); },
+     "refused: the QR-bill payload has 998 bytes, more than 997"},
+    {"payload of 1098 bytes", [](QrBill* b) { LongAddresses(b, Repeat("ä", 140)); },
      "refused: the QR-bill payload has 1098 bytes, more than 997"},
 };
 
