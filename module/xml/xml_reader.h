@@ -12,9 +12,10 @@ struct _xmlNode;
 
 // Loads a generalInvoiceRequest 4.50 or 4.40 document into the model
 // (ITarvos::LoadXML). A 4.40 document (named so by its schemaLocation, or
-// with the balance in its body) is first rewritten into the 4.50 layout
-// (module/xml/xml_upgrade_440.h) and then read like a 4.50 one; the schema
-// check runs on that 4.50 form.
+// with the balance in its body) is first held to the 4.40 rules that its
+// 4.50 form cannot show (module/xml/xml_check_440.h), then rewritten into
+// the 4.50 layout (module/xml/xml_upgrade_440.h) and read like a 4.50 one;
+// the schema check runs on that 4.50 form.
 //
 // What is accepted: any file that is valid against the request schema
 // (module/xml/schema_validator.h), with LF, CRLF or CR line endings, any
@@ -29,8 +30,8 @@ struct _xmlNode;
 //  - a file that cannot be read or is not well-formed XML;
 //  - a document that is not a generalInvoiceRequest;
 //  - a generalInvoiceRequest of another release (4.30, say), and a 4.40
-//    one with what 4.50 has no form for (an esr5 slip, see
-//    UpgradeRequest440);
+//    one that breaks those 4.40 rules or holds what 4.50 has no form for
+//    (an esr5 slip, see UpgradeRequest440);
 //  - a document with schema errors (the first errors are listed);
 //  - an encrypted body without the receiver's key to decrypt it, and a
 //    signature that does not verify (module/xml/xml_signature_transport.h);
