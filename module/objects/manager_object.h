@@ -65,11 +65,13 @@ struct ManagerSettings {
 //    E_INVALIDARG. The request's transport keys sign and encrypt the
 //    document (module/xml/xml_signature_transport.h); a key or certificate
 //    that cannot be used: E_FAIL, nothing written.
-//  - LoadXML reads a 4.50 file (module/xml/xml_reader.h) into a new request,
-//    which becomes the current request, and hands out that request and a
-//    result over it. A refused file (unreadable, not XML, not 4.50, schema
-//    errors) answers E_INVALIDARG with the loader's text; pbstrUsedSchema
-//    names the release recognised, also then ("generalInvoiceRequest_440.xsd").
+//  - LoadXML reads a 4.50 or 4.40 file (module/xml/xml_reader.h; a 4.40 file
+//    in its 4.50 form) into a new request, which becomes the current request,
+//    and hands out that request and a result over it. A refused file
+//    (unreadable, not XML, neither 4.50 nor 4.40, schema errors, a 4.40 value
+//    its 4.50 form cannot carry) answers E_INVALIDARG with the loader's text;
+//    pbstrUsedSchema names the release recognised, also then
+//    ("generalInvoiceRequest_440.xsd").
 //    An encrypted body is decrypted with the key that SetTransport named on
 //    the current request (bstrFromPFXFile, bstrFromPFXPassword); a signature
 //    must verify.
