@@ -372,7 +372,9 @@ const Refusal kRefusals[] = {
 TEST_F(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
     for (const Refusal& refusal : kRefusals) {
         InvoiceRequest request = Invoice(invoice::Language::kGerman);
-        options_ = {std::string(refusal.layout) + "(PDF_NOPRINT=" + Pdf() + ";)", 0, 1};
+        options_ = invoice::PrintOptions();
+        options_.print_template = std::string(refusal.layout) + "(PDF_NOPRINT=" + Pdf() + ";)";
+        options_.address_right = 1;
         refusal.change(&request, &options_);
         std::string error;
         EXPECT_NE(S_OK, invoice::PrintInvoice(request, options_, &outcome_, &error));
@@ -380,7 +382,8 @@ TEST_F(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
         EXPECT_FALSE(std::filesystem::exists(Pdf()));
         EXPECT_FALSE(std::filesystem::exists(Pdf() + ".part"));
     }
-    options_ = {"Reclaim(PDF_NOPRINT=" + folder_.Path() + "missing/out.pdf)"};
+    options_ = invoice::PrintOptions();
+    options_.print_template = "Reclaim(PDF_NOPRINT=" + folder_.Path() + "missing/out.pdf)";
     std::string error;
     EXPECT_EQ(E_FAIL, invoice::PrintInvoice(Invoice(invoice::Language::kGerman), options_,
                                             &outcome_, &error));
