@@ -6,7 +6,6 @@
 // the document unchanged.
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -31,21 +30,9 @@ struct Mutation {
     bool valid;  // the published schema's verdict on the result
 };
 
-// Edits of every kind: missing parts, wrong order, enumerations, patterns,
-// lengths, dates and numbers, and valid variants using the optional parts.
+// Edits of the valid sample that the agreement test makes besides its edits
+// of each element and attribute.
 std::vector<Mutation> Mutations();
-
-// A valid document that uses optional parts of the format, and the names of
-// the elements worth editing in it (empty: all of them).
-struct RichDocument {
-    std::string name;
-    std::string xml;
-    std::set<std::string> focus;
-};
-
-// Documents built from `validSample` that between them use every element
-// and attribute of the format at least once.
-std::vector<RichDocument> RichDocuments(const std::string& validSample);
 
 }  // namespace testing_support
 }  // namespace module
