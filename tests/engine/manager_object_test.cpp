@@ -4,15 +4,19 @@
 
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
+#include "tests/engine/com_reads.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
+
+using com_reads::Read;
 
 ComPtr<ITarvos> NewManager() {
     ComPtr<ITarvos> manager;
@@ -75,246 +79,175 @@ class ManagerTest : public ::testing::Test {
 // ---------------------------------------------------------------------------
 // Creation
 
-TEST(ManagerFactoryTest, CreatesAManagerAsUnknownOrAsITarvos) {
+TEST(ManagerFactoryTest, EachCallMakesANewManagerOfItsOwn) {
     void* raw = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, IID_IUnknown, &raw));
+    ASSERT_EQ(S_OK,
+              CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &raw));
     ComPtr<IUnknown> unknown;
     unknown.Attach(static_cast<IUnknown*>(raw));
-    ComPtr<ITarvos> manager;
-    ASSERT_EQ(S_OK, unknown.As(&manager));
-    long modus = 0;
-    EXPECT_EQ(S_OK, manager->GetModus(&modus));
-}
-
-TEST(ManagerFactoryTest, EachCallMakesANewManager) {
-    ComPtr<ITarvos> first = NewManager();
+    ComPtr<ITarvos> first;
+    ASSERT_EQ(S_OK, unknown.As(&first));
     ComPtr<ITarvos> second = NewManager();
     ASSERT_TRUE(first && second);
     EXPECT_NE(first.Get(), second.Get());
     ASSERT_EQ(S_OK, first->PutModus(2));
-    long modus = 0;
-    ASSERT_EQ(S_OK, second->GetModus(&modus));
-    EXPECT_EQ(1, modus);
+    EXPECT_EQ("ok|1", Read(second.Get(), &ITarvos::GetModus));
 }
 
 TEST(ManagerFactoryTest, RejectsWrongClassAggregationNullAndUnknownInterface) {
     const CLSID otherClass = {0x12345678, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
-    void* raw = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(REGDB_E_CLASSNOTREG,
-              CoCreateInstance(otherClass, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(), &raw));
-    EXPECT_EQ(nullptr, raw);
-
     ComPtr<ITarvos> outer = NewManager();
-    raw = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_Tarvos, outer.Get(), CLSCTX_ALL,
-                                                      InterfaceId<ITarvos>(), &raw));
-    EXPECT_EQ(nullptr, raw);
-
+    const struct {
+        CLSID clsid;
+        IUnknown* outer;
+        IID iid;
+        HRESULT hr;
+    } cases[] = {
+        {otherClass, nullptr, InterfaceId<ITarvos>(), REGDB_E_CLASSNOTREG},
+        {CLSID_Tarvos, outer.Get(), InterfaceId<ITarvos>(), CLASS_E_NOAGGREGATION},
+        {CLSID_Tarvos, nullptr, InterfaceId<IAddress>(), E_NOINTERFACE},
+    };
+    for (const auto& c : cases) {
+        void* raw = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(c.hr, CoCreateInstance(c.clsid, c.outer, CLSCTX_ALL, c.iid, &raw));
+        EXPECT_EQ(nullptr, raw);
+    }
     EXPECT_EQ(E_POINTER,
               CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(), nullptr));
-
-    raw = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(E_NOINTERFACE,
-              CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<IAddress>(), &raw));
-    EXPECT_EQ(nullptr, raw);
-}
-
-TEST(ManagerFactoryTest, AcceptsThePartsOfTheContext) {
-    void* raw = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_INPROC_SERVER,
-                                     InterfaceId<ITarvos>(), &raw));
-    static_cast<ITarvos*>(raw)->Release();
 }
 
 // ---------------------------------------------------------------------------
-// Mode, language, version
+// Settings: the defaults, each end of a range taken, one past it refused with
+// the parameter's name and the value before kept.
 
-TEST_F(ManagerTest, ModusStartsAtProductionAndTakesTest) {
-    long modus = 0;
-    ASSERT_EQ(S_OK, manager_->GetModus(&modus));
-    EXPECT_EQ(1, modus);
-    ASSERT_EQ(S_OK, manager_->PutModus(2));
-    ASSERT_EQ(S_OK, manager_->GetModus(&modus));
-    EXPECT_EQ(2, modus);
+std::string Modus(ITarvos* m) {
+    return Read(m, &ITarvos::GetModus);
+}
+std::string Language(ITarvos* m) {
+    return Read(m, &ITarvos::GetModuleLanguage);
+}
+std::string Log(ITarvos* m) {
+    return Read(m, &ITarvos::GetLogSettings);
 }
 
-TEST_F(ManagerTest, UnknownModusIsRejectedAndKeepsTheOldOne) {
-    ASSERT_EQ(S_OK, manager_->PutModus(2));
-    for (long bad : {0L, 3L, -1L, 1L << 40}) {
-        EXPECT_EQ(E_INVALIDARG, manager_->PutModus(bad)) << bad;
-        EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("PutModus: eModusType"));
+struct SettingStep {
+    std::function<HRESULT(ITarvos*, VARIANT_BOOL*)> call;  // null: the default
+    const char* refusal;                                   // "": taken
+    std::string (*read)(ITarvos*);
+    std::string after;
+};
+
+HRESULT Log(ITarvos* m, long level, long size, long archive, const std::string& dir,
+            VARIANT_BOOL* status) {
+    return m->SetLogSettings(level, size, archive, dir, status);
+}
+
+const std::string kLongDir(1024, 'd');
+
+const SettingStep kSettingSteps[] = {
+    {nullptr, "", Modus, "ok|1"},
+    {[](ITarvos* m, auto*) { return m->PutModus(2); }, "", Modus, "ok|2"},
+    {[](ITarvos* m, auto*) { return m->PutModus(0); }, "PutModus: eModusType 0", Modus, "ok|2"},
+    {[](ITarvos* m, auto*) { return m->PutModus(3); }, "PutModus: eModusType 3", Modus, "ok|2"},
+    {[](ITarvos* m, auto*) { return m->PutModus(1L << 40); }, "PutModus", Modus, "ok|2"},
+    {nullptr, "", Language, "ok|1"},
+    {[](ITarvos* m, auto*) { return m->PutModuleLanguage(3); }, "", Language, "ok|3"},
+    {[](ITarvos* m, auto*) { return m->PutModuleLanguage(2); }, "", Language, "ok|2"},
+    {[](ITarvos* m, auto*) { return m->PutModuleLanguage(4); }, "PutModuleLanguage: eLanguage 4",
+     Language, "ok|2"},
+    {[](ITarvos* m, auto*) { return m->PutModuleLanguage(0); }, "PutModuleLanguage: eLanguage 0",
+     Language, "ok|2"},
+    {nullptr, "", Log, "ok|1|4000|1||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 2, 100, 0, "/var/log/old", s); }, "", Log,
+     "ok|2|100|0|/var/log/old|T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 5, 1048576, 1, kLongDir, s); }, "", Log,
+     "ok|5|1048576|1|" + kLongDir + "|T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 0, 0, 0, "", s); }, "", Log, "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 6, 1, 1, "d", s); }, "SetLogSettings: lLogLevel", Log,
+     "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, -1, 1, 1, "d", s); }, "SetLogSettings: lLogLevel", Log,
+     "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, -1, 1, "d", s); }, "SetLogSettings: lMaxSizeKB",
+     Log, "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, 1048577, 1, "d", s); },
+     "SetLogSettings: lMaxSizeKB", Log, "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, 1, 2, "d", s); }, "SetLogSettings: eDoArchive", Log,
+     "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, 1, -1, "d", s); }, "SetLogSettings: eDoArchive",
+     Log, "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, 1, 1, "a\x01", s); },
+     "SetLogSettings: bstrArchiveDir", Log, "ok|0|0|0||T"},
+    {[](ITarvos* m, auto* s) { return Log(m, 1, 1, 1, kLongDir + "d", s); },
+     "SetLogSettings: bstrArchiveDir", Log, "ok|0|0|0||T"},
+};
+
+TEST_F(ManagerTest, SettingsKeepTheirRangesAndRefusalsChangeNothing) {
+    EXPECT_EQ("ok||F", Read(manager_.Get(), &ITarvos::GetAbortInfo));  // nothing failed yet
+    int step = 0;
+    for (const SettingStep& s : kSettingSteps) {
+        ++step;
+        if (s.call) {
+            std::string refusal = s.refusal;
+            EXPECT_EQ(refusal.empty() ? S_OK : E_INVALIDARG, s.call(manager_.Get(), &status_))
+                << step;
+            std::string abort = Read(manager_.Get(), &ITarvos::GetAbortInfo);
+            if (!refusal.empty()) {
+                EXPECT_EQ(0u, abort.find("ok|" + refusal)) << step << abort;
+                EXPECT_EQ('T', abort.back()) << step;
+            }
+        }
+        EXPECT_EQ(s.after, s.read(manager_.Get())) << step;
     }
-    long modus = 0;
-    ASSERT_EQ(S_OK, manager_->GetModus(&modus));
-    EXPECT_EQ(2, modus);
-}
-
-TEST_F(ManagerTest, LanguageStartsAtGermanAndTakesFrenchAndItalian) {
-    long language = 0;
-    ASSERT_EQ(S_OK, manager_->GetModuleLanguage(&language));
-    EXPECT_EQ(1, language);
-    for (long value : {2L, 3L, 1L}) {
-        ASSERT_EQ(S_OK, manager_->PutModuleLanguage(value));
-        ASSERT_EQ(S_OK, manager_->GetModuleLanguage(&language));
-        EXPECT_EQ(value, language);
-    }
-}
-
-TEST_F(ManagerTest, UnknownLanguageIsRejectedAndKeepsTheOldOne) {
-    ASSERT_EQ(S_OK, manager_->PutModuleLanguage(3));
-    EXPECT_EQ(E_INVALIDARG, manager_->PutModuleLanguage(4));
-    EXPECT_EQ(E_INVALIDARG, manager_->PutModuleLanguage(0));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("PutModuleLanguage: eLanguage 0"));
-    long language = 0;
-    ASSERT_EQ(S_OK, manager_->GetModuleLanguage(&language));
-    EXPECT_EQ(3, language);
 }
 
 TEST_F(ManagerTest, VersionAndVersionText) {
-    BSTR version;
-    BSTR text;
-    ASSERT_EQ(S_OK, manager_->GetModuleVersion(&version));
-    ASSERT_EQ(S_OK, manager_->GetModuleVersionText(&text));
-    EXPECT_EQ("4.50.001", version);
-    EXPECT_NE(std::string::npos, text.find("4.50.001"));
-}
-
-TEST_F(ManagerTest, AbortInfoIsEmptyUntilACallFails) {
-    BSTR text = "stale";
-    VARIANT_BOOL status = VARIANT_TRUE;
-    ASSERT_EQ(S_OK, manager_->GetAbortInfo(&text, &status));
-    EXPECT_EQ("", text);
-    EXPECT_EQ(VARIANT_FALSE, status);
-    EXPECT_EQ(E_INVALIDARG, manager_->PutModus(9));
-    ASSERT_EQ(S_OK, manager_->GetAbortInfo(&text, &status));
-    EXPECT_EQ(VARIANT_TRUE, status);
-    EXPECT_FALSE(text.empty());
+    EXPECT_EQ("ok|4.50.001", Read(manager_.Get(), &ITarvos::GetModuleVersion));
+    EXPECT_NE(std::string::npos,
+              Read(manager_.Get(), &ITarvos::GetModuleVersionText).find("4.50.001"));
 }
 
 // ---------------------------------------------------------------------------
-// Log settings
+// Logo: PNG and uncompressed BMP (also with bit fields) at 1 to 200 mm.
 
-TEST_F(ManagerTest, LogSettingsHaveDefaultsAndRoundTrip) {
-    long level = -1;
-    long size = -1;
-    long archive = -1;
-    BSTR dir = "x";
-    ASSERT_EQ(S_OK, manager_->GetLogSettings(&level, &size, &archive, &dir, &status_));
-    EXPECT_EQ(1, level);
-    EXPECT_EQ(4000, size);
-    EXPECT_EQ(1, archive);
-    EXPECT_EQ("", dir);
-
-    ASSERT_EQ(S_OK, manager_->SetLogSettings(5, 250, 0, "/var/log/old", &status_));
-    EXPECT_EQ(VARIANT_TRUE, status_);
-    ASSERT_EQ(S_OK, manager_->GetLogSettings(&level, &size, &archive, &dir, &status_));
-    EXPECT_EQ(5, level);
-    EXPECT_EQ(250, size);
-    EXPECT_EQ(0, archive);
-    EXPECT_EQ("/var/log/old", dir);
-}
-
-TEST_F(ManagerTest, BadLogSettingsAreRejectedAndChangeNothing) {
-    ASSERT_EQ(S_OK, manager_->SetLogSettings(2, 100, 1, "keep", &status_));
-    struct Case {
-        long level, size, archive;
-        std::string dir, field;
-    };
-    const std::vector<Case> cases = {
-        {6, 100, 1, "d", "lLogLevel"},
-        {-1, 100, 1, "d", "lLogLevel"},
-        {2, -5, 1, "d", "lMaxSizeKB"},
-        {2, 1048577, 1, "d", "lMaxSizeKB"},
-        {2, 100, 2, "d", "eDoArchive"},
-        {2, 100, -1, "d", "eDoArchive"},
-        {2, 100, 1,
-         "a\x01"
-         "b",
-         "bstrArchiveDir"},
-        {2, 100, 1, std::string(1025, 'a'), "bstrArchiveDir"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(E_INVALIDARG,
-                  manager_->SetLogSettings(c.level, c.size, c.archive, c.dir, &status_))
-            << c.field;
-        EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("SetLogSettings: " + c.field))
-            << AbortText(manager_.Get());
-    }
-    long level, size, archive;
-    BSTR dir;
-    ASSERT_EQ(S_OK, manager_->GetLogSettings(&level, &size, &archive, &dir, &status_));
-    EXPECT_EQ(2, level);
-    EXPECT_EQ(100, size);
-    EXPECT_EQ(1, archive);
-    EXPECT_EQ("keep", dir);
-}
-
-// ---------------------------------------------------------------------------
-// Logo
-
-class ManagerLogoTest : public ManagerTest {
-  protected:
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::string path = folder_.Path() + name;
-        WriteBytes(path, bytes);
-        return path;
-    }
-    LogoSettings Logo() { return dynamic_cast<CTarvos*>(manager_.Get())->Settings().logo; }
-
-    TempFolder folder_;
+struct LogoStep {
+    const char* file;  // in the test's folder; "": no logo
+    std::vector<uint8_t> bytes;
+    long width, height;
+    const char* refusal;  // "": taken
+    std::string after;    // the logo's file, width and height afterwards
 };
 
-TEST_F(ManagerLogoTest, TakesAPngAndAnUncompressedBmp) {
-    std::string png = Write("logo.png", kTinyPng);
-    ASSERT_EQ(S_OK, manager_->SetLogo(png, 40, 20, &status_)) << AbortText(manager_.Get());
-    EXPECT_EQ(VARIANT_TRUE, status_);
-    EXPECT_EQ(png, Logo().file);
-    EXPECT_EQ(40, Logo().width_mm);
-    EXPECT_EQ(20, Logo().height_mm);
+const LogoStep kLogoSteps[] = {
+    {"logo.png", kTinyPng, 40, 20, "", "logo.png|40|20"},
+    {"logo.bmp", TinyBmp(0), 200, 1, "", "logo.bmp|200|1"},
+    {"fields.bmp", TinyBmp(3), 1, 200, "", "fields.bmp|1|200"},
+    {"missing.png", {}, 40, 20, "cannot be opened", "fields.bmp|1|200"},
+    {"rle.bmp", TinyBmp(1), 40, 20, "compressed BMP", "fields.bmp|1|200"},
+    {"logo.txt", {'h', 'e', 'l', 'l', 'o'}, 40, 20, "neither a PNG nor a BMP", "fields.bmp|1|200"},
+    {"short.bmp", {'B', 'M', 0, 0}, 40, 20, "SetLogo: bstrBMPLogoFile", "fields.bmp|1|200"},
+    {"logo.png", kTinyPng, 0, 20, "SetLogo: lMMWidth 0 mm", "fields.bmp|1|200"},
+    {"logo.png", kTinyPng, 40, 201, "SetLogo: lMMHeigth 201 mm", "fields.bmp|1|200"},
+    {"logo.png", kTinyPng, -3, 20, "SetLogo: lMMWidth -3 mm", "fields.bmp|1|200"},
+    {"", {}, 0, 0, "", "|0|0"},
+};
 
-    std::string bmp = Write("logo.bmp", TinyBmp(0));
-    EXPECT_EQ(S_OK, manager_->SetLogo(bmp, 200, 1, &status_)) << AbortText(manager_.Get());
-    std::string bitfields = Write("fields.bmp", TinyBmp(3));
-    EXPECT_EQ(S_OK, manager_->SetLogo(bitfields, 10, 10, &status_)) << AbortText(manager_.Get());
-    EXPECT_EQ(bitfields, Logo().file);
-}
-
-TEST_F(ManagerLogoTest, AnEmptyFileNameRemovesTheLogo) {
-    ASSERT_EQ(S_OK, manager_->SetLogo(Write("logo.png", kTinyPng), 40, 20, &status_));
-    ASSERT_EQ(S_OK, manager_->SetLogo("", 0, 0, &status_));
-    EXPECT_EQ("", Logo().file);
-}
-
-TEST_F(ManagerLogoTest, RejectsMissingCompressedAndForeignFiles) {
-    std::string good = Write("logo.png", kTinyPng);
-    ASSERT_EQ(S_OK, manager_->SetLogo(good, 40, 20, &status_));
-
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(folder_.Path() + "missing.png", 40, 20, &status_));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("cannot be opened"));
-
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(Write("rle.bmp", TinyBmp(1)), 40, 20, &status_));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("compressed BMP"));
-
-    EXPECT_EQ(E_INVALIDARG,
-              manager_->SetLogo(Write("logo.txt", {'h', 'e', 'l', 'l', 'o'}), 40, 20, &status_));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("neither a PNG nor a BMP"));
-
-    EXPECT_EQ(E_INVALIDARG,
-              manager_->SetLogo(Write("short.bmp", {'B', 'M', 0, 0}), 40, 20, &status_));
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(folder_.Path(), 40, 20, &status_));
-
-    EXPECT_EQ(good, Logo().file);
-    EXPECT_EQ(40, Logo().width_mm);
-}
-
-TEST_F(ManagerLogoTest, RejectsSizesOutsideOneTo200Millimetres) {
-    std::string png = Write("logo.png", kTinyPng);
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(png, 0, 20, &status_));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("SetLogo: lMMWidth 0 mm"));
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(png, 40, 201, &status_));
-    EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find("SetLogo: lMMHeigth 201 mm"));
-    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(png, -3, 20, &status_));
-    EXPECT_EQ("", Logo().file);
+TEST_F(ManagerTest, LogoFilesAndSizes) {
+    TempFolder folder;
+    EXPECT_EQ(E_INVALIDARG, manager_->SetLogo(folder.Path(), 40, 20, &status_));  // a folder
+    int step = 0;
+    for (const LogoStep& s : kLogoSteps) {
+        ++step;
+        std::string path = *s.file ? folder.Path() + s.file : "";
+        if (!s.bytes.empty()) WriteBytes(path, s.bytes);
+        HRESULT hr = manager_->SetLogo(path, s.width, s.height, &status_);
+        EXPECT_EQ(*s.refusal ? E_INVALIDARG : S_OK, hr) << step << " " << AbortText(manager_.Get());
+        EXPECT_NE(std::string::npos, AbortText(manager_.Get()).find(s.refusal)) << step;
+        LogoSettings logo = dynamic_cast<CTarvos*>(manager_.Get())->Settings().logo;
+        std::string file = logo.file.empty() ? "" : logo.file.substr(folder.Path().size());
+        EXPECT_EQ(s.after,
+                  file + "|" + std::to_string(logo.width_mm) + "|" + std::to_string(logo.height_mm))
+            << step;
+    }
 }
 
 // ---------------------------------------------------------------------------
