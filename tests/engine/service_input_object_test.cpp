@@ -2,23 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
 #include "module/checks/check_dates.h"
+#include "tests/engine/com_reads.h"
 
 namespace {
+
+using com_reads::Read;
+using com_reads::ReadCall;
+using com_reads::Walk;
+using Reads = std::vector<std::string>;
 
 const char kEanA[] = "7601000000001";
 const char kEanB[] = "2000000000002";
 const char kEanC[] = "7601000000018";
-
-using Pairs = std::vector<std::pair<std::string, std::string>>;
+const DATE kBirth = checks::DateSerial(1975, 6, 30);
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
 
 // A service input as a client gets it: manager, request,
 // GetCreateServiceExInput for the tariff 001.
@@ -43,37 +49,25 @@ class ServiceInputTest : public ::testing::Test {
 
     invoice::ServiceExInput Data() { return AsServiceInputImpl(input_.Get())->Snapshot(); }
 
-    Pairs Tokens() {
-        Pairs found;
-        BSTR a, b;
-        VARIANT_BOOL status;
-        for (HRESULT hr = input_->GetFirstToken(&a, &b, &status); hr == S_OK;
-             hr = input_->GetNextToken(&a, &b, &status)) {
-            found.emplace_back(a, b);
-        }
-        return found;
+    // The walks of the lists; dignities and sections by the first read's criteria.
+    Reads Tokens() {
+        return Walk(input_.Get(), &IServiceExInput::GetFirstToken, &IServiceExInput::GetNextToken);
     }
-
-    Pairs Dignities(const std::string& ean, const std::string& code) {
-        Pairs found;
-        BSTR a, b;
-        VARIANT_BOOL status;
-        for (HRESULT hr = input_->GetFirstDignity(ean, code, &a, &b, &status); hr == S_OK;
-             hr = input_->GetNextDignity(&a, &b, &status)) {
-            found.emplace_back(a, b);
-        }
-        return found;
+    Reads Dignities(const std::string& ean, const std::string& code) {
+        return Listed(ean, code, &IServiceExInput::GetFirstDignity,
+                      &IServiceExInput::GetNextDignity);
     }
-
-    Pairs Sections(const std::string& ean, const std::string& code) {
-        Pairs found;
-        BSTR a, b;
-        VARIANT_BOOL status;
-        for (HRESULT hr = input_->GetFirstSection(ean, code, &a, &b, &status); hr == S_OK;
-             hr = input_->GetNextSection(&a, &b, &status)) {
-            found.emplace_back(a, b);
-        }
-        return found;
+    Reads Sections(const std::string& ean, const std::string& code) {
+        return Listed(ean, code, &IServiceExInput::GetFirstSection,
+                      &IServiceExInput::GetNextSection);
+    }
+    template <class First, class Next>
+    Reads Listed(const std::string& ean, const std::string& code, First first, Next next) {
+        IServiceExInput* in = input_.Get();
+        Reads reads{ReadCall<BSTR, BSTR, VARIANT_BOOL>(
+            [&](BSTR* a, BSTR* b, VARIANT_BOOL* s) { return (in->*first)(ean, code, a, b, s); })};
+        while (reads.back().rfind("ok", 0) == 0) reads.push_back(Read(in, next));
+        return reads;
     }
 
     ComPtr<ITarvos> manager_;
@@ -83,80 +77,111 @@ class ServiceInputTest : public ::testing::Test {
 };
 
 // ---------------------------------------------------------------------------
-// Defaults and round trips
+// Setters: the defaults, values taken (neighbouring parameters distinct, the
+// ends of the ranges), and refusals with the parameter's name that keep the
+// value before.
 
-TEST_F(ServiceInputTest, NewInputHoldsTheDefaults) {
-    long medical = 0, billing = 0, sex = 0, canton = 0, law = 0, type = 0, settlement = 0;
-    BSTR provider = "x", responsible = "x", section = "x";
-    DATE birth = -1;
-    ASSERT_EQ(S_OK, input_->GetPhysician(&medical, &billing, &provider, &responsible, &status_));
-    EXPECT_EQ(1, medical);
-    EXPECT_EQ(3, billing);
-    EXPECT_EQ("", provider + responsible);
-    ASSERT_EQ(S_OK, input_->GetPatient(&birth, &sex, &status_));
-    EXPECT_EQ(0.0, birth);
-    EXPECT_EQ(1, sex);
-    ASSERT_EQ(S_OK, input_->GetTreatment(&canton, &law, &type, &settlement, &section, &status_));
-    EXPECT_EQ(1, canton);
-    EXPECT_EQ(1, law);
-    EXPECT_EQ(1, type);
-    EXPECT_EQ(1, settlement);
-    EXPECT_EQ("", section);
-    double factor = 0;
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_MT(&factor));
-    EXPECT_EQ(1.0, factor);
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_TT(&factor));
-    EXPECT_EQ(1.0, factor);
+std::string Physician(IServiceExInput* in) {
+    return Read(in, &IServiceExInput::GetPhysician);
+}
+std::string Patient(IServiceExInput* in) {
+    return Read(in, &IServiceExInput::GetPatient);
+}
+std::string Treatment(IServiceExInput* in) {
+    return Read(in, &IServiceExInput::GetTreatment);
+}
+std::string Factors(IServiceExInput* in) {
+    return Read(in, &IServiceExInput::GetExternalFactor_MT) + " " +
+           Read(in, &IServiceExInput::GetExternalFactor_TT);
+}
+
+struct Step {
+    std::function<HRESULT(IServiceExInput*, VARIANT_BOOL*)> call;  // null: the default
+    const char* refusal;                                           // "": taken
+    std::string (*read)(IServiceExInput*);
+    const char* after;
+};
+
+const Step kSteps[] = {
+    {nullptr, "", Physician, "ok|1|3|||T"},
+    {[](auto* in, auto* s) { return in->SetPhysician(2, 4, kEanA, kEanB, s); }, "", Physician,
+     "ok|2|4|7601000000001|2000000000002|T"},
+    {[](auto* in, auto* s) { return in->SetPhysician(3, 1, kEanA, kEanB, s); },
+     "SetPhysician: eMedicalRole 3", Physician, "ok|2|4|7601000000001|2000000000002|T"},
+    {[](auto* in, auto* s) { return in->SetPhysician(1, 5, kEanA, kEanB, s); },
+     "SetPhysician: eBillingRole 5", Physician, "ok|2|4|7601000000001|2000000000002|T"},
+    {[](auto* in, auto* s) { return in->SetPhysician(1, 1, "760100000000", kEanB, s); },
+     "SetPhysician: bstrEanNumberProvider", Physician, "ok|2|4|7601000000001|2000000000002|T"},
+    {[](auto* in, auto* s) { return in->SetPhysician(1, 1, kEanA, "", s); },
+     "SetPhysician: bstrEanNumberResponsible", Physician, "ok|2|4|7601000000001|2000000000002|T"},
+    {nullptr, "", Patient, "ok|0|1|T"},
+    {[](auto* in, auto* s) { return in->SetPatient(kBirth, 2, s); }, "", Patient, "ok|27575|2|T"},
+    {[](auto* in, auto* s) { return in->SetPatient(0, 1, s); }, "SetPatient: dBirthdate", Patient,
+     "ok|27575|2|T"},
+    {[](auto* in, auto* s) { return in->SetPatient(checks::DateSerial(1850, 1, 1), 1, s); },
+     "SetPatient: dBirthdate", Patient, "ok|27575|2|T"},
+    {[](auto* in, auto* s) { return in->SetPatient(kBirth, 3, s); }, "SetPatient: eSex 3", Patient,
+     "ok|27575|2|T"},
+    {nullptr, "", Treatment, "ok|1|1|1|1||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(26, 3, 2, 1, kEanC, s); }, "", Treatment,
+     "ok|26|3|2|1|7601000000018|T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(31, 6, 1, 2, "", s); }, "", Treatment,
+     "ok|31|6|1|2||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(32, 1, 1, 1, "", s); },
+     "SetTreatment: eCanton 32", Treatment, "ok|31|6|1|2||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(1, 7, 1, 1, "", s); }, "SetTreatment: eLaw",
+     Treatment, "ok|31|6|1|2||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(1, 1, 0, 1, "", s); },
+     "SetTreatment: eTreatmentType", Treatment, "ok|31|6|1|2||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(1, 1, 1, 3, "", s); },
+     "SetTreatment: eSettlement", Treatment, "ok|31|6|1|2||T"},
+    {[](auto* in, auto* s) { return in->SetTreatment(2, 2, 2, 2, "abc", s); },
+     "SetTreatment: bstrEanNumberSection", Treatment, "ok|31|6|1|2||T"},
+    {nullptr, "", Factors, "ok|1 ok|1"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_MT(0.9); }, "", Factors, "ok|0.9 ok|1"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_TT(0); }, "", Factors, "ok|0.9 ok|0"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_TT(1000); }, "", Factors, "ok|0.9 ok|1000"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_MT(-0.01); },
+     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_MT(1000.5); },
+     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_MT(kNan); },
+     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_TT(-0.01); },
+     "PutExternalFactor_TT: dExternalFactor_TT", Factors, "ok|0.9 ok|1000"},
+    {[](auto* in, auto*) { return in->PutExternalFactor_TT(kInf); },
+     "PutExternalFactor_TT: dExternalFactor_TT", Factors, "ok|0.9 ok|1000"},
+};
+
+TEST_F(ServiceInputTest, SettersKeepTheirRangesAndRefusalsChangeNothing) {
     EXPECT_EQ("001", Data().tariff_type);
-}
-
-TEST_F(ServiceInputTest, PhysicianRoundTrip) {
-    ASSERT_EQ(S_OK, input_->SetPhysician(2, 1, kEanA, kEanB, &status_)) << AbortText();
-    EXPECT_EQ(VARIANT_TRUE, status_);
-    long medical = 0, billing = 0;
-    BSTR provider, responsible;
-    ASSERT_EQ(S_OK, input_->GetPhysician(&medical, &billing, &provider, &responsible, &status_));
-    EXPECT_EQ(2, medical);
-    EXPECT_EQ(1, billing);
-    EXPECT_EQ(kEanA, provider);
-    EXPECT_EQ(kEanB, responsible);
-}
-
-TEST_F(ServiceInputTest, PatientRoundTrip) {
-    const DATE birth = checks::DateSerial(1975, 6, 30);
-    ASSERT_EQ(S_OK, input_->SetPatient(birth, 2, &status_)) << AbortText();
-    DATE got = 0;
-    long sex = 0;
-    ASSERT_EQ(S_OK, input_->GetPatient(&got, &sex, &status_));
-    EXPECT_EQ(birth, got);
-    EXPECT_EQ(2, sex);
-}
-
-TEST_F(ServiceInputTest, TreatmentRoundTrip) {
-    ASSERT_EQ(S_OK, input_->SetTreatment(26, 2, 2, 2, kEanC, &status_)) << AbortText();
-    long canton = 0, law = 0, type = 0, settlement = 0;
-    BSTR section;
-    ASSERT_EQ(S_OK, input_->GetTreatment(&canton, &law, &type, &settlement, &section, &status_));
-    EXPECT_EQ(26, canton);
-    EXPECT_EQ(2, law);
-    EXPECT_EQ(2, type);
-    EXPECT_EQ(2, settlement);
-    EXPECT_EQ(kEanC, section);
-    EXPECT_EQ(invoice::Canton::kZH, Data().canton);
-    ASSERT_EQ(S_OK, input_->SetTreatment(31, 6, 1, 1, "", &status_)) << "no section EAN";
-    EXPECT_EQ(invoice::Canton::kI, Data().canton);
-}
-
-TEST_F(ServiceInputTest, ExternalFactorsRoundTripExactly) {
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.9));
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_TT(0.0));
-    double factor = -1;
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_MT(&factor));
-    EXPECT_EQ(0.9, factor);
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_TT(&factor));
-    EXPECT_EQ(0.0, factor);
-    EXPECT_EQ("0.9", Data().external_factor_mt.ToString());
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_TT(1000));
+    int step = 0;
+    for (const Step& s : kSteps) {
+        ++step;
+        if (s.call) {
+            std::string refusal = s.refusal;
+            EXPECT_EQ(refusal.empty() ? S_OK : E_INVALIDARG, s.call(input_.Get(), &status_))
+                << step << " " << AbortText();
+            if (!refusal.empty()) {
+                EXPECT_EQ(0u, AbortText().find(refusal)) << step << AbortText();
+            }
+        }
+        EXPECT_EQ(s.after, s.read(input_.Get())) << step;
+    }
+    // The model holds what the reads show.
+    invoice::ServiceExInput data = Data();
+    EXPECT_EQ(invoice::MedicalRole::kEmployee, data.medical_role);
+    EXPECT_EQ(invoice::BillingRole::kNone, data.billing_role);
+    EXPECT_EQ(invoice::SexType::kFemale, data.sex);
+    EXPECT_EQ(invoice::Canton::kI, data.canton);
+    EXPECT_EQ(invoice::LawType::kORG, data.law);
+    EXPECT_EQ("0.9", data.external_factor_mt.ToString());
+    ASSERT_EQ(S_OK, input_->SetTreatment(4, 3, 2, 1, kEanC, &status_));
+    data = Data();
+    EXPECT_EQ(invoice::Canton::kBE, data.canton);
+    EXPECT_EQ(invoice::LawType::kIVG, data.law);
+    EXPECT_EQ(invoice::TreatmentType::kStationary, data.treatment_type);
+    EXPECT_EQ(kEanC, data.section_ean);
 }
 
 TEST_F(ServiceInputTest, InitializeKeepsOnlyTheTariffType) {
@@ -166,139 +191,70 @@ TEST_F(ServiceInputTest, InitializeKeepsOnlyTheTariffType) {
     ASSERT_EQ(S_OK, input_->AddSection(kEanA, "M100", &status_));
     ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.5));
     ASSERT_EQ(S_OK, input_->Initialize(&status_));
-    invoice::ServiceExInput data = Data();
-    EXPECT_EQ("001", data.tariff_type);
-    EXPECT_EQ("", data.provider_ean);
-    EXPECT_EQ(invoice::MedicalRole::kSelfEmployed, data.medical_role);
-    EXPECT_TRUE(data.tokens.empty() && data.dignities.empty() && data.sections.empty());
-    EXPECT_EQ("1", data.external_factor_mt.ToString());
+    EXPECT_EQ("001", Data().tariff_type);
+    EXPECT_EQ("ok|1|3|||T", Physician(input_.Get()));
+    EXPECT_EQ("ok|1 ok|1", Factors(input_.Get()));
+    EXPECT_EQ(Reads{"end|||F"}, Tokens());
+    EXPECT_EQ(Reads{"end|||F"}, Dignities("", ""));
+    EXPECT_EQ(Reads{"end|||F"}, Sections("", ""));
 }
 
 // ---------------------------------------------------------------------------
 // Lists
 
-TEST_F(ServiceInputTest, TokensWalkEndRestartAndEmpty) {
+TEST_F(ServiceInputTest, ListsWalkFilterEndRestartAndEmpty) {
     ASSERT_EQ(S_OK, input_->AddToken("age", "42", &status_));
     ASSERT_EQ(S_OK, input_->AddToken("weight", "", &status_));
-    EXPECT_EQ((Pairs{{"age", "42"}, {"weight", ""}}), Tokens());
-
-    BSTR token = "x", value = "x";
-    EXPECT_EQ(S_FALSE, input_->GetNextToken(&token, &value, &status_));
-    EXPECT_EQ(VARIANT_FALSE, status_);
-    EXPECT_EQ("", token);
-    ASSERT_EQ(S_OK, input_->GetFirstToken(&token, &value, &status_));
-    ASSERT_EQ(S_OK, input_->GetFirstToken(&token, &value, &status_));
-    EXPECT_EQ("age", token) << "a first read restarts";
-
+    EXPECT_EQ((Reads{"ok|age|42|T", "ok|weight||T", "end|||F"}), Tokens());
+    EXPECT_EQ("end|||F", Read(input_.Get(), &IServiceExInput::GetNextToken));  // stays at the end
+    EXPECT_EQ("ok|age|42|T", Read(input_.Get(), &IServiceExInput::GetFirstToken));  // restarts
     ASSERT_EQ(S_OK, input_->InitToken(&status_));
-    EXPECT_EQ(S_FALSE, input_->GetFirstToken(&token, &value, &status_));
-    EXPECT_TRUE(Tokens().empty());
-}
+    EXPECT_EQ(Reads{"end|||F"}, Tokens());
 
-TEST_F(ServiceInputTest, DignitiesAreFilteredByTheCriteriaOfTheFirstRead) {
     ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "0500", &status_));
     ASSERT_EQ(S_OK, input_->AddDignity(kEanB, "0500", &status_));
     ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "1000", &status_));
-    EXPECT_EQ((Pairs{{kEanA, "0500"}, {kEanB, "0500"}, {kEanA, "1000"}}), Dignities("", ""));
-    EXPECT_EQ((Pairs{{kEanA, "0500"}, {kEanA, "1000"}}), Dignities(kEanA, ""));
-    EXPECT_EQ((Pairs{{kEanA, "0500"}, {kEanB, "0500"}}), Dignities("", "0500"));
-    EXPECT_EQ((Pairs{{kEanA, "1000"}}), Dignities(kEanA, "1000"));
-    EXPECT_TRUE(Dignities(kEanC, "").empty());
-
-    BSTR ean = "x", code = "x";
-    EXPECT_EQ(S_FALSE, input_->GetFirstDignity(kEanC, "", &ean, &code, &status_));
-    EXPECT_EQ(VARIANT_FALSE, status_);
-    EXPECT_EQ("", ean);
+    const std::string a = std::string("ok|") + kEanA, b = std::string("ok|") + kEanB;
+    EXPECT_EQ((Reads{a + "|0500|T", b + "|0500|T", a + "|1000|T", "end|||F"}), Dignities("", ""));
+    EXPECT_EQ((Reads{a + "|0500|T", a + "|1000|T", "end|||F"}), Dignities(kEanA, ""));
+    EXPECT_EQ((Reads{a + "|0500|T", b + "|0500|T", "end|||F"}), Dignities("", "0500"));
+    EXPECT_EQ((Reads{a + "|1000|T", "end|||F"}), Dignities(kEanA, "1000"));
+    EXPECT_EQ(Reads{"end|||F"}, Dignities(kEanC, ""));
     ASSERT_EQ(S_OK, input_->InitDignity(&status_));
-    EXPECT_TRUE(Dignities("", "").empty());
-}
+    EXPECT_EQ(Reads{"end|||F"}, Dignities("", ""));
 
-TEST_F(ServiceInputTest, SectionsAreFilteredByTheCriteriaOfTheFirstRead) {
     ASSERT_EQ(S_OK, input_->AddSection(kEanA, "M100", &status_));
-    ASSERT_EQ(S_OK, input_->AddSection(kEanB, "C200", &status_));
-    EXPECT_EQ((Pairs{{kEanA, "M100"}, {kEanB, "C200"}}), Sections("", ""));
-    EXPECT_EQ((Pairs{{kEanB, "C200"}}), Sections("", "C200"));
-    EXPECT_TRUE(Sections(kEanA, "C200").empty());
-    BSTR ean, code;
-    EXPECT_EQ(S_FALSE, input_->GetNextSection(&ean, &code, &status_)) << "stays at the end";
+    ASSERT_EQ(S_OK, input_->AddSection(kEanB, "123456", &status_));  // the longest code
+    EXPECT_EQ((Reads{a + "|M100|T", b + "|123456|T", "end|||F"}), Sections("", ""));
+    EXPECT_EQ((Reads{b + "|123456|T", "end|||F"}), Sections("", "123456"));
+    EXPECT_EQ(Reads{"end|||F"}, Sections(kEanA, "123456"));
+    EXPECT_EQ("end|||F", Read(input_.Get(), &IServiceExInput::GetNextSection));
     ASSERT_EQ(S_OK, input_->InitSection(&status_));
-    EXPECT_TRUE(Sections("", "").empty());
-}
-
-// ---------------------------------------------------------------------------
-// Checks
-
-TEST_F(ServiceInputTest, BadPhysicianIsRejectedAndChangesNothing) {
-    ASSERT_EQ(S_OK, input_->SetPhysician(2, 1, kEanA, kEanB, &status_));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPhysician(3, 1, kEanA, kEanB, &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPhysician: eMedicalRole 3"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPhysician(1, 5, kEanA, kEanB, &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPhysician: eBillingRole 5"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPhysician(1, 1, "760100000000", kEanB, &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPhysician: bstrEanNumberProvider"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPhysician(1, 1, kEanA, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPhysician: bstrEanNumberResponsible"));
-    invoice::ServiceExInput data = Data();
-    EXPECT_EQ(invoice::MedicalRole::kEmployee, data.medical_role);
-    EXPECT_EQ(invoice::BillingRole::kMT, data.billing_role);
-    EXPECT_EQ(kEanA, data.provider_ean);
-    EXPECT_EQ(kEanB, data.responsible_ean);
-}
-
-TEST_F(ServiceInputTest, BadPatientAndTreatmentAreRejected) {
-    EXPECT_EQ(E_INVALIDARG, input_->SetPatient(0, 1, &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPatient: dBirthdate"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPatient(checks::DateSerial(1850, 1, 1), 1, &status_));
-    EXPECT_EQ(E_INVALIDARG, input_->SetPatient(checks::DateSerial(1980, 1, 1), 3, &status_));
-    EXPECT_EQ(0u, AbortText().find("SetPatient: eSex 3"));
-    EXPECT_EQ(0.0, Data().birthdate);
-
-    EXPECT_EQ(E_INVALIDARG, input_->SetTreatment(32, 1, 1, 1, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetTreatment: eCanton 32"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetTreatment(1, 7, 1, 1, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetTreatment: eLaw"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetTreatment(1, 1, 0, 1, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetTreatment: eTreatmentType"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetTreatment(1, 1, 1, 3, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetTreatment: eSettlement"));
-    EXPECT_EQ(E_INVALIDARG, input_->SetTreatment(2, 2, 2, 2, "abc", &status_));
-    EXPECT_EQ(0u, AbortText().find("SetTreatment: bstrEanNumberSection"));
-    EXPECT_EQ(invoice::Canton::kAG, Data().canton);
-    EXPECT_EQ(invoice::LawType::kKVG, Data().law);
+    EXPECT_EQ(Reads{"end|||F"}, Sections("", ""));
 }
 
 TEST_F(ServiceInputTest, BadListEntriesAreRejected) {
-    EXPECT_EQ(E_INVALIDARG, input_->AddToken("", "1", &status_));
-    EXPECT_EQ(0u, AbortText().find("AddToken: bstrToken"));
-    EXPECT_EQ(E_INVALIDARG, input_->AddToken("t", std::string(701, 'v'), &status_));
-    EXPECT_EQ(0u, AbortText().find("AddToken: bstrValue"));
-    EXPECT_EQ(E_INVALIDARG, input_->AddDignity("123", "0500", &status_));
-    EXPECT_EQ(0u, AbortText().find("AddDignity: bstrEanNumber"));
-    EXPECT_EQ(E_INVALIDARG, input_->AddDignity(kEanA, "", &status_));
-    EXPECT_EQ(0u, AbortText().find("AddDignity: bstrQLCode"));
-    EXPECT_EQ(E_INVALIDARG, input_->AddSection(kEanA, "1234567", &status_));
-    EXPECT_EQ(0u, AbortText().find("AddSection: bstrCode"));
-    EXPECT_EQ(S_OK, input_->AddSection(kEanA, "123456", &status_));
-    invoice::ServiceExInput data = Data();
-    EXPECT_TRUE(data.tokens.empty());
-    EXPECT_TRUE(data.dignities.empty());
-    EXPECT_EQ(1u, data.sections.size());
-}
-
-TEST_F(ServiceInputTest, BadExternalFactorsAreRejectedAndKeepTheOldValue) {
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.8));
-    for (double bad : {-0.01, 1000.5, std::numeric_limits<double>::quiet_NaN(),
-                       std::numeric_limits<double>::infinity()}) {
-        EXPECT_EQ(E_INVALIDARG, input_->PutExternalFactor_MT(bad)) << bad;
-        EXPECT_EQ(0u, AbortText().find("PutExternalFactor_MT: dExternalFactor_MT")) << AbortText();
-        EXPECT_EQ(E_INVALIDARG, input_->PutExternalFactor_TT(bad)) << bad;
-        EXPECT_EQ(0u, AbortText().find("PutExternalFactor_TT: dExternalFactor_TT")) << AbortText();
+    const struct {
+        std::function<HRESULT(IServiceExInput*, VARIANT_BOOL*)> call;
+        const char* refusal;
+    } cases[] = {
+        {[](auto* in, auto* s) { return in->AddToken("", "1", s); }, "AddToken: bstrToken"},
+        {[](auto* in, auto* s) { return in->AddToken("t", std::string(701, 'v'), s); },
+         "AddToken: bstrValue"},
+        {[](auto* in, auto* s) { return in->AddDignity("123", "0500", s); },
+         "AddDignity: bstrEanNumber"},
+        {[](auto* in, auto* s) { return in->AddDignity(kEanA, "", s); }, "AddDignity: bstrQLCode"},
+        {[](auto* in, auto* s) { return in->AddSection(kEanA, "1234567", s); },
+         "AddSection: bstrCode"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(E_INVALIDARG, c.call(input_.Get(), &status_)) << c.refusal;
+        EXPECT_EQ(0u, AbortText().find(c.refusal)) << AbortText();
     }
-    double factor = 0;
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_MT(&factor));
-    EXPECT_EQ(0.8, factor);
-    ASSERT_EQ(S_OK, input_->GetExternalFactor_TT(&factor));
-    EXPECT_EQ(1.0, factor);
+    EXPECT_EQ(S_OK, input_->AddToken("t", std::string(700, 'v'), &status_));
+    invoice::ServiceExInput data = Data();
+    EXPECT_EQ(1u, data.tokens.size());
+    EXPECT_TRUE(data.dignities.empty() && data.sections.empty());
 }
 
 TEST_F(ServiceInputTest, NullOutPointersAreRejected) {
@@ -315,36 +271,6 @@ TEST_F(ServiceInputTest, NullOutPointersAreRejected) {
     EXPECT_EQ(E_POINTER, input_->GetExternalFactor_MT(nullptr));
     EXPECT_EQ(E_POINTER, input_->GetExternalFactor_TT(nullptr));
     EXPECT_EQ(E_POINTER, input_->AddToken("a", "b", nullptr));
-}
-
-// ---------------------------------------------------------------------------
-// For the other classes of the module
-
-TEST_F(ServiceInputTest, SnapshotCopiesEverything) {
-    ASSERT_EQ(S_OK, input_->SetPhysician(1, 2, kEanA, kEanB, &status_));
-    ASSERT_EQ(S_OK, input_->SetPatient(checks::DateSerial(2001, 2, 3), 2, &status_));
-    ASSERT_EQ(S_OK, input_->SetTreatment(4, 3, 2, 1, kEanC, &status_));
-    ASSERT_EQ(S_OK, input_->AddToken("t", "v", &status_));
-    ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "0500", &status_));
-    ASSERT_EQ(S_OK, input_->AddSection(kEanB, "M1", &status_));
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_TT(1.25));
-    const CServiceExInput* impl = AsServiceInputImpl(input_.Get());
-    ASSERT_NE(nullptr, impl);
-    invoice::ServiceExInput data = impl->Snapshot();
-    EXPECT_EQ(invoice::BillingRole::kTT, data.billing_role);
-    EXPECT_EQ(checks::DateSerial(2001, 2, 3), data.birthdate);
-    EXPECT_EQ(invoice::SexType::kFemale, data.sex);
-    EXPECT_EQ(invoice::Canton::kBE, data.canton);
-    EXPECT_EQ(invoice::LawType::kIVG, data.law);
-    EXPECT_EQ(invoice::TreatmentType::kStationary, data.treatment_type);
-    EXPECT_EQ(kEanC, data.section_ean);
-    ASSERT_EQ(1u, data.tokens.size());
-    EXPECT_EQ("v", data.tokens[0].value);
-    ASSERT_EQ(1u, data.dignities.size());
-    EXPECT_EQ("0500", data.dignities[0].ql_code);
-    ASSERT_EQ(1u, data.sections.size());
-    EXPECT_EQ("M1", data.sections[0].code);
-    EXPECT_EQ("1.25", data.external_factor_tt.ToString());
     EXPECT_EQ(nullptr, AsServiceInputImpl(nullptr));
 }
 
