@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -18,6 +19,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The text header and one line of a failed Finalize, with room to spare.
+constexpr size_t kHeaderAndLine = 1100;
 
 // Runs with $TMPDIR in a fresh folder, where the log and the output go.
 class EngineLogTest : public ::testing::Test {
@@ -65,7 +69,7 @@ class EngineLogTest : public ::testing::Test {
 
 // Every logged call at levels 0, 1 and 2; the settings are given after the
 // request was handed out and still govern its Finalize. "F" stands for the
-// folder, "?" for the failure codes.
+// folder, "?" for the failure codes; line breaks in a path are dropped.
 TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
     struct Case {
         long level;
@@ -78,7 +82,7 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
         {1,
          {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
           "0\tFinalize\tok", "0\tGetXML\tok", "0\tPrint\tok", "0\tLoadXML\tok",
-          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missing.xml",
+          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml",
           fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
         {2,
          {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
@@ -88,7 +92,7 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
           "invoice 000001000001, amount due [0-9]+\\.[0-9]{2}",
           "0\tPrint\tok\tF/out\\.pdf, timestamp 1591170775",
           "0\tLoadXML\tok\tF/loaded\\.xml \\(generalInvoiceRequest_450\\.xsd\\)",
-          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missing.xml",
+          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml",
           fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
     };
     for (const Case& c : cases) {
@@ -123,7 +127,7 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
         ASSERT_EQ(S_OK, module_.manager->LoadXML(loaded, &schema, request.ReleaseAndGetAddressOf(),
                                                  result.ReleaseAndGetAddressOf(), &status_));
         EXPECT_EQ(E_INVALIDARG,
-                  module_.manager->LoadXML(folder_.Path() + "missing.xml", &schema,
+                  module_.manager->LoadXML(folder_.Path() + "missing\nfile.xml", &schema,
                                            request.ReleaseAndGetAddressOf(),
                                            result.ReleaseAndGetAddressOf(), &status_));
         EXPECT_EQ(E_FAIL,
@@ -143,21 +147,24 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
 }
 
 // The size limit with and without archiving: a full file moves into the
-// given folder (made when missing) or is cut down; the default limit keeps
-// every line in one file.
+// given folder (made when missing) or is cut down to half its limit (at
+// least 1 KB); the default limit keeps every line in one file.
 TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
     struct Case {
         long max_kb;
         long archive;
-        bool archived;  // engine_001.log.txt in the given folder
+        bool archived;  // engine_001.log.txt in the given folder (never beside the log)
         size_t min_lines, max_lines;
+        size_t cut_bytes;  // a cut leaves at most this much (0: not checked)
     };
     const Case cases[] = {
-        {1, 1, true, 1, 8},
-        {1, 0, false, 1, 8},
-        {0, 1, false, 40, 40},
+        {1, 1, true, 1, 8, 0},
+        {1, 0, false, 1, 8, 0},
+        {4, 0, false, 4, 12, 2048 + kHeaderAndLine},
+        {0, 1, false, 40, 40, 0},
     };
     const std::string archive = folder_.Path() + "old/logs";
+    const std::string beside = fs::path(EngineLogPath()).parent_path() / "archive";
     std::time_t now = std::time(nullptr);
     std::tm local;
     localtime_r(&now, &local);
@@ -168,15 +175,27 @@ TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
                      std::to_string(c.archive));
         fs::remove(EngineLogPath());
         fs::remove_all(folder_.Path() + "old");
+        fs::remove_all(beside);
         Settings(1, c.max_kb, c.archive, archive);
-        for (int i = 0; i < 40; ++i) EXPECT_EQ(E_FAIL, Finalize());
+        size_t size = 0, cut = 0;
+        for (int i = 0; i < 40; ++i) {
+            EXPECT_EQ(E_FAIL, Finalize());
+            const size_t now_size = fs::file_size(EngineLogPath());
+            if (now_size < size) cut = std::max(cut, now_size);
+            size = now_size;
+        }
 
         EXPECT_EQ(c.archived, fs::exists(first));
+        EXPECT_FALSE(fs::exists(beside));
         const size_t lines = Lines().size();
         EXPECT_GE(lines, c.min_lines);
         EXPECT_LE(lines, c.max_lines);
         if (c.max_kb > 0) {
-            EXPECT_LE(fs::file_size(EngineLogPath()), 1024u + 1100u);  // one line past
+            EXPECT_LE(size, c.max_kb * 1024u + kHeaderAndLine);  // one line past the limit
+        }
+        if (c.cut_bytes > 0) {
+            EXPECT_GT(cut, 0u) << "never cut";
+            EXPECT_LE(cut, c.cut_bytes);
         }
     }
 }
