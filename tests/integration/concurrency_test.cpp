@@ -19,7 +19,7 @@
 #include "platform/ini_file.h"
 #include "tests/engine/temp_folder.h"
 #include "tests/integration/envelope.h"
-#include "tests/integration/http_client.h"
+#include "tests/integration/server_process.h"
 
 namespace {
 
@@ -54,15 +54,13 @@ class InProcessTest : public ::testing::Test {
     }
     // A call of GetModus on `manager`.
     HttpResponse GetModus(int manager) const {
-        return client().Get(Path("ITarvos", "GetModus") + "?pITarvos=" + std::to_string(manager));
+        return client().Get(ServerProcess::Path("ITarvos", "GetModus") +
+                            "?pITarvos=" + std::to_string(manager));
     }
 
     HttpClient client() const { return HttpClient(port_); }
-    static std::string Path(const std::string& i, const std::string& m) {
-        return "/tarvosServer450/" + i + "/" + m;
-    }
     int NewManager() const {
-        return Handle(client().Get(Path("ITarvos", "GetCreateTarvos")), "pITarvos");
+        return Handle(client().Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")), "pITarvos");
     }
 
     TempFolder folder_;
@@ -97,9 +95,7 @@ class StatusCounts {
 // One client: mixed create, call and destroy requests on managers of its
 // own, until `requests` have been sent.
 void RunClient(const HttpClient& client, int requests, StatusCounts* counts) {
-    auto path = [](const char* i, const char* m) {
-        return std::string("/tarvosServer450/") + i + "/" + m;
-    };
+    auto path = ServerProcess::Path;
     int sent = 0;
     auto send = [&](const HttpResponse& response) {
         counts->Add(response.status);
@@ -176,7 +172,7 @@ TEST_F(InProcessTest, BusyGroupAnswers411WhileOthersRun) {
     Open(options);
     int busy = NewManager();
     int other = NewManager();
-    int request = Handle(client().Get(Path("ITarvos", "GetGeneralInvoiceRequest") +
+    int request = Handle(client().Get(ServerProcess::Path("ITarvos", "GetGeneralInvoiceRequest") +
                                       "?pITarvos=" + std::to_string(busy)),
                          "pIGeneralInvoiceRequest");
     CInstanceRegistry::GroupLock lock = handler_->Registry().LockFor(busy);
@@ -196,7 +192,7 @@ TEST_F(InProcessTest, BusyGroupAnswers411WhileOthersRun) {
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(300));
     // A release does not wait for the group.
     HttpResponse released =
-        client().PutJson(Path("ITarvos", "PutDestructGeneralInvoiceRequest"),
+        client().PutJson(ServerProcess::Path("ITarvos", "PutDestructGeneralInvoiceRequest"),
                          "{\"pITarvos\":" + std::to_string(busy) +
                              ",\"pIGeneralInvoiceRequest\":" + std::to_string(request) + "}");
     EXPECT_EQ(200, released.status) << released.body;

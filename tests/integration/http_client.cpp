@@ -2,44 +2,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstring>
 
 namespace {
-
-bool SendAll(int fd, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string ReceiveAll(int fd, int timeoutMs) {
-    std::string data;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buffer[65536];
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) break;
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        data.append(buffer, static_cast<size_t>(n));
-    }
-    return data;
-}
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -47,7 +17,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-HttpResponse Parse(const std::string& raw) {
+}  // namespace
+
+HttpResponse ParseResponse(const std::string& raw) {
     HttpResponse response;
     size_t headerEnd = raw.find("\r\n\r\n");
     if (raw.compare(0, 5, "HTTP/") != 0 || headerEnd == std::string::npos) return response;
@@ -68,15 +40,10 @@ HttpResponse Parse(const std::string& raw) {
     return response;
 }
 
-}  // namespace
-
 std::string HttpClient::SendRaw(const std::string& bytes, int timeoutMs) const {
-    int fd = ConnectLoopback(port_);
-    if (fd < 0) return std::string();
-    std::string data;
-    if (SendAll(fd, bytes)) data = ReceiveAll(fd, timeoutMs);
-    close(fd);
-    return data;
+    RawConnection connection(port_);
+    return connection.ok() && connection.Send(bytes) ? connection.ReceiveUntilClosed(timeoutMs)
+                                                     : std::string();
 }
 
 HttpResponse HttpClient::Send(const std::string& method, const std::string& target,
@@ -91,7 +58,7 @@ HttpResponse HttpClient::Send(const std::string& method, const std::string& targ
         request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     }
     request += "\r\n" + body;
-    return Parse(SendRaw(request, timeoutMs));
+    return ParseResponse(SendRaw(request, timeoutMs));
 }
 
 int ConnectLoopback(int port) {

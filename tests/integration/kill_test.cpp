@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
@@ -22,18 +21,12 @@
 #include <vector>
 
 #include "platform/ini_file.h"
+#include "tests/engine/file_text.h"
 #include "tests/integration/server_process.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 long FileSize(const std::string& path) {
     struct stat info;
@@ -68,7 +61,7 @@ class Load {
 // section -> keys of the INI file at `path`.
 std::map<std::string, std::vector<std::string>> IniKeys(const std::string& path) {
     std::map<std::string, std::vector<std::string>> keys;
-    std::istringstream lines(ReadFile(path));
+    std::istringstream lines(ReadFileText(path));
     std::string line, section;
     while (std::getline(lines, line)) {
         if (!line.empty() && line[0] == '[') {

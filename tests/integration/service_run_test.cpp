@@ -10,26 +10,19 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "platform/ini_file.h"
 #include "platform/service_control.h"
+#include "tests/engine/file_text.h"
+#include "tests/integration/invoice_over_http.h"
 #include "tests/integration/server_process.h"
 
 // The executable as a service: install and uninstall into a unit folder of
 // the test's own (never the system's), set port, help, status, and a run
 // under the dispatcher that a SIGTERM ends in order.
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -117,7 +110,7 @@ TEST_F(ServiceRunTest, InstallAndUninstallWriteTheUnitAndTheSetting) {
     platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "0");
     EXPECT_EQ(0, Run("-install"));
     EXPECT_EQ("1", Setting("isInstalled"));
-    std::string unit = ReadFile(UnitFile());
+    std::string unit = ReadFileText(UnitFile());
     EXPECT_TRUE(Contains(unit, "\nExecStart=" + server_.folder() + "tarvosserver450\n")) << unit;
     EXPECT_TRUE(Contains(unit, "\nType=notify\n"));
     EXPECT_TRUE(Contains(unit, "\nDescription=Service entry point for TarvosServer450\n"));
@@ -165,14 +158,6 @@ TEST_F(ServiceRunTest, SetportHelpAndStatusWithoutService) {
     EXPECT_TRUE(Contains(output, "Service current state:    <unknown>\n"));
 }
 
-// The handle a factory call answers under `key` (0 when it failed).
-int Created(const HttpResponse& response, const std::string& key) {
-    std::string marker = "\"" + key + "\":";
-    size_t at = response.body.find(marker);
-    if (response.status != 200 || at == std::string::npos) return 0;
-    return std::atoi(response.body.c_str() + at + marker.size());
-}
-
 // Under the dispatcher: systemd learns readiness and stop, -status shows the
 // state, a SIGTERM stops in order and the final sweep releases the live
 // objects (addresses by ascending handle, then the request, the manager).
@@ -183,7 +168,7 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     bool started = server_.Start({});
     unsetenv("NOTIFY_SOCKET");
     ASSERT_TRUE(started);
-    ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFile(StatusFile());
+    ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFileText(StatusFile());
     std::string ready = systemd.ReceiveUntil("READY=1");
     EXPECT_TRUE(Contains(ready, "READY=1\nSTATUS=service is running|")) << ready;
     EXPECT_NE("0", Setting("ProcStartTime"));
@@ -193,16 +178,11 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     EXPECT_TRUE(Contains(status, "Service start time:          <"));
     EXPECT_TRUE(Contains(status, "Service uptime:              <0:00:00:"));
 
-    HttpClient client = server_.client();
-    int manager =
-        Created(client.Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")), "pITarvos");
-    int request = Created(client.Get(ServerProcess::Path("ITarvos", "GetGeneralInvoiceRequest") +
-                                     "?pITarvos=" + std::to_string(manager)),
-                          "pIGeneralInvoiceRequest");
-    std::string addressQuery = ServerProcess::Path("IGeneralInvoiceRequest", "GetCreateAddress") +
-                               "?pIGeneralInvoiceRequest=" + std::to_string(request);
-    int first = Created(client.Get(addressQuery), "pIAddress");
-    int second = Created(client.Get(addressQuery), "pIAddress");
+    invoice_http::Client client(server_);
+    int manager = client.Manager();
+    int request = client.Request(manager);
+    int first = client.Address(request);
+    int second = client.Address(request);
     ASSERT_LT(0, std::min(first, second));
 
     EXPECT_EQ(0, server_.Stop());
@@ -255,7 +235,7 @@ TEST_F(ServiceRunTest, StartByHandWithoutRightsShowsTheStatus) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_NE(127, WEXITSTATUS(status)) << "setpriv is missing";
     EXPECT_EQ(0, WEXITSTATUS(status));
-    std::string output = ReadFile(server_.folder() + "nobody.txt");
+    std::string output = ReadFileText(server_.folder() + "nobody.txt");
     EXPECT_EQ(0u, output.find("Status of <ZidavurAzivaziRezadad450.exe>     \n\n")) << output;
     EXPECT_FALSE(std::filesystem::exists(StatusFile()));
 }
