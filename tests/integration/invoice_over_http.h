@@ -11,6 +11,7 @@
 #include <cpprest/json.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/integration/envelope.h"
@@ -52,8 +53,9 @@ inline web::json::value Json(const std::string& text) {
 // with pbStatus false.
 inline void ExpectEnd(const Answer& answer) {
     EXPECT_EQ(204, answer.status) << answer.text;
-    EXPECT_TRUE(answer.text.empty() || answer.text == "null" ||
-                (answer.body.has_boolean_field("pbStatus") && !answer.body.at("pbStatus").as_bool()))
+    EXPECT_TRUE(
+        answer.text.empty() || answer.text == "null" ||
+        (answer.body.has_boolean_field("pbStatus") && !answer.body.at("pbStatus").as_bool()))
         << answer.text;
 }
 
@@ -270,6 +272,20 @@ inline web::json::value WrittenSample(const Client& client, int manager, int* re
     client.Call(kRequest, "Finalize", made, "{}");
     return client.Call(kManager, "GetXML", manager,
                        R"({"lGenerationAttributes":0,"plTimestamp":0})");
+}
+
+// Element k of a collection equals the k-th first/next read, but for the
+// collection's names of a phone's number and of a service's reference code.
+inline web::json::value AsRead(web::json::value element) {
+    const std::pair<const char*, const char*> renames[] = {
+        {"pstrNumber", "pbstrNumber"}, {"pbstrTariffRefCode", "pbstrReferenceCode"}};
+    for (const auto& [inCollection, inRead] : renames) {
+        if (!element.has_field(inCollection)) continue;
+        web::json::value value = element.at(inCollection);
+        element.erase(inCollection);
+        element[inRead] = value;
+    }
+    return element;
 }
 
 }  // namespace invoice_http

@@ -140,17 +140,6 @@ struct List {
     const char* init;      // empties the list
 };
 
-// Element k of a collection equals the k-th first/next read, but for the
-// collection's name of a phone's number.
-web::json::value AsRead(web::json::value element) {
-    if (element.has_field("pstrNumber")) {
-        web::json::value number = element.at("pstrNumber");
-        element.erase("pstrNumber");
-        element["pbstrNumber"] = number;
-    }
-    return element;
-}
-
 TEST_F(ObjectsTest, ListsByFirstNextAndAsCollection) {
     const std::string glnA = kBillerGln, glnB = kRecipientGln;
     const std::string dignity = R"({"bstrEanNumber":"$","bstrQLCode":"$"})";

@@ -134,17 +134,6 @@ struct List {
     std::string expected;  // every element holds these members
 };
 
-// Element k of a collection equals the k-th first/next read, but for the
-// collection's name of the reference code.
-web::json::value AsRead(web::json::value element) {
-    if (element.has_field("pbstrTariffRefCode")) {
-        web::json::value code = element.at("pbstrTariffRefCode");
-        element.erase("pbstrTariffRefCode");
-        element["pbstrReferenceCode"] = code;
-    }
-    return element;
-}
-
 TEST_F(PostResultTest, ListsByCollectionAndByFirstNext) {
     const std::string service =
         R"({"pbStatus":true,"pbstrCode":"$","pbstrTariffRefCode":"","pbstrTariffType":"$",)"
