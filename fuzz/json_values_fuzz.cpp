@@ -114,8 +114,10 @@ bool WellFormedDate(const std::string& text, double* serial) {
 bool ExpectedDateText(double date, std::string* text) {
     text->clear();
     if (std::isnan(date) || std::fabs(date) < 0.1) return true;
+    // The range is judged on the day before rounding: the last second of
+    // the day before the first does not round into the calendar.
+    if (date <= kFirstDay - 1.0 || date >= kLastDay + 1.0) return true;
     double whole = std::trunc(date);
-    if (whole < kFirstDay - 1.0 || whole > kLastDay + 1.0) return true;
     double seconds = std::fabs(date - whole) * 86400.0;
     double nearest = std::floor(seconds + 0.5);
     if (std::fabs(seconds - std::floor(seconds) - 0.5) < 1e-5) return false;

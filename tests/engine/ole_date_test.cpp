@@ -51,6 +51,7 @@ TEST(VariantTimeToSystemTime, SerialsToCivilTimes) {
         {-657434.99999, "0100-01-01 23:59:59"},
         {2958465.0 + 86399.0 / 86400, "9999-12-31 23:59:59"},
         {-657435.0, "fail"},
+        {-657435.99999999, "fail"},  // the day before the first, though it rounds into it
         {2958466.0, "fail"},
         {2958465.99999999, "fail"},  // rounds past the last second of 9999
         {1e300, "fail"},
