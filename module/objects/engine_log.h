@@ -21,8 +21,9 @@ struct ModuleLogSettings {
 //   YYYY-MM-DD <tab> hh:mm:ss <tab> HRESULT <tab> Operation <tab> failed <tab> abort
 //       text [<tab> details]
 // (local time; the HRESULT as a signed number, 0 for S_OK; line breaks in
-// the texts become spaces). The details name the file written or read, the
-// invoice and its amount due; a successful call carries them from level 2 on.
+// the texts are dropped, as in the module log). The details name the file
+// written or read, the invoice and its amount due; a successful call carries
+// them from level 2 on.
 //
 // One EngineLog belongs to one manager and holds its settings; the requests
 // the manager hands out share it, so a later SetLogSettings reaches them.
