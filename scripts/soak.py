@@ -249,7 +249,7 @@ def build_invoice(client, manager, objects):
         "dUnitInternalScalingFactorTT": 1.0, "dAmountTT": 8.19, "dAmount": 17.76,
         "dVatRate": 0.0, "eIsObligatory": 1, "bstrRemark": "", "lGroupSize": 1,
         "bstrSectionCode": "", "eIgnoreValidate": 0, "lServiceAttributes": 0})
-    set("AddService", article("GA", "Gutachten A", 1.0, 2700.0, 2700.0, 8.0))
+    set("AddService", article("GA", "Gutachten A", 1.0, 2700.0, 2700.0, 7.7))
     set("AddService", article("GB", "Gutachten B", 1.0, 2500.0, 2500.0, 2.5))
     set("AddService", article("123456789", "Artikel", 1.0, 10.15, 10.15, 0.0))
     set("AddService", article("1234567890", "Artikel halb", 0.5, 10.15, 5.08, 0.0))
