@@ -250,24 +250,32 @@ void CheckElement(EditRunner* runner, std::size_t index) {
     }
 }
 
+// Calls `visit` with the name and `value` attribute of every element of the
+// published schema that has one.
+void ForEachSchemaValue(const std::function<void(const std::string&, const char*)>& visit) {
+    xmlDocPtr doc = xmlReadFile(kOfficialSchema.c_str(), nullptr, XML_PARSE_NONET);
+    std::vector<xmlNodePtr> pending = {xmlDocGetRootElement(doc)};
+    while (!pending.empty()) {
+        xmlNodePtr node = pending.back();
+        pending.pop_back();
+        for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+            if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
+        }
+        xmlChar* value = xmlGetProp(node, BAD_CAST "value");
+        if (value == nullptr) continue;
+        visit(reinterpret_cast<const char*>(node->name), reinterpret_cast<const char*>(value));
+        xmlFree(value);
+    }
+    xmlFreeDoc(doc);
+}
+
 // Every enumerated value of the published schema, all kinds together.
 const std::set<std::string>& EnumerationValues() {
     static const std::set<std::string> values = [] {
         std::set<std::string> found;
-        xmlDocPtr doc = xmlReadFile(kOfficialSchema.c_str(), nullptr, XML_PARSE_NONET);
-        std::vector<xmlNodePtr> pending = {xmlDocGetRootElement(doc)};
-        while (!pending.empty()) {
-            xmlNodePtr node = pending.back();
-            pending.pop_back();
-            for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-                if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
-            }
-            if (std::string(reinterpret_cast<const char*>(node->name)) != "enumeration") continue;
-            xmlChar* value = xmlGetProp(node, BAD_CAST "value");
-            found.insert(reinterpret_cast<const char*>(value));
-            xmlFree(value);
-        }
-        xmlFreeDoc(doc);
+        ForEachSchemaValue([&](const std::string& name, const char* value) {
+            if (name == "enumeration") found.insert(value);
+        });
         return found;
     }();
     return values;
@@ -278,22 +286,10 @@ const std::set<std::string>& EnumerationValues() {
 const std::vector<std::string>& RangeProbes() {
     static const std::vector<std::string> probes = [] {
         std::set<double> limits = {65535, 2147483647, 4294967295};
-        xmlDocPtr doc = xmlReadFile(kOfficialSchema.c_str(), nullptr, XML_PARSE_NONET);
-        std::vector<xmlNodePtr> pending = {xmlDocGetRootElement(doc)};
-        while (!pending.empty()) {
-            xmlNodePtr node = pending.back();
-            pending.pop_back();
-            for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-                if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
-            }
-            std::string name = reinterpret_cast<const char*>(node->name);
-            if (name.rfind("min", 0) != 0 && name.rfind("max", 0) != 0) continue;
-            if (name.find("clusive") == std::string::npos) continue;
-            xmlChar* value = xmlGetProp(node, BAD_CAST "value");
-            limits.insert(std::stod(reinterpret_cast<const char*>(value)));
-            xmlFree(value);
-        }
-        xmlFreeDoc(doc);
+        ForEachSchemaValue([&](const std::string& name, const char* value) {
+            bool bound = name.rfind("min", 0) == 0 || name.rfind("max", 0) == 0;
+            if (bound && name.find("clusive") != std::string::npos) limits.insert(std::stod(value));
+        });
         std::vector<std::string> out;
         char text[32];
         for (double limit : limits) {
