@@ -2,9 +2,10 @@
 
 #include <libxml/tree.h>
 
-#include <cctype>
 #include <string>
+#include <string_view>
 
+#include "module/checks/check_digits.h"
 #include "module/checks/value_checks.h"
 #include "module/xml/xml_common.h"
 #include "module/xml/xml_reader.h"
@@ -16,6 +17,7 @@ using read_detail::Attr;
 using read_detail::FirstElement;
 using read_detail::HasAttr;
 using read_detail::LineOf;
+using read_detail::LineText;
 using read_detail::NameOf;
 using read_detail::NextElement;
 
@@ -71,12 +73,17 @@ const AttributeRule kAttributeRules[] = {
 };
 
 // Attributes that only 4.50 has, by element.
-const AttributeRule kNewAttributes[] = {
-    {"treatment", "gestation_week13", Kind::kDateTime, false},
-    {"treatment", "treatment", Kind::kText35, false},
-    {"document", "title", Kind::kText35, false},
-    {"processing", "print_copy_to_guarantor", Kind::kBoolean, false},
-    {"payload", "if_storno_followup_invoice_probable", Kind::kBoolean, false},
+struct NewAttribute {
+    const char* element;
+    const char* attribute;
+};
+
+const NewAttribute kNewAttributes[] = {
+    {"treatment", "gestation_week13"},
+    {"treatment", "treatment"},
+    {"document", "title"},
+    {"processing", "print_copy_to_guarantor"},
+    {"payload", "if_storno_followup_invoice_probable"},
 };
 
 const char kNewElements[] = "debitor creditor esrQR instructions xtra_service_ex xtra_drg";
@@ -109,13 +116,6 @@ bool NameIn(const std::string& name, const std::string& list) {
     return false;
 }
 
-bool Digits(const std::string& text, size_t from) {
-    for (size_t i = from; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    }
-    return true;
-}
-
 bool Text(const std::string& text, size_t maxChars) {
     return checks::CheckLength(text, 1, maxChars).ok;
 }
@@ -145,9 +145,10 @@ bool Fits(const std::string& text, Kind kind) {
         case Kind::kRecordId:
             return ParseInteger(text, 1, 999999999, &integer);
         case Kind::kIban:
-            return text.size() == 21 && text.compare(0, 2, "CH") == 0 && Digits(text, 2);
+            return text.size() == 21 && text.compare(0, 2, "CH") == 0 &&
+                   checks::IsDigits(std::string_view(text).substr(2));
         case Kind::kEsrRedReference:
-            return text.size() == 10 && Digits(text, 0);
+            return text.size() == 10 && checks::IsDigits(text);
         case Kind::kDateTime:
             return ParseDateTime(text, &date);
     }
@@ -155,12 +156,12 @@ bool Fits(const std::string& text, Kind kind) {
 }
 
 [[noreturn]] void Refuse(const xmlNode* node, const std::string& what) {
-    throw Finding{"line " + std::to_string(LineOf(node)) + ": " + what};
+    throw Finding{LineText(LineOf(node)) + what};
 }
 
 void CheckAttributes(const xmlNode* node, const std::string& name) {
-    for (const AttributeRule& rule : kNewAttributes) {
-        if (NameIn(name, rule.elements) && HasAttr(node, rule.attribute)) {
+    for (const NewAttribute& rule : kNewAttributes) {
+        if (name == rule.element && HasAttr(node, rule.attribute)) {
             Refuse(node, "attribute '" + std::string(rule.attribute) + "' of '" + name +
                              "' does not exist in release 4.40");
         }

@@ -80,6 +80,10 @@ int LineOf(const xmlNode* node) {
     return static_cast<int>(xmlGetLineNo(node));
 }
 
+std::string LineText(int line) {
+    return line > 0 ? "line " + std::to_string(line) + ": " : std::string();
+}
+
 bool HasAttr(const xmlNode* node, const char* name) {
     return FindAttr(node, name) != nullptr;
 }

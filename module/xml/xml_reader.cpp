@@ -38,10 +38,6 @@ struct ParserFree {
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
-std::string LineText(int line) {
-    return line > 0 ? "line " + std::to_string(line) + ": " : std::string();
-}
-
 // libxml2's message without its final newline.
 std::string MessageOf(const xmlError* problem) {
     if (problem == nullptr || problem->message == nullptr) return "unknown error";

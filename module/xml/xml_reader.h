@@ -95,6 +95,8 @@ const _xmlNode* FirstElement(const _xmlNode* parent);
 const _xmlNode* NextElement(const _xmlNode* node);
 // `node`'s line in the file.
 int LineOf(const _xmlNode* node);
+// "line N: " for a known line (N > 0), "" otherwise.
+std::string LineText(int line);
 
 bool HasAttr(const _xmlNode* node, const char* name);
 // The attribute's value as written, "" when absent.

@@ -2,6 +2,7 @@
 
 #include <libxml/tree.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ namespace {
 
 using read_detail::Attr;
 using read_detail::HasAttr;
+using read_detail::LineOf;
+using read_detail::LineText;
 using read_detail::NameOf;
 
 // The GLN a debitor without one of its own is given.
@@ -86,8 +89,8 @@ std::map<std::string, std::string> GlnByZsr(xmlNode* tiers) {
 xmlNode* RequiredChild(xmlNode* parent, const char* name) {
     xmlNode* child = Child(parent, name);
     if (child == nullptr) {
-        throw Failure{"line " + std::to_string(read_detail::LineOf(parent)) + ": '" +
-                      NameOf(parent) + "' lacks its '" + name + "'"};
+        throw Failure{LineText(LineOf(parent)) + "'" + NameOf(parent) + "' lacks its '" + name +
+                      "'"};
     }
     return child;
 }
@@ -98,8 +101,8 @@ void DropPrepaid(xmlNode* balance) {
     invoice::Decimal prepaid;
     if (!HasAttr(balance, "amount_prepaid")) return;
     if (!ParseNumber(Attr(balance, "amount_prepaid"), &prepaid) || !prepaid.IsZero()) {
-        throw Failure{"line " + std::to_string(read_detail::LineOf(balance)) +
-                      ": its tiers_payant balance has a prepaid amount (" +
+        throw Failure{LineText(LineOf(balance)) +
+                      "its tiers_payant balance has a prepaid amount (" +
                       Attr(balance, "amount_prepaid") + "), which release 4.50 cannot hold"};
     }
     DropAttr(balance, "amount_prepaid");
@@ -144,8 +147,8 @@ void UpgradePartyId(xmlNode* record, const char* name,
     if (id.size() == 13) return;
     auto found = glnByZsr.find(id);
     if (found == glnByZsr.end()) {
-        throw Failure{"line " + std::to_string(read_detail::LineOf(record)) + ": " + name + " " +
-                      id + " is a ZSR number that no party of the invoice has"};
+        throw Failure{LineText(LineOf(record)) + name + " " + id +
+                      " is a ZSR number that no party of the invoice has"};
     }
     SetAttr(record, name, found->second);
 }
@@ -239,8 +242,8 @@ void UpgradeRoot(xmlNode* root) {
     xmlChar* location = xmlGetNsProp(root, BAD_CAST "schemaLocation", BAD_CAST kXsiNamespace);
     if (xsi != nullptr && location != nullptr) {
         std::string text = reinterpret_cast<const char*>(location);
-        size_t at = text.find("generalInvoiceRequest_440.xsd");
-        if (at != std::string::npos) text.replace(at + 22, 3, "450");
+        size_t at = text.find(kSchema440);
+        if (at != std::string::npos) text.replace(at, std::strlen(kSchema440), kSchema450);
         xmlSetNsProp(root, xsi, BAD_CAST "schemaLocation", BAD_CAST text.c_str());
     }
     xmlFree(location);
