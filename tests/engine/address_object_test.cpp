@@ -7,47 +7,49 @@
 #include <thread>
 #include <vector>
 
-#include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
 #include "tests/engine/com_reads.h"
+#include "tests/engine/request_sample_invoice.h"
 
 namespace {
 
 using com_reads::AddressText;
+using com_reads::Call;
 using com_reads::Read;
 using A = IAddress;
-using S = VARIANT_BOOL;
 
 // An address as a client gets it: manager, request, GetCreateAddress.
 class AddressObjectTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        void* raw = nullptr;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(),
-                                         &raw));
-        manager_.Attach(static_cast<ITarvos*>(raw));
-        ASSERT_EQ(S_OK, manager_->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
+        ASSERT_TRUE(module_.request);
         address_ = NewAddress();
         ASSERT_TRUE(address_);
     }
 
     ComPtr<A> NewAddress() {
         ComPtr<A> address;
-        EXPECT_EQ(S_OK, request_->GetCreateAddress(address.ReleaseAndGetAddressOf()));
+        EXPECT_EQ(S_OK, module_.request->GetCreateAddress(address.ReleaseAndGetAddressOf()));
         return address;
     }
 
     std::string AbortText() { return Read(address_.Get(), &A::GetAbortInfo); }
     std::string Text() { return AddressText(address_.Get()); }
+    // The text of a copy made from the address's snapshot.
+    std::string SnapshotText() {
+        return AddressText(
+            MakeComObject<CAddress>(AsAddressImpl(address_.Get())->Snapshot()).Get());
+    }
 
-    ComPtr<ITarvos> manager_;
-    ComPtr<IGeneralInvoiceRequest> request_;
+    request_test::TestModule module_;
     ComPtr<A> address_;
-    S status_ = VARIANT_FALSE;
+    VARIANT_BOOL status_ = VARIANT_FALSE;
 };
 
 const std::string kEmpty = "ok|0;ok||||||F;ok||||F;ok|||||||F;ok|||||F;ok|||F;end|||||F";
 
+// Every part set, read back and copied by a snapshot; the later name decides
+// the type; empty texts remove fax and online parts; Initialize empties all.
 TEST_F(AddressObjectTest, EveryPartRoundTripsAndInitializeEmptiesIt) {
     EXPECT_EQ(kEmpty, Text());
     ASSERT_EQ(S_OK, address_->SetPerson("Muster", "Peter", "Herr", "Dr. med.", "c/o Praxis Alpha",
@@ -69,31 +71,26 @@ TEST_F(AddressObjectTest, EveryPartRoundTripsAndInitializeEmptiesIt) {
         "12|8000|Z\xC3\xBCrich|ZH|CH|T;ok|7654321|44|+41|12|T;ok|praxis@example.ch|https://"
         "example.ch/p|T;ok|1111111|31|+41||T;ok|2222222|44||9|T;end|||||F",
         Text());
+    EXPECT_EQ(Text(), SnapshotText());
+
+    ASSERT_EQ(S_OK, address_->SetCompany("Spital Beta AG", "Radiologie", "Haus C", &status_));
+    EXPECT_EQ("ok|2", Read(address_.Get(), &A::GetType));
+    EXPECT_EQ("ok|Muster|Peter|Herr|Dr. med.|c/o Praxis Alpha|F",
+              Read(address_.Get(), &A::GetPerson));
+    EXPECT_EQ("ok|Spital Beta AG|Radiologie|Haus C|T", Read(address_.Get(), &A::GetCompany));
+    EXPECT_EQ(Text(), SnapshotText());
+    ASSERT_EQ(S_OK, address_->SetPerson("Muster", "Anna", "", "", "", &status_));
+    EXPECT_EQ("ok|1", Read(address_.Get(), &A::GetType));
+
+    ASSERT_EQ(S_OK, address_->SetFax("", "", "", "", &status_));
+    EXPECT_EQ("ok|||||F", Read(address_.Get(), &A::GetFax));
+    ASSERT_EQ(S_OK, address_->SetOnline("", "https://example.ch", &status_));
+    EXPECT_EQ("ok||https://example.ch|T", Read(address_.Get(), &A::GetOnline));
+    ASSERT_EQ(S_OK, address_->SetOnline("", "", &status_));
+    EXPECT_EQ("ok|||F", Read(address_.Get(), &A::GetOnline));
 
     ASSERT_EQ(S_OK, address_->Initialize(&status_));
     EXPECT_EQ(VARIANT_TRUE, status_);
-    EXPECT_EQ(kEmpty, Text());
-}
-
-TEST_F(AddressObjectTest, TheLaterNameDecidesTheType) {
-    ASSERT_EQ(S_OK, address_->SetPerson("Muster", "Peter", "", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetCompany("Spital Beta AG", "Radiologie", "Haus C", &status_));
-    EXPECT_EQ(
-        "ok|2;ok|Muster|Peter||||F;ok|Spital Beta AG|Radiologie|Haus "
-        "C|T;ok|||||||F;ok|||||F;ok|||F;end|||||F",
-        Text());
-    ASSERT_EQ(S_OK, address_->SetPerson("Muster", "Anna", "", "", "", &status_));
-    EXPECT_EQ("ok|1", Read(address_.Get(), &A::GetType));
-}
-
-TEST_F(AddressObjectTest, EmptyTextsRemoveFaxAndOnlineParts) {
-    ASSERT_EQ(S_OK, address_->SetFax("1234567", "31", "+41", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetFax("", "", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetOnline("a@example.ch", "https://example.ch", &status_));
-    ASSERT_EQ(S_OK, address_->SetOnline("", "https://example.ch", &status_));
-    EXPECT_EQ("ok|0;ok||||||F;ok||||F;ok|||||||F;ok|||||F;ok||https://example.ch|T;end|||||F",
-              Text());
-    ASSERT_EQ(S_OK, address_->SetOnline("", "", &status_));
     EXPECT_EQ(kEmpty, Text());
 }
 
@@ -112,125 +109,68 @@ TEST_F(AddressObjectTest, PhoneWalkEndsStaysAtTheEndAndRestarts) {
     EXPECT_EQ(walk[1], Read(address_.Get(), &A::GetNextPhone));
 }
 
-// Calls a setter with its valid (ok) or its invalid value.
-struct CheckCase {
-    HRESULT (*call)(A*, S*, bool ok);
-    const char* fragment;  // where the abort text of the invalid call starts
-};
-
+// Each setter with a value at a limit (taken) and one past it (refused with
+// the parameter named, nothing changed).
 TEST_F(AddressObjectTest, EachSetterTakesAValueAtItsLimitAndRefusesOnePast) {
-    const std::vector<CheckCase> cases = {
-        {[](A* a, S* s, bool ok) { return a->SetPerson(ok ? "M" : "", "P", "", "", "", s); },
+    const std::string s35(35, 's'), s36(36, 's');
+    const struct {
+        com_reads::Setter<A> call;
+        const char* refusal;
+    } cases[] = {
+        {Call<0>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrFamilyname"},
+        {Call<0>(&A::SetPerson, s36, s35, "P", "", "", ""), "SetPerson: bstrFamilyname"},
+        {Call<0>(&A::SetPerson, "Mu\x01ster", "Muster", "P", "", "", ""),
          "SetPerson: bstrFamilyname"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPerson(std::string(ok ? 35 : 36, 'a'), "P", "", "", "", s);
-         },
-         "SetPerson: bstrFamilyname"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPerson(ok ? "Muster" : "Mu\x01ster", "P", "", "", "", s);
-         },
-         "SetPerson: bstrFamilyname"},
-        {[](A* a, S* s, bool ok) { return a->SetPerson("M", ok ? "P" : "", "", "", "", s); },
-         "SetPerson: bstrGivenname"},
-        {[](A* a, S* s, bool ok) { return a->SetPerson("M", ok ? "Pe" : "Pe\xC3", "", "", "", s); },
-         "SetPerson: bstrGivenname"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPerson("M", "P", std::string(ok ? 35 : 36, 's'), "", "", s);
-         },
-         "SetPerson: bstrSalutation"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPerson("M", "P", "", "", std::string(ok ? 35 : 36, 's'), s);
-         },
-         "SetPerson: bstrSubaddressing"},
-        {[](A* a, S* s, bool ok) { return a->SetCompany(ok ? "AG" : "", "", "", s); },
-         "SetCompany: bstrCompanyName"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetCompany("AG", std::string(ok ? 35 : 36, 'd'), "", s);
-         },
-         "SetCompany: bstrDepartment"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal("", "", ok ? "3000" : "", "Bern", "", "", s);
-         },
+        {Call<1>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrGivenname"},
+        {Call<1>(&A::SetPerson, "Pe\xC3", "M", "Pe", "", "", ""), "SetPerson: bstrGivenname"},
+        {Call<2>(&A::SetPerson, s36, "M", "P", s35, "", ""), "SetPerson: bstrSalutation"},
+        {Call<4>(&A::SetPerson, s36, "M", "P", "", "", s35), "SetPerson: bstrSubaddressing"},
+        {Call<0>(&A::SetCompany, "", "AG", "", ""), "SetCompany: bstrCompanyName"},
+        {Call<1>(&A::SetCompany, s36, "AG", s35, ""), "SetCompany: bstrDepartment"},
+        {Call<2>(&A::SetPostal, "", "", "", "3000", "Bern", "", ""), "SetPostal: bstrZip"},
+        {Call<2>(&A::SetPostal, "1234567890", "", "", "123456789", "Bern", "", ""),
          "SetPostal: bstrZip"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal("", "", ok ? "123456789" : "1234567890", "Bern", "", "", s);
-         },
-         "SetPostal: bstrZip"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal("", "", "3000", ok ? "Bern" : "", "", "", s);
-         },
-         "SetPostal: bstrCity"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal("", "", "3000", "Bern", ok ? "BE" : "1234567890", "", s);
-         },
+        {Call<3>(&A::SetPostal, "", "", "", "3000", "Bern", "", ""), "SetPostal: bstrCity"},
+        {Call<4>(&A::SetPostal, "1234567890", "", "", "3000", "Bern", "BE", ""),
          "SetPostal: bstrStateCode"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal("", "", "3000", "Bern", "", ok ? "NDF" : "CHEE", s);
-         },
+        {Call<5>(&A::SetPostal, "CHEE", "", "", "3000", "Bern", "", "NDF"),
          "SetPostal: bstrCountryCode"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetPostal(std::string(ok ? 35 : 36, 's'), "", "3000", "Bern", "", "", s);
-         },
-         "SetPostal: bstrStreet"},
-        {[](A* a, S* s, bool ok) { return a->AddPhone(ok ? "1" : "", "31", "+41", "", s); },
-         "AddPhone: bstrNumber"},
-        {[](A* a, S* s, bool ok) { return a->AddPhone(ok ? "1234" : "12\a34", "", "", "", s); },
-         "AddPhone: bstrNumber"},
+        {Call<0>(&A::SetPostal, s36, s35, "", "3000", "Bern", "", ""), "SetPostal: bstrStreet"},
+        {Call<0>(&A::AddPhone, "", "1", "31", "+41", ""), "AddPhone: bstrNumber"},
+        {Call<0>(&A::AddPhone, "12\a34", "1234", "", "", ""), "AddPhone: bstrNumber"},
         // Parts of fitting length whose joined text "+41 31 ... 99" is 25
-        // characters (ok) or 26.
-        {[](A* a, S* s, bool ok) {
-             return a->AddPhone(std::string(ok ? 15 : 16, '1'), "31", "+41", "99", s);
-         },
+        // characters (taken) or 26.
+        {Call<0>(&A::AddPhone, std::string(16, '1'), std::string(15, '1'), "31", "+41", "99"),
          "AddPhone: the number with its codes"},
-        {[](A* a, S* s, bool ok) { return a->SetFax(ok ? "1" : "", "31", "", "", s); },
-         "SetFax: bstrNumber"},
-        {[](A* a, S* s, bool ok) { return a->SetOnline(ok ? "a@b.ch" : "no-at-sign", "", s); },
+        {Call<0>(&A::SetFax, "", "1", "31", "", ""), "SetFax: bstrNumber"},
+        {Call<0>(&A::SetOnline, "no-at-sign", "a@b.ch", ""), "SetOnline: bstrEMail"},
+        {Call<0>(&A::SetOnline, std::string(60, 'a') + "@example.ch",
+                 std::string(59, 'a') + "@example.ch", ""),
          "SetOnline: bstrEMail"},
-        {[](A* a, S* s, bool ok) {
-             return a->SetOnline(std::string(ok ? 59 : 60, 'a') + "@example.ch", "", s);
-         },
-         "SetOnline: bstrEMail"},
-        {[](A* a, S* s, bool ok) { return a->SetOnline("", ok ? "https://ab" : "https://a b", s); },
-         "SetOnline: bstrUrl"},
-        {[](A* a, S* s, bool ok) { return a->SetOnline("", std::string(ok ? 100 : 101, 'u'), s); },
+        {Call<1>(&A::SetOnline, "https://a b", "", "https://ab"), "SetOnline: bstrUrl"},
+        {Call<1>(&A::SetOnline, std::string(101, 'u'), "", std::string(100, 'u')),
          "SetOnline: bstrUrl"},
     };
-    for (const CheckCase& c : cases) {
-        EXPECT_EQ(S_OK, c.call(address_.Get(), &status_, true)) << c.fragment << AbortText();
+    for (const auto& c : cases) {
+        EXPECT_EQ(S_OK, c.call(address_.Get(), &status_, true)) << c.refusal << AbortText();
         const std::string before = Text();
-        EXPECT_EQ(E_INVALIDARG, c.call(address_.Get(), &status_, false)) << c.fragment;
-        EXPECT_EQ("ok|" + std::string(c.fragment), AbortText().substr(0, 3 + strlen(c.fragment)));
-        EXPECT_EQ(before, Text()) << "a refused call changes nothing: " << c.fragment;
-        EXPECT_EQ(E_POINTER, c.call(address_.Get(), nullptr, true)) << c.fragment;
+        EXPECT_EQ(E_INVALIDARG, c.call(address_.Get(), &status_, false)) << c.refusal;
+        EXPECT_EQ("ok|" + std::string(c.refusal), AbortText().substr(0, 3 + strlen(c.refusal)));
+        EXPECT_EQ(before, Text()) << "a refused call changes nothing: " << c.refusal;
+        EXPECT_EQ(E_POINTER, c.call(address_.Get(), nullptr, true)) << c.refusal;
     }
 }
 
-TEST_F(AddressObjectTest, NullOutPointersAreRejected) {
-    BSTR t;
+TEST_F(AddressObjectTest, NullOutPointersAreRefused) {
+    A* a = address_.Get();
+    EXPECT_EQ(0,
+              com_reads::NullsTaken(a, &A::GetPerson) + com_reads::NullsTaken(a, &A::GetCompany) +
+                  com_reads::NullsTaken(a, &A::GetPostal) + com_reads::NullsTaken(a, &A::GetFax) +
+                  com_reads::NullsTaken(a, &A::GetFirstPhone) +
+                  com_reads::NullsTaken(a, &A::GetNextPhone) +
+                  com_reads::NullsTaken(a, &A::GetOnline) + com_reads::NullsTaken(a, &A::GetType));
     EXPECT_EQ(E_POINTER, address_->Initialize(nullptr));
-    EXPECT_EQ(E_POINTER, address_->GetPerson(&t, &t, &t, nullptr, &t, &status_));
-    EXPECT_EQ(E_POINTER, address_->GetCompany(&t, &t, &t, nullptr));
-    EXPECT_EQ(E_POINTER, address_->GetPostal(&t, &t, &t, &t, &t, nullptr, &status_));
-    EXPECT_EQ(E_POINTER, address_->GetFax(nullptr, &t, &t, &t, &status_));
-    EXPECT_EQ(E_POINTER, address_->GetFirstPhone(&t, &t, &t, &t, nullptr));
-    EXPECT_EQ(E_POINTER, address_->GetNextPhone(&t, nullptr, &t, &t, &status_));
-    EXPECT_EQ(E_POINTER, address_->GetOnline(&t, nullptr, &status_));
-    EXPECT_EQ(E_POINTER, address_->GetType(nullptr));
-}
-
-// ---------------------------------------------------------------------------
-// For the other classes of the module
-
-TEST_F(AddressObjectTest, SnapshotCopiesTheAddress) {
-    ASSERT_EQ(S_OK, address_->SetCompany("Labor Gamma", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetPostal("", "Postfach", "4000", "Basel", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->AddPhone("1234567", "61", "+41", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetFax("7654321", "61", "+41", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetOnline("lab@example.ch", "https://lab.example.ch", &status_));
-    ASSERT_NE(nullptr, AsAddressImpl(address_.Get()));
     EXPECT_EQ(nullptr, AsAddressImpl(nullptr));
-    ComPtr<A> copy = MakeComObject<CAddress>(AsAddressImpl(address_.Get())->Snapshot());
-    EXPECT_EQ(Text(), AddressText(copy.Get()));
 }
 
 TEST(PhoneTextTest, LeavesOutEmptyParts) {
@@ -257,7 +197,7 @@ TEST(AddressObjectThreadTest, SnapshotsSeeWholeWrites) {
     ASSERT_EQ(S_OK, CreateAddress(address.ReleaseAndGetAddressOf()));
     const CAddress* impl = AsAddressImpl(address.Get());
     std::thread writer([&address] {
-        S status;
+        VARIANT_BOOL status;
         for (int i = 0; i < 2000; ++i) {
             if (i % 2 == 0) {
                 address->SetPerson("Alpha", "Anna", "", "", "", &status);

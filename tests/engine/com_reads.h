@@ -11,8 +11,10 @@
 // T/F, an address as {AddressText}.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bridge/module_interfaces.h"
@@ -102,6 +104,38 @@ std::vector<std::string> Walk(R* object, HRESULT (R::*first)(P*...), HRESULT (R:
         reads.push_back(Read(object, next));
     }
     return reads;
+}
+
+// How many of `method`'s out-pointers, each left null in turn while the
+// others are given, fail to get E_POINTER.
+template <class R, class... P, size_t... K>
+int NullsTaken(R* object, HRESULT (R::*method)(P*...), std::index_sequence<K...>) {
+    std::tuple<P...> out{};
+    int taken = 0;
+    for (size_t k = 0; k < sizeof...(P); ++k) {
+        taken += (object->*method)((K == k ? nullptr : &std::get<K>(out))...) != E_POINTER;
+    }
+    std::apply([](auto&... v) { (Release(v), ...); }, out);
+    return taken;
+}
+
+template <class R, class... P>
+int NullsTaken(R* object, HRESULT (R::*method)(P*...)) {
+    return NullsTaken(object, method, std::index_sequence_for<P...>{});
+}
+
+// A setter called with `args` (ok) or with argument I replaced by `bad`; the
+// status pointer, the method's last parameter, is given at the call.
+template <class R>
+using Setter = std::function<HRESULT(R*, VARIANT_BOOL*, bool ok)>;
+
+template <size_t I, class R, class... P, class B, class... A>
+Setter<R> Call(HRESULT (R::*method)(P...), B bad, A... args) {
+    return [=](R* object, VARIANT_BOOL* status, bool ok) {
+        std::tuple<std::decay_t<P>...> values{args..., status};
+        if (!ok) std::get<I>(values) = bad;
+        return std::apply([&](auto&... v) { return (object->*method)(v...); }, values);
+    };
 }
 
 // Every part of an address: type, person, company, postal, fax, online and
