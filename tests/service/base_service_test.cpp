@@ -5,53 +5,30 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "common/module_log.h"
 #include "platform/service_control.h"
 #include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
+#include "tests/service/log_capture.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 
-// The module log of this test binary: level 2, so that the TRACE lines are
-// written, in a folder that lives as long as the process.
-class ModuleLogEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        folder_.reset(new TempFolder());
-        ModuleLog().StartLog(2, folder_->Path() + "TarvosServer450.log.txt");
-    }
-
-  private:
-    std::unique_ptr<TempFolder> folder_;
-};
-
-const ::testing::Environment* const kLogEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ModuleLogEnvironment());
-
 // A service over a temporary folder: unit folder "units/", status file beside.
 class BaseServiceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_GE(ModuleLog().Level(), 2) << "another test started the log below level 2";
-        logStart_ = ReadFileText(ModuleLog().Path()).size();
-        unitDir_ = folder_.Path() + "units";
+    BaseServiceTest()
+        : unitDir_(folder_.Path() + "units"),
+          statusFile_(folder_.Path() + "TarvosServer450.status") {
         std::filesystem::create_directory(unitDir_);
-        statusFile_ = folder_.Path() + "TarvosServer450.status";
     }
 
     std::unique_ptr<CBaseService> MakeService(uint32_t maxInactivitySec = 300) {
@@ -64,10 +41,7 @@ class BaseServiceTest : public ::testing::Test {
         return service;
     }
 
-    // The log lines written since the test began.
-    std::string Log() const { return ReadFileText(ModuleLog().Path()).substr(logStart_); }
-
-    bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
+    bool Logged(const std::string& text) const { return !log_.Lines(text).empty(); }
 
     platform::StatusRecord StatusRecord() const {
         platform::StatusRecord record;
@@ -78,115 +52,77 @@ class BaseServiceTest : public ::testing::Test {
     std::string UnitFile() const { return unitDir_ + "/TarvosServer450.service"; }
 
     TempFolder folder_;
-    std::string unitDir_;
-    std::string statusFile_;
-    size_t logStart_ = 0;
+    std::string unitDir_, statusFile_;
+    LogCapture log_;
 };
 
 // ---- Main loop -----------------------------------------------------------------
 
-// Records what the main loop does, against a clock of its own.
-struct LoopRecorder {
-    int64_t clockMs = 0;
-    std::vector<int64_t> waits;   // requested time-outs
-    std::vector<int64_t> sweeps;  // clock at each sweep
-    std::vector<std::string> steps;
-
-    ServiceHooks Hooks() {
+// The loop sweeps every half of the inactivity limit, on a clock of the
+// test's own; a stop during a sweep is acted on when the sweep returns: the
+// listener closed, then everything released.
+TEST_F(BaseServiceTest, MainLoopSweepsEveryHalfLimitUntilAStop) {
+    for (uint32_t limit : {300u, 3600u}) {
+        std::unique_ptr<CBaseService> service = MakeService(limit);
+        int64_t clockMs = 0;
+        std::vector<int64_t> waits, sweeps;
+        std::vector<std::string> steps;
         ServiceHooks hooks;
-        hooks.waitForStop = [this](CStopEvent& event, milliseconds timeout) {
+        hooks.waitForStop = [&](CStopEvent& event, milliseconds timeout) {
             waits.push_back(timeout.count());
             if (event.IsSet()) return true;
             clockMs += timeout.count();
             return false;
         };
-        hooks.closeListener = [this] { steps.push_back("close"); };
-        hooks.releaseAll = [this] { steps.push_back("release"); };
-        return hooks;
-    }
-};
-
-// The loop sweeps every half of the inactivity limit until a stop, then
-// closes the listener and releases everything.
-TEST_F(BaseServiceTest, MainLoopSweepsEveryHalfLimitUntilAStop) {
-    for (uint32_t limit : {300u, 3600u}) {
-        std::unique_ptr<CBaseService> service = MakeService(limit);
-        LoopRecorder loop;
-        ServiceHooks hooks = loop.Hooks();
         hooks.sweep = [&] {
-            loop.sweeps.push_back(loop.clockMs);
-            loop.steps.push_back("sweep");
-            if (loop.sweeps.size() == 3) service->Handler(1);  // a stop during the third sweep
+            sweeps.push_back(clockMs);
+            steps.push_back("sweep");
+            if (sweeps.size() < 3) return;
+            service->Handler(1);
+            steps.push_back("stop " + std::to_string(service->CurrentState()) + " " +
+                            std::to_string(StatusRecord().state));
         };
+        hooks.closeListener = [&] { steps.push_back("close"); };
+        hooks.releaseAll = [&] { steps.push_back("release"); };
         service->SetHooks(hooks);
         service->ServiceMain(0, nullptr);
         int64_t half = limit * 500;
-        EXPECT_EQ((std::vector<int64_t>{half, 2 * half, 3 * half}), loop.sweeps);
-        EXPECT_EQ((std::vector<int64_t>{half, half, half, half}), loop.waits);
-        EXPECT_EQ((std::vector<std::string>{"sweep", "sweep", "sweep", "close", "release"}),
-                  loop.steps);
+        EXPECT_EQ((std::vector<int64_t>{half, 2 * half, 3 * half}), sweeps);
+        EXPECT_EQ((std::vector<int64_t>{half, half, half, half}), waits);
+        EXPECT_EQ(
+            (std::vector<std::string>{"sweep", "sweep", "sweep", "stop 3 3", "close", "release"}),
+            steps);
         EXPECT_EQ(1u, service->CurrentState());
         EXPECT_EQ(platform::kStateStopped, StatusRecord().state);
         EXPECT_EQ(static_cast<long>(getpid()), StatusRecord().pid);
     }
-    EXPECT_TRUE(Logged("TRACE(myService01): myService::RegisterCtrlHandler() returned [OK] "))
-        << Log();
+    EXPECT_TRUE(Logged("TRACE(myService01): myService::RegisterCtrlHandler() returned [OK] "));
     EXPECT_TRUE(
         Logged("CService::ServiceMain: <TarvosServer450,timeout=300s> successfully started... "));
     EXPECT_TRUE(Logged("CService::ServiceMain: <TarvosServer450> successfully stopped... "));
 }
 
-TEST_F(BaseServiceTest, StopDuringASweepIsActedOnWhenTheSweepReturns) {
+// A stop before the loop begins is not lost (the real wait would block for
+// 150 s); a status folder that cannot be written fails the reports only.
+TEST_F(BaseServiceTest, StopBeforeTheLoopWithAnUnwritableStatusFolder) {
     std::unique_ptr<CBaseService> service = MakeService(300);
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool inSweep = false, releaseSweep = false, firstWait = true;
-    std::atomic<int> sweeps{0};
-    std::atomic<bool> closed{false};
-    ServiceHooks hooks;
-    hooks.waitForStop = [&](CStopEvent& event, milliseconds timeout) {
-        if (std::exchange(firstWait, false)) return false;  // the first wait times out at once
-        return event.WaitFor(timeout);
-    };
-    hooks.sweep = [&] {
-        ++sweeps;
-        std::unique_lock<std::mutex> guard(mutex);
-        inSweep = true;
-        changed.notify_all();
-        changed.wait(guard, [&] { return releaseSweep; });
-    };
-    hooks.closeListener = [&] { closed = true; };
-    service->SetHooks(hooks);
-    std::thread serviceThread([&] { service->ServiceMain(0, nullptr); });
-    {
-        std::unique_lock<std::mutex> guard(mutex);
-        changed.wait(guard, [&] { return inSweep; });
-    }
-    service->Handler(1);
-    EXPECT_EQ(3u, service->CurrentState());
-    EXPECT_EQ(platform::kStateStopPending, StatusRecord().state);
-    EXPECT_FALSE(closed);
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        releaseSweep = true;
-        changed.notify_all();
-    }
-    serviceThread.join();
-    EXPECT_EQ(1, sweeps);
-    EXPECT_TRUE(closed);
-    EXPECT_EQ(1u, service->CurrentState());
-}
-
-TEST_F(BaseServiceTest, StopBeforeTheLoopBeginsIsNotLost) {
-    std::unique_ptr<CBaseService> service = MakeService(300);
+    service->SetStatusFile(folder_.Path() + "missing/TarvosServer450.status");
     int sweeps = 0;
-    ServiceHooks hooks;  // the real wait: it would block 150 s without the stop
+    ServiceHooks hooks;
     hooks.sweep = [&] { ++sweeps; };
     service->SetHooks(hooks);
     service->Handler(1);
     service->ServiceMain(0, nullptr);
     EXPECT_EQ(0, sweeps);
     EXPECT_EQ(1u, service->CurrentState());
+    for (const char* line :
+         {"TRACE(baseService03): Failed in call to "
+          "RegisterCtrlHandler::RegisterServiceCtrlHandler - lastError:[2] ",
+          "TRACE(myService01): myService::RegisterCtrlHandler() returned [ERR] ",
+          "TRACE(baseService01): Failed in call to ReportStatusToSCM::SetServiceStatus",
+          "TRACE(baseService02): Failed in call to ReportStatusToSCM::SetServiceStatus"}) {
+        EXPECT_TRUE(Logged(line)) << line << log_.Text();
+    }
 }
 
 // ---- Control requests ------------------------------------------------------------
@@ -229,22 +165,6 @@ TEST_F(BaseServiceTest, DispatcherTurnsSignalsIntoControlRequests) {
     EXPECT_EQ((std::vector<int>{SIGHUP, SIGTERM}), sent);
     EXPECT_TRUE(closed);
     EXPECT_EQ(platform::kStateStopped, StatusRecord().state);
-}
-
-TEST_F(BaseServiceTest, UnwritableStatusFolderFailsTheReportsButNotTheLoop) {
-    std::unique_ptr<CBaseService> service = MakeService();
-    service->SetStatusFile(folder_.Path() + "missing/TarvosServer450.status");
-    service->Handler(1);  // so that ServiceMain ends at once
-    service->ServiceMain(0, nullptr);
-    for (const char* line :
-         {"TRACE(baseService03): Failed in call to "
-          "RegisterCtrlHandler::RegisterServiceCtrlHandler - lastError:[2] ",
-          "TRACE(myService01): myService::RegisterCtrlHandler() returned [ERR] ",
-          "TRACE(baseService01): Failed in call to ReportStatusToSCM::SetServiceStatus",
-          "TRACE(baseService02): Failed in call to ReportStatusToSCM::SetServiceStatus"}) {
-        EXPECT_TRUE(Logged(line)) << line;
-    }
-    EXPECT_EQ(1u, service->CurrentState());
 }
 
 // ---- Install and uninstall -------------------------------------------------------
@@ -304,7 +224,7 @@ TEST_F(BaseServiceTest, MissingUnitFolderFailsInstallAndUninstall) {
     EXPECT_TRUE(
         Logged("TRACE(baseService05): Failed to open Install::CBaseServiceControlManager::open - "
                "lastError:[2] "))
-        << Log();
+        << log_.Text();
     EXPECT_TRUE(
         Logged("TRACE(baseService10): Failed in call to "
                "Uninstall::CBaseServiceControlManager::open - lastError:[2] "));

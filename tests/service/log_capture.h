@@ -11,13 +11,14 @@
 #include "tests/engine/file_text.h"
 
 // What the module log received while the object lived. Starts the log
-// session in a folder of the test binary's own when nobody has yet (below
-// /tmp whatever TMPDIR says, since tests move TMPDIR around).
+// session at level 2 (the TRACE lines too) in a folder of the test binary's
+// own when nobody has yet (below /tmp whatever TMPDIR says, since tests move
+// TMPDIR around).
 class LogCapture {
   public:
     LogCapture() {
         static LogFolder folder;
-        ModuleLog().StartLog(1, folder.path + "module.log.txt");
+        ModuleLog().StartLog(2, folder.path + "module.log.txt");
         offset_ = Read().size();
     }
 
