@@ -73,31 +73,20 @@ TEST(JsonReadersTest, EveryJsonTypeByEveryReader) {
     EXPECT_EQ("412#detail # more", ArgumentError(412, "detail # more"));
 }
 
-DATE Serial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    SYSTEMTIME st = {};
-    st.wYear = static_cast<uint16_t>(year);
-    st.wMonth = static_cast<uint16_t>(month);
-    st.wDay = static_cast<uint16_t>(day);
-    st.wHour = static_cast<uint16_t>(hour);
-    st.wMinute = static_cast<uint16_t>(minute);
-    st.wSecond = static_cast<uint16_t>(second);
-    DATE date = 0;
-    EXPECT_TRUE(SystemTimeToVariantTime(&st, &date));
-    return date;
-}
-
 TEST(DateTextTest, TextToDateAndBack) {
-    const DATE day = Serial(2024, 3, 1);
+    // 2024-03-01 (serial 45352) at a time of the day.
+    auto at = [](int h, int m = 0, int s = 0) { return 45352 + (h * 3600 + m * 60 + s) / 86400.0; };
+    const DATE day = at(0);
     const std::pair<const char*, DATE> texts[] = {
         {"2024-03-01", day},
         {"2024-03-01T00:00:00.250Z", day},
-        {"2024-03-01+02:00", Serial(2024, 3, 1, 2)},
-        {"2024-03-01T10:11:12", Serial(2024, 3, 1, 10, 11, 12)},
-        {"2024-03-01T10:00:00+01:00", Serial(2024, 3, 1, 11)},  // the offset is added
-        {"2024-03-01T10:00:00-01:30", Serial(2024, 3, 1, 8, 30)},
-        {"2024-03-01T10:00:00.123456789Z-01:00", Serial(2024, 3, 1, 9)},
-        {"2024-03-01 and more", day},                   // the rest is ignored
-        {"2024-03-01T10:00:", Serial(2024, 3, 1, 10)},  // missing seconds read as 0
+        {"2024-03-01+02:00", at(2)},
+        {"2024-03-01T10:11:12", at(10, 11, 12)},
+        {"2024-03-01T10:00:00+01:00", at(11)},  // the offset is added
+        {"2024-03-01T10:00:00-01:30", at(8, 30)},
+        {"2024-03-01T10:00:00.123456789Z-01:00", at(9)},
+        {"2024-03-01 and more", day},   // the rest is ignored
+        {"2024-03-01T10:00:", at(10)},  // missing seconds read as 0
         {"2024-03", 0},
         {"2024-03-01T10", 0},
         {"2024-03-01T10:00", 0},
@@ -111,7 +100,7 @@ TEST(DateTextTest, TextToDateAndBack) {
         EXPECT_NEAR(text.second, TextToDate(text.first), 1e-9) << text.first;
 
     const std::pair<DATE, const char*> dates[] = {
-        {Serial(2024, 3, 1, 14, 30), "2024-03-01T00:00:00"},
+        {at(14, 30), "2024-03-01T00:00:00"},
         {1.0, "1899-12-31T00:00:00"},
         {-1.0, "1899-12-29T00:00:00"},
         {0.09, ""},
