@@ -13,30 +13,20 @@
 #include <vector>
 
 #include "module/objects/engine_log.h"
-#include "request_sample_invoice.h"
-#include "temp_folder.h"
+#include "tests/engine/file_text.h"
+#include "tests/engine/request_sample_invoice.h"
+#include "tests/engine/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The text header and one line of a failed Finalize, with room to spare.
-constexpr size_t kHeaderAndLine = 1100;
-
 // Runs with $TMPDIR in a fresh folder, where the log and the output go.
 class EngineLogTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* saved = std::getenv("TMPDIR");
-        saved_tmpdir_ = saved != nullptr ? saved : "";
-        ::setenv("TMPDIR", folder_.Path().c_str(), 1);
-    }
+    void SetUp() override { ::setenv("TMPDIR", folder_.Path().c_str(), 1); }
     void TearDown() override {
-        if (saved_tmpdir_.empty()) {
-            ::unsetenv("TMPDIR");
-        } else {
-            ::setenv("TMPDIR", saved_tmpdir_.c_str(), 1);
-        }
+        saved_tmpdir_.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saved_tmpdir_.c_str(), 1);
     }
 
     void Settings(long level, long maxKB, long archive, const std::string& dir = "") {
@@ -62,45 +52,37 @@ class EngineLogTest : public ::testing::Test {
     }
 
     TempFolder folder_;
-    std::string saved_tmpdir_;
+    const std::string saved_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     request_test::TestModule module_;
     VARIANT_BOOL status_ = 0;
 };
 
 // Every logged call at levels 0, 1 and 2; the settings are given after the
-// request was handed out and still govern its Finalize. "F" stands for the
-// folder, "?" for the failure codes; line breaks in a path are dropped.
+// request was handed out and still govern its Finalize. Each row is a pattern
+// of the whole line and the details it carries from level 2 on; "F" stands
+// for the folder; line breaks in a path are dropped.
 TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
-    struct Case {
-        long level;
-        std::vector<std::string> lines;  // patterns that match the whole line
-    };
     const std::string fail = "-2147467259\t";     // E_FAIL
     const std::string invalid = "-2147024809\t";  // E_INVALIDARG
-    const Case cases[] = {
-        {0, {}},
-        {1,
-         {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
-          "0\tFinalize\tok", "0\tGetXML\tok", "0\tPrint\tok", "0\tLoadXML\tok",
-          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml",
-          fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
-        {2,
-         {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*",
-          "0\tFinalize\tok\tinvoice 000001000001, amount due [0-9]+\\.[0-9]{2}",
-          "0\tGetXML\tok\tF/tarvos-engine/output/[^\t]+\\.xml "
-          "\\(generalInvoiceRequest_450\\.xsd\\), "
-          "invoice 000001000001, amount due [0-9]+\\.[0-9]{2}",
-          "0\tPrint\tok\tF/out\\.pdf, timestamp 1591170775",
-          "0\tLoadXML\tok\tF/loaded\\.xml \\(generalInvoiceRequest_450\\.xsd\\)",
-          invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml",
-          fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*"}},
+    const std::string invoice = "invoice 000001000001, amount due [0-9]+\\.[0-9]{2}";
+    const struct {
+        std::string line, details;
+    } expected[] = {
+        {fail + "Finalize\tfailed\tFinalize: the request is incomplete, missing: .*", ""},
+        {"0\tFinalize\tok", "\t" + invoice},
+        {"0\tGetXML\tok",
+         "\tF/tarvos-engine/output/[^\t]+\\.xml \\(generalInvoiceRequest_450\\.xsd\\), " + invoice},
+        {"0\tPrint\tok", "\tF/out\\.pdf, timestamp 1591170775"},
+        {"0\tLoadXML\tok", "\tF/loaded\\.xml \\(generalInvoiceRequest_450\\.xsd\\)"},
+        {invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml", ""},
+        {fail + "Print\tfailed\tPrint: the loaded invoice does not pass the checks: .*", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("level " + std::to_string(c.level));
+    for (long level : {0, 1, 2}) {
+        SCOPED_TRACE("level " + std::to_string(level));
         module_ = request_test::TestModule();
         request_test::InvoiceBuilder build(module_.request.Get());
         fs::remove(EngineLogPath());
-        Settings(c.level, 0, 1);
+        Settings(level, 0, 1);
 
         EXPECT_EQ(E_FAIL, Finalize());
         build.SetSampleSections();
@@ -118,11 +100,9 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
                                          result.ReleaseAndGetAddressOf(), &status_));
         // A loaded copy whose amount due no longer matches its services.
         const std::string loaded = folder_.Path() + "loaded.xml";
-        std::ifstream in(file);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        text = std::regex_replace(text, std::regex("amount_due=\"[0-9.]+\""),
-                                  "amount_due=\"9876.55\"");
-        std::ofstream(loaded) << text;
+        WriteFileText(loaded,
+                      std::regex_replace(ReadFileText(file), std::regex("amount_due=\"[0-9.]+\""),
+                                         "amount_due=\"9876.55\""));
         ComPtr<IGeneralInvoiceRequest> request;
         ASSERT_EQ(S_OK, module_.manager->LoadXML(loaded, &schema, request.ReleaseAndGetAddressOf(),
                                                  result.ReleaseAndGetAddressOf(), &status_));
@@ -135,10 +115,11 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
                                          result.ReleaseAndGetAddressOf(), &status_));
 
         std::vector<std::string> lines = Lines();
-        ASSERT_EQ(c.lines.size(), lines.size());
+        ASSERT_EQ(level == 0 ? 0u : std::size(expected), lines.size());
         const std::string folder = folder_.Path().substr(0, folder_.Path().size() - 1);
         for (size_t i = 0; i < lines.size(); ++i) {
-            std::string pattern = std::regex_replace(c.lines[i], std::regex("F/"), folder + "/");
+            std::string pattern = expected[i].line + (level >= 2 ? expected[i].details : "");
+            pattern = std::regex_replace(pattern, std::regex("F/"), folder + "/");
             EXPECT_TRUE(std::regex_match(lines[i], std::regex(pattern)))
                 << lines[i] << "\ndoes not match\n"
                 << pattern;
@@ -150,14 +131,14 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
 // given folder (made when missing) or is cut down to half its limit (at
 // least 1 KB); the default limit keeps every line in one file.
 TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
-    struct Case {
+    const size_t kHeaderAndLine = 1100;  // the header and one line, with room to spare
+    const struct {
         long max_kb;
         long archive;
         bool archived;  // engine_001.log.txt in the given folder (never beside the log)
         size_t min_lines, max_lines;
         size_t cut_bytes;  // a cut leaves at most this much (0: not checked)
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, 1, true, 1, 8, 0},
         {1, 0, false, 1, 8, 0},
         {4, 0, false, 4, 12, 2048 + kHeaderAndLine},
@@ -170,12 +151,11 @@ TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
     localtime_r(&now, &local);
     const std::string first =
         archive + "/" + std::to_string(local.tm_year + 1900) + "/engine_001.log.txt";
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE("max " + std::to_string(c.max_kb) + " KB, archive " +
                      std::to_string(c.archive));
         fs::remove(EngineLogPath());
         fs::remove_all(folder_.Path() + "old");
-        fs::remove_all(beside);
         Settings(1, c.max_kb, c.archive, archive);
         size_t size = 0, cut = 0;
         for (int i = 0; i < 40; ++i) {
@@ -184,7 +164,6 @@ TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
             if (now_size < size) cut = std::max(cut, now_size);
             size = now_size;
         }
-
         EXPECT_EQ(c.archived, fs::exists(first));
         EXPECT_FALSE(fs::exists(beside));
         const size_t lines = Lines().size();

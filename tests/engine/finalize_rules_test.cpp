@@ -24,14 +24,13 @@ invoice::Decimal Rate(const char* text) {
     return value;
 }
 
-// Treatment in March 2024, two services inside it, patient born 1980, invoice
-// of 2024-04-02, kvg for a disease.
+// Treatment in March 2024 (for a disease), two services inside it, patient
+// born 1980, invoice of 2024-04-02, KVG.
 InvoiceRequest BaseInvoice() {
     InvoiceRequest invoice;
     invoice.treatment.emplace();
     invoice.treatment->date_begin = DateSerial(2024, 3, 1);
     invoice.treatment->date_end = DateSerial(2024, 3, 31);
-    invoice.treatment->reason = invoice::TreatmentReason::kDisease;
     invoice.patient.emplace().birthdate = DateSerial(1980, 5, 1);
     invoice.invoice.emplace().date = DateSerial(2024, 4, 2);
     invoice.law.emplace().type = invoice::LawType::kKVG;
@@ -47,125 +46,84 @@ InvoiceRequest BaseInvoice() {
     return invoice;
 }
 
-// Puts both services, the treatment and the invoice on `day`.
-void AllOn(InvoiceRequest* invoice, double day) {
-    invoice->treatment->date_begin = day;
-    invoice->treatment->date_end = day;
-    invoice->invoice->date = day;
-    for (invoice::ServiceRecord& record : invoice->services) record.date_begin = day;
+using Change = std::function<void(InvoiceRequest*, double day)>;
+
+// The first service at the VAT rate `rate`, everything on the same day.
+Change Vat(const char* rate) {
+    return [rate](InvoiceRequest* r, double d) {
+        r->treatment->date_begin = r->treatment->date_end = r->invoice->date = d;
+        for (invoice::ServiceRecord& record : r->services) record.date_begin = d;
+        r->services[0].vat_rate = Rate(rate);
+    };
 }
 
-// The rules find nothing when `finding` is "", else exactly one finding
-// that holds it.
-void ExpectFinding(const InvoiceRequest& invoice, const char* finding, const char* name) {
-    std::vector<std::string> findings = checks::CheckInvoiceRules(invoice);
-    if (*finding == '\0') {
-        EXPECT_TRUE(findings.empty()) << name << ": " << findings[0];
-    } else {
-        ASSERT_EQ(1u, findings.size()) << name;
-        EXPECT_NE(std::string::npos, findings[0].find(finding)) << name << ": " << findings[0];
-    }
-}
-
-struct RuleCase {
-    const char* name;
-    std::function<void(InvoiceRequest*)> change;
-    const char* finding;  // "" when the invoice passes
-};
-
+// Each row sets one date of the base invoice: to `limit`, where the rules
+// find nothing, and to `past`, a day beyond it, where they find exactly one
+// finding that holds `finding` (none when it is "").
 TEST(FinalizeRulesTest, EachRulePassesAtItsLimitAndFailsOnePast) {
     const double kBegin = DateSerial(2024, 3, 1);
     const double kEnd = DateSerial(2024, 3, 31);
-    const std::vector<RuleCase> cases = {
-        {"the base invoice", [](InvoiceRequest*) {}, ""},
-        {"treatment of one day",
-         [&](InvoiceRequest* r) {
-             r->treatment->date_end = kBegin + 0.2;
-             for (invoice::ServiceRecord& record : r->services) record.date_begin = kBegin + 0.5;
+    const struct {
+        Change change;
+        double limit, past;
+        std::string finding;
+    } cases[] = {
+        {[](auto* r, double d) {  // a treatment of one day, times within it
+             r->treatment->date_end = d + 0.2;
+             for (invoice::ServiceRecord& record : r->services) record.date_begin = d + 0.5;
          },
-         ""},
-        {"treatment ending before its begin",
-         [&](InvoiceRequest* r) { r->treatment->date_end = kBegin - 1; },
-         "treatment: the begin 2024-03-01 is after the end 2024-02-29"},
-        {"service on the last day", [&](InvoiceRequest* r) { r->services[1].date_begin = kEnd; },
-         ""},
-        {"service the day after", [&](InvoiceRequest* r) { r->services[1].date_begin = kEnd + 1; },
+         kBegin, kBegin - 1, "treatment: the begin 2024-03-01 is after the end 2024-02-29"},
+        {[](auto* r, double d) { r->services[1].date_begin = d; }, kEnd, kEnd + 1,
          "service record 2 (tariff 999, code GB): the date 2024-04-01 lies outside the "
          "treatment 2024-03-01 to 2024-03-31"},
-        {"service ending the day after",
-         [&](InvoiceRequest* r) { r->services[0].date_end = invoice::DateTime(kEnd + 1); },
+        {[](auto* r, double d) { r->services[0].date_end = invoice::DateTime(d); }, kEnd, kEnd + 1,
          "service record 1 (tariff 999, code GA): the date 2024-04-01 lies outside"},
-        {"service the day before",
-         [&](InvoiceRequest* r) { r->services[0].date_begin = kBegin - 1; },
+        {[](auto* r, double d) { r->services[0].date_begin = d; }, kBegin, kBegin - 1,
          "service record 1 (tariff 999, code GA): the date 2024-02-29"},
-        {"born on the treatment begin", [&](InvoiceRequest* r) { r->patient->birthdate = kBegin; },
-         ""},
-        {"born the day after", [&](InvoiceRequest* r) { r->patient->birthdate = kBegin + 1; },
+        {[](auto* r, double d) { r->patient->birthdate = d; }, kBegin, kBegin + 1,
          "patient: the birth date 2024-03-02 is after the treatment begin 2024-03-01"},
-        {"born 130 years before",
-         [](InvoiceRequest* r) { r->patient->birthdate = DateSerial(1894, 3, 1); }, ""},
-        {"born 130 years and a day before",
-         [](InvoiceRequest* r) { r->patient->birthdate = DateSerial(1894, 2, 28); },
-         "patient: the birth date 1894-02-28 lies more than 130 years before"},
-        {"reminder on the invoice date",
-         [](InvoiceRequest* r) { r->reminder.emplace().reference.date = DateSerial(2024, 4, 2); },
-         ""},
-        {"reminder the day before",
-         [](InvoiceRequest* r) { r->reminder.emplace().reference.date = DateSerial(2024, 4, 1); },
+        {[](auto* r, double d) { r->patient->birthdate = d; }, DateSerial(1894, 3, 1),
+         DateSerial(1894, 2, 28), "patient: the birth date 1894-02-28 lies more than 130 years"},
+        {[](auto* r, double d) { r->reminder.emplace().reference.date = d; },
+         DateSerial(2024, 4, 2), DateSerial(2024, 4, 1),
          "reminder: the date 2024-04-01 is before the date 2024-04-02 of the invoice"},
-        {"accident on the treatment begin",
-         [&](InvoiceRequest* r) {
+        {[](auto* r, double d) {
              r->treatment->reason = invoice::TreatmentReason::kAccident;
-             r->law->case_date = invoice::DateTime(kBegin);
+             r->law->case_date = invoice::DateTime(d);
          },
-         ""},
-        {"accident the day after the begin",
-         [&](InvoiceRequest* r) {
-             r->treatment->reason = invoice::TreatmentReason::kAccident;
-             r->law->case_date = invoice::DateTime(kBegin + 1);
-         },
+         kBegin, kBegin + 1,
          "law: the accident date 2024-03-02 is after the treatment begin 2024-03-01"},
-        {"uvg case date after the begin",
-         [&](InvoiceRequest* r) {
+        {[](auto* r, double d) {
              r->law->type = invoice::LawType::kUVG;
-             r->law->case_date = invoice::DateTime(kBegin + 1);
+             r->law->case_date = invoice::DateTime(d);
          },
-         "law: the accident date 2024-03-02"},
-        {"kvg disease case date after the begin (no accident)",
-         [&](InvoiceRequest* r) { r->law->case_date = invoice::DateTime(kBegin + 1); }, ""},
-    };
-    for (const RuleCase& c : cases) {
-        InvoiceRequest invoice = BaseInvoice();
-        c.change(&invoice);
-        ExpectFinding(invoice, c.finding, c.name);
-    }
-}
-
-// The first service's VAT rate on a day when everything happens on that day.
-TEST(FinalizeRulesTest, VatRatesFollowTheSwissRateTableByDate) {
-    const struct {
-        int y, m, d;
-        const char* rate;
-        const char* finding;
-    } cases[] = {
-        {1999, 6, 1, "0", ""},
-        {2010, 12, 31, "7.6", ""},
-        {2011, 1, 1, "7.6",
+         kBegin, kBegin + 1, "law: the accident date 2024-03-02"},
+        // Under KVG for a disease the case date is no accident date.
+        {[](auto* r, double d) { r->law->case_date = invoice::DateTime(d); }, kBegin, kBegin + 1,
+         ""},
+        // The rates on the last day they are allowed and the first they are not.
+        {Vat("7.6"), DateSerial(2010, 12, 31), DateSerial(2011, 1, 1),
          "service record 1 (tariff 999, code GA): VAT rate 7.6 is not a Swiss VAT rate on "
          "2011-01-01 (0, 2.5, 3.8 or 8.0)"},
-        {2017, 12, 31, "8", ""},
-        {2018, 1, 1, "8", "VAT rate 8 is not a Swiss VAT rate on 2018-01-01 (0, 2.5, 3.7 or 7.7)"},
-        {2023, 12, 31, "3.7", ""},
-        {2024, 1, 1, "7.7",
+        {Vat("8"), DateSerial(2017, 12, 31), DateSerial(2018, 1, 1),
+         "VAT rate 8 is not a Swiss VAT rate on 2018-01-01 (0, 2.5, 3.7 or 7.7)"},
+        {Vat("7.7"), DateSerial(2023, 12, 31), DateSerial(2024, 1, 1),
          "VAT rate 7.7 is not a Swiss VAT rate on 2024-01-01 (0, 2.6, 3.8 or 8.1)"},
-        {2024, 3, 10, "2.6", ""},
-        {2024, 3, 10, "50", "VAT rate 50 is not a Swiss VAT rate on 2024-03-10"},
+        {Vat("2.6"), DateSerial(2024, 1, 1), DateSerial(2023, 12, 31),
+         "VAT rate 2.6 is not a Swiss VAT rate on 2023-12-31 (0, 2.5, 3.7 or 7.7)"},
     };
     for (const auto& c : cases) {
-        InvoiceRequest invoice = BaseInvoice();
-        AllOn(&invoice, DateSerial(c.y, c.m, c.d));
-        invoice.services[0].vat_rate = Rate(c.rate);
-        ExpectFinding(invoice, c.finding, c.rate);
+        for (double d : {c.limit, c.past}) {
+            InvoiceRequest invoice = BaseInvoice();
+            c.change(&invoice, d);
+            const std::vector<std::string> findings = checks::CheckInvoiceRules(invoice);
+            const std::string expected = d == c.limit ? "" : c.finding;
+            ASSERT_EQ(expected.empty() ? 0u : 1u, findings.size())
+                << checks::DateText(d) << " " << c.finding << ": "
+                << ::testing::PrintToString(findings);
+            for (const std::string& f : findings)
+                EXPECT_NE(std::string::npos, f.find(expected)) << f;
+        }
     }
 }
 

@@ -5,25 +5,13 @@
 #include <climits>
 #include <ctime>
 #include <filesystem>
-#include <sstream>
+#include <regex>
 #include <string>
-#include <vector>
 
 #include "tests/engine/file_text.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-bool Exists(const std::string& path) {
-    return std::filesystem::exists(path);
-}
 
 // Numbered lines "line 0000001 xxx...\n" of 100 bytes each, cut to `size`.
 std::string NumberedLines(size_t size) {
@@ -37,31 +25,26 @@ std::string NumberedLines(size_t size) {
     return text;
 }
 
-const char* const kXmlHeader[] = {
-    "<?xml version=\"1.0\" standalone=\"no\"?>",
-    "<!--",
-    "========================================================",
-    "\t<MAX_SIZE=4000>\t<REORG_SIZE=50>",
-    "     first line: maximum Size in KB, reorg Size in KB",
-    "========================================================",
-    "-->",
-    "<moduleLog:log xmlns:ModuleLog=\"http://tarvos450.invalid/xsd/ModuleLog\" ",
-    "                      xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"",
-    "                      xsi:schemaLocation=\"http://tarvos450.invalid/xsd/ModuleLog",
-    "                      ModuleLog.xsd\">",
-};
-
-std::string TextHeader(int maxKB, int reorgKB) {
-    return "#\t<MAX_SIZE=" + std::to_string(maxKB) + ">\t<REORG_SIZE=" + std::to_string(reorgKB) +
-           ">\n#\n# first line: maximum Size in KB, reorg Size in KB\n#\n#\n#" +
-           std::string(253, '-') + "\n";
+// The header of a new file of the given sizes in KB.
+std::string Header(bool xml, int maxKB, int reorgKB) {
+    const std::string sizes = "\t<MAX_SIZE=" + std::to_string(maxKB) +
+                              ">\t<REORG_SIZE=" + std::to_string(reorgKB) + ">\n";
+    const std::string about = "first line: maximum Size in KB, reorg Size in KB\n";
+    if (!xml) return "#" + sizes + "#\n# " + about + "#\n#\n#" + std::string(253, '-') + "\n";
+    const std::string rule(56, '='), indent(22, ' '), ns = "http://tarvos450.invalid/xsd/ModuleLog";
+    return "<?xml version=\"1.0\" standalone=\"no\"?>\n<!--\n" + rule + "\n" + sizes + "     " +
+           about + rule + "\n-->\n<moduleLog:log xmlns:ModuleLog=\"" + ns + "\" \n" + indent +
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"\n" + indent +
+           "xsi:schemaLocation=\"" + ns + "\n" + indent + "ModuleLog.xsd\">\n";
 }
 
+// The archive folder given never exists: full files go to "archive/" beside
+// the log (engine_log_test covers a folder that exists).
 class LogFileTest : public ::testing::Test {
   protected:
     // Opens the file with the given sizes, writes `line` and closes it.
     CLogFile& WriteOnce(int maxKB, int reorgKB, const std::string& line, bool readSizes = false) {
-        file_ = std::make_unique<CLogFile>(path_, maxKB, reorgKB, true, archive_);
+        file_ = std::make_unique<CLogFile>(path_, maxKB, reorgKB, true, folder_.Path() + "no/such");
         file_->SetReadSizes(readSizes);
         EXPECT_EQ(1, file_->Write(line));
         file_->Close();
@@ -102,114 +85,77 @@ TEST_F(LogFileTest, SizesInKilobytesWithDefaults) {
     }
 }
 
-TEST_F(LogFileTest, NewFileGetsTheHeaderOfItsKindAndAnOldOneNone) {
-    WriteOnce(-4000, 50, "first");
-    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
-    ASSERT_EQ(12u, lines.size());
-    for (size_t i = 0; i < 11; ++i) EXPECT_EQ(kXmlHeader[i], lines[i]) << "header line " << i + 1;
-    EXPECT_EQ("first", lines[11]);
-    std::remove(path_.c_str());
-    WriteOnce(0, 0, "first");  // the defaults, shown in kilobytes
-    EXPECT_EQ(TextHeader(4000, 50) + "first\n", ReadFileText(path_));
-    WriteFileText(path_, "old\n");
-    WriteOnce(4000, 50, "new");
-    EXPECT_EQ("old\nnew\n", ReadFileText(path_));
-}
-
-TEST_F(LogFileTest, WritesLinesCutAt1023BytesAndTimeStampedEvents) {
-    WriteFileText(path_, "x\n");
+// A new file gets the header of its kind and an old one none; lines are cut
+// at 1023 bytes, events carry the local date and time.
+TEST_F(LogFileTest, HeaderOfANewFileThenCutLinesAndEvents) {
     std::string text;
     for (int i = 0; i < 1500; ++i) text += static_cast<char>('a' + i % 26);
-    CLogFile file(path_, 4000, 50, false, "");
+    CLogFile file(path_, -4000, 50, false, "");
     ASSERT_EQ(1, file.Write(text));
     file.WriteEvent(42, "happened");
     file.Close();
     file.Write("reopened");
-    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
-    ASSERT_EQ(4u, lines.size());
-    EXPECT_EQ(text.substr(0, 1023), lines[1]);
-    // "YYYY-MM-DD\thh:mm:ss\t42\thappened"
-    ASSERT_EQ(31u, lines[2].size());
-    EXPECT_EQ('\t', lines[2][10]);
-    EXPECT_EQ(':', lines[2][13]);
-    EXPECT_EQ("\t42\thappened", lines[2].substr(19));
-    EXPECT_EQ("reopened", lines[3]);
+    file.Close();
+    const std::string head = Header(true, 4000, 50) + text.substr(0, 1023) + "\n";
+    const std::string log = ReadFileText(path_);
+    EXPECT_EQ(head, log.substr(0, head.size()));
+    EXPECT_TRUE(std::regex_match(log.substr(head.size()),
+                                 std::regex("\\d{4}-\\d\\d-\\d\\d\t\\d\\d:\\d\\d:\\d\\d\t42\t"
+                                            "happened\nreopened\n")))
+        << log.substr(head.size());
+
+    std::remove(path_.c_str());
+    WriteOnce(0, 0, "first");  // the defaults, shown in kilobytes
+    EXPECT_EQ(Header(false, 4000, 50) + "first\n", ReadFileText(path_));
+    EXPECT_EQ(0, CLogFile("", -4000, 50, true, "").Write("x"));
+    EXPECT_EQ(0, CLogFile(folder_.Path() + "missing/x.log.txt", -4000, 50, true, "").Write("x"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "missing"));
 }
 
-TEST_F(LogFileTest, FileOverMaximumIsArchivedOnOpeningAndOneAtItIsNot) {
-    std::string old = NumberedLines(4096000);
-    WriteFileText(path_, old);
-    WriteOnce(-4000, 50, "more");
-    EXPECT_FALSE(Exists(Archived(1)));
-    EXPECT_EQ(old + "more\n", ReadFileText(path_));
+// A file over its maximum moves into the archive when opened, under the
+// first free number up to 999 (999 is replaced when all are taken); a file
+// at its maximum stays.
+TEST_F(LogFileTest, FileOverTheMaximumIsArchivedUnderTheNextFreeNumber) {
+    const std::string full = NumberedLines(2048);
+    WriteFileText(path_, full);
+    WriteOnce(-2, 1, "more");
+    EXPECT_EQ(full + "more\n", ReadFileText(path_));
+    EXPECT_FALSE(std::filesystem::exists(archive_));
 
-    WriteFileText(path_, old + "x");
-    WriteOnce(-4000, 50, "fresh");
-    EXPECT_EQ(old + "x", ReadFileText(Archived(1)));
-    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
-    ASSERT_EQ(12u, lines.size());
-    EXPECT_EQ(kXmlHeader[0], lines[0]);
-    EXPECT_EQ("fresh", lines[11]);
-}
-
-TEST_F(LogFileTest, ArchiveTakesTheNextFreeNumberUpTo999) {
     std::filesystem::create_directories(std::filesystem::path(Archived(1)).parent_path());
-    WriteFileText(Archived(1), "old");
-    WriteFileText(Archived(2), "old");
-    WriteFileText(path_, NumberedLines(2049));
-    WriteOnce(2, 1, "x");
-    EXPECT_EQ(NumberedLines(2049), ReadFileText(Archived(3)));
+    for (int n = 1; n <= 2; ++n) WriteFileText(Archived(n), "old");
+    WriteFileText(path_, full + "x");
+    WriteOnce(-2, 1, "fresh");
+    EXPECT_EQ(full + "x", ReadFileText(Archived(3)));
     EXPECT_EQ("old", ReadFileText(Archived(2)));
+    EXPECT_EQ(Header(true, 2, 1) + "fresh\n", ReadFileText(path_));
 
     for (int n = 4; n <= 999; ++n) WriteFileText(Archived(n), "old");
-    WriteFileText(path_, NumberedLines(2049));
-    WriteOnce(2, 1, "x");
-    EXPECT_EQ(NumberedLines(2049), ReadFileText(Archived(999)));
+    WriteFileText(path_, full + "x");
+    WriteOnce(-2, 1, "x");
+    EXPECT_EQ(full + "x", ReadFileText(Archived(999)));
     EXPECT_EQ("old", ReadFileText(Archived(998)));
-    EXPECT_FALSE(Exists(Archived(1000)));
+    EXPECT_FALSE(std::filesystem::exists(Archived(1000)));
+    // Asked directly, neither moves nor cuts a file within its maximum.
+    CLogFile small(path_, 2, 1, true, "");
+    small.Write("x");
+    EXPECT_EQ(0, small.Archive());
+    EXPECT_EQ(0, small.Reorganise());
 }
 
-TEST_F(LogFileTest, MissingArchiveFolderFallsBackBesideTheFile) {
-    WriteFileText(path_, NumberedLines(2049));
-    CLogFile file(path_, 2, 1, true, folder_.Path() + "no/such/folder");
-    file.Write("x");
-    file.Close();
-    EXPECT_EQ(NumberedLines(2049), ReadFileText(Archived(1)));
-}
-
-TEST_F(LogFileTest, ArchiveOfSmallFileDoesNothing) {
-    WriteFileText(path_, "small\n");
-    CLogFile file(path_, 2, 1, true, archive_);
-    file.Write("x");
-    EXPECT_EQ(0, file.Archive());
-    EXPECT_EQ(0, file.Reorganise());
-    file.Close();
-    EXPECT_EQ(0, file.Archive());
-    EXPECT_EQ("small\nx\n", ReadFileText(path_));
-}
-
-TEST_F(LogFileTest, ReorganiseKeepsHeaderAndLastCompleteLines) {
-    const size_t size = 5 * 1024 * 1024;
-    std::string old = NumberedLines(size);
-    WriteFileText(path_, old);
-    CLogFile file(path_, 4000, 50, false, "");
-    ASSERT_EQ(1, file.Write("after"));
-    file.Close();
-    // Kept: from the first line that starts after the point 50 KB before the end.
-    std::string kept = old.substr(old.find('\n', size - 51200) + 1);
-    EXPECT_EQ(TextHeader(4000, 50) + kept + "after\n", ReadFileText(path_));
-    EXPECT_GT(kept.size(), 51200u - 100);
-    EXPECT_FALSE(Exists(folder_.Path() + "Trace.log.tmp"));
-
-    WriteFileText(path_, NumberedLines(3000));
-    CLogFile xml(path_, -2, 1, false, "");
-    xml.Write("after");
-    xml.Close();
-    std::vector<std::string> lines = SplitLines(ReadFileText(path_));
-    ASSERT_GT(lines.size(), 12u);
-    EXPECT_EQ(kXmlHeader[0], lines[0]);
-    EXPECT_EQ("\t<MAX_SIZE=2>\t<REORG_SIZE=1>", lines[3]);
-    EXPECT_EQ("after", lines.back());
+// Without archiving a full file is cut down to the header and the complete
+// lines that start within the last reorganisation size.
+TEST_F(LogFileTest, ReorganiseKeepsTheHeaderAndTheLastCompleteLines) {
+    for (int maxKB : {4, -4}) {
+        const std::string old = NumberedLines(4096 + 150);
+        WriteFileText(path_, old);
+        CLogFile file(path_, maxKB, 1, false, "");
+        ASSERT_EQ(1, file.Write("after"));
+        file.Close();
+        const std::string kept = old.substr(old.find('\n', old.size() - 1024) + 1);
+        EXPECT_EQ(Header(maxKB < 0, 4, 1) + kept + "after\n", ReadFileText(path_)) << maxKB;
+        EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "Trace.log.tmp"));
+    }
 }
 
 TEST_F(LogFileTest, FirstLineSuppliesTheSizesWhenAsked) {
@@ -225,26 +171,17 @@ TEST_F(LogFileTest, FirstLineSuppliesTheSizesWhenAsked) {
         {"<MAX_SIZE=" + digits76 + "123><REORG_SIZE=0" + digits76 + "123>", 123 * 1024, 0, true},
     };
     for (const auto& c : cases) {
-        TempFolder folder;
-        path_ = folder.Path() + "Trace.log.txt";
-        archive_ = folder.Path() + "archive/";
+        std::filesystem::remove_all(archive_);
         const std::string old = c.firstLine + "\n" + NumberedLines(200 * 1024);
         WriteFileText(path_, old);
         CLogFile& file = WriteOnce(1, 1, "x", true);
         EXPECT_EQ(c.maxBytes, file.MaxBytes()) << c.firstLine;
         EXPECT_EQ(c.reorgBytes, file.ReorgBytes()) << c.firstLine;
-        EXPECT_EQ(c.archived, Exists(Archived(1))) << c.firstLine;
+        EXPECT_EQ(c.archived, std::filesystem::exists(Archived(1))) << c.firstLine;
         if (!c.archived) {
             EXPECT_EQ(old + "x\n", ReadFileText(path_));
         }
     }
-}
-
-TEST_F(LogFileTest, NoPathOrAnUnopenableOneWritesNothing) {
-    EXPECT_EQ(0, CLogFile("", -4000, 50, true, "").Write("x"));
-    EXPECT_EQ(
-        0, CLogFile(folder_.Path() + "missing/folder/x.log.txt", -4000, 50, true, "").Write("x"));
-    EXPECT_FALSE(Exists(folder_.Path() + "missing"));
 }
 
 }  // namespace
