@@ -54,6 +54,8 @@ TEST(InvoiceEnumTablesTest, EveryValueAndTextFindsItsEntryAndNothingElseDoes) {
     for (const char* bad : {"icd", "ICD ", ""}) EXPECT_FALSE(EnumFromSchema(bad, &type)) << bad;
     EXPECT_EQ(Canton::kI, canton);
     EXPECT_EQ(DiagnosisType::kICD, type);
+    EXPECT_TRUE(IsEsr9Type(EsrType::kEsr16or27Plus) && IsEsrQRType(EsrType::kRedPayinSlipQR));
+    EXPECT_FALSE(IsEsr9Type(EsrType::kEsrRed) || IsEsrQRType(EsrType::kEsr16or27));
 }
 
 // Every table the schema enumerates has the schema's values in its order;
