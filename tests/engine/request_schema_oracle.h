@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "module/xml/xml_reader.h"
+#include "module/xml/xml_writer.h"
 #include "tests/refdata.h"
 
 namespace module {
@@ -28,6 +31,20 @@ inline std::string ReadText(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The request in `xml` loaded and written again without finalizing, with
+// its own timestamp; "" with *error set when that fails.
+inline std::string Rewrite(const std::string& xml, std::string* error) {
+    invoice::InvoiceRequest loaded;
+    std::string schema, out;
+    int64_t timestamp = 0;
+    if (invoice_xml::LoadInvoiceXmlText(xml, "input.xml", &loaded, &schema, error) &&
+        invoice_xml::ResolveRequestTimestamp(loaded, 0, &timestamp, error) &&
+        invoice_xml::RenderInvoiceXml(loaded, 0, timestamp, &out, error)) {
+        return out;
+    }
+    return "";
 }
 
 // The independent oracle: the published schema files, used in place and

@@ -334,13 +334,9 @@ class Maker {
 // ---------------------------------------------------------------------------
 // Documents as flat lists of values.
 
-struct FlatElement {
-    std::string place;
-    std::map<std::string, std::string> attributes;
-    std::string text;
-};
-
-using FlatDocument = std::map<std::string, FlatElement>;  // by indexed path
+// A document as its values by indexed path: "request/payload[0]@storno"
+// for an attribute, the element's path for its text.
+using FlatDocument = std::map<std::string, std::string>;
 
 std::string Canonical(const ValueType* type, const std::string& value) {
     if (type == nullptr || type->base.empty()) return value;
@@ -373,91 +369,55 @@ std::string Canonical(const ValueType* type, const std::string& value) {
     return value;
 }
 
+// Adds the values under `node` to *out, and the places it uses to *places.
 void Flatten(const Schema& schema, const xmlNode* node, const std::string& path,
-             const std::string& place, FlatDocument* out) {
+             const std::string& place, FlatDocument* out, std::set<std::string>* places) {
     const ElementDecl* decl = schema.Find(place);
-    static const std::vector<AttributeDecl> kNone;
-    const std::vector<AttributeDecl>& declared = decl ? decl->attributes : kNone;
-    FlatElement& element = (*out)[path];
-    element.place = place;
+    std::map<std::string, const AttributeDecl*> declared;
+    for (size_t i = 0; decl != nullptr && i < decl->attributes.size(); ++i)
+        declared[decl->attributes[i].name] = &decl->attributes[i];
+    places->insert(place);
     for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-        if (attr->ns != nullptr && decl != nullptr) continue;  // xsi:schemaLocation
+        if (attr->ns != nullptr) continue;  // xsi:schemaLocation
         xmlChar* value = xmlNodeListGetString(node->doc, attr->children, 1);
         std::string name = reinterpret_cast<const char*>(attr->name);
-        const ValueType* type = nullptr;
-        for (const AttributeDecl& a : declared) {
-            if (a.name == name) type = &a.type;
-        }
-        element.attributes[name] = Canonical(type, value ? reinterpret_cast<char*>(value) : "");
+        auto found = declared.find(name);
+        (*out)[path + "@" + name] =
+            Canonical(found != declared.end() ? &found->second->type : nullptr,
+                      value ? reinterpret_cast<char*>(value) : "");
+        places->insert(place + "@" + name);
         xmlFree(value);
     }
-    for (const AttributeDecl& a : declared) {
-        if (!a.default_value.empty() && !element.attributes.count(a.name)) {
-            element.attributes[a.name] = Canonical(&a.type, a.default_value);
-        }
+    for (const auto& [name, a] : declared) {
+        if (!a->default_value.empty())
+            out->emplace(path + "@" + name, Canonical(&a->type, a->default_value));
     }
+    std::string text;
     std::map<std::string, int> seen;
     for (const xmlNode* child = node->children; child; child = child->next) {
         if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
-            element.text += reinterpret_cast<const char*>(child->content);
+            text += reinterpret_cast<const char*>(child->content);
         }
         if (child->type != XML_ELEMENT_NODE) continue;
         std::string name = reinterpret_cast<const char*>(child->name);
         Flatten(schema, child, path + "/" + name + "[" + std::to_string(seen[name]++) + "]",
-                place + "/" + name, out);
+                place + "/" + name, out, places);
     }
-    if (decl != nullptr) {
-        element.text = decl->text ? Canonical(&*decl->text, element.text)
-                                  : std::string(invoice_xml::Trim(element.text));
-    }
+    (*out)[path] = decl != nullptr && decl->text ? Canonical(&*decl->text, text)
+                                                 : std::string(invoice_xml::Trim(text));
 }
 
-FlatDocument FlattenText(const Schema& schema, const std::string& xml) {
+FlatDocument FlattenText(const Schema& schema, const std::string& xml,
+                         std::set<std::string>* places) {
     FlatDocument out;
     xmlDoc* doc =
         xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NONET);
     if (doc == nullptr) return out;
     const xmlNode* root = xmlDocGetRootElement(doc);
     std::string name = reinterpret_cast<const char*>(root->name);
-    Flatten(schema, root, name, name, &out);
+    Flatten(schema, root, name, name, &out, places);
     xmlFreeDoc(doc);
     return out;
-}
-
-void CollectPlaces(const xmlNode* node, const std::string& place, std::set<std::string>* out) {
-    out->insert(place);
-    for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-        if (attr->ns == nullptr)
-            out->insert(place + "@" + reinterpret_cast<const char*>(attr->name));
-    }
-    for (const xmlNode* child = node->children; child; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE) {
-            CollectPlaces(child, place + "/" + reinterpret_cast<const char*>(child->name), out);
-        }
-    }
-}
-
-// Lines for what `from` has and `to` lacks or holds otherwise.
-void Compare(const FlatDocument& from, const FlatDocument& to, const char* lost,
-             const std::function<bool(const FlatElement&)>& skip, std::string* out) {
-    for (const auto& [path, element] : from) {
-        auto other = to.find(path);
-        if (other == to.end()) {
-            if (!skip(element)) *out += path + " " + lost + "\n";
-            continue;
-        }
-        if (element.text != other->second.text) {
-            *out += path + " text '" + element.text + "' / '" + other->second.text + "'\n";
-        }
-        for (const auto& [name, value] : element.attributes) {
-            auto found = other->second.attributes.find(name);
-            if (found == other->second.attributes.end()) {
-                *out += path + "@" + name + " " + lost + "\n";
-            } else if (found->second != value) {
-                *out += path + "@" + name + " '" + value + "' / '" + found->second + "'\n";
-            }
-        }
-    }
 }
 
 }  // namespace
@@ -514,39 +474,32 @@ std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::stri
     return maker.error.empty() ? xml : std::string();
 }
 
-std::set<std::string> PlacesOf(const std::string& xml) {
+std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml) {
     std::set<std::string> places;
-    xmlDoc* doc =
-        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NONET);
-    if (doc == nullptr) return places;
-    const xmlNode* root = xmlDocGetRootElement(doc);
-    CollectPlaces(root, reinterpret_cast<const char*>(root->name), &places);
-    xmlFreeDoc(doc);
+    FlattenText(schema, xml, &places);
     return places;
 }
 
 std::string Differences(const Schema& schema, const std::string& before, const std::string& after,
                         const std::string& own_software) {
-    FlatDocument in = FlattenText(schema, before);
-    FlatDocument out = FlattenText(schema, after);
+    std::set<std::string> places;
+    FlatDocument in = FlattenText(schema, before, &places);
+    FlatDocument out = FlattenText(schema, after, &places);
     std::string lines;
-    Compare(
-        in, out, "is lost", [](const FlatElement&) { return false; }, &lines);
-    auto own_entry = [&](const FlatElement& element) {
-        const std::string tail = "generator/depends_on";
-        return element.place.size() > tail.size() &&
-               element.place.compare(element.place.size() - tail.size(), tail.size(), tail) == 0 &&
-               element.attributes.count("name") && element.attributes.at("name") == own_software;
-    };
-    std::string added;
-    Compare(out, in, "is added", own_entry, &added);
-    // Changed values were reported from the first side already.
-    size_t pos = 0;
-    while (pos < added.size()) {
-        size_t end = added.find('\n', pos);
-        std::string line = added.substr(pos, end - pos);
-        if (line.find(" is added") != std::string::npos) lines += line + "\n";
-        pos = end + 1;
+    for (const auto& [key, value] : in) {
+        auto other = out.find(key);
+        if (other == out.end()) {
+            lines += key + " is lost\n";
+        } else if (other->second != value) {
+            lines += key + " '" + value + "' / '" + other->second + "'\n";
+        }
+    }
+    for (const auto& [key, value] : out) {
+        std::string element = key.substr(0, key.find('@'));
+        auto name = out.find(element + "@name");
+        bool own = element.find("/generator[0]/depends_on[") != std::string::npos &&
+                   name != out.end() && name->second == own_software;
+        if (!in.count(key) && !own) lines += key + " is added\n";
     }
     return lines;
 }

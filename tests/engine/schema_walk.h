@@ -91,7 +91,7 @@ struct Fill {
 std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error);
 
 // The places a document uses.
-std::set<std::string> PlacesOf(const std::string& xml);
+std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml);
 
 // How `after` differs from `before`, one line per value lost, changed or
 // added ("" when equal). Defaults of the schema are filled in on both
