@@ -77,6 +77,18 @@ const char kSignature[] =
     "Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/>"
     "<ds:DigestValue>AAAA</ds:DigestValue></ds:Reference></ds:SignedInfo>"
     "<ds:SignatureValue>AAAA</ds:SignatureValue></ds:Signature>";
+const char kCipher[] =
+    "<xenc:CipherData><xenc:CipherValue>AAAA</xenc:CipherValue></xenc:CipherData>";
+
+// `xml` with `part` after the payload, where the signature goes.
+std::string AtEnd(const std::string& xml, const std::string& part) {
+    return Replace(xml, "</invoice:request>", part + "</invoice:request>");
+}
+
+// `xml` with `part` for the body, as an encrypted body stands.
+std::string ForBody(const std::string& xml, const std::string& part) {
+    return Replace(xml, ElementText(xml, "invoice:body"), part);
+}
 
 // Only what the element-by-element edits of the agreement test cannot make:
 // other names, elements moved far, unknown elements, repeats past two, the
@@ -84,6 +96,8 @@ const char kSignature[] =
 std::vector<Mutation> Mutations() {
     using S = const std::string&;
     const std::string phone = "<invoice:phone>555-555 55 55</invoice:phone>";
+    const std::string encrypted =
+        std::string("<xenc:EncryptedData>") + kCipher + "</xenc:EncryptedData>";
     return {
         {"law before slip",
          [](S x) { return MoveElementBefore(x, "invoice:mvg", "invoice:esrQR"); }, false},
@@ -120,25 +134,28 @@ std::vector<Mutation> Mutations() {
         {"ivg law with insured id",
          [](S x) { return Replace(x, "<invoice:mvg ", "<invoice:ivg "); }, false},
         {"many service records", [](S x) { return WithServiceRecords(x, 5, "590"); }, true},
-        {"signature",
-         [](S x) {
-             return Replace(x, "</invoice:request>",
-                            kSignature + std::string("</invoice:request>"));
-         },
-         true},
+        {"signature", [](S x) { return AtEnd(x, kSignature); }, true},
         {"signature before payload",
          [](S x) {
              return Replace(x, "<invoice:payload>", kSignature + std::string("<invoice:payload>"));
          },
          false},
-        {"encrypted body",
+        {"signature without content",
+         [](S x) { return AtEnd(x, "<ds:Signature><ds:SignedInfo/></ds:Signature>"); }, false},
+        {"signature of an unknown element",
+         [](S x) { return AtEnd(x, "<ds:Signature><ds:Unknown/></ds:Signature>"); }, false},
+        {"key info for the signature",
+         [](S x) { return AtEnd(x, "<ds:KeyInfo><ds:KeyName>k</ds:KeyName></ds:KeyInfo>"); },
+         false},
+        {"encrypted body", [encrypted](S x) { return ForBody(x, encrypted); }, true},
+        {"encrypted body without cipher", [](S x) { return ForBody(x, "<xenc:EncryptedData/>"); },
+         false},
+        {"encrypted key for the body",
          [](S x) {
-             std::string body = ElementText(x, "invoice:body");
-             return Replace(x, body,
-                            "<xenc:EncryptedData><xenc:CipherData><xenc:CipherValue>AAAA"
-                            "</xenc:CipherValue></xenc:CipherData></xenc:EncryptedData>");
+             return ForBody(x,
+                            std::string("<xenc:EncryptedKey>") + kCipher + "</xenc:EncryptedKey>");
          },
-         true},
+         false},
     };
 }
 

@@ -76,8 +76,6 @@ TEST_F(RequestSchemaAgreementTest, EverySampleGetsTheOfficialVerdict) {
 
 TEST_F(RequestSchemaAgreementTest, MutationsGetTheOfficialVerdict) {
     const std::string sample = ReadText(kValidSample);
-    int valid = 0;
-    int invalid = 0;
     for (const Mutation& mutation : Mutations()) {
         SCOPED_TRACE(mutation.name);
         std::string xml = mutation.edit(sample);
@@ -87,124 +85,65 @@ TEST_F(RequestSchemaAgreementTest, MutationsGetTheOfficialVerdict) {
         EXPECT_EQ(mutation.valid, OfficialSchema::Instance().CountErrors(xml) == 0);
         // ... and both schemas agree on it.
         EXPECT_EQ("", VerdictDifference(xml));
-        (mutation.valid ? valid : invalid)++;
     }
-    EXPECT_GE(invalid, 10);
-    EXPECT_GE(valid, 4);
 }
 
 // --- Systematic edits, element by element ----------------------------------------
 
 const char kInvoiceNamespace[] = "http://www.forum-datenaustausch.ch/invoice";
 
-bool InInvoiceNamespace(xmlNodePtr node) {
-    return node->ns != nullptr &&
-           std::string(reinterpret_cast<const char*>(node->ns->href)) == kInvoiceNamespace;
-}
-
 // The request's elements in document order, without the signature and
-// encryption parts (their content is deliberately not checked by our schema).
+// encryption parts (the mutations above check those).
 void CollectElements(xmlNodePtr node, std::vector<xmlNodePtr>* elements) {
     for (; node != nullptr; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE || !InInvoiceNamespace(node)) continue;
+        if (node->type != XML_ELEMENT_NODE || node->ns == nullptr ||
+            std::string(reinterpret_cast<const char*>(node->ns->href)) != kInvoiceNamespace)
+            continue;
         elements->push_back(node);
         CollectElements(node->children, elements);
     }
 }
 
-xmlNodePtr NextElement(xmlNodePtr node) {
-    for (node = node->next; node != nullptr; node = node->next) {
-        if (node->type == XML_ELEMENT_NODE) return node;
-    }
-    return nullptr;
-}
-
-xmlAttrPtr NthAttribute(xmlNodePtr element, int nth) {
-    xmlAttrPtr attribute = element->properties;
-    for (int i = 0; i < nth && attribute != nullptr; ++i) attribute = attribute->next;
-    return attribute;
-}
-
-std::string AttributeValue(xmlAttrPtr attribute) {
-    xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attribute));
-    std::string text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
-    xmlFree(value);
-    return text;
-}
-
-// Values tried on every attribute: one of each kind the format uses ...
-const char* const kAttributeValues[] = {"",    "x",    "-1",           "1.5",
-                                        "1e3", "true", "2020-02-30",   "2020-06-03T00:00:00",
-                                        "P2D", "AB",   "7601003000015"};
-
-// ... near misses of the attribute's own value ...
-std::vector<std::string> NearMisses(const std::string& value) {
-    std::string lower = value;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::vector<std::string> misses = {value + "0", " " + value};
-    if (!value.empty()) misses.push_back(value.substr(0, value.size() - 1));
-    if (lower != value) misses.push_back(lower);
-    return misses;
-}
-
-// ... and, for free texts, both sides of every length limit of the format.
-std::vector<std::string> LengthProbes() {
-    std::vector<std::string> probes;
-    for (int limit : {3, 6, 9, 12, 15, 25, 30, 35, 50, 64, 70, 100, 255, 350, 700}) {
-        probes.push_back(std::string(limit, 'a'));
-        probes.push_back(std::string(limit + 1, 'a'));
-    }
-    return probes;
-}
-
 // Edits one element of a copy of the document; false when it does not apply.
 using Edit = std::function<bool(xmlNodePtr element)>;
 
-Edit SetText(const std::string& text) {
-    return [text](xmlNodePtr e) {
+// Sets the attribute `name`, or for "" the text of an element without children.
+Edit SetValue(const std::string& name, const std::string& value) {
+    return [name, value](xmlNodePtr e) {
+        if (!name.empty())
+            return xmlSetProp(e, BAD_CAST name.c_str(), BAD_CAST value.c_str()) != nullptr;
         for (xmlNodePtr child = e->children; child != nullptr; child = child->next) {
             if (child->type == XML_ELEMENT_NODE) return false;
         }
-        xmlNodeSetContent(e, BAD_CAST text.c_str());
+        xmlNodeSetContent(e, BAD_CAST value.c_str());
         return true;
-    };
-}
-
-Edit SetAttribute(int nth, const std::string& value) {
-    return [nth, value](xmlNodePtr e) {
-        xmlAttrPtr attribute = NthAttribute(e, nth);
-        if (attribute->ns != nullptr) return false;  // xsi:schemaLocation
-        return xmlSetProp(e, attribute->name, BAD_CAST value.c_str()) != nullptr;
     };
 }
 
 // Applies edits to copies of one document and compares the verdicts of the
 // two schemas on each result.
-class EditRunner {
-  public:
-    EditRunner(xmlDocPtr original, const SchemaValidator& ours) : original_(original), ours_(ours) {
-        CollectElements(xmlDocGetRootElement(original_), &elements_);
-    }
-
-    const std::vector<xmlNodePtr>& Elements() const { return elements_; }
-    const std::vector<std::string>& Differences() const { return differences_; }
-    int Checked() const { return checked_; }
+struct EditRun {
+    xmlDocPtr original;
+    const SchemaValidator& ours;
+    std::vector<xmlNodePtr> elements = {};
+    std::vector<std::string> differences = {};
+    int checked = 0;
 
     // Applies `edit` to the element at `index`; returns the published
     // schema's verdict (true: valid), false also when the edit did not apply.
     bool Check(std::size_t index, const std::string& what, const Edit& edit) {
-        xmlDocPtr copy = xmlCopyDoc(original_, 1);
+        xmlDocPtr copy = xmlCopyDoc(original, 1);
         std::vector<xmlNodePtr> copied;
         CollectElements(xmlDocGetRootElement(copy), &copied);
         bool officialValid = false;
         if (edit(copied[index])) {
-            ++checked_;
+            ++checked;
             int official = OfficialSchema::Instance().CountErrorsInTree(copy);
-            SchemaReport report = ours_.ValidateDocument(copy);
+            SchemaReport report = ours.ValidateDocument(copy);
             officialValid = official == 0;
             if (officialValid != report.Valid()) {
-                differences_.push_back(
-                    std::string(reinterpret_cast<const char*>(elements_[index]->name)) + " #" +
+                differences.push_back(
+                    std::string(reinterpret_cast<const char*>(elements[index]->name)) + " #" +
                     std::to_string(index) + " " + what + ": official " + VerdictText(official) +
                     ", ours " + VerdictText(report.errorCount) + " " + report.FirstErrorText());
             }
@@ -213,129 +152,110 @@ class EditRunner {
         return officialValid;
     }
 
-  private:
-    xmlDocPtr original_;
-    const SchemaValidator& ours_;
-    std::vector<xmlNodePtr> elements_;
-    std::vector<std::string> differences_;
-    int checked_ = 0;
+    // Sets the attribute `name` (text: "") to each of `values`, then, when
+    // "a" passes, to longer and longer texts: both sides of every length
+    // limit of the format, up to the first the published schema refuses
+    // (beyond it, it refuses all; a disagreement there already shows).
+    void CheckValues(std::size_t index, const std::string& name, std::vector<std::string> values) {
+        for (const std::string& value : values) {
+            Check(index, "'" + name + "' = '" + value + "'", SetValue(name, value));
+        }
+        if (!Check(index, "'" + name + "' = 'a'", SetValue(name, "a"))) return;
+        for (int limit : {3, 6, 9, 12, 15, 25, 30, 35, 50, 64, 70, 100, 255, 350, 700}) {
+            for (int length : {limit, limit + 1}) {
+                std::string what = "'" + name + "' of " + std::to_string(length);
+                if (!Check(index, what, SetValue(name, std::string(length, 'a')))) return;
+            }
+        }
+    }
 };
 
-void CheckElement(EditRunner* runner, std::size_t index) {
-    runner->Check(index, "remove", [](xmlNodePtr e) {
+xmlNodePtr NextElement(xmlNodePtr node) {
+    for (node = node->next; node != nullptr; node = node->next) {
+        if (node->type == XML_ELEMENT_NODE) return node;
+    }
+    return nullptr;
+}
+
+void CheckElement(EditRun* run, std::size_t index) {
+    run->Check(index, "remove", [](xmlNodePtr e) {
         xmlUnlinkNode(e);
         xmlFreeNode(e);
         return true;
     });
-    runner->Check(index, "repeat",
-                  [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; });
-    runner->Check(index, "swap with next", [](xmlNodePtr e) {
+    run->Check(index, "repeat",
+               [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; });
+    run->Check(index, "swap with next", [](xmlNodePtr e) {
         xmlNodePtr next = NextElement(e);
         if (next == nullptr) return false;
         xmlUnlinkNode(next);
         return xmlAddPrevSibling(e, next) != nullptr;
     });
-    runner->Check(index, "unknown attribute", [](xmlNodePtr e) {
-        return xmlSetProp(e, BAD_CAST "unknown", BAD_CAST "1") != nullptr;
-    });
-    runner->Check(index, "empty text", SetText(""));
-    runner->Check(index, "text a@b", SetText("a@b"));
-    if (runner->Check(index, "text a", SetText("a"))) {
-        for (const std::string& probe : LengthProbes()) {
-            // Beyond the first length the published schema refuses, it
-            // refuses all; a disagreement there already shows at this one.
-            std::string what = "text of " + std::to_string(probe.size());
-            if (!runner->Check(index, what, SetText(probe))) break;
-        }
-    }
+    run->Check(index, "unknown attribute", SetValue("unknown", "1"));
+    run->CheckValues(index, "", {"", "a@b"});
 }
 
-// Calls `visit` with the name and `value` attribute of every element of the
-// published schema that has one.
-void ForEachSchemaValue(const std::function<void(const std::string&, const char*)>& visit) {
-    xmlDocPtr doc = xmlReadFile(kOfficialSchema.c_str(), nullptr, XML_PARSE_NONET);
-    std::vector<xmlNodePtr> pending = {xmlDocGetRootElement(doc)};
-    while (!pending.empty()) {
-        xmlNodePtr node = pending.back();
-        pending.pop_back();
-        for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-            if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
-        }
-        xmlChar* value = xmlGetProp(node, BAD_CAST "value");
-        if (value == nullptr) continue;
-        visit(reinterpret_cast<const char*>(node->name), reinterpret_cast<const char*>(value));
-        xmlFree(value);
-    }
-    xmlFreeDoc(doc);
-}
+// The values tried on every attribute besides near misses of its own: one of
+// each kind the format uses, and from the published schema every enumerated
+// value and both sides of every range limit (with those of the built-in
+// types it uses: unsignedShort, int, unsignedInt).
+struct Probes {
+    std::vector<std::string> kinds = {"",    "x",    "-1",           "1.5",
+                                      "1e3", "true", "2020-02-30",   "2020-06-03T00:00:00",
+                                      "P2D", "AB",   "7601003000015"};
+    std::set<std::string> enumerations;
+    std::vector<std::string> ranges;
 
-// Every enumerated value of the published schema, all kinds together.
-const std::set<std::string>& EnumerationValues() {
-    static const std::set<std::string> values = [] {
-        std::set<std::string> found;
-        ForEachSchemaValue([&](const std::string& name, const char* value) {
-            if (name == "enumeration") found.insert(value);
-        });
-        return found;
-    }();
-    return values;
-}
-
-// Both sides of every range limit of the format: those its types declare
-// and those of the built-in types they use (unsignedShort, int, unsignedInt).
-const std::vector<std::string>& RangeProbes() {
-    static const std::vector<std::string> probes = [] {
+    explicit Probes(const schema_walk::Schema& schema) {
         std::set<double> limits = {65535, 2147483647, 4294967295};
-        ForEachSchemaValue([&](const std::string& name, const char* value) {
-            bool bound = name.rfind("min", 0) == 0 || name.rfind("max", 0) == 0;
-            if (bound && name.find("clusive") != std::string::npos) limits.insert(std::stod(value));
-        });
-        std::vector<std::string> out;
+        auto add = [&](const schema_walk::ValueType& type) {
+            enumerations.insert(type.enumeration.begin(), type.enumeration.end());
+            for (const std::string& limit : {type.min_inclusive, type.max_inclusive}) {
+                if (!limit.empty()) limits.insert(std::stod(limit));
+            }
+        };
+        for (const std::string& place : schema.Places()) {
+            const schema_walk::ElementDecl* decl = schema.Find(place);
+            if (decl == nullptr) continue;
+            for (const schema_walk::AttributeDecl& attribute : decl->attributes)
+                add(attribute.type);
+            if (decl->text) add(*decl->text);
+        }
         char text[32];
         for (double limit : limits) {
             for (double probe : {limit - 1, limit, limit + 1}) {
                 std::snprintf(text, sizeof text, "%.0f", probe);
-                out.push_back(text);
+                ranges.push_back(text);
             }
         }
-        return out;
-    }();
-    return probes;
-}
+    }
+};
 
-void CheckAttribute(EditRunner* runner, std::size_t index, int nth,
+void CheckAttribute(EditRun* run, std::size_t index, const std::string& name, const Probes& probes,
                     std::set<std::string>* enumerationsTried) {
-    runner->Check(index, "remove attribute " + std::to_string(nth),
-                  [nth](xmlNodePtr e) { return xmlRemoveProp(NthAttribute(e, nth)) == 0; });
-    xmlNodePtr element = runner->Elements()[index];
-    xmlAttrPtr attribute = NthAttribute(element, nth);
-    std::string own = AttributeValue(attribute);
-    std::vector<std::string> values(std::begin(kAttributeValues), std::end(kAttributeValues));
-    for (const std::string& miss : NearMisses(own)) values.push_back(miss);
+    run->Check(index, "remove '" + name + "'",
+               [name](xmlNodePtr e) { return xmlUnsetProp(e, BAD_CAST name.c_str()) == 0; });
+    xmlNodePtr element = run->elements[index];
+    xmlChar* value = xmlGetProp(element, BAD_CAST name.c_str());
+    const std::string own = reinterpret_cast<const char*>(value);
+    xmlFree(value);
+    std::vector<std::string> values = probes.kinds;
+    std::string lower = own;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    values.insert(values.end(), {own + "0", " " + own, lower});
+    if (!own.empty()) values.push_back(own.substr(0, own.size() - 1));
     char* end = nullptr;
     std::strtod(own.c_str(), &end);
     if (!own.empty() && *end == '\0') {
-        values.insert(values.end(), RangeProbes().begin(), RangeProbes().end());
+        values.insert(values.end(), probes.ranges.begin(), probes.ranges.end());
     }
     // An enumerated attribute gets every enumerated value of the format, once
     // per element and attribute name.
-    std::string key = std::string(reinterpret_cast<const char*>(element->name)) + "@" +
-                      reinterpret_cast<const char*>(attribute->name);
-    if (EnumerationValues().count(own) != 0 && enumerationsTried->insert(key).second) {
-        values.insert(values.end(), EnumerationValues().begin(), EnumerationValues().end());
+    std::string key = std::string(reinterpret_cast<const char*>(element->name)) + "@" + name;
+    if (probes.enumerations.count(own) != 0 && enumerationsTried->insert(key).second) {
+        values.insert(values.end(), probes.enumerations.begin(), probes.enumerations.end());
     }
-    for (const std::string& value : values) {
-        runner->Check(index, "attribute " + std::to_string(nth) + " = '" + value + "'",
-                      SetAttribute(nth, value));
-    }
-    if (runner->Check(index, "attribute " + std::to_string(nth) + " = 'a'",
-                      SetAttribute(nth, "a"))) {
-        for (const std::string& probe : LengthProbes()) {
-            std::string what =
-                "attribute " + std::to_string(nth) + " of " + std::to_string(probe.size());
-            if (!runner->Check(index, what, SetAttribute(nth, probe))) break;
-        }
-    }
+    run->CheckValues(index, name, values);
 }
 
 // The sanitizer build runs every eighth element only: the edits exercise the
@@ -364,6 +284,7 @@ std::string PlaceOf(xmlNodePtr element) {
 TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
     schema_walk::Schema schema(kOfficialSchema);
     ASSERT_EQ("", schema.Error());
+    const Probes probes(schema);
     std::vector<std::string> documents = {ReadText(kValidSample)};
     for (int variant : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 17}) {
         std::string error;
@@ -377,33 +298,27 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
         xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                       XML_PARSE_NONET);
         ASSERT_NE(nullptr, doc);
-        EditRunner runner(doc, *ours_);
+        EditRun run{doc, *ours_};
+        CollectElements(xmlDocGetRootElement(doc), &run.elements);
         std::size_t seen = 0;
-        for (std::size_t index = 0; index < runner.Elements().size(); ++index) {
-            if (!placesDone.insert(PlaceOf(runner.Elements()[index])).second) continue;
+        for (std::size_t index = 0; index < run.elements.size(); ++index) {
+            if (!placesDone.insert(PlaceOf(run.elements[index])).second) continue;
             if (seen++ % kElementStride != 0) continue;
-            CheckElement(&runner, index);
-            int attributes = 0;
-            for (xmlAttrPtr a = runner.Elements()[index]->properties; a != nullptr; a = a->next) {
-                CheckAttribute(&runner, index, attributes++, &enumerationsTried);
+            CheckElement(&run, index);
+            for (xmlAttrPtr a = run.elements[index]->properties; a != nullptr; a = a->next) {
+                if (a->ns != nullptr) continue;  // xsi:schemaLocation
+                CheckAttribute(&run, index, reinterpret_cast<const char*>(a->name), probes,
+                               &enumerationsTried);
             }
         }
         xmlFreeDoc(doc);
-        checked += runner.Checked();
-        EXPECT_EQ(0u, runner.Differences().size()) << "checked " << runner.Checked();
-        for (std::size_t i = 0; i < runner.Differences().size() && i < 10; ++i) {
-            ADD_FAILURE() << runner.Differences()[i];
+        checked += run.checked;
+        EXPECT_EQ(0u, run.differences.size()) << "checked " << run.checked;
+        for (std::size_t i = 0; i < run.differences.size() && i < 10; ++i) {
+            ADD_FAILURE() << run.differences[i];
         }
     }
     EXPECT_GT(checked, kMinimumChecked);
-}
-
-// The signature's content is checked as the published schema checks it.
-TEST_F(RequestSchemaAgreementTest, SignatureContentIsChecked) {
-    std::string xml = Replace(ReadText(kValidSample), "</invoice:request>",
-                              "<ds:Signature><ds:Unknown/></ds:Signature></invoice:request>");
-    EXPECT_FALSE(ours_->ValidateMemory(xml).Valid());
-    EXPECT_NE(0, OfficialSchema::Instance().CountErrors(xml));
 }
 
 }  // namespace
