@@ -222,56 +222,46 @@ TEST_F(XmlWriterTest, TimestampResolution) {
 // ---------------------------------------------------------------------------
 // The file, the validation count and failures.
 
-TEST_F(XmlWriterTest, WritesValidFileWithFreshNameIntoTheOutputFolder) {
+// Nothing is written for a timestamp out of range or an unreadable document;
+// each file gets a fresh name in the output folder, and an invalid document
+// is written with its errors counted.
+TEST_F(XmlWriterTest, WritesFilesWithFreshNamesAndTheirValidation) {
     REQUIRE_REFDATA();
     invoice_xml::XmlWriteOptions options;
     options.output_folder = folder_.Path() + "out";
-    invoice_xml::XmlWriteResult first, second;
+    invoice_xml::XmlWriteResult first, second, invalid;
     std::string error;
+    options.timestamp = 42;
+    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &first, &error));
+    EXPECT_TRUE(first.path.empty());
+    options.timestamp = 0;
+    InvoiceRequest unreadable = full_;
+    unreadable.documents[0].source = folder_.Path() + "missing.pdf";
+    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(unreadable, options, &first, &error));
+    EXPECT_NE(std::string::npos, error.find("missing.pdf"));
+    EXPECT_FALSE(std::filesystem::exists(options.output_folder) &&
+                 !std::filesystem::is_empty(options.output_folder));
+
     ASSERT_TRUE(invoice_xml::WriteInvoiceXml(full_, options, &first, &error)) << error;
     ASSERT_TRUE(invoice_xml::WriteInvoiceXml(full_, options, &second, &error)) << error;
     EXPECT_NE(first.path, second.path);
     EXPECT_EQ(0u, first.path.find(options.output_folder + "/"));
-    EXPECT_TRUE(std::filesystem::exists(first.path));
     EXPECT_EQ(0, first.validation_errors);
     EXPECT_EQ("", first.first_error);
     EXPECT_EQ("generalInvoiceRequest_450.xsd", first.used_schema);
     EXPECT_EQ(kTimestamp, first.timestamp);
-    std::ifstream in(first.path);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(0, OfficialSchema::Instance().CountErrors(text));
-}
+    EXPECT_EQ(
+        0, OfficialSchema::Instance().CountErrors(module::testing_support::ReadText(first.path)));
 
-TEST_F(XmlWriterTest, InvalidDocumentIsWrittenWithItsErrorsCounted) {
     full_.biller.reset();
     full_.patient->ssn = "12";
     full_.law->type = invoice::LawType::kUVG;
     full_.law->ssn = "12";
-    invoice_xml::XmlWriteOptions options;
-    options.output_folder = folder_.Path();
-    invoice_xml::XmlWriteResult result;
-    std::string error;
-    ASSERT_TRUE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error)) << error;
-    EXPECT_TRUE(std::filesystem::exists(result.path));
-    EXPECT_GE(result.validation_errors, 2);
-    EXPECT_NE(std::string::npos, result.first_error.find("line ")) << result.first_error;
-    EXPECT_NE(std::string::npos, result.first_error.find("biller")) << result.first_error;
-}
-
-TEST_F(XmlWriterTest, UnreadableDocumentOrTimestampOutOfRangeFailAndWriteNothing) {
-    invoice_xml::XmlWriteOptions options;
-    options.output_folder = folder_.Path() + "out";
-    invoice_xml::XmlWriteResult result;
-    std::string error;
-    options.timestamp = 42;
-    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error));
-    EXPECT_TRUE(result.path.empty());
-    options.timestamp = 0;
-    full_.documents[0].source = folder_.Path() + "missing.pdf";
-    EXPECT_FALSE(invoice_xml::WriteInvoiceXml(full_, options, &result, &error));
-    EXPECT_NE(std::string::npos, error.find("missing.pdf"));
-    EXPECT_FALSE(std::filesystem::exists(options.output_folder) &&
-                 !std::filesystem::is_empty(options.output_folder));
+    ASSERT_TRUE(invoice_xml::WriteInvoiceXml(full_, options, &invalid, &error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(invalid.path));
+    EXPECT_GE(invalid.validation_errors, 2);
+    EXPECT_NE(std::string::npos, invalid.first_error.find("line ")) << invalid.first_error;
+    EXPECT_NE(std::string::npos, invalid.first_error.find("biller")) << invalid.first_error;
 }
 
 // ---------------------------------------------------------------------------
