@@ -16,7 +16,6 @@
 #include "tests/engine/file_text.h"
 #include "tests/integration/command_run.h"
 #include "tests/integration/invoice_over_http.h"
-#include "tests/integration/suite_server.h"
 #include "tests/integration/transport_socket.h"
 
 namespace {
@@ -73,18 +72,13 @@ std::string LogHolding(const ServerProcess& server, const std::string& text) {
     return log;
 }
 
-// One service and one invoice the engine wrote (the sample) for the suite;
+// One service and the sample that GetXML wrote for the suite;
 // tests that break the working folder or need other limits start their own.
-class FileTransferTest : public SuiteServer<FileTransferTest> {
+class FileTransferTest : public SampleServer<FileTransferTest> {
   protected:
     static void SetUpTestSuite() {
-        SuiteServer::SetUpTestSuite();
-        Client client(*server_);
-        manager_ = client.Manager();
-        written_ = WrittenSample(client, manager_);
-        invoice_ = server_->client()
-                       .Get("/tarvosServer450" + written_["pbstrOutputFile"].as_string())
-                       .body;
+        SampleServer::SetUpTestSuite();
+        invoice_ = Download(Link(written_, "pbstrOutputFile")).body;
     }
 
     static HttpResponse Upload(const ServerProcess& server, const std::string& interfaceName,
@@ -128,9 +122,7 @@ class FileTransferTest : public SuiteServer<FileTransferTest> {
     }
 
     Client client_{*server_};
-    static inline int manager_ = 0;
-    static inline web::json::value written_;  // the GetXML reply
-    static inline std::string invoice_;       // the document it wrote
+    static inline std::string invoice_;  // the document GetXML wrote
 };
 
 // ---- uploads ------------------------------------------------------------
@@ -352,6 +344,9 @@ TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
     EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), invoice_);
     EXPECT_NE(std::string::npos, invoice_.find(" request_id=\"000001000001\""));
     EXPECT_NE(std::string::npos, invoice_.find(" request_timestamp=\"1591170775\""));
+    // A document file of the invoice is published with it.
+    web::json::value documents = client_.Post(kResult, "GetDocuments", result_).body;
+    EXPECT_EQ(kPng, Download(Link(documents[1], "pbstrSource")).body) << documents.serialize();
     CommandRun lint = RunCommand("xmllint --noout --nonet --schema '" +
                                  Refdata("xsd/generalInvoiceRequest_450.xsd") + "' '" +
                                  server_->WorkFolder() + name + "'");
@@ -363,8 +358,8 @@ TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
     const std::string print =
         R"({"bstrPrintTemplate":"$","lGenerationAttributes":0,)"
         R"("eAddressRight":1,"eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})";
-    int manager = client_.Manager();
-    WrittenSample(client_, manager);
+    int manager = client_.Manager(), request = 0;
+    WrittenSample(client_, manager, &request, Scan());
     std::vector<std::string> before = NewEntries(server_->WorkFolder());
     web::json::value printed =
         client_.Call(kManager, "Print", manager,

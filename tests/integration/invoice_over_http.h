@@ -2,9 +2,9 @@
 
 // Test helpers for the module's operations over HTTP: calls of one running
 // service answered as parsed JSON, the module objects the tests need, and
-// the invoice of a published sample (one consultation, four articles)
-// built with POST calls only, with valid identifiers and payment data in
-// place of the sample's test values.
+// an invoice after a published sample (three articles) built with POST
+// calls only, with valid identifiers and payment data in place of the
+// sample's test values.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "tests/engine/file_text.h"
 #include "tests/integration/envelope.h"
 #include "tests/integration/server_process.h"
+#include "tests/integration/suite_server.h"
 
 namespace invoice_http {
 
@@ -145,30 +147,16 @@ inline std::string Fill(std::string text, std::initializer_list<std::string> val
 }
 
 // One record of tariff 999 on 2020-06-03 by the biller (numbers as JSON).
-inline std::string Article(const std::string& code, const std::string& text,
-                           const std::string& quantity, const std::string& unit,
-                           const std::string& amount, const std::string& vatRate) {
+inline std::string Article(const std::string& code, const std::string& quantity,
+                           const std::string& unit, const std::string& amount,
+                           const std::string& vatRate) {
     return Fill(
         R"({"bstrTariffType":"999","bstrCode":"$","bstrReferenceCode":"","dQuantity":$,)"
         R"("lSessionNumber":1,"dDateBegin":"2020-06-03","dDateEnd":0,"bstrProviderEAN":"$",)"
-        R"("bstrResponsibleEAN":"$","bstrText":"$","dUnit":$,"dUnitFactor":1.0,)"
+        R"("bstrResponsibleEAN":"$","bstrText":"Artikel $","dUnit":$,"dUnitFactor":1.0,)"
         R"("dExternalFactor":1.0,"dAmount":$,"dVatRate":$,"eIsObligatory":0,"bstrRemark":"",)"
         R"("bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":0})",
-        {code, quantity, kBillerGln, kBillerGln, text, unit, amount, vatRate});
-}
-
-// The consultation as an extended service of tariff 001 (9.57 + 8.19).
-inline std::string Consultation(int input) {
-    return Fill(R"({"pIServiceExInput":$,"bstrTariffType":"001","bstrCode":"00.0010",)"
-                R"("bstrReferenceCode":"","dQuantity":1.0,"lSessionNumber":1,)"
-                R"("dDateBegin":"2020-06-03","dDateEnd":0,"eSide":1,)"
-                R"j("bstrText":"Konsultation, erste 5 Min. (Grundkonsultation)","dUnitMT":9.57,)j"
-                R"("dUnitFactorMT":1.0,"dUnitInternalScalingFactorMT":1.0,"dAmountMT":9.57,)"
-                R"("dUnitTT":8.19,"dUnitFactorTT":1.0,"dUnitInternalScalingFactorTT":1.0,)"
-                R"("dAmountTT":8.19,"dAmount":17.76,"dVatRate":0.0,"eIsObligatory":1,)"
-                R"("bstrRemark":"","lGroupSize":1,"bstrSectionCode":"","eIgnoreValidate":0,)"
-                R"("lServiceAttributes":0})",
-                {std::to_string(input)});
+        {code, quantity, kBillerGln, kBillerGln, code, unit, amount, vatRate});
 }
 
 // An address of `request` made by `calls` (method, arguments); its handle.
@@ -179,43 +167,31 @@ inline std::string NewAddress(const Client& client, int request,
     return std::to_string(handle);
 }
 
-// The header, parties, payment, law, treatment and diagnosis of the
-// published sample on `request`, without its services.
+// The header, parties, payment, law and treatment of the published sample
+// on `request`, without its services.
 inline void BuildSampleSections(const Client& client, int request) {
-    const std::string person =
-        R"({"bstrFamilyname":"$","bstrGivenname":"$","bstrSalutation":"Frau",)"
-        R"("bstrTitle":"","bstrSubaddressing":""})";
     const std::string postal = R"({"bstrStreet":"$","bstrPoBox":"","bstrZip":"$","bstrCity":"$",)"
-                               R"("bstrStateCode":"","bstrCountryCode":"$"})";
-    const std::string nowhere = Fill(postal, {"", "0000", "Unbekannt", "NDF"});
-    std::string mandant =
-        NewAddress(client, request,
-                   {{"SetPerson", Fill(person, {"Mandant.tarmed", "Mandant.tarmed"})},
-                    {"SetPostal", nowhere}});
-    std::string patient =
-        NewAddress(client, request,
-                   {{"SetPerson", Fill(person, {"Spitzkiel", "Beatrice"})},
-                    {"SetPostal", nowhere},
-                    {"AddPhone", R"({"bstrNumber":"555-555 55 55","bstrLocalCode":"",)"
-                                 R"("bstrInternationalCode":"","bstrExt":""})"}});
+                               R"("bstrStateCode":"","bstrCountryCode":"CH"})";
+    std::string patient = NewAddress(
+        client, request,
+        {{"SetPerson", R"({"bstrFamilyname":"Spitzkiel","bstrGivenname":"Beatrice",)"
+                       R"("bstrSalutation":"Frau","bstrTitle":"","bstrSubaddressing":""})"},
+         {"SetPostal", Fill(postal, {"Seeweg 3", "3000", "Bern"})}});
     std::string bank =
         NewAddress(client, request,
                    {{"SetCompany", R"({"bstrCompanyName":"Test Bank","bstrDepartment":"",)"
                                    R"("bstrSubaddressing":""})"},
-                    {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel", "CH"})}});
+                    {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel"})}});
     const std::string biller = Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"",)"
                                     R"("bstrSpecialty":"Allgemein","pIAddress":$})",
-                                    {kBillerGln, mandant});
+                                    {kBillerGln, bank});
     const std::pair<const char*, std::string> calls[] = {
         {"Initialize", R"({"eDataLanguage":1})"},
         {"SetRequest", R"({"eRoleType":1,"ePlaceType":1,"bstrRoleTitle":"","eIsStorno":0,)"
                        R"("eIsCopy":0,"bstrRemark":""})"},
-        {"SetProcessing", R"({"ePrintAtIntermediate":0,"ePrintGuarantorCopy":0,"bstrTCToken":""})"},
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
                               {kBillerGln, kRecipientGln, kRecipientGln})},
-        {"SetPackage", R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
-                       R"("lSoftwareID":0,"bstrSoftwareCopyright":""})"},
         // The date as text here, as a day serial (43985) in SetTreatment.
         {"SetInvoice", R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
                        R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
@@ -230,63 +206,76 @@ inline void BuildSampleSections(const Client& client, int request) {
         {"SetEsrQR", Fill(R"({"eEsrType":4,"bstrIBAN":"$","bstrReferenceNumber":"$",)"
                           R"("bstrCustomerNote":"","pIBankAddress":$,"pICreditorAddress":$,)"
                           R"("lPaymentPeriod":30})",
-                          {kQrIban, kQrReference, bank, mandant})},
+                          {kQrIban, kQrReference, bank, bank})},
         {"SetLaw",
          R"({"eLawType":4,"dCaseDate":0,"bstrCaseID":"123456","bstrInsuredID":"123456"})"},
         {"SetTreatment", R"({"bstrAPID":"","bstrACID":"","dDateBegin":43985,"dDateEnd":43985,)"
                          R"("eTreatmentCanton":1,"eTreatmentType":1,"eTreatmentReason":1,)"
                          R"("dGestationWeek13":0})"},
-        {"AddDiagnosis", R"({"eDiagnosisType":4,"bstrCode":"A1","bstrText":""})"},
     };
     for (const auto& call : calls) client.Call(kRequest, call.first, request, call.second);
 }
 
-// The published sample's invoice on `request`: its sections, the
-// consultation and four articles at VAT rates 8, 2.5, 0 and 0 (the last of
-// quantity 0.5), answered as records 1 to 5.
+// The sample's invoice on `request`: its sections and three articles at VAT
+// rates 7.7, 2.5 and 0 (the last of quantity 0.5), answered as records 1 to 3.
 inline void BuildSample(const Client& client, int request) {
     BuildSampleSections(client, request);
-    int input = client.ServiceInput(request);
-    client.Call(kInput, "SetPhysician", input,
-                Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
-                     R"("bstrEanNumberResponsible":"$"})",
-                     {kBillerGln, kBillerGln}));
-    std::vector<std::string> services = {
-        Consultation(input), Article("GA", "Gutachten A", "1", "2700", "2700", "7.7"),
-        Article("GB", "Gutachten B", "1", "2500", "2500", "2.5"),
-        Article("123456789", "test article", "1", "10.15", "10.15", "0"),
-        Article("1234567890", "test article fractional", "0.5", "10.15", "5.08", "0")};
-    for (size_t k = 0; k < services.size(); ++k) {
-        web::json::value added =
-            client.Call(kRequest, k == 0 ? "AddServiceEx" : "AddService", request, services[k]);
-        EXPECT_EQ(Json(std::to_string(k + 1)), added["plID"]);
+    const std::string services[] = {Article("GA", "1", "2700", "2700", "7.7"),
+                                    Article("GB", "1", "2500", "2500", "2.5"),
+                                    Article("GC", "0.5", "10.15", "5.08", "0")};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(web::json::value(k + 1),
+                  client.Call(kRequest, "AddService", request, services[k])["plID"]);
     }
 }
 
-// The sample built on a new request of `manager`, finalized and written by
-// GetXML; the GetXML reply (its result and its download link).
-inline web::json::value WrittenSample(const Client& client, int manager, int* request = nullptr) {
-    int made = client.Request(manager);
-    if (request != nullptr) *request = made;
-    BuildSample(client, made);
-    client.Call(kRequest, "Finalize", made, "{}");
+// The sample built on a new request of `manager` with two documents, one
+// by URL and the PNG file `scan` of the service's side, finalized and
+// written by GetXML; the GetXML reply (its result and its download link).
+inline web::json::value WrittenSample(const Client& client, int manager, int* request,
+                                      const std::string& scan) {
+    *request = client.Request(manager);
+    BuildSample(client, *request);
+    const std::pair<const char*, std::string> calls[] = {
+        {"AddDocument", R"({"eIsURL":1,"bstrSource":"https://example.org/report.pdf",)"
+                        R"("bstrTitle":"Bericht","bstrMimeType":"application/pdf"})"},
+        {"AddDocument",
+         Fill(R"({"eIsURL":0,"bstrSource":"$","bstrTitle":"Scan","bstrMimeType":"image/png"})",
+              {scan})},
+        {"Finalize", "{}"},
+    };
+    for (const auto& call : calls) client.Call(kRequest, call.first, *request, call.second);
     return client.Call(kManager, "GetXML", manager,
                        R"({"lGenerationAttributes":0,"plTimestamp":0})");
 }
 
-// Element k of a collection equals the k-th first/next read, but for the
-// collection's names of a phone's number and of a service's reference code.
-inline web::json::value AsRead(web::json::value element) {
-    const std::pair<const char*, const char*> renames[] = {
-        {"pstrNumber", "pbstrNumber"}, {"pbstrTariffRefCode", "pbstrReferenceCode"}};
-    for (const auto& [inCollection, inRead] : renames) {
-        if (!element.has_field(inCollection)) continue;
-        web::json::value value = element.at(inCollection);
-        element.erase(inCollection);
-        element[inRead] = value;
+// Fixture base of a suite whose one service holds the sample written by
+// GetXML: its manager, request and result.
+template <class Suite>
+class SampleServer : public SuiteServer<Suite> {
+  protected:
+    static void SetUpTestSuite() {
+        SuiteServer<Suite>::SetUpTestSuite();
+        const ServerProcess& server = *SuiteServer<Suite>::server_;
+        WriteFileText(Scan(), kPng);
+        Client client(server);
+        manager_ = client.Manager();
+        written_ = WrittenSample(client, manager_, &request_, Scan());
+        if (written_.has_integer_field("pIGeneralInvoiceResult")) {
+            result_ = written_.at("pIGeneralInvoiceResult").as_integer();
+        }
     }
-    return element;
-}
+    void SetUp() override {
+        SuiteServer<Suite>::SetUp();
+        ASSERT_GT(result_, 0) << written_.serialize();
+    }
+
+    static std::string Scan() { return SuiteServer<Suite>::server_->folder() + "scan.png"; }
+
+    static inline const std::string kPng = "\x89PNG\r\n\x1a\n";  // the document's bytes
+    static inline int manager_ = 0, request_ = 0, result_ = 0;
+    static inline web::json::value written_;  // the GetXML reply
+};
 
 }  // namespace invoice_http
 

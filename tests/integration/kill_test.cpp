@@ -2,17 +2,16 @@
 // file (a "-setport" run beside the running service) still holds every key,
 // the module log ends with a whole line, and the next start works.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <sstream>
@@ -28,9 +27,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long FileSize(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
+uintmax_t FileSize(const std::string& path) {
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
 }
 
 // Clients that create managers (one module log entry each) until stopped.
@@ -73,24 +73,6 @@ std::map<std::string, std::vector<std::string>> IniKeys(const std::string& path)
     return keys;
 }
 
-// Starts the executable with `args` in the server's folder; its pid.
-pid_t Spawn(const ServerProcess& server, const std::vector<std::string>& args) {
-    std::string executable = server.folder() + "tarvosserver450";
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<std::string> copies(args);
-        std::vector<char*> argv{executable.data()};
-        for (std::string& arg : copies) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(executable.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
 // Waits (at most 5 s) for a write into a file whose name begins with
 // `prefix` in the folder that `watch` watches, or for the end of `pid`.
 void WaitForWrite(int watch, const std::string& prefix, pid_t pid) {
@@ -115,7 +97,7 @@ void RunAndKill(const ServerProcess& server, const std::vector<std::string>& arg
                 std::chrono::microseconds delay, bool atWrite) {
     int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     inotify_add_watch(watch, server.folder().c_str(), IN_MODIFY);
-    pid_t pid = Spawn(server, args);
+    pid_t pid = server.Launch(args);
     if (atWrite) {
         WaitForWrite(watch, "TarvosServer450.ini", pid);
     } else {
@@ -170,7 +152,7 @@ TEST(KillTest, ModuleLogEndsWithWholeLinesAndTheNextStartWorks) {
         {
             Load load(server.port(), 4);
             // Kill while the log grows: after at least 64 more lines.
-            long from = FileSize(server.LogPath());
+            uintmax_t from = FileSize(server.LogPath());
             auto deadline = Clock::now() + std::chrono::seconds(30);
             while (FileSize(server.LogPath()) < from + 64 * 200 && Clock::now() < deadline) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));

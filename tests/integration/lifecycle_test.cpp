@@ -29,8 +29,6 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     ServerProcess server;
     ASSERT_TRUE(server.Start());
     EXPECT_NE("0", Setting(server, "ProcStartTime"));
-    EXPECT_EQ("1", Setting(server, "logLevel"));
-    EXPECT_EQ("3600", Setting(server, "Interface_Max_Inactivity_Sec"));
     Client client(server);
     std::string manager = std::to_string(client.Manager());
     EXPECT_EQ(200, client.Get(kManager, "GetModus", "pITarvos=" + manager).status);
@@ -78,22 +76,6 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     // Passwords never reach the log.
     EXPECT_FALSE(Has(log, secret));
     EXPECT_TRUE(Has(log, "'bstrFromPFXPassword':'***'"));
-}
-
-// Trailing slashes and blanks of the endpoint are ignored; level 0 writes
-// the frame's error lines but no session and no entries.
-TEST(LifecycleTest, PaddedEndpointAndLogLevelZero) {
-    ServerProcess server({"logLevel=0"});
-    platform::WriteProfileString(server.IniPath(), "Settings", "Endpoint",
-                                 Endpoint(server) + "//  ");
-    ASSERT_TRUE(server.Start());
-    Client(server).Manager();
-    ExpectEnvelope(server.client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=99"), 402);
-    ASSERT_EQ(0, server.Stop());
-    std::string log = server.ReadLog();
-    EXPECT_FALSE(Has(log, ":entry ")) << log;
-    EXPECT_FALSE(Has(log, "start session")) << log;
-    EXPECT_TRUE(Has(log, "handle_get01:")) << log;
 }
 
 TEST(LifecycleTest, NotInstalledRefusesToRun) {

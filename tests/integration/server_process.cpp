@@ -42,10 +42,10 @@ ServerProcess::~ServerProcess() {
     fs::remove_all(folder_, ignored);
 }
 
-bool ServerProcess::Start(const std::vector<std::string>& args) {
+int ServerProcess::Launch(const std::vector<std::string>& args) const {
     std::string executable = folder_ + "tarvosserver450";
-    pid_ = fork();
-    if (pid_ == 0) {
+    int pid = fork();
+    if (pid == 0) {
         int out = open((folder_ + "output.txt").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         dup2(out, 1);
         dup2(out, 2);
@@ -57,6 +57,11 @@ bool ServerProcess::Start(const std::vector<std::string>& args) {
         execv(executable.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+bool ServerProcess::Start(const std::vector<std::string>& args) {
+    pid_ = Launch(args);
     HttpClient client(port_);
     for (int i = 0; i < 200; ++i) {
         if (!Running()) return false;

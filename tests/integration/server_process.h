@@ -23,6 +23,10 @@ class ServerProcess {
     // waits until it accepts connections. False when it did not come up.
     bool Start(const std::vector<std::string>& args = {"-debug"});
 
+    // Starts another run of the executable with `args` (its output goes with
+    // the service's) and returns its pid; the caller waits for it.
+    int Launch(const std::vector<std::string>& args) const;
+
     // Runs the executable with `args` to its end; returns its exit code and
     // fills `output` with what it printed (standard output and error).
     int RunToEnd(const std::vector<std::string>& args, std::string* output);
