@@ -19,6 +19,21 @@ const char CLogFile::kModuleLogNamespace[] = "http://tarvos450.invalid/xsd/Modul
 namespace {
 
 constexpr size_t kMaxLineBytes = 1023;
+// WriteLines hands the file blocks of whole lines of about this size.
+constexpr size_t kBlockBytes = 65536;
+
+// Writes all of `block` to `fd` (the stream was opened for appending) and
+// empties it; an error drops the rest.
+void WriteAll(int fd, std::string* block) {
+    size_t done = 0;
+    while (done < block->size()) {
+        ssize_t n = ::write(fd, block->data() + done, block->size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    block->clear();
+}
 constexpr int kFirstLineChars = 1023;
 constexpr size_t kMaxNumberChars = 80;
 constexpr int kDropLineChars = 2047;
@@ -154,13 +169,22 @@ int CLogFile::WriteEvent(int code, const std::string& text) {
 }
 
 int CLogFile::Write(const std::string& text) {
+    return WriteLines({text});
+}
+
+int CLogFile::WriteLines(const std::vector<std::string>& lines) {
     if (m_bstrPath.empty()) return 0;
     try {
         std::lock_guard<std::mutex> hold(m_cs);
         if (m_fp == nullptr && !OpenLocked()) return 0;
-        std::fwrite(text.data(), 1, Utf8CutLength(text, kMaxLineBytes), m_fp);
-        if (m_bNewline) std::fputc('\n', m_fp);
-        std::fflush(m_fp);
+        std::fflush(m_fp);  // a header still buffered goes first
+        std::string block;
+        for (const std::string& line : lines) {
+            block.append(line, 0, Utf8CutLength(line, kMaxLineBytes));
+            if (m_bNewline) block += '\n';
+            if (block.size() >= kBlockBytes) WriteAll(fileno(m_fp), &block);
+        }
+        WriteAll(fileno(m_fp), &block);
         return 1;
     } catch (...) {
         RecordCurrentException();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // A size-limited, append-only text file of lines.
 //
@@ -54,6 +55,10 @@ class CLogFile {
     // Returns 1 when written, 0 when the path is empty or the file cannot be
     // opened.
     int Write(const std::string& text);
+
+    // Writes several lines as Write() would, in one write to the file (a
+    // batch over 64 KB in several, each of whole lines). Returns as Write().
+    int WriteLines(const std::vector<std::string>& lines);
 
     // Flushes and closes the stream if open.
     void Close();

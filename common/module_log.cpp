@@ -104,30 +104,48 @@ bool CModuleLogFile::StartLog(int level, const std::string& path) {
 
 bool CModuleLogFile::WriteComment(int level, const std::string& text) {
     if (level > m_nLevel) return false;
-    try {
-        std::lock_guard<std::mutex> hold(*m_pLock);
-        QueueComment(text);
-        WritePending();
-        return true;
-    } catch (...) {
-        ReportCurrentException(kReportSource, kReportLine);
-        return false;
-    }
+    Line line;
+    line.value = level;
+    line.args[0] = text;
+    return WriteLines({line}) == 1;
 }
 
 bool CModuleLogFile::WriteEntry(int status, const std::string& method, const std::string& arg1,
                                 const std::string& arg2, const std::string& arg3,
                                 const std::string& arg4) {
     if (m_nLevel < 1) return false;
+    Line line;
+    line.entry = true;
+    line.value = status;
+    line.method = method;
+    line.args[0] = arg1;
+    line.args[1] = arg2;
+    line.args[2] = arg3;
+    line.args[3] = arg4;
+    return WriteLines({line}) == 1;
+}
+
+int CModuleLogFile::WriteLines(const std::vector<Line>& lines) {
     try {
-        const std::string* args[4] = {&arg1, &arg2, &arg3, &arg4};
+        int queued = 0;
         std::lock_guard<std::mutex> hold(*m_pLock);
-        QueueEntry(status, method, args);
+        for (const Line& line : lines) {
+            if (line.entry && m_nLevel >= 1) {
+                const std::string* args[4] = {&line.args[0], &line.args[1], &line.args[2],
+                                              &line.args[3]};
+                QueueEntry(line.value, line.method, args);
+            } else if (!line.entry && line.value <= m_nLevel) {
+                QueueComment(line.args[0]);
+            } else {
+                continue;
+            }
+            ++queued;
+        }
         WritePending();
-        return true;
+        return queued;
     } catch (...) {
         ReportCurrentException(kReportSource, kReportLine);
-        return false;
+        return 0;
     }
 }
 
@@ -175,8 +193,7 @@ void CModuleLogFile::WritePending() {
                                              !m_strArchiveDir.empty(), m_strArchiveDir);
         m_fileInode = 0;
     }
-    bool written = false;
-    for (const std::string& line : lines) written = m_pFile->Write(line) != 0 || written;
+    bool written = m_pFile->WriteLines(lines) != 0;
     struct stat info;
     if (written && m_fileInode == 0 && ::stat(m_strPath.c_str(), &info) == 0) {
         m_fileDevice = info.st_dev;

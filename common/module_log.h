@@ -59,6 +59,21 @@ class CModuleLogFile {
     bool WriteEntry(int status, const std::string& method, const std::string& arg1,
                     const std::string& arg2, const std::string& arg3, const std::string& arg4);
 
+    // One line for WriteLines: a comment (level, text in args[0]) or an
+    // entry (status, method, four argument texts).
+    struct Line {
+        bool entry = false;
+        int value = 0;  // the comment's level or the entry's status
+        std::string method;
+        std::string args[4];
+    };
+
+    // Writes the lines as WriteComment and WriteEntry would, each with the
+    // same level test and its own time stamp, under one hold of the lock and
+    // in one write-out. Returns how many passed the level test (0 also when
+    // an exception was reported).
+    int WriteLines(const std::vector<Line>& lines);
+
     // Marks the session closed (the destructor still writes "end session").
     void CloseLog();
 

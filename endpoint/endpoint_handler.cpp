@@ -137,6 +137,7 @@ void CEndpointHandler::Open() {
     web::uri uri(m_uri);
     int port = uri.port() > 0 ? uri.port() : 80;
     auto listener = std::make_unique<HttpListener>(*this, m_workers, m_options.transport);
+    m_pLogQueue = std::make_unique<ModuleLogQueue>(ModuleLog());
     listener->Open(uri.host(), static_cast<uint16_t>(port), kTransportThreads);
     m_pListener = std::move(listener);
 }
@@ -149,7 +150,11 @@ bool CEndpointHandler::Close(std::chrono::milliseconds timeout) {
     if (m_pListener) m_pListener->StopAccepting();
     // Running calls end; calls not yet started are answered without running.
     m_workers.Stop();
-    return m_pListener ? m_pListener->Stop(timeout) : true;
+    bool ended = m_pListener ? m_pListener->Stop(timeout) : true;
+    // The entries of the last replies go out before whatever the caller
+    // logs next (the final sweep).
+    if (m_pLogQueue) m_pLogQueue->Stop();
+    return ended;
 }
 
 Reply CEndpointHandler::Handle(const HttpRequest& whole) {
@@ -166,6 +171,7 @@ Reply CEndpointHandler::Handle(const HttpRequest& whole) {
     }
     Reply reply = Finish(*request);
     LogOutcome(*request, reply);
+    if (m_pLogQueue) m_pLogQueue->Flush();
     return reply;
 }
 
@@ -447,18 +453,26 @@ Reply CEndpointHandler::DispatchLocked(FrameRequest& request) {
 void CEndpointHandler::LogOutcome(const FrameRequest& request, const Reply& reply) {
     if (request.verb == Verb::kOther) return;
     int verb = static_cast<int>(request.verb);
+    CModuleLogFile::Line line;
     if (!request.dispatched) {
-        if (reply.status == 400) {
-            ModuleLog().WriteComment(0, ErrorLinePrefix(verb) + LogText(reply.body));
-        }
-        return;
+        if (reply.status != 400) return;
+        line.args[0] = ErrorLinePrefix(verb) + LogText(reply.body);
+    } else {
+        if (ModuleLog().Level() < 1) return;
+        const Call& call = request.call;
+        line.entry = true;
+        line.value = reply.result == 200 ? 0 : reply.result == 204 ? 1 : reply.result;
+        line.method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
+        line.args[0] = call.interfaceName;
+        line.args[1] = call.methodName;
+        line.args[2] = reply.logArgs.empty() ? LogText(call.args) : reply.logArgs;
+        line.args[3] = std::to_string(call.address);
     }
-    const Call& call = request.call;
-    int status = reply.result == 200 ? 0 : reply.result == 204 ? 1 : reply.result;
-    std::string method = reply.logMethod.empty() ? HandlerName(verb) : reply.logMethod;
-    std::string args = reply.logArgs.empty() ? LogText(call.args) : reply.logArgs;
-    ModuleLog().WriteEntry(status, method, call.interfaceName, call.methodName, args,
-                           std::to_string(call.address));
+    if (m_pLogQueue) {
+        m_pLogQueue->Add(std::move(line));
+    } else {
+        ModuleLog().WriteLines({line});
+    }
 }
 
 int64_t CEndpointHandler::Now() const {

@@ -9,6 +9,7 @@
 #include <cpprest/json.h>
 
 #include "bridge/handler_tables.h"
+#include "common/module_log_queue.h"
 #include "endpoint/dispatch.h"
 #include "endpoint/frame_request.h"
 #include "endpoint/transport_limits.h"
@@ -153,6 +154,9 @@ class CEndpointHandler : public IRequestFrame {
     HandlerOptions m_options;
     std::unique_ptr<IVerbDispatcher> m_get, m_put, m_post;
     WorkerPool m_workers;
+    // The transport's log entries, written by a thread of their own while
+    // the listener is open (Handle() writes its entry itself).
+    std::unique_ptr<ModuleLogQueue> m_pLogQueue;
     std::unique_ptr<HttpListener> m_pListener;  // after the pool: stopped before it
     std::mutex m_closeMutex;
     bool m_closed = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/module_log_queue.h"
 #include "tests/engine/temp_folder.h"
 
 namespace {
@@ -210,38 +212,79 @@ TEST_F(ModuleLogTest, FullFileMovesToYearFolderOfArchive) {
     EXPECT_EQ("\t<MAX_SIZE=4>\t<REORG_SIZE=1>", ReadLines(path_).at(3));
 }
 
+CModuleLogFile::Line CommentLine(int level, const std::string& text) {
+    CModuleLogFile::Line line;
+    line.value = level;
+    line.args[0] = text;
+    return line;
+}
+
+TEST_F(ModuleLogTest, QueuedLinesAreInTheFileAfterFlushAndAfterStop) {
+    log_.StartLog(1, path_);
+    ModuleLogQueue queue(log_);
+    queue.Add(CommentLine(0, "first"));
+    queue.Add(CommentLine(2, "TRACE(above the level)"));
+    queue.Flush();
+    EXPECT_EQ(Comment("first"), MaskedBody().back());
+    CModuleLogFile::Line entry;
+    entry.entry = true;
+    entry.value = 7;
+    entry.method = "handle_put";
+    entry.args[1] = "IResult";
+    queue.Add(entry);
+    queue.Stop();
+    EXPECT_EQ(EntryHead(7, "handle_put") + "argv1=\"IResult\" argn=\"1\"/>", MaskedBody().back());
+    queue.Add(CommentLine(0, "after the stop"));
+    EXPECT_EQ(Comment("after the stop"), MaskedBody().back());
+    EXPECT_EQ(4u, MaskedBody().size());
+}
+
 // The entry that thread t writes as its line i in the concurrency test.
 std::string SampleEntry(int t, int i) {
     return EntryHead(0, "handle_post") + "argv1=\"T" + std::to_string(t) + "\" argv2=\"" +
            std::to_string(i) + "\" argv3=\"" + std::string(60 + t * 7, 'a' + t) + "\" argn=\"3\"/>";
 }
 
-TEST_F(ModuleLogTest, ConcurrentLinesAreWholeAndFoundExactlyOnce) {
+// Even threads write themselves, odd ones through a queue (with a small
+// capacity, so that they also wait for room).
+TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
     constexpr int kThreads = 8;
     constexpr int kLines = 5000;
     log_.SetFileSizes(-128, 8);
     log_.StartLog(1, path_);
+    ModuleLogQueue queue(log_, 16);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([this, t] {
-            std::string padding(60 + t * 7, 'a' + t);
+        threads.emplace_back([this, t, &queue] {
+            CModuleLogFile::Line line;
+            line.entry = true;
+            line.method = "handle_post";
+            line.args[0] = "T" + std::to_string(t);
+            line.args[2] = std::string(60 + t * 7, 'a' + t);
             for (int i = 0; i < kLines; ++i) {
-                log_.WriteEntry(0, "handle_post", "T" + std::to_string(t), std::to_string(i),
-                                padding, "");
+                line.args[1] = std::to_string(i);
+                t % 2 == 0 ? (void)log_.WriteLines({line}) : queue.Add(line);
             }
         });
     }
     for (std::thread& thread : threads) thread.join();
+    queue.Stop();
+
+    // Archived files in the order of their numbers, then the current one.
+    std::vector<std::string> files;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(folder_.Path())) {
+        if (file.is_regular_file() && file.path() != path_) files.push_back(file.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    files.push_back(path_);
 
     std::vector<std::vector<int>> seen(kThreads, std::vector<int>(kLines, 0));
-    int files = 0;
+    std::vector<int> last(kThreads, -1);
     int bad = 0;
-    for (const auto& file : std::filesystem::recursive_directory_iterator(folder_.Path())) {
-        if (!file.is_regular_file()) continue;
-        ++files;
-        std::vector<std::string> lines = ReadLines(file.path().string());
-        ASSERT_GE(lines.size(), 11u) << file.path();
-        EXPECT_EQ("<?xml version=\"1.0\" standalone=\"no\"?>", lines[0]) << file.path();
+    for (const std::string& file : files) {
+        std::vector<std::string> lines = ReadLines(file);
+        ASSERT_GE(lines.size(), 11u) << file;
+        EXPECT_EQ("<?xml version=\"1.0\" standalone=\"no\"?>", lines[0]) << file;
         for (size_t n = 11; n < lines.size(); ++n) {
             int t = -1;
             int i = -1;
@@ -251,12 +294,14 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeAndFoundExactlyOnce) {
                 std::sscanf(line.c_str() + at, "argv1=\"T%d\" argv2=\"%d\"", &t, &i) == 2 &&
                 t >= 0 && t < kThreads && i >= 0 && i < kLines && line == SampleEntry(t, i)) {
                 ++seen[t][i];
+                EXPECT_LT(last[t], i) << "thread " << t << " out of order in " << file;
+                last[t] = i;
             } else if (line != Comment("start session") && ++bad < 5) {
-                ADD_FAILURE() << "mixed or broken line in " << file.path() << ": " << lines[n];
+                ADD_FAILURE() << "mixed or broken line in " << file << ": " << lines[n];
             }
         }
     }
-    EXPECT_GT(files, 20) << "the run should have archived many times";
+    EXPECT_GT(files.size(), 20u) << "the run should have archived many times";
     EXPECT_EQ(0, bad);
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kLines; ++i)
