@@ -41,8 +41,6 @@ TEST(ServiceTextsTest, HelpAndStatusAsTheOperatorReadsThem) {
     std::string noStart = StatusText(Facts(platform::kStateRunning, "x", 300, 0));
     EXPECT_EQ(std::string::npos, noStart.find("Service start time:")) << noStart;
     EXPECT_EQ(std::string::npos, noStart.find("Service uptime:")) << noStart;
-    EXPECT_EQ("ZidavurAzivaziRezadad450.exe", HelpCaption());
-    EXPECT_EQ("Status of <ZidavurAzivaziRezadad450.exe>     ", StatusCaption());
     EXPECT_EQ("01.01.1970 02:00:00", StartTimeText(0));
 
     const char* states[] = {"unknown",
@@ -68,53 +66,6 @@ TEST(ServiceTextsTest, HelpAndStatusAsTheOperatorReadsThem) {
         {-30, "0:00:00:00"},
     };
     for (const auto& uptime : uptimes) EXPECT_EQ(uptime.second, UptimeText(uptime.first));
-}
-
-// Records the actions it is asked for.
-struct Recorder : CBaseService {
-    explicit Recorder(int result)
-        : CBaseService(3600, "http://localhost:35340/tarvosServer450", 0, "TarvosServer450",
-                       "TarvosServer450", 1, ""),
-          result(result) {}
-    bool StartDispatcher() override { return Note("dispatcher") != 0; }
-    int Install() override { return Note("install"); }
-    int Uninstall() override { return Note("uninstall"); }
-    void DebugRun() override { Note("debug"); }
-    void Help() override { Note("help"); }
-    void Status() override { Note("status"); }
-    int Note(const char* action) {
-        called += action;
-        return result;
-    }
-    int result;
-    std::string called;
-};
-
-TEST(RunActionTest, EachModeRunsItsActionAndGivesItsResult) {
-    const struct {
-        int mode;
-        int result;  // of the action
-        const char* called;
-        int given;
-    } runs[] = {
-        {kRunService, 1, "dispatcher", 1},
-        {kRunService, 0, "dispatcher", 0},
-        {kRunInstall, 1, "install", 1},
-        {kRunInstall, 0, "install", 0},
-        {kRunUninstall, 0, "uninstall", 0},
-        {kRunDebug, 0, "debug", 1},
-        {kRunHelp, 0, "help", 1},
-        {kRunStatus, 0, "status", 1},
-        {kRunSetPort, 0, "", 1},
-        {99, 0, "", 1},
-    };
-    for (const auto& run : runs) {
-        Recorder service(run.result);
-        CBaseServiceCommandLineInfo info;
-        info.RunMode = run.mode;
-        EXPECT_EQ(run.given, RunAction(service, info)) << run.mode;
-        EXPECT_EQ(run.called, service.called) << run.mode;
-    }
 }
 
 }  // namespace
