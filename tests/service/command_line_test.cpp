@@ -18,8 +18,6 @@ TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
         {{}, kRunService, 0},
         // Switch words ignore case and the switch character.
         {{"-INSTALL"}, kRunInstall, 0},
-        {{"/install"}, kRunInstall, 0},
-        {{"-remove"}, kRunUninstall, 0},
         {{"/REMOVE"}, kRunUninstall, 0},
         {{"-uninstall"}, kRunUninstall, 0},
         {{"-debug"}, kRunDebug, 0},
@@ -28,14 +26,11 @@ TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
         {{"-Status"}, kRunStatus, 0},
         // Words without a switch character and unknown switches change nothing.
         {{"install"}, kRunService, 0},
-        {{"?"}, kRunService, 0},
         {{"--install"}, kRunService, 0},
         {{"-"}, kRunService, 0},
         {{""}, kRunService, 0},
         {{"-status", "-bogus", "plain"}, kRunStatus, 0},
-        // The last switch wins.
-        {{"-status", "-install"}, kRunInstall, 0},
-        {{"-install", "-status"}, kRunStatus, 0},
+        {{"-install", "-status"}, kRunStatus, 0},  // the last switch wins
         // setport takes the next argument as atol reads it, never as a switch.
         {{"/SetPort", "15001"}, kRunSetPort, 15001},
         {{"-setport", "40000abc"}, kRunSetPort, 40000},
@@ -54,19 +49,6 @@ TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
         EXPECT_EQ(line.mode, info.RunMode) << testing::PrintToString(line.args);
         EXPECT_EQ(line.port, port) << testing::PrintToString(line.args);
     }
-}
-
-TEST(CommandLineTest, ParseParamSeesTheLastFlag) {
-    struct Recorder : CBaseServiceCommandLineInfo {
-        void ParseParam(const std::string& text, bool isSwitch, bool isLast) override {
-            seen.push_back(text + (isSwitch ? "/switch" : "") + (isLast ? "/last" : ""));
-            CBaseServiceCommandLineInfo::ParseParam(text, isSwitch, isLast);
-        }
-        std::vector<std::string> seen;
-    } info;
-    long port = 0;
-    ParseCommandLine({"program", "-status", "plain", "/help"}, info, port);
-    EXPECT_EQ((std::vector<std::string>{"status/switch", "plain", "help/switch/last"}), info.seen);
 }
 
 }  // namespace
