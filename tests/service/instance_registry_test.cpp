@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -107,30 +106,6 @@ TEST_F(InstanceRegistryTest, GroupLocksAreSharedWithinAGroupAndOutliveIt) {
     EXPECT_EQ(nullptr, registry_.LockFor(100)) << "no group, no lock";
     registry_.Register("ITarvos", 0, 100);
     EXPECT_EQ(lock, registry_.LockFor(100)) << "a later registration gets it back";
-}
-
-TEST_F(InstanceRegistryTest, ConcurrentUseKeepsTheRecordsConsistent) {
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([this, t] {
-            for (int round = 0; round < 500; ++round) {
-                int manager = 1000 + t * 100000 + round * 10;
-                registry_.Register("ITarvos", 0, manager);
-                registry_.Register("IGeneralInvoiceRequest", manager, manager + 1);
-                registry_.Register("IAddress", manager + 1, manager + 2);
-                registry_.Touch("IAddress", "GetType", manager + 2);
-                registry_.LockFor(manager + 2);
-                std::string out;
-                while (registry_.NextToDestroy("ITarvos", manager, &out) >= 1) {
-                }
-            }
-        });
-    }
-    std::string out;
-    for (int i = 0; i < 200; ++i) registry_.NextExpired("ITarvos", &out, false);
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(3u, registry_.GroupCount());  // 100, 200 and the service input's 400
-    EXPECT_EQ(4u, registry_.InstanceCount());
 }
 
 }  // namespace
