@@ -48,6 +48,7 @@ TEST(InvoiceEnumTablesTest, EveryValueAndTextFindsItsEntryAndNothingElseDoes) {
     EXPECT_TRUE(EnumFromLong(31, &canton));
     EXPECT_FALSE(EnumFromLong(32, &canton));
     EXPECT_FALSE(IsValidEnum<YesNo>(-1));  // VARIANT_TRUE is not a yes/no value
+    EXPECT_STREQ("16or27", SchemaText(EsrType::kEsr16or27));
     EXPECT_STREQ("", SchemaText(static_cast<Canton>(99)));
     DiagnosisType type = DiagnosisType::kFreetext;
     EXPECT_TRUE(EnumFromSchema("ICD", &type));
