@@ -50,6 +50,8 @@ int ServerProcess::Launch(const std::vector<std::string>& args) const {
         dup2(out, 1);
         dup2(out, 2);
         setsid();  // no controlling terminal, like a service
+        // Relative paths it is given (an archive folder) stay in its folder.
+        if (chdir(folder_.c_str()) != 0) _exit(126);
         std::vector<char*> argv{executable.data()};
         std::vector<std::string> copies(args);
         for (std::string& arg : copies) argv.push_back(arg.data());
