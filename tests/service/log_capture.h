@@ -1,14 +1,14 @@
 #pragma once
 
-#include <stdlib.h>
-
-#include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/module_log.h"
 #include "tests/engine/file_text.h"
+#include "tests/engine/temp_folder.h"
+#include "tests/service/scoped_env.h"
 
 // What the module log received while the object lived. Starts the log
 // session at level 2 (the TRACE lines too) in a folder of the test binary's
@@ -17,8 +17,11 @@
 class LogCapture {
   public:
     LogCapture() {
-        static LogFolder folder;
-        ModuleLog().StartLog(2, folder.path + "module.log.txt");
+        static const std::unique_ptr<TempFolder> folder = [] {
+            ScopedEnv tmp("TMPDIR", "/tmp");
+            return std::make_unique<TempFolder>();
+        }();
+        ModuleLog().StartLog(2, folder->Path() + "module.log.txt");
         offset_ = Read().size();
     }
 
@@ -39,19 +42,6 @@ class LogCapture {
     }
 
   private:
-    struct LogFolder {
-        LogFolder() {
-            char pattern[] = "/tmp/tarvos-log-XXXXXX";
-            const char* made = mkdtemp(pattern);
-            path = std::string(made != nullptr ? made : "/tmp") + "/";
-        }
-        ~LogFolder() {
-            std::error_code ignored;
-            if (path != "/tmp/") std::filesystem::remove_all(path, ignored);
-        }
-        std::string path;
-    };
-
     static std::string Read() { return ReadFileText(ModuleLog().Path()); }
 
     size_t offset_ = 0;

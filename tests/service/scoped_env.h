@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <optional>
 #include <string>
 
 // An environment variable set for the life of the object (the time zone
@@ -10,18 +11,12 @@
 class ScopedEnv {
   public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        const char* old = getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
+        if (const char* old = getenv(name)) old_ = old;
         setenv(name, value.c_str(), 1);
         tzset();
     }
     ~ScopedEnv() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
+        old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_);
         tzset();
     }
     ScopedEnv(const ScopedEnv&) = delete;
@@ -29,6 +24,5 @@ class ScopedEnv {
 
   private:
     const char* name_;
-    bool had_ = false;
-    std::string old_;
+    std::optional<std::string> old_;
 };
