@@ -187,7 +187,7 @@ const char kExpectedUnit[] =
     "\n[Install]\n"
     "WantedBy=multi-user.target\n";
 
-TEST_F(BaseServiceTest, InstallWritesTheUnitFileOnce) {
+TEST_F(BaseServiceTest, InstallWritesTheUnitFileOnceAndUninstallRemovesIt) {
     std::unique_ptr<CBaseService> service = MakeService();
     EXPECT_EQ(1, service->Install());
     EXPECT_EQ(kExpectedUnit, ReadFileText(UnitFile()));
@@ -214,13 +214,11 @@ TEST_F(BaseServiceTest, InstallWritesTheUnitFileOnce) {
     }
     EXPECT_NE(std::string::npos, unit.find("ExecStart=\"/opt/with space/100%%/tarvosserver450\"\n"))
         << unit;
-}
 
-TEST_F(BaseServiceTest, MissingUnitFolderFailsInstallAndUninstall) {
-    std::unique_ptr<CBaseService> service = MakeService();
-    service->SetUnitDir(folder_.Path() + "no-such-folder");
-    EXPECT_EQ(0, service->Install());
-    EXPECT_EQ(0, service->Uninstall());
+    // A unit folder that is not there fails both.
+    plain.SetUnitDir(folder_.Path() + "no-such-folder");
+    EXPECT_EQ(0, plain.Install());
+    EXPECT_EQ(0, plain.Uninstall());
     EXPECT_TRUE(
         Logged("TRACE(baseService05): Failed to open Install::CBaseServiceControlManager::open - "
                "lastError:[2] "))
