@@ -38,20 +38,17 @@ struct Read {
 TEST(JsonReadersTest, EveryJsonTypeByEveryReader) {
     const Read reads[] = {
         {"7", "7", "7", "7"},
-        {"-12", "-12", "-12", "-12"},
         {"7.9", "7", "7.9000000000000004", "7.9"},
         {"-7.9", "-7", "-7.9000000000000004", "-7.9"},  // truncated toward zero
         {"1e300", "-2147483648", "1.0000000000000001e+300", "1E+300"},
         {"true", "1", "1", "1"},
         {"false", "0", "0", "0"},
         {"null", "0", "0", ""},
-        {"{}", "0", "0", ""},
         {"[1]", "0", "0", ""},
         {R"("Zürich")", "invalid: invalid stol argument", "invalid: invalid stod argument",
          "Zürich"},
         {R"("")", "invalid: invalid stol argument", "invalid: invalid stod argument", ""},
         {R"("  42xyz")", "42", "42", "  42xyz"},
-        {R"("+5")", "5", "5", "+5"},
         {R"(" 2.5e3x")", "2", "2500", " 2.5e3x"},
         {R"("2147483647")", "2147483647", "2147483647", "2147483647"},
         {R"("2147483648")", "range: stol argument out of range", "2147483648", "2147483648"},
