@@ -144,29 +144,25 @@ TEST_F(FinalizeRulesApiTest, FinalizeRefusesAVatRateTheDateDoesNotAllow) {
 // AddServiceEx takes units of 0 but refuses negative ones, and refuses unit
 // and scale factors of 0.
 TEST_F(FinalizeRulesApiTest, ServiceSettersRefuseZeroFactorsAndNegativeUnits) {
-    struct PartCase {
+    const struct {
         double unit, unit_factor, scale_factor;
-        const char* refused;  // the parameter named, "" when taken
-    };
-    const PartCase cases[] = {
+        std::string refused;  // the parameter named, "" when taken
+    } cases[] = {
         {0, 0.01, 0.01, ""},
         {-0.01, 1, 1, "dUnitMT"},
         {1, 0, 1, "dUnitFactorMT"},
         {1, 1, 0, "dUnitInternalScalingFactorMT"},
     };
     ComPtr<IServiceExInput> input = build_.Physician("001");
-    for (const PartCase& c : cases) {
+    for (const auto& c : cases) {
         long id = 0;
         HRESULT hr = request_->AddServiceEx(input.Get(), "001", "00.0010", "", 1, 1,
                                             request_test::Day(2020, 6, 3), 0, 1, "Konsultation",
                                             c.unit, c.unit_factor, c.scale_factor, 0, 1, 1, 1, 0, 0,
                                             0, 1, "", 1, "", 0, 0, &id, &status_);
-        if (*c.refused == '\0') {
-            EXPECT_EQ(S_OK, hr) << Abort();
-        } else {
-            EXPECT_EQ(E_INVALIDARG, hr);
-            EXPECT_EQ(0u, Abort().find(std::string("AddServiceEx: ") + c.refused + " ")) << Abort();
-        }
+        EXPECT_EQ(c.refused.empty() ? S_OK : E_INVALIDARG, hr) << Abort();
+        EXPECT_EQ(0u, Abort().find(c.refused.empty() ? "" : "AddServiceEx: " + c.refused + " "))
+            << Abort();
     }
     long id = 0;
     EXPECT_EQ(E_INVALIDARG,
