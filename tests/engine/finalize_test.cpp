@@ -40,7 +40,8 @@ std::vector<FinalizeRow> FinalizeRows() {
         // rounds the amount due to 0.05.
         {"",
          [](Request, InvoiceBuilder& b) { b.AddSampleServices(); },
-         "5237.99 22.76 0 0 5238 0.01 254.02 | 0: 37.99 0 | 2.5: 2500 60.98 | 7.7: 2700 193.04 ",
+         "invoice 5237.99 22.76 0 0 5238 0.01 254.02 | 0: 37.99 0 | 2.5: 2500 60.98 | 7.7: 2700 "
+         "193.04 ",
          {}},
         // 100.01 + 5 + 5 - 50 = 60.01
         {"",
@@ -49,7 +50,7 @@ std::vector<FinalizeRow> FinalizeRows() {
              r->SetReminder("R-1", Day(2020, 7, 3), 1593777600, 2, "Bitte zahlen", 5.0, &s);
              b.AddArticle("Y", 1, 100.01, 0, 1);
          },
-         "105.01 105.01 50 5 60 -0.01 0 | 0: 105.01 0 CHE-123.456.788",
+         "reminder 105.01 105.01 50 5 60 -0.01 0 | 0: 105.01 0 CHE-123.456.788",
          {}},
         // MT only, with the input's external factor: 2 x 9.57 x 0.89 x 0.9 =
         // 15.33114 (the TT part, 2 x 8.19 x 0.89, is not billed).
@@ -62,7 +63,7 @@ std::vector<FinalizeRow> FinalizeRows() {
                              "Konsultation", 9.57, 0.89, 1.0, 0, 8.19, 0.89, 1.0, 0, 0, 0, 1, "", 1,
                              "", 0, 0, &id, &s);
          },
-         "20.33 20.33 0 0 20.35 0.02 0 | 0: 20.33 0 ",
+         "invoice 20.33 20.33 0 0 20.35 0.02 0 | 0: 20.33 0 ",
          {}},
         // Not required by the KVG.
         {"",
@@ -70,7 +71,7 @@ std::vector<FinalizeRow> FinalizeRows() {
              r->SetPatient(2, Day(1957, 4, 14), "", b.Person("Muster", "Anna").Get(), &s);
              r->SetLaw(1, 0, "", "", &s);
          },
-         "5 5 0 0 5 0 0 | 0: 5 0 ",
+         "invoice 5 5 0 0 5 0 0 | 0: 5 0 ",
          {}},
         {"",
          [](Request, InvoiceBuilder& b) { b.AddArticle("GA", 2, 6.15, 0, 1, 12.50); },
@@ -156,7 +157,8 @@ TEST(FinalizeTableTest, FiguresOfEachInvoiceOrThePartsItsRefusalNames) {
             EXPECT_EQ(S_OK, hr) << text;
             auto invoice = impl->FinalizedSnapshot();
             if (!invoice || !invoice->finalized) continue;
-            EXPECT_EQ(row.balance, BalanceText(invoice->balance));
+            EXPECT_EQ(row.balance, std::string(invoice::SchemaText(invoice->payload_type())) + " " +
+                                       BalanceText(invoice->balance));
             EXPECT_NEAR(std::stod(invoice->balance.round_difference.ToString()), difference, 1e-9);
             continue;
         }
