@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -53,12 +54,10 @@ std::string PercentEncode(const std::string& text) {
 
 // True when `name` is a lower-case UUID text ("8-4-4-4-12") and `extension`.
 bool IsUuidName(const std::string& name, const std::string& extension) {
-    if (name.size() != 36 + extension.size() || name.substr(36) != extension) return false;
-    for (size_t i = 0; i < 36; ++i) {
-        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? name[i] != '-' : !std::isxdigit(name[i]) || std::isupper(name[i])) return false;
-    }
-    return true;
+    return name.size() == 36 + extension.size() && name.substr(36) == extension &&
+           std::regex_match(
+               name.substr(0, 36),
+               std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
 }
 
 // The service's module log once it holds `text` (the service answers a
