@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/engine/file_text.h"
@@ -18,57 +15,37 @@ class IniFileTest : public ::testing::Test {
     std::string path_ = folder_.Path() + "test.ini";
 };
 
-TEST_F(IniFileTest, MissingFileGivesDefaults) {
+TEST_F(IniFileTest, ReadsIgnoreCaseTakeTheFirstMatchAndIntegersLikeTheProfileFunction) {
     EXPECT_EQ("dflt", platform::GetProfileString(path_, "Settings", "Endpoint", "dflt"));
     EXPECT_EQ(-10, platform::GetProfileInt(path_, "Settings", "x", -10));
-}
-
-TEST_F(IniFileTest, SectionsAndKeysIgnoreCaseAndFirstMatchWins) {
     WriteFileText(
         path_,
         "; a comment\n[other]\nkey=wrong\n[SETTINGS]\n  KEY =  first value  \nkey=second\n"
-        "[settings]\nkey=third\n");
+        ";logLevel=2\n[settings]\nkey=third\n[s]\na=42\nb=-5\nc=12abc\nd=abc\ne=\n");
     EXPECT_EQ("first value", platform::GetProfileString(path_, "Settings", "key", ""));
     EXPECT_EQ("wrong", platform::GetProfileString(path_, "OTHER", "Key", ""));
+    EXPECT_EQ(-1, platform::GetProfileInt(path_, "Settings", "logLevel", -1));  // commented out
+    const std::pair<const char*, int> ints[] = {
+        {"a", 42}, {"b", -5}, {"c", 12}, {"d", 0}, {"e", 0}};
+    for (const auto& [key, value] : ints)
+        EXPECT_EQ(value, platform::GetProfileInt(path_, "s", key, 7));
 }
 
-TEST_F(IniFileTest, CommentedKeyIsNotAKey) {
-    WriteFileText(path_, "[Settings]\n;logLevel=2\n");
-    EXPECT_EQ(-1, platform::GetProfileInt(path_, "Settings", "logLevel", -1));
-}
-
-TEST_F(IniFileTest, IntegersReadLikeTheProfileFunction) {
-    WriteFileText(path_, "[s]\na=42\nb=-5\nc=12abc\nd=abc\ne=\n");
-    EXPECT_EQ(42, platform::GetProfileInt(path_, "s", "a", 0));
-    EXPECT_EQ(-5, platform::GetProfileInt(path_, "s", "b", 0));
-    EXPECT_EQ(12, platform::GetProfileInt(path_, "s", "c", 0));
-    EXPECT_EQ(0, platform::GetProfileInt(path_, "s", "d", 7));
-    EXPECT_EQ(0, platform::GetProfileInt(path_, "s", "e", 7));
-}
-
-TEST_F(IniFileTest, WritingCreatesFileAndSection) {
+TEST_F(IniFileTest, WritingCreatesTheFileAndKeepsEveryOtherLine) {
     ASSERT_TRUE(platform::WriteProfileString(path_, "Settings", "logLevel", "1"));
     EXPECT_EQ("[Settings]\nlogLevel=1\n", ReadFileText(path_));
-    ASSERT_TRUE(platform::WriteProfileString(path_, "PARAMS", "TMPDIR_CSIDL", "x"));
-    EXPECT_EQ("x", platform::GetProfileString(path_, "params", "tmpdir_csidl", ""));
-    EXPECT_EQ("1", platform::GetProfileString(path_, "settings", "LOGLEVEL", ""));
-}
-
-TEST_F(IniFileTest, RewriteKeepsEveryOtherLine) {
     WriteFileText(path_,
                   "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nlogLevel=2\n\n"
                   "[Other]\nk=v\n");
     ASSERT_TRUE(platform::WriteProfileString(path_, "settings", "LOGLEVEL", "0"));
     ASSERT_TRUE(platform::WriteProfileString(path_, "Settings", "isInstalled", "1"));
+    ASSERT_TRUE(platform::WriteProfileString(path_, "PARAMS", "TMPDIR_CSIDL", "x"));
     EXPECT_EQ(
         "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nLOGLEVEL=0\n"
-        "isInstalled=1\n\n[Other]\nk=v\n",
+        "isInstalled=1\n\n[Other]\nk=v\n\n[PARAMS]\nTMPDIR_CSIDL=x\n",
         ReadFileText(path_));
-}
-
-TEST_F(IniFileTest, UnwritableFolderFailsWithoutLeavingFiles) {
-    std::string path = folder_.Path() + "missing/sub/test.ini";
-    EXPECT_FALSE(platform::WriteProfileString(path, "s", "k", "v"));
+    EXPECT_EQ("x", platform::GetProfileString(path_, "params", "tmpdir_csidl", ""));
+    EXPECT_FALSE(platform::WriteProfileString(folder_.Path() + "missing/a.ini", "s", "k", "v"));
 }
 
 }  // namespace

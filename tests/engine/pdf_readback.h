@@ -1,8 +1,9 @@
 #pragma once
 
 // Reading a printed PDF back with independent tools, as a reader would:
-// pdftotext for the text, pdftoppm and ZXingReader for the QR code. Tests
-// skip when the tools are missing (HaveReadbackTools).
+// qpdf and pdffonts for the file, pdftotext for the text, pdftoppm and
+// ZXingReader for the QR code. Tests skip when the tools are missing
+// (HaveReadbackTools).
 
 #include <sys/wait.h>
 
@@ -24,8 +25,18 @@ inline std::string Run(const std::string& command, int* status = nullptr) {
 
 inline bool HaveReadbackTools() {
     int status = -1;
-    Run("command -v pdftotext && command -v pdftoppm && command -v ZXingReader", &status);
+    Run("command -v pdftotext && command -v pdftoppm && command -v ZXingReader && "
+        "command -v qpdf && command -v pdffonts",
+        &status);
     return status == 0;
+}
+
+// Whether qpdf finds the file sound and every font is embedded.
+inline bool ChecksOut(const std::string& pdf) {
+    int status = -1;
+    Run("qpdf --check '" + pdf + "'", &status);
+    std::string fonts = Run("pdffonts '" + pdf + "' | tail -n +3");
+    return status == 0 && !fonts.empty() && fonts.find(" no ") == std::string::npos;
 }
 
 // The QR code in the bottom 105 mm of `page` (where the payment slip goes),
