@@ -17,44 +17,6 @@ std::string Text(const Decimal& value) {
     return value.IsValid() ? value.ToString() : "invalid";
 }
 
-TEST(DecimalTest, ParsesPlainAndExponentFormsExactly) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"1.2500", "1.25"},
-        {".5", "0.5"},
-        {"3.", "3"},
-        {"+3.000", "3"},
-        {"-0.000", "0"},
-        {"1e-05", "0.00001"},
-        {"2.5E+3", "2500"},
-        {"0012e1", "120"},
-        {"12345678901234567890123456789012345678", "12345678901234567890123456789012345678"},
-        {"1.00000000000000000000000000000000000000000000", "1"},  // trailing zeros are free
-    };
-    for (const auto& [text, shortest] : cases) EXPECT_EQ(shortest, Text(D(text))) << text;
-    Decimal value = Decimal::FromInt(7);
-    for (const char* bad :
-         {"", "-", ".", "1.2.3", "1e", "1e+", " 1", "1 ", "1,5", "0x10", "--1",
-          "123456789012345678901234567890123456789", "1e40", "1e-39", "1e99999999999"}) {
-        EXPECT_FALSE(Decimal::Parse(bad, &value)) << bad;
-    }
-    EXPECT_EQ(Decimal::FromInt(7), value);  // untouched by the failures
-}
-
-TEST(DecimalTest, DoublesConvertThroughTheirShortestText) {
-    for (double d : {0.1, 10.15, 1.005, -2.675, 1e-5, 1.5e20, 17.76, 123456789.125}) {
-        EXPECT_EQ(d, std::stod(Decimal::OfDouble(d).ToString())) << d;
-        EXPECT_EQ(d, Decimal::OfDouble(d).ToDouble()) << d;
-    }
-    EXPECT_EQ("1.005", Decimal::OfDouble(1.005).ToString());
-    EXPECT_EQ("150000000000000000000", Decimal::OfDouble(1.5e20).ToString());
-    EXPECT_EQ("0", Decimal::OfDouble(-0.0).ToString());
-    Decimal value;
-    EXPECT_FALSE(Decimal::FromDouble(std::nan(""), &value));
-    EXPECT_FALSE(Decimal::FromDouble(1e300, &value));
-    EXPECT_FALSE(Decimal::OfDouble(-INFINITY).IsValid());
-    EXPECT_TRUE(std::isnan(Decimal::Invalid().ToDouble()));
-}
-
 // A computed value as its shortest text ("invalid" when it is not valid), or
 // a text such as ToFixed gives.
 struct Got {
@@ -63,9 +25,25 @@ struct Got {
     std::string text;
 };
 
-TEST(DecimalTest, ArithmeticRoundingAndFormattingAreExactUntilOverflow) {
+TEST(DecimalTest, ParsingArithmeticRoundingAndFormattingAreExactUntilOverflow) {
     const Decimal big = D("99999999999999999999999999999999999999");  // 38 nines
     const std::pair<Got, const char*> cases[] = {
+        {D("1.2500"), "1.25"},
+        {D(".5"), "0.5"},
+        {D("3."), "3"},
+        {D("+3.000"), "3"},
+        {D("-0.000"), "0"},
+        {D("1e-05"), "0.00001"},
+        {D("2.5E+3"), "2500"},
+        {D("0012e1"), "120"},
+        {D("12345678901234567890123456789012345678"), "12345678901234567890123456789012345678"},
+        {D("1.00000000000000000000000000000000000000000000"), "1"},  // trailing zeros are free
+        {Decimal::OfDouble(1.005), "1.005"},  // through the double's shortest text
+        {Decimal::OfDouble(1.5e20), "150000000000000000000"},
+        {Decimal::OfDouble(-0.0), "0"},
+        {Decimal::OfDouble(std::nan("")), "invalid"},
+        {Decimal::OfDouble(1e300), "invalid"},
+        {Decimal::OfDouble(-INFINITY), "invalid"},
         {Decimal::OfDouble(0.1) + Decimal::OfDouble(0.2), "0.3"},
         {D("0.05") - D("2"), "-1.95"},
         {D("0.5") * D("10.15"), "5.075"},
@@ -113,6 +91,18 @@ TEST(DecimalTest, ArithmeticRoundingAndFormattingAreExactUntilOverflow) {
         {Decimal::Invalid().ToFixed(2), "invalid"},
     };
     for (const auto& [got, text] : cases) EXPECT_EQ(text, got.text);
+    Decimal value = Decimal::FromInt(7);
+    for (const char* bad :
+         {"", "-", ".", "1.2.3", "1e", "1e+", " 1", "1 ", "1,5", "0x10", "--1",
+          "123456789012345678901234567890123456789", "1e40", "1e-39", "1e99999999999"}) {
+        EXPECT_FALSE(Decimal::Parse(bad, &value)) << bad;
+    }
+    EXPECT_EQ(Decimal::FromInt(7), value);  // untouched by the failures
+    EXPECT_FALSE(Decimal::FromDouble(1e300, &value));
+    for (double d : {0.1, 10.15, 1.005, -2.675, 1e-5, 1.5e20, 17.76, 123456789.125}) {
+        EXPECT_EQ(d, Decimal::OfDouble(d).ToDouble()) << d;
+    }
+    EXPECT_TRUE(std::isnan(Decimal::Invalid().ToDouble()));
 }
 
 TEST(DecimalTest, ComparesByValueAndInvalidIsUnordered) {
