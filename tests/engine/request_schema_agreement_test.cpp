@@ -28,15 +28,9 @@ namespace {
 
 class RequestSchemaAgreementTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { ours_ = new SchemaValidator(kOurSchema); }
-    static void TearDownTestSuite() {
-        delete ours_;
-        ours_ = nullptr;
-    }
-
     void SetUp() override {
         REQUIRE_REFDATA();
-        ASSERT_TRUE(ours_->Loaded()) << ours_->LoadError();
+        ASSERT_TRUE(OurSchema().Loaded()) << OurSchema().LoadError();
         ASSERT_TRUE(OfficialSchema::Instance().Loaded()) << kOfficialSchema;
     }
 
@@ -44,16 +38,12 @@ class RequestSchemaAgreementTest : public ::testing::Test {
     // first error.
     static std::string VerdictDifference(const std::string& xml) {
         int official = OfficialSchema::Instance().CountErrors(xml);
-        SchemaReport report = ours_->ValidateMemory(xml);
+        SchemaReport report = OurSchema().ValidateMemory(xml);
         if ((official == 0) == report.Valid()) return "";
         return "official: " + VerdictText(official) + ", ours: " + VerdictText(report.errorCount) +
                " " + report.FirstErrorText();
     }
-
-    static SchemaValidator* ours_;
 };
-
-SchemaValidator* RequestSchemaAgreementTest::ours_ = nullptr;
 
 // --- Reference samples -------------------------------------------------------
 
@@ -298,7 +288,7 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
         xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                       XML_PARSE_NONET);
         ASSERT_NE(nullptr, doc);
-        EditRun run{doc, *ours_};
+        EditRun run{doc, OurSchema()};
         CollectElements(xmlDocGetRootElement(doc), &run.elements);
         std::size_t seen = 0;
         for (std::size_t index = 0; index < run.elements.size(); ++index) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "module/xml/schema_validator.h"
 #include "module/xml/xml_reader.h"
 #include "module/xml/xml_writer.h"
 #include "tests/refdata.h"
@@ -25,6 +26,12 @@ inline const std::string kValidSample =
     kRefData + "samples450/elexis_elexis-3-base_450_qr_tg_mvg_de.xml";
 inline const std::string kReadReqSample =
     kRefData + "samples450/elexis_elexis-3-base_readReq450.xml";
+
+// Our schema, loaded once.
+inline const SchemaValidator& OurSchema() {
+    static const SchemaValidator ours(kOurSchema);
+    return ours;
+}
 
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -55,9 +55,7 @@ class Reader {
         std::string ref = Prop(node, "ref");
         if (!ref.empty()) {  // ds:Signature, xenc:EncryptedData
             decl->name = Local(ref);
-            std::string prefix = ref.substr(0, ref.find(':'));
-            xmlNs* ns = xmlSearchNs(node->doc, const_cast<xmlNode*>(node), BAD_CAST prefix.c_str());
-            decl->foreign_namespace = ns != nullptr ? reinterpret_cast<const char*>(ns->href) : "";
+            decl->foreign = true;
             return decl;
         }
         decl->name = Prop(node, "name");
@@ -245,9 +243,8 @@ class Maker {
         for (int i = 0; i < times; ++i) {
             if (particle.kind == Particle::kElement) {
                 Element(*particle.element, node, doc);
-            } else if (particle.kind == Particle::kSequence) {
-                for (const Particle& item : particle.items) Content(item, node, doc);
-            } else if (particle.max != 1) {  // a repeated choice: every branch
+            } else if (particle.kind == Particle::kSequence || particle.max != 1) {
+                // a sequence, or a repeated choice: every branch
                 for (const Particle& item : particle.items) Content(item, node, doc);
             } else {
                 Content(Branch(particle), node, doc);
@@ -256,7 +253,7 @@ class Maker {
     }
 
     int Times(const Particle& particle) const {
-        if (particle.kind == Particle::kElement && !particle.element->foreign_namespace.empty()) {
+        if (particle.kind == Particle::kElement && particle.element->foreign) {
             return 0;  // a signature or encrypted data: the signing code's to make
         }
         if (!fill_.optional_elements) return particle.min;
@@ -267,8 +264,7 @@ class Maker {
     const Particle& Branch(const Particle& choice) {
         std::vector<const Particle*> branches;
         for (const Particle& item : choice.items) {
-            bool foreign =
-                item.kind == Particle::kElement && !item.element->foreign_namespace.empty();
+            bool foreign = item.kind == Particle::kElement && item.element->foreign;
             if (!foreign) branches.push_back(&item);
         }
         // Variants 0 to 5 take the same branch everywhere; the later ones
@@ -446,7 +442,7 @@ const ElementDecl* Schema::Find(const std::string& place) const {
 
 void Schema::Index(const std::string& place, const ElementDecl& element) {
     places_.insert(place);
-    if (!element.foreign_namespace.empty()) return;
+    if (element.foreign) return;
     elements_[place] = &element;
     for (const AttributeDecl& attr : element.attributes) places_.insert(place + "@" + attr.name);
     IndexContent(place, element.content);

@@ -49,7 +49,7 @@ struct Particle {
 
 struct ElementDecl {
     std::string name;
-    std::string foreign_namespace;  // the namespace of a referenced foreign element
+    bool foreign = false;  // a signature or encrypted data, referred to by name
     std::vector<AttributeDecl> attributes;
     std::optional<ValueType> text;  // simple content
     Particle content;
