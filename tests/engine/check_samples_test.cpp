@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +14,7 @@
 #include "module/checks/check_identifiers.h"
 #include "module/checks/check_payment.h"
 #include "module/checks/value_checks.h"
-#include "tests/engine/file_text.h"
+#include "tests/engine/request_schema_oracle.h"
 #include "tests/refdata.h"
 
 namespace checks {
@@ -32,34 +33,21 @@ const char* const kValidSamples[] = {
     "samples440/metasfresh_metasfresh_44_KANTON_49-01-2019_115414041.xml",
 };
 
-// Values of the attribute `name="..."`, or with a leading '<' the texts of
-// the elements `invoice:name`, anywhere in `xml`, entities resolved.
-std::vector<std::string> Values(const std::string& xml, const std::string& name) {
-    bool element = name[0] == '<';
-    std::string open = element ? "<invoice:" + name.substr(1) : " " + name + "=\"";
-    std::vector<std::string> values;
-    for (std::size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
-        std::size_t begin = at + open.size();
-        if (element && xml[begin] != '>' && xml[begin] != ' ') continue;
-        if (element) begin = xml.find('>', at) + 1;
-        std::string value = xml.substr(begin, xml.find(element ? '<' : '"', begin) - begin);
-        for (const auto& [entity, text] :
-             {std::pair{"&gt;", ">"}, {"&lt;", "<"}, {"&quot;", "\""}, {"&amp;", "&"}}) {
-            for (std::size_t e = value.find(entity); e != value.npos; e = value.find(entity)) {
-                value.replace(e, std::string(entity).size(), text);
-            }
-        }
-        values.push_back(value);
-    }
-    return values;
+// Values of the attribute `name`, or with a leading '<' the texts of the
+// elements `name`, anywhere in `doc`.
+std::vector<std::string> Values(xmlDocPtr doc, const std::string& name) {
+    return module::testing_support::XPathValues(
+        doc, name[0] == '<' ? "//i:" + name.substr(1) : "//@" + name);
 }
 
 class SampleInvoiceTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SampleInvoiceTest, SchemaLevelChecksAcceptTheValues) {
     REQUIRE_REFDATA();
-    const std::string xml = ReadFileText(Refdata(GetParam()));
-    ASSERT_FALSE(xml.empty()) << Refdata(GetParam());
+    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> held(
+        xmlReadFile(Refdata(GetParam()).c_str(), nullptr, XML_PARSE_NONET), xmlFreeDoc);
+    xmlDocPtr xml = held.get();
+    ASSERT_NE(nullptr, xml) << Refdata(GetParam());
     auto name = [](std::string_view v) { return CheckText(v, 1, 35); };
     auto number = [](CheckResult (*check)(double)) {
         return [check](std::string_view v) { return check(std::stod(std::string(v))); };

@@ -50,10 +50,6 @@ TEST(FuzzFindingsTest, QrPayloadRefusesValuesItWouldCarryBroken) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // request_frame_fuzz: an error text was cut to its 1,024 bytes before the
 // invalid bytes of its inserts became U+FFFD, three bytes each, so a path
 // of raw bytes got an abort text of up to three times the bound.

@@ -6,10 +6,13 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_reader.h"
@@ -98,6 +101,24 @@ class OfficialSchema {
 
     xmlSchemaPtr schema_ = nullptr;
 };
+
+// The string values of the XPath `expr` in `doc`, "i" standing for the
+// request namespace.
+inline std::vector<std::string> XPathValues(xmlDocPtr doc, const std::string& expr) {
+    xmlXPathContextPtr context = xmlXPathNewContext(doc);
+    xmlXPathRegisterNs(context, BAD_CAST "i",
+                       BAD_CAST "http://www.forum-datenaustausch.ch/invoice");
+    xmlXPathObjectPtr found = xmlXPathEvalExpression(BAD_CAST expr.c_str(), context);
+    std::vector<std::string> values;
+    for (int i = 0; found && found->nodesetval && i < found->nodesetval->nodeNr; ++i) {
+        xmlChar* text = xmlNodeGetContent(found->nodesetval->nodeTab[i]);
+        values.push_back(reinterpret_cast<const char*>(text));
+        xmlFree(text);
+    }
+    xmlXPathFreeObject(found);
+    xmlXPathFreeContext(context);
+    return values;
+}
 
 inline std::string VerdictText(int errors) {
     if (errors < 0) return "not well-formed";

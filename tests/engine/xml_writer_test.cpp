@@ -267,7 +267,7 @@ TEST_F(XmlWriterTest, WritesFilesWithFreshNamesAndTheirValidation) {
 // ---------------------------------------------------------------------------
 // The plain value forms.
 
-TEST(XmlValueTest, DateTimesKeepDayAndTimeAsWritten) {
+TEST(XmlValueTest, DateTimesDaysNumbersAndIntegers) {
     double serial = 0;
     ASSERT_TRUE(invoice_xml::ParseDateTime("2020-06-03T23:30:15.999-05:00", &serial));
     EXPECT_EQ("2020-06-03T23:30:15", invoice_xml::FormatDateTime(serial));
@@ -280,10 +280,7 @@ TEST(XmlValueTest, DateTimesKeepDayAndTimeAsWritten) {
           "2020-06-03T00:00:00+15:00", "2020-06-03T00:00:00.", "2020-6-03T00:00:00", ""}) {
         EXPECT_FALSE(invoice_xml::ParseDateTime(bad, &serial)) << bad;
     }
-}
-
-TEST(XmlValueTest, DurationsInWholeDays) {
-    int32_t days = 0;
+    int32_t days = 0;  // whole days
     EXPECT_TRUE(invoice_xml::ParseDays("P30D", &days));
     EXPECT_EQ(30, days);
     EXPECT_TRUE(invoice_xml::ParseDays("P1DT24H", &days));
@@ -294,9 +291,6 @@ TEST(XmlValueTest, DurationsInWholeDays) {
         EXPECT_FALSE(invoice_xml::ParseDays(bad, &days)) << bad;
     }
     EXPECT_EQ("P0D", invoice_xml::FormatDays(0));
-}
-
-TEST(XmlValueTest, NumbersAndIntegers) {
     EXPECT_EQ("12.30", invoice_xml::FormatAmount(result_test::D("12.3")));
     EXPECT_EQ("0.125", invoice_xml::FormatAmount(result_test::D("0.125")));
     EXPECT_EQ("-5.00", invoice_xml::FormatAmount(result_test::D("-5")));
@@ -319,12 +313,13 @@ TEST(XmlValueTest, NumbersAndIntegers) {
 }
 
 TEST(XmlValueTest, Base64FollowsRfc4648) {
-    EXPECT_EQ("", invoice_xml::EncodeBase64(""));
-    EXPECT_EQ("Zg==", invoice_xml::EncodeBase64("f"));
-    EXPECT_EQ("Zm8=", invoice_xml::EncodeBase64("fo"));
-    EXPECT_EQ("Zm9v", invoice_xml::EncodeBase64("foo"));
-    EXPECT_EQ("Zm9vYmFy", invoice_xml::EncodeBase64("foobar"));
-    EXPECT_EQ("/w==", invoice_xml::EncodeBase64(std::string(1, '\xff')));
+    for (const auto& [bytes, text] : {std::pair{"", ""},
+                                      {"f", "Zg=="},
+                                      {"fo", "Zm8="},
+                                      {"foo", "Zm9v"},
+                                      {"foobar", "Zm9vYmFy"},
+                                      {"\xff", "/w=="}})
+        EXPECT_EQ(text, invoice_xml::EncodeBase64(bytes)) << bytes;
 }
 
 }  // namespace
