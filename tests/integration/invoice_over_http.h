@@ -182,7 +182,7 @@ inline void BuildSampleSections(const Client& client, int request) {
                    {{"SetCompany", R"({"bstrCompanyName":"Test Bank","bstrDepartment":"",)"
                                    R"("bstrSubaddressing":""})"},
                     {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel"})}});
-    const std::string biller = Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"",)"
+    const std::string biller = Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"1234567",)"
                                     R"("bstrSpecialty":"Allgemein","pIAddress":$})",
                                     {kBillerGln, bank});
     const std::pair<const char*, std::string> calls[] = {
@@ -195,7 +195,9 @@ inline void BuildSampleSections(const Client& client, int request) {
         // The date as text here, as a day serial (43985) in SetTreatment.
         {"SetInvoice", R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
                        R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
-        {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"","dAmountPrepaid":0.0})"},
+        {"SetPackage", R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
+                       R"("lSoftwareID":17,"bstrSoftwareCopyright":"(c) Elexis"})"},
+        {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":0.0})"},
         {"SetBiller", biller},
         {"SetProvider", biller},
         {"SetDebitor", Fill(R"({"bstrEAN":"$","pIAddress":$})", {kRecipientGln, patient})},

@@ -207,6 +207,20 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
         // Written without a leading "p": ePrintGuarantorCopy.
         {"GetProcessing", R"({"ePrintGuarantorCopy":0,"pbStatus":true,"pbstrTCToken":"",)"
                           R"("pePrintAtIntermediate":0})"},
+        {"GetPackage",
+         R"({"pbStatus":true,"pbstrSoftwareCopyright":"(c) Elexis",)"
+         R"("pbstrSoftwarePackage":"Elexis","plSoftwareID":17,"plSoftwareVersion":380})"},
+        {"GetTiers", R"({"pbStatus":true,"pbstrVatNumber":"CHE-123.456.789","pdAmountPrepaid":0,)"
+                     R"("peTiersMode":1})"},
+        {"GetBiller",
+         Fill(R"({"pIAddress":{"pbIsPrivateAddress":false,"pbstrCity":"Biel","pbstrCompanyName":)"
+              R"("Test Bank","pbstrCountryCode":"CH","pbstrDepartment":"","pbstrEMail":"",)"
+              R"("pbstrFamilyname":"","pbstrFax":"","pbstrGivenname":"","pbstrPoBox":"",)"
+              R"("pbstrSalutation":"","pbstrStateCode":"","pbstrStreet":"Bankweg 1",)"
+              R"("pbstrSubaddressing":"","pbstrTitle":"","pbstrUrl":"","pbstrZip":"2501"},)"
+              R"("pbStatus":true,"pbstrEAN":"$","pbstrNIF":"1234567","pbstrSpecialty":"Allgemein",)"
+              R"("pbstrZSR":"C000002"})",
+              {kBillerGln})},
         // A section the sample lacks: empty values, dates as "", status false.
         {"GetCredit", R"({"pbStatus":false,"pbstrRequestCreditID":"","pdRequestCreditDate":"",)"
                       R"("plRequestCreditTimestamp":0})"},
