@@ -95,9 +95,9 @@ class IRequestFrame {
     // is stopping: the error reply, nothing run.
     virtual Reply Refuse(FrameRequest& request) = 0;
 
-    // The module log's record of the request, after its reply went. While
-    // the listener is open it is handed to the log's own thread and reaches
-    // the file a moment later (a line per request, in the order handed
-    // over); Close() returns only once all of them are written.
+    // The module log's record of the request and its reply. While the
+    // listener is open it is handed to the log's own thread and reaches the
+    // file a moment later (a line per request, in the order handed over);
+    // Close() returns only once all are written.
     virtual void LogOutcome(const FrameRequest& request, const Reply& reply) = 0;
 };

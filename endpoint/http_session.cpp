@@ -37,7 +37,10 @@ std::chrono::milliseconds WriteTime(const TransportLimits& limits, uint64_t byte
 }  // namespace
 
 HttpSession::HttpSession(net::ip::tcp::socket socket, HttpListener& listener)
-    : listener_(listener), stream_(std::move(socket)), bodyTimer_(stream_.get_executor()) {}
+    : listener_(listener),
+      stream_(std::move(socket)),
+      bodyTimer_(stream_.get_executor()),
+      deadlineTimer_(stream_.get_executor()) {}
 
 HttpSession::~HttpSession() {
     DropStoredFile();
@@ -60,7 +63,7 @@ void HttpSession::Shutdown() {
 void HttpSession::WaitForRequest() {
     if (closing_) return Close();
     if (firstRequest_ || buffer_.size() > 0) return ReadHeader();
-    stream_.expires_after(listener_.limits().keepAliveTimeout);
+    SetDeadline(listener_.limits().keepAliveTimeout);
     stream_.async_read_some(buffer_.prepare(4096),
                             [self = shared_from_this()](beast::error_code error, size_t bytes) {
                                 if (error) return self->Close();
@@ -74,7 +77,7 @@ void HttpSession::ReadHeader() {
     parser_.emplace();
     parser_->header_limit(listener_.limits().maxHeaderBytes);
     parser_->body_limit(std::numeric_limits<uint64_t>::max());  // checked while reading
-    stream_.expires_after(listener_.limits().headerTimeout);
+    SetDeadline(listener_.limits().headerTimeout);
     http::async_read_header(
         stream_, buffer_, *parser_,
         [self = shared_from_this()](beast::error_code error, size_t) { self->OnHeader(error); });
@@ -95,7 +98,7 @@ void HttpSession::OnHeader(beast::error_code error) {
         running_ = true;
         return Write(std::move(bad));
     }
-    stream_.expires_never();
+    ClearDeadline();
     const auto& message = parser_->get();
     RequestHead head;
     head.method = std::string(message.method_string());
@@ -235,22 +238,23 @@ void HttpSession::Handoff() {
     auto self = shared_from_this();
     std::shared_ptr<FrameRequest> request = request_;
     Reply now;
+    // The log record is handed over first, so that the reply can be moved
+    // on (the log's thread writes it a moment later).
     if (request->bodyStatus == BodyStatus::kOk && listener_.frame().FinishAtOnce(*request, &now)) {
-        Write(now);
         listener_.frame().LogOutcome(*request, now);
-        return;
+        return Write(std::move(now));
     }
     bool queued = listener_.workers().Post([self, request](bool run) {
         IRequestFrame& frame = self->listener_.frame();
         Reply reply = run ? frame.Finish(*request) : frame.Refuse(*request);
-        net::post(self->stream_.get_executor(),
-                  [self, reply]() mutable { self->Write(std::move(reply)); });
         frame.LogOutcome(*request, reply);
+        net::post(self->stream_.get_executor(),
+                  [self, reply = std::move(reply)]() mutable { self->Write(std::move(reply)); });
     });
     if (queued) return;
     Reply reply = listener_.frame().Refuse(*request);
-    Write(reply);
     listener_.frame().LogOutcome(*request, reply);
+    Write(std::move(reply));
 }
 
 void HttpSession::Write(Reply reply) {
@@ -269,7 +273,7 @@ void HttpSession::Write(Reply reply) {
             response->keep_alive(keepAlive);
             response->prepare_payload();
             response_ = response;
-            stream_.expires_after(WriteTime(listener_.limits(), response->body().size()));
+            SetDeadline(WriteTime(listener_.limits(), response->body().size()));
             http::async_write(stream_, *response,
                               [self = shared_from_this(), keepAlive](beast::error_code e, size_t) {
                                   self->OnWritten(e, keepAlive);
@@ -293,7 +297,7 @@ void HttpSession::Write(Reply reply) {
         response->prepare_payload();
     }
     response_ = response;
-    stream_.expires_after(WriteTime(listener_.limits(), 0));
+    SetDeadline(WriteTime(listener_.limits(), 0));
     http::async_write(stream_, *response,
                       [self = shared_from_this(), keepAlive](beast::error_code e, size_t) {
                           self->OnWritten(e, keepAlive);
@@ -308,8 +312,36 @@ void HttpSession::OnWritten(beast::error_code error, bool keepAlive) {
     WaitForRequest();
 }
 
+// Moving the deadline later costs no timer operation: the timer, armed for
+// an earlier time, wakes then and waits again for the deadline it finds.
+// Only a deadline before the armed time re-arms it.
+void HttpSession::SetDeadline(std::chrono::steady_clock::duration after) {
+    deadline_ = Clock::now() + after;
+    if (timerAt_ <= deadline_) return;
+    ArmTimer();
+}
+
+void HttpSession::ClearDeadline() {
+    deadline_ = Clock::time_point::max();
+}
+
+void HttpSession::ArmTimer() {
+    timerAt_ = deadline_;
+    deadlineTimer_.expires_at(timerAt_);
+    deadlineTimer_.async_wait([weak = weak_from_this()](beast::error_code error) {
+        auto self = weak.lock();
+        if (error || !self) return;  // re-armed, or the session is gone
+        self->timerAt_ = Clock::time_point::max();
+        if (self->deadline_ == Clock::time_point::max()) return;
+        if (Clock::now() < self->deadline_) return self->ArmTimer();
+        self->Close();  // what was pending ends with an error
+    });
+}
+
 void HttpSession::Close() {
     bodyTimer_.cancel();
+    deadlineTimer_.cancel();
+    deadline_ = Clock::time_point::max();
     DropStoredFile();
     beast::error_code ignored;
     stream_.socket().shutdown(net::ip::tcp::socket::shutdown_send, ignored);

@@ -7,6 +7,7 @@
 #include <boost/beast/http/parser.hpp>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -62,10 +63,19 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
     void WriteRaw(const char* text);
     void OnWritten(boost::beast::error_code error, bool keepAlive);
     void Close();
+    // The connection's time-out: Close() once it passes (the operation
+    // pending then ends with an error).
+    void SetDeadline(std::chrono::steady_clock::duration after);
+    void ClearDeadline();
+    void ArmTimer();
 
     HttpListener& listener_;
     boost::beast::tcp_stream stream_;
     boost::asio::steady_timer bodyTimer_;
+    using Clock = std::chrono::steady_clock;
+    boost::asio::steady_timer deadlineTimer_;
+    Clock::time_point deadline_ = Clock::time_point::max();  // none
+    Clock::time_point timerAt_ = Clock::time_point::max();   // the armed time; max: not armed
     boost::beast::flat_buffer buffer_;
     std::optional<boost::beast::http::request_parser<boost::beast::http::buffer_body>> parser_;
     std::shared_ptr<FrameRequest> request_;
