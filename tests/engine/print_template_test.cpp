@@ -21,10 +21,9 @@ struct Parse {
 
 const Parse kParses[] = {
     {"Reclaim(PDF_NOPRINT=/tmp/a.pdf;)", PrintLayout::kReclaim, {{"pdf_noprint", "/tmp/a.pdf"}}, 1},
-    {"RECLAIM", PrintLayout::kReclaim, {}, 0},
+    {"reMinder", PrintLayout::kReminder, {}, 0},
     {"patientinvoice(Copy=1)", PrintLayout::kPatientInvoice, {{"COPY", "1"}}, 1},
     {"  Reminder (x=1)", PrintLayout::kReminder, {{"X", "1"}}, 1},
-    {"reMinder", PrintLayout::kReminder, {}, 0},
     // The service's default template chooses the layout.
     {"(PDF_NOPRINT=/var/lib/x/3f2a.pdf;)",
      PrintLayout::kAutomatic,
