@@ -160,13 +160,6 @@ struct EditRun {
     }
 };
 
-xmlNodePtr NextElement(xmlNodePtr node) {
-    for (node = node->next; node != nullptr; node = node->next) {
-        if (node->type == XML_ELEMENT_NODE) return node;
-    }
-    return nullptr;
-}
-
 void CheckElement(EditRun* run, std::size_t index) {
     run->Check(index, "remove", [](xmlNodePtr e) {
         xmlUnlinkNode(e);
@@ -176,7 +169,7 @@ void CheckElement(EditRun* run, std::size_t index) {
     run->Check(index, "repeat",
                [](xmlNodePtr e) { return xmlAddNextSibling(e, xmlCopyNode(e, 1)) != nullptr; });
     run->Check(index, "swap with next", [](xmlNodePtr e) {
-        xmlNodePtr next = NextElement(e);
+        xmlNodePtr next = xmlNextElementSibling(e);
         if (next == nullptr) return false;
         xmlUnlinkNode(next);
         return xmlAddPrevSibling(e, next) != nullptr;
@@ -276,11 +269,8 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
     ASSERT_EQ("", schema.Error());
     const Probes probes(schema);
     std::vector<std::string> documents = {ReadText(kValidSample)};
-    for (int variant : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 17}) {
-        std::string error;
-        documents.push_back(schema_walk::MakeDocument(schema, variant, {true, true}, &error));
-        ASSERT_EQ("", error);
-    }
+    for (int variant : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 17})
+        documents.push_back(schema_walk::MakeDocument(schema, variant, {true, true}));
     int checked = 0;
     std::set<std::string> placesDone, enumerationsTried;
     for (const std::string& xml : documents) {
