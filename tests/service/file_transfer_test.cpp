@@ -10,16 +10,13 @@
 
 namespace {
 
-TEST(FileTransferTest, EndpointPathOfLinks) {
+// A produced file is published as a copy under a fresh name with the
+// extension of its format; "LOCAL" publishes the file itself; a missing
+// file or an unknown format gives null. Links begin with the listener's path.
+TEST(FileTransferTest, PublishedFilesAndTheirLinks) {
     EXPECT_EQ("/tarvosServer450", EndpointPath("http://localhost:35340/tarvosServer450"));
     EXPECT_EQ("/a/b", EndpointPath("http://host:1/a/b"));
     EXPECT_EQ("", EndpointPath("http://x"));
-}
-
-// A produced file is published as a copy under a fresh name with the
-// extension of its format; "LOCAL" publishes the file itself; a missing
-// file or an unknown format gives null.
-TEST(FileTransferTest, PublishedFilesAndTheirLinks) {
     TempFolder work, elsewhere;
     std::ofstream(elsewhere.Path() + "out.bin") << "%PDF-1.4 data";
     std::ofstream(work.Path() + "kept.xml") << "<x/>";
