@@ -269,8 +269,11 @@ TEST_F(RequestSchemaAgreementTest, SystematicEditsGetTheOfficialVerdict) {
     ASSERT_EQ("", schema.Error());
     const Probes probes(schema);
     std::vector<std::string> documents = {ReadText(kValidSample)};
-    for (int variant : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 17})
-        documents.push_back(schema_walk::MakeDocument(schema, variant, {true, true}));
+    for (int variant : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 17}) {
+        std::string error;
+        documents.push_back(schema_walk::MakeDocument(schema, variant, {true, true}, &error));
+        ASSERT_EQ("", error);
+    }
     int checked = 0;
     std::set<std::string> placesDone, enumerationsTried;
     for (const std::string& xml : documents) {

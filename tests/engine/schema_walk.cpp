@@ -161,90 +161,56 @@ class Reader {
 // ---------------------------------------------------------------------------
 // Sample values.
 
-// A text that matches `pattern`, a regular expression of the schema
-// (literals, escapes, classes, groups, alternatives, '.', '+' and {n,m});
-// `k` picks the alternatives, the lengths and the characters.
-class PatternSample {
-  public:
-    PatternSample(const std::string& pattern, int k)
-        : p_(pattern), k_(k), state_(static_cast<uint64_t>(k) * 2654435761u + 1) {}
+std::string Digits(long long value, int width) {
+    char text[40];
+    std::snprintf(text, sizeof(text), "%0*lld", width, value);
+    return text;
+}
 
-    std::string Text() { return Alternatives(); }
-
-  private:
-    std::string Alternatives() {
-        std::vector<std::string> branches = {Sequence()};
-        while (pos_ < p_.size() && p_[pos_] == '|') {
-            ++pos_;
-            branches.push_back(Sequence());
-        }
-        return branches[static_cast<size_t>(k_) % branches.size()];
-    }
-
-    std::string Sequence() {
-        std::string out;
-        while (pos_ < p_.size() && p_[pos_] != '|' && p_[pos_] != ')') {
-            size_t atom = pos_;
-            Atom();  // to find the quantifier
-            int times = Times();
-            size_t next = pos_;
-            for (int i = 0; i < times; ++i) {
-                pos_ = atom;
-                out += Atom();
-            }
-            pos_ = next;
-        }
-        return out;
-    }
-
-    std::string Atom() {
-        char c = p_[pos_++];
-        if (c == '(') {
-            std::string group = Alternatives();
-            ++pos_;  // ')'
-            return group;
-        }
-        if (c == '\\') return std::string(1, p_[pos_++]);
-        if (c == '.') return Pick("abcxyz");
-        if (c != '[') return std::string(1, c);
-        std::string chars;
-        for (; p_[pos_] != ']'; ++pos_) {
-            if (p_[pos_ + 1] != '-') {
-                chars += p_[pos_];
-                continue;
-            }
-            for (char x = p_[pos_]; x <= p_[pos_ + 2]; ++x) chars += x;
-            pos_ += 2;
-        }
-        ++pos_;
-        return Pick(chars);
-    }
-
-    int Times() {
-        if (pos_ < p_.size() && p_[pos_] == '+') {
-            ++pos_;
-            return 1 + k_ % 3;
-        }
-        if (pos_ >= p_.size() || p_[pos_] != '{') return 1;
-        size_t close = p_.find('}', pos_);
-        std::string range = p_.substr(pos_ + 1, close - pos_ - 1);
-        pos_ = close + 1;
-        size_t comma = range.find(',');
-        int low = std::stoi(range);
-        int high = comma == std::string::npos ? low : std::stoi(range.substr(comma + 1));
-        return low + k_ % (high - low + 1);
-    }
-
-    std::string Pick(const std::string& chars) {
-        state_ = state_ * 6364136223846793005u + 1442695040888963407u;
-        return std::string(1, chars[(state_ >> 33) % chars.size()]);
-    }
-
-    const std::string& p_;
-    int k_;
-    uint64_t state_;
-    size_t pos_ = 0;
-};
+// Values for the patterns of the schema, by the pattern's text.
+const std::map<std::string, std::function<std::string(int)>>& PatternSamples() {
+    static const std::map<std::string, std::function<std::string(int)>> samples = {
+        {"([0-9]{13})", [](int k) { return "7601" + Digits(1000 + k, 9); }},
+        {"([A-Z][0-9]{6})", [](int k) { return std::string(1, 'A' + k % 26) + Digits(k, 6); }},
+        {"[0-9]{1,7}", [](int k) { return Digits(k % 2 ? 7 : 1234567, 1); }},
+        {"[0-9]{4,10}|[1-9][0-9]{10}|756[0-9]{10}|438[0-9]{10}",
+         [](int k) { return k % 2 ? "756" + Digits(k, 10) : Digits(k, 4); }},
+        {"01-[1-9][0-9]{0,5}-[0-9]",
+         [](int k) { return "01-" + std::to_string(1 + k % 99999) + "-" + Digits(k % 10, 1); }},
+        {"([0-9] [0-9]{5} [0-9]{5} [0-9]{5}|[0-9]{2} [0-9]{5} [0-9]{5} [0-9]{5} [0-9]{5} "
+         "[0-9]{5})",
+         [](int k) {
+             return k % 2 ? "1 23456 78901 2345" + Digits(k % 10, 1)
+                          : "21 00000 00003 13947 14300 0901" + Digits(k % 10, 1);
+         }},
+        {"(01[0-9]{11}>[0-9]{16}\\+ [0-9]{9}>|042>[0-9]{16}\\+ [0-9]{9}>|01[0-9]{11}>[0-9]{27}\\+ "
+         "[0-9]{9}>|042>[0-9]{27}\\+ [0-9]{9}>)",
+         [](int k) {
+             return k % 2 ? "042>" + Digits(k, 16) + "+ 010001628>"
+                          : "01" + Digits(1234 + k, 11) + ">" + Digits(k, 27) + "+ 010001628>";
+         }},
+        {"[0-9]{2}-[0-9]{1,6}-[0-9]", [](int k) { return "30-00" + Digits(k, 4) + "-6"; }},
+        {"(LI|CH)[0-9]{7}[0-9A-Z]{12}",
+         [](int k) { return (k % 2 ? "LI21" : "CH44") + Digits(k, 5) + "A1B2C3D4E5F6"; }},
+        {"[0-9A-Z]{10}", [](int k) { return "AB" + Digits(k, 4) + "CD01"; }},
+        {"([0-9]{27}\\+ 07[0-9]{7}>|[0-9]{9}>)",
+         [](int k) {
+             return k % 2 ? Digits(k, 9) + ">" : Digits(k, 27) + "+ 07" + Digits(k, 7) + ">";
+         }},
+        {"[0-9]{9}>", [](int k) { return Digits(100000000 + k, 9) + ">"; }},
+        {"[0-9]{27}|RF[0-9]{2}[0-9A-Z]{1,21}",
+         [](int k) { return k % 2 ? "RF18539007547034" : Digits(k, 27); }},
+        {"([0-9]{14}|[0-9]{10}|[0-9]{9}|[0-9]{6})", [](int k) { return Digits(k, 6); }},
+        {"[0-9A-Z]{3}", [](int k) { return k % 2 ? "4A2" : Digits(k % 1000, 3); }},
+        {"(application/pdf|image/jpeg|image/png)",
+         [](int k) {
+             const char* types[] = {"application/pdf", "image/jpeg", "image/png"};
+             return std::string(types[k % 3]);
+         }},
+        {".+@.+", [](int k) { return "p" + std::to_string(k) + "@example.ch"; }},
+    };
+    return samples;
+}
 
 // Makes the elements and values of one document.
 class Maker {
@@ -268,6 +234,8 @@ class Maker {
         if (decl.text) xmlNodeAddContent(node, BAD_CAST Value(*decl.text, decl.name).c_str());
         Content(decl.content, node, doc);
     }
+
+    std::string error;
 
   private:
     void Content(const Particle& particle, xmlNode* node, xmlDoc* doc) {
@@ -320,7 +288,12 @@ class Maker {
             return std::string(list.begin()[static_cast<size_t>(k) % list.size()]);
         };
         if (!type.enumeration.empty()) return type.enumeration[k % type.enumeration.size()];
-        if (!type.pattern.empty()) return PatternSample(type.pattern, k).Text();
+        if (!type.pattern.empty()) {
+            auto sample = PatternSamples().find(type.pattern);
+            if (sample != PatternSamples().end()) return sample->second(k);
+            error += "no sample value for the pattern " + type.pattern + "\n";
+            return "";
+        }
         const std::string& base = type.base;
         if (base == "double") return pick({"12.5", "0.05", "1.0E1", "3", "99.990", "0.1"});
         if (base == "boolean") return pick({"true", "false", "1", "0"});
@@ -483,7 +456,7 @@ void Schema::IndexContent(const std::string& place, const Particle& particle) {
     for (const Particle& item : particle.items) IndexContent(place, item);
 }
 
-std::string MakeDocument(const Schema& schema, int variant, Fill fill) {
+std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error) {
     xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
     Maker maker(variant, fill);
     maker.Element(schema.Root(), nullptr, doc);
@@ -493,7 +466,8 @@ std::string MakeDocument(const Schema& schema, int variant, Fill fill) {
     std::string xml(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
     xmlFree(text);
     xmlFreeDoc(doc);
-    return xml;
+    *error = maker.error;
+    return maker.error.empty() ? xml : std::string();
 }
 
 std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml) {

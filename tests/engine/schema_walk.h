@@ -86,8 +86,9 @@ struct Fill {
 // A document of the schema, without the elements of the signature and
 // encryption namespaces. `variant` picks the branch of every choice (variant
 // modulo its branches for variants 0 to 5, mixed for the others) and the
-// sample values, which differ from place to place.
-std::string MakeDocument(const Schema& schema, int variant, Fill fill);
+// sample values, which differ from place to place. Empty with *error set
+// when a pattern has no sample value here.
+std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error);
 
 // The places a document uses.
 std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml);

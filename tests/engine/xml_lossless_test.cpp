@@ -54,7 +54,10 @@ class XmlLosslessTest : public ::testing::Test {
     }
 
     static std::string Made(const MadeDocument& made) {
-        return schema_walk::MakeDocument(Walk(), made.variant, made.fill);
+        std::string error;
+        std::string xml = schema_walk::MakeDocument(Walk(), made.variant, made.fill, &error);
+        EXPECT_EQ("", error);
+        return xml;
     }
 
     static const schema_walk::Schema& Walk() {
