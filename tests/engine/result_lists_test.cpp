@@ -170,15 +170,10 @@ TEST(ResultListTest, ThreadsReadingOneResultShareItsPositions) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            BSTR s1, s2, s3, s4, s5, s6, s7, s8;
-            double n1, n2, n3, n4, n5, n6;
-            long l1, l2, l3, l4, id;
-            DATE d1, d2;
-            VARIANT_BOOL status;
-            while (result->GetNextService(&s1, &s2, &s3, &n1, &l1, &d1, &d2, &s4, &s5, &s6, &n2,
-                                          &n3, &n4, &n5, &n6, &l2, &s7, &s8, &l3, &l4, &id,
-                                          &status) == S_OK) {
-                seen[t].push_back(id);
+            // The record id is the next to last value of a read.
+            for (std::string read; (read = Read(result.Get(), &R::GetNextService))[0] == 'o';) {
+                read.resize(read.rfind('|'));
+                seen[t].push_back(std::stol(read.substr(read.rfind('|') + 1)));
                 if (Read(result.Get(), &R::GetBalance) != balance) ++failures[t];
             }
         });
