@@ -151,10 +151,19 @@ const Edited kEdited[] = {
     {"samples450/elexis_elexis-3-base_writeReq450.xml", "", "", false,
      "line 2: Element 'request', attribute 'language'", nullptr},
     // 4.40: what its schema refuses is refused, and so is what 4.50 has no
-    // form for; a ZSR number of a party is taken as that party's GLN, and
-    // an attachment 4.50 cannot carry is left out.
+    // form for; the slip's creditor is the biller (not the provider), a ZSR
+    // number of a party is taken as that party's GLN, and an attachment 4.50
+    // cannot carry is left out.
     {kUvg, "generalInvoiceRequest_440.xsd", "", true, "0000000000002",
      [](const InvoiceRequest& r) { return r.services.at(0).provider_ean; }},
+    {kUvg,
+     "<invoice:biller ean_party=\"0000000000002\" zsr=\"C196719\" specialty=\"Allgemeine "
+     "Medizin\">\r\n          <invoice:person salutation=\"Herr\" title=\"Dr. med.\">\r\n          "
+     "  <invoice:familyname>M\xC3\xBCller",
+     "<invoice:biller ean_party=\"0000000000002\" zsr=\"C196719\" specialty=\"Allgemeine "
+     "Medizin\">\r\n          <invoice:person salutation=\"Herr\" title=\"Dr. med.\">\r\n          "
+     "  <invoice:familyname>Meier",
+     true, "Meier", [](const InvoiceRequest& r) { return r.esr->creditor->person.familyname; }},
     {kUvg, "validate=\"true\"", "validate=\"yes\"", false, "'validate' of 'record_tarmed'",
      nullptr},
     {kUvg, "unit_mt=\"", "unit_mt=\"-", false, "'unit_mt' of 'record_tarmed'", nullptr},
