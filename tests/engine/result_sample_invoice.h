@@ -89,42 +89,41 @@ inline invoice::Address BankAddress() {
     return address;
 }
 
-inline invoice::ServiceRecord Consultation() {
+// A record of the biller, dated on the invoice day.
+inline invoice::ServiceRecord Record(invoice::ServiceKind kind, int32_t id, const char* tariff,
+                                     const char* code, const char* name, const char* quantity,
+                                     const char* amount, const char* vat_rate) {
     invoice::ServiceRecord record;
-    record.kind = invoice::ServiceKind::kServiceEx;
-    record.record_id = 1;
-    record.tariff_type = "001";
-    record.code = "00.0010";
-    record.name = "Konsultation, erste 5 Min. (Grundkonsultation)";
-    record.quantity = D("1");
-    record.date_begin = kInvoiceDay;
-    record.provider_ean = kBillerGln;
-    record.responsible_ean = kBillerGln;
-    record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
-    record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
-    record.amount = D("17.76");
-    record.vat_rate = D("0");
-    record.obligation = true;
-    return record;
-}
-
-inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
-                                      const char* quantity, const char* unit, const char* amount,
-                                      const char* vat_rate) {
-    invoice::ServiceRecord record;
-    record.kind = invoice::ServiceKind::kService;
+    record.kind = kind;
     record.record_id = id;
-    record.tariff_type = "999";
+    record.tariff_type = tariff;
     record.code = code;
     record.name = name;
     record.quantity = D(quantity);
     record.date_begin = kInvoiceDay;
     record.provider_ean = kBillerGln;
     record.responsible_ean = kBillerGln;
-    record.unit = D(unit);
     record.amount = D(amount);
     record.vat_rate = D(vat_rate);
-    record.obligation = false;
+    record.obligation = kind == invoice::ServiceKind::kServiceEx;
+    return record;
+}
+
+inline invoice::ServiceRecord Consultation() {
+    invoice::ServiceRecord record =
+        Record(invoice::ServiceKind::kServiceEx, 1, "001", "00.0010",
+               "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "17.76", "0");
+    record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
+    record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
+    return record;
+}
+
+inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
+                                      const char* quantity, const char* unit, const char* amount,
+                                      const char* vat_rate) {
+    invoice::ServiceRecord record =
+        Record(invoice::ServiceKind::kService, id, "999", code, name, quantity, amount, vat_rate);
+    record.unit = D(unit);
     return record;
 }
 
