@@ -68,96 +68,39 @@ class ServiceInputTest : public ::testing::Test {
 
 // ---------------------------------------------------------------------------
 // Setters: the defaults, values taken (neighbouring parameters distinct, the
-// ends of the ranges), and refusals with the parameter's name that keep the
-// value before.
+// ends of the ranges), and refusals with the parameter's name that keep all
+// values as before.
 
 std::string Physician(IServiceExInput* in) {
     return Read(in, &IServiceExInput::GetPhysician);
-}
-std::string Patient(IServiceExInput* in) {
-    return Read(in, &IServiceExInput::GetPatient);
-}
-std::string Treatment(IServiceExInput* in) {
-    return Read(in, &IServiceExInput::GetTreatment);
 }
 std::string Factors(IServiceExInput* in) {
     return Read(in, &IServiceExInput::GetExternalFactor_MT) + " " +
            Read(in, &IServiceExInput::GetExternalFactor_TT);
 }
+// Every value of the input: physician, patient, treatment and factors.
+std::string Values(IServiceExInput* in) {
+    return Physician(in) + " " + Read(in, &IServiceExInput::GetPatient) + " " +
+           Read(in, &IServiceExInput::GetTreatment) + " " + Factors(in);
+}
 
-struct Step {
-    std::function<HRESULT(IServiceExInput*, VARIANT_BOOL*)> call;  // null: the default
-    const char* refusal;                                           // "": taken
-    std::string (*read)(IServiceExInput*);
-    const char* after;
-};
-
-const Step kSteps[] = {
-    {nullptr, "", Physician, "ok|1|3|||T"},
-    {[](auto* in, auto* s) { return in->SetPhysician(2, 4, kEanA, kEanB, s); }, "", Physician,
-     "ok|2|4|7601000000001|2000000000002|T"},
-    {[](auto* in, auto* s) { return in->SetPhysician(3, 1, kEanA, kEanB, s); },
-     "SetPhysician: eMedicalRole 3", Physician, "ok|2|4|7601000000001|2000000000002|T"},
-    {[](auto* in, auto* s) { return in->SetPhysician(1, 5, kEanA, kEanB, s); },
-     "SetPhysician: eBillingRole 5", Physician, "ok|2|4|7601000000001|2000000000002|T"},
-    {[](auto* in, auto* s) { return in->SetPhysician(1, 1, "760100000000", kEanB, s); },
-     "SetPhysician: bstrEanNumberProvider", Physician, "ok|2|4|7601000000001|2000000000002|T"},
-    {[](auto* in, auto* s) { return in->SetPhysician(1, 1, kEanA, "", s); },
-     "SetPhysician: bstrEanNumberResponsible", Physician, "ok|2|4|7601000000001|2000000000002|T"},
-    {nullptr, "", Patient, "ok|0|1|T"},
-    {[](auto* in, auto* s) { return in->SetPatient(kBirth, 2, s); }, "", Patient, "ok|27575|2|T"},
-    {[](auto* in, auto* s) { return in->SetPatient(0, 1, s); }, "SetPatient: dBirthdate", Patient,
-     "ok|27575|2|T"},
-    {[](auto* in, auto* s) { return in->SetPatient(checks::DateSerial(1850, 1, 1), 1, s); },
-     "SetPatient: dBirthdate", Patient, "ok|27575|2|T"},
-    {[](auto* in, auto* s) { return in->SetPatient(kBirth, 3, s); }, "SetPatient: eSex 3", Patient,
-     "ok|27575|2|T"},
-    {nullptr, "", Treatment, "ok|1|1|1|1||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(26, 3, 2, 1, kEanC, s); }, "", Treatment,
-     "ok|26|3|2|1|7601000000018|T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(31, 6, 1, 2, "", s); }, "", Treatment,
-     "ok|31|6|1|2||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(32, 1, 1, 1, "", s); },
-     "SetTreatment: eCanton 32", Treatment, "ok|31|6|1|2||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(1, 7, 1, 1, "", s); }, "SetTreatment: eLaw",
-     Treatment, "ok|31|6|1|2||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(1, 1, 0, 1, "", s); },
-     "SetTreatment: eTreatmentType", Treatment, "ok|31|6|1|2||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(1, 1, 1, 3, "", s); },
-     "SetTreatment: eSettlement", Treatment, "ok|31|6|1|2||T"},
-    {[](auto* in, auto* s) { return in->SetTreatment(2, 2, 2, 2, "abc", s); },
-     "SetTreatment: bstrEanNumberSection", Treatment, "ok|31|6|1|2||T"},
-    {nullptr, "", Factors, "ok|1 ok|1"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_MT(0.9); }, "", Factors, "ok|0.9 ok|1"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_TT(0); }, "", Factors, "ok|0.9 ok|0"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_TT(1000); }, "", Factors, "ok|0.9 ok|1000"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_MT(-0.01); },
-     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_MT(1000.5); },
-     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_MT(kNan); },
-     "PutExternalFactor_MT: dExternalFactor_MT", Factors, "ok|0.9 ok|1000"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_TT(-0.01); },
-     "PutExternalFactor_TT: dExternalFactor_TT", Factors, "ok|0.9 ok|1000"},
-    {[](auto* in, auto*) { return in->PutExternalFactor_TT(kInf); },
-     "PutExternalFactor_TT: dExternalFactor_TT", Factors, "ok|0.9 ok|1000"},
-};
-
-TEST_F(ServiceInputTest, SettersKeepTheirRangesAndRefusalsChangeNothing) {
+TEST_F(ServiceInputTest, SettersTakeTheEndsOfTheirRanges) {
+    IServiceExInput* in = input_.Get();
     EXPECT_EQ("001", Data().tariff_type);
-    int step = 0;
-    for (const Step& s : kSteps) {
-        ++step;
-        if (s.call) {
-            std::string refusal = s.refusal;
-            EXPECT_EQ(refusal.empty() ? S_OK : E_INVALIDARG, s.call(input_.Get(), &status_))
-                << step << " " << AbortText();
-            if (!refusal.empty()) {
-                EXPECT_EQ(0u, AbortText().find("ok|" + refusal)) << step << AbortText();
-            }
-        }
-        EXPECT_EQ(s.after, s.read(input_.Get())) << step;
-    }
+    EXPECT_EQ("ok|1|3|||T ok|0|1|T ok|1|1|1|1||T ok|1 ok|1", Values(in));
+    ASSERT_EQ(S_OK, in->SetPhysician(2, 4, kEanA, kEanB, &status_));
+    ASSERT_EQ(S_OK, in->SetPatient(kBirth, 2, &status_));
+    ASSERT_EQ(S_OK, in->SetTreatment(26, 3, 2, 1, kEanC, &status_));
+    ASSERT_EQ(S_OK, in->PutExternalFactor_MT(0.9));
+    ASSERT_EQ(S_OK, in->PutExternalFactor_TT(0));
+    EXPECT_EQ(
+        "ok|2|4|7601000000001|2000000000002|T ok|27575|2|T ok|26|3|2|1|7601000000018|T "
+        "ok|0.9 ok|0",
+        Values(in));
+    ASSERT_EQ(S_OK, in->SetTreatment(31, 6, 1, 2, "", &status_));
+    ASSERT_EQ(S_OK, in->PutExternalFactor_TT(1000));
+    EXPECT_EQ("ok|31|6|1|2||T ok|0.9 ok|1000",
+              Read(in, &IServiceExInput::GetTreatment) + " " + Factors(in));
     // The model holds what the reads show.
     invoice::ServiceExInput data = Data();
     EXPECT_EQ(invoice::MedicalRole::kEmployee, data.medical_role);
@@ -172,6 +115,57 @@ TEST_F(ServiceInputTest, SettersKeepTheirRangesAndRefusalsChangeNothing) {
     EXPECT_EQ(invoice::LawType::kIVG, data.law);
     EXPECT_EQ(invoice::TreatmentType::kStationary, data.treatment_type);
     EXPECT_EQ(kEanC, data.section_ean);
+}
+
+TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
+    using I = IServiceExInput;
+    using com_reads::Call;
+    const double old = checks::DateSerial(1850, 1, 1);
+    const struct {
+        com_reads::Setter<I> call;
+        const char* refusal;
+    } rows[] = {
+        {Call<0>(&I::SetPhysician, 3, 2, 4, kEanA, kEanB), "SetPhysician: eMedicalRole 3"},
+        {Call<1>(&I::SetPhysician, 5, 1, 1, kEanA, kEanB), "SetPhysician: eBillingRole 5"},
+        {Call<2>(&I::SetPhysician, "760100000000", 1, 1, kEanA, kEanB),
+         "SetPhysician: bstrEanNumberProvider"},
+        {Call<3>(&I::SetPhysician, "", 1, 1, kEanA, kEanB),
+         "SetPhysician: bstrEanNumberResponsible"},
+        {Call<0>(&I::SetPatient, 0, kBirth, 2), "SetPatient: dBirthdate"},
+        {Call<0>(&I::SetPatient, old, kBirth, 1), "SetPatient: dBirthdate"},
+        {Call<1>(&I::SetPatient, 3, kBirth, 2), "SetPatient: eSex 3"},
+        {Call<0>(&I::SetTreatment, 32, 31, 6, 1, 2, ""), "SetTreatment: eCanton 32"},
+        {Call<1>(&I::SetTreatment, 7, 1, 6, 1, 1, ""), "SetTreatment: eLaw"},
+        {Call<2>(&I::SetTreatment, 0, 1, 1, 2, 1, ""), "SetTreatment: eTreatmentType"},
+        {Call<3>(&I::SetTreatment, 3, 1, 1, 1, 2, ""), "SetTreatment: eSettlement"},
+        {Call<4>(&I::SetTreatment, "abc", 2, 2, 2, 2, kEanC), "SetTreatment: bstrEanNumberSection"},
+        {Call<0>(&I::AddToken, "", "t", "1"), "AddToken: bstrToken"},
+        {Call<1>(&I::AddToken, std::string(701, 'v'), "t", std::string(700, 'v')),
+         "AddToken: bstrValue"},
+        {Call<0>(&I::AddDignity, "123", kEanA, "0500"), "AddDignity: bstrEanNumber"},
+        {Call<1>(&I::AddDignity, "", kEanA, "0500"), "AddDignity: bstrQLCode"},
+        {Call<1>(&I::AddSection, "1234567", kEanA, "123456"), "AddSection: bstrCode"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(S_OK, row.call(input_.Get(), &status_, true)) << row.refusal << AbortText();
+        const std::string before = Values(input_.Get());
+        const size_t entries = Tokens().size() + Dignities("", "").size() + Sections("", "").size();
+        EXPECT_EQ(E_INVALIDARG, row.call(input_.Get(), &status_, false)) << row.refusal;
+        EXPECT_EQ(0u, AbortText().find("ok|" + std::string(row.refusal))) << AbortText();
+        EXPECT_EQ(before, Values(input_.Get())) << row.refusal;
+        EXPECT_EQ(entries, Tokens().size() + Dignities("", "").size() + Sections("", "").size());
+        EXPECT_EQ(E_POINTER, row.call(input_.Get(), nullptr, true)) << row.refusal;
+    }
+    ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.9));
+    for (double bad : {-0.01, 1000.5, kNan}) {
+        EXPECT_EQ(E_INVALIDARG, input_->PutExternalFactor_MT(bad));
+        EXPECT_EQ(0u, AbortText().find("ok|PutExternalFactor_MT: dExternalFactor_MT"));
+    }
+    for (double bad : {-0.01, kInf}) {
+        EXPECT_EQ(E_INVALIDARG, input_->PutExternalFactor_TT(bad));
+        EXPECT_EQ(0u, AbortText().find("ok|PutExternalFactor_TT: dExternalFactor_TT"));
+    }
+    EXPECT_EQ("ok|0.9 ok|1", Factors(input_.Get()));
 }
 
 TEST_F(ServiceInputTest, InitializeKeepsOnlyTheTariffType) {
@@ -221,30 +215,6 @@ TEST_F(ServiceInputTest, ListsWalkFilterEndRestartAndEmpty) {
     EXPECT_EQ("end|||F", Read(input_.Get(), &IServiceExInput::GetNextSection));
     ASSERT_EQ(S_OK, input_->InitSection(&status_));
     EXPECT_EQ(Reads{"end|||F"}, Sections("", ""));
-}
-
-TEST_F(ServiceInputTest, BadListEntriesAreRejected) {
-    const struct {
-        std::function<HRESULT(IServiceExInput*, VARIANT_BOOL*)> call;
-        const char* refusal;
-    } cases[] = {
-        {[](auto* in, auto* s) { return in->AddToken("", "1", s); }, "AddToken: bstrToken"},
-        {[](auto* in, auto* s) { return in->AddToken("t", std::string(701, 'v'), s); },
-         "AddToken: bstrValue"},
-        {[](auto* in, auto* s) { return in->AddDignity("123", "0500", s); },
-         "AddDignity: bstrEanNumber"},
-        {[](auto* in, auto* s) { return in->AddDignity(kEanA, "", s); }, "AddDignity: bstrQLCode"},
-        {[](auto* in, auto* s) { return in->AddSection(kEanA, "1234567", s); },
-         "AddSection: bstrCode"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(E_INVALIDARG, c.call(input_.Get(), &status_)) << c.refusal;
-        EXPECT_EQ(0u, AbortText().find("ok|" + std::string(c.refusal))) << AbortText();
-    }
-    EXPECT_EQ(S_OK, input_->AddToken("t", std::string(700, 'v'), &status_));
-    invoice::ServiceExInput data = Data();
-    EXPECT_EQ(1u, data.tokens.size());
-    EXPECT_TRUE(data.dignities.empty() && data.sections.empty());
 }
 
 TEST_F(ServiceInputTest, NullOutPointersAreRejected) {
