@@ -41,6 +41,8 @@ TEST(ServiceTextsTest, HelpAndStatusAsTheOperatorReadsThem) {
     std::string noStart = StatusText(Facts(platform::kStateRunning, "x", 300, 0));
     EXPECT_EQ(std::string::npos, noStart.find("Service start time:")) << noStart;
     EXPECT_EQ(std::string::npos, noStart.find("Service uptime:")) << noStart;
+    EXPECT_EQ("ZidavurAzivaziRezadad450.exe", HelpCaption());
+    EXPECT_EQ("Status of <ZidavurAzivaziRezadad450.exe>     ", StatusCaption());
     EXPECT_EQ("01.01.1970 02:00:00", StartTimeText(0));
 
     const char* states[] = {"unknown",
