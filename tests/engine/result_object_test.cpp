@@ -42,7 +42,7 @@ std::vector<SingleRead> SingleReads() {
          "ok|3|0|0||0|0||F"},
         {[](R* r) { return Read(r, &R::GetProcessing); }, "ok|0|1|TC-42|T", "ok|0|0||T"},
         {[](R* r) { return Read(r, &R::GetTransport); },
-         "ok|2000000000008|/keys/biller.pfx|secret|7601000000002|7601000000002|/keys/"
+         "ok|2000000000008|/keys/biller.pfx|secret|7601000000019|7601000000002|/keys/"
          "recipient.der|T",
          "ok|||||||F"},
         {[](R* r) { return Read(r, &R::GetPackage); }, "ok|Elexis|380|17|(c) Elexis|T",

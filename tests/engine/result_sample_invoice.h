@@ -34,6 +34,8 @@ constexpr double kTreatmentEnd = 43983.0;  // 2020-06-01 (begin is kCaseDay)
 
 constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
+// An intermediate other than the recipient, so that the two do not stand for each other.
+constexpr const char* kViaGln = "7601000000019";
 constexpr const char* kReferrerGln = "7601000000019";
 constexpr const char* kEmployerGln = "7601000000026";
 constexpr const char* kQrIban = "CH4431999123000889012";
@@ -211,9 +213,8 @@ inline void AddHeader(invoice::InvoiceRequest* invoice) {
     invoice->processing.print_copy_to_guarantor = true;
     invoice->processing.tc_token = "TC-42";
     invoice->processing.instructions = {{"token1", "value1"}, {"token2", "value2"}};
-    invoice->transport =
-        invoice::Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
-                           kRecipientGln, "/keys/recipient.der", {{kRecipientGln, 1}}};
+    invoice->transport = invoice::Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
+                                            kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
     invoice->prolog.package = invoice::Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
     invoice->invoice = invoice::RequestReference{"000001000001", kInvoiceDay, 1591170775};
     invoice->credit = invoice::RequestReference{"CR-9", kCreditDay, 1579046400};
