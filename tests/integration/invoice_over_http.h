@@ -31,6 +31,8 @@ constexpr int kFail = static_cast<int>(0x80004005);        // the module's E_FAI
 
 constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
+// The intermediate, other than the recipient so that the two cannot stand for each other.
+constexpr const char* kViaGln = "7601000000019";
 constexpr const char* kPatientSsn = "7569217076985";
 constexpr const char* kQrIban = "CH4431999123000889012";
 constexpr const char* kQrReference = "210000000003139471430009017";
@@ -191,7 +193,7 @@ inline void BuildSampleSections(const Client& client, int request) {
                        R"("eIsCopy":0,"bstrRemark":""})"},
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
-                              {kBillerGln, kRecipientGln, kRecipientGln})},
+                              {kBillerGln, kViaGln, kRecipientGln})},
         // The date as text here, as a day serial (43985) in SetTreatment.
         {"SetInvoice", R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
                        R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},

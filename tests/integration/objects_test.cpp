@@ -207,6 +207,11 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
         // Written without a leading "p": ePrintGuarantorCopy.
         {"GetProcessing", R"({"ePrintGuarantorCopy":0,"pbStatus":true,"pbstrTCToken":"",)"
                           R"("pePrintAtIntermediate":0})"},
+        {"GetTransport",
+         Fill(R"({"pbStatus":true,"pbstrFromEAN":"$","pbstrFromPFXFile":"",)"
+              R"("pbstrFromPFXPassword":"","pbstrToBinDERFile":"","pbstrToEAN":"$",)"
+              R"("pbstrViaEAN":"$"})",
+              {kBillerGln, kRecipientGln, kViaGln})},
         {"GetPackage",
          R"({"pbStatus":true,"pbstrSoftwareCopyright":"(c) Elexis",)"
          R"("pbstrSoftwarePackage":"Elexis","plSoftwareID":17,"plSoftwareVersion":380})"},
