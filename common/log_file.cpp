@@ -22,6 +22,13 @@ constexpr size_t kMaxLineBytes = 1023;
 // WriteLines hands the file blocks of whole lines of about this size.
 constexpr size_t kBlockBytes = 65536;
 
+constexpr int kFirstLineChars = 1023;
+constexpr size_t kMaxNumberChars = 80;
+constexpr int kDropLineChars = 2047;
+constexpr size_t kCopyBlock = 2047;
+constexpr size_t kMaxTempStem = 260;
+constexpr int kMaxArchiveNumber = 999;
+
 // Writes all of `block` to `fd` (the stream was opened for appending) and
 // empties it; an error drops the rest.
 void WriteAll(int fd, std::string* block) {
@@ -34,12 +41,6 @@ void WriteAll(int fd, std::string* block) {
     }
     block->clear();
 }
-constexpr int kFirstLineChars = 1023;
-constexpr size_t kMaxNumberChars = 80;
-constexpr int kDropLineChars = 2047;
-constexpr size_t kCopyBlock = 2047;
-constexpr size_t kMaxTempStem = 260;
-constexpr int kMaxArchiveNumber = 999;
 
 // |kb| x 1024, held within an int.
 int KiloBytes(long kb) {

@@ -25,7 +25,7 @@ void ModuleLogQueue::Add(CModuleLogFile::Line line) {
     space_.wait(lock, [this] { return queue_.size() < capacity_ || stopped_; });
     if (stopped_) {
         lock.unlock();
-        log_.WriteLines({line});
+        log_.WriteLines({std::move(line)});
         return;
     }
     queue_.push_back(std::move(line));
