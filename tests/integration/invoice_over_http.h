@@ -33,6 +33,7 @@ constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
 // The intermediate, other than the recipient so that the two cannot stand for each other.
 constexpr const char* kViaGln = "7601000000019";
+constexpr const char* kProviderGln = "7601000000026";
 constexpr const char* kPatientSsn = "7569217076985";
 constexpr const char* kQrIban = "CH4431999123000889012";
 constexpr const char* kQrReference = "210000000003139471430009017";
@@ -113,10 +114,11 @@ class Client {
         return Create(kRequest, "GetCreateAddress",
                       "pIGeneralInvoiceRequest=" + std::to_string(request), "pIAddress");
     }
-    int ServiceInput(int request) const {
-        return Create(kRequest, "GetCreateServiceExInput",
-                      "bstrTariffType=001&pIGeneralInvoiceRequest=" + std::to_string(request),
-                      "pIServiceExInput");
+    int ServiceInput(int request, const std::string& tariff = "001") const {
+        return Create(
+            kRequest, "GetCreateServiceExInput",
+            "bstrTariffType=" + tariff + "&pIGeneralInvoiceRequest=" + std::to_string(request),
+            "pIServiceExInput");
     }
 
     // A POST that must answer 200 with pbStatus true; its reply body.
@@ -161,6 +163,18 @@ inline std::string Article(const std::string& code, const std::string& quantity,
         {code, quantity, kBillerGln, kBillerGln, code, unit, amount, vatRate});
 }
 
+// A service input of `tariff` on `request` for the self-employed physician
+// `provider` who bills both parts, kBillerGln responsible; its handle.
+inline int Physician(const Client& client, int request, const std::string& tariff,
+                     const std::string& provider) {
+    int input = client.ServiceInput(request, tariff);
+    client.Call(kInput, "SetPhysician", input,
+                Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
+                     R"("bstrEanNumberResponsible":"$"})",
+                     {provider, kBillerGln}));
+    return input;
+}
+
 // An address of `request` made by `calls` (method, arguments); its handle.
 inline std::string NewAddress(const Client& client, int request,
                               const std::vector<std::pair<const char*, std::string>>& calls) {
@@ -189,8 +203,8 @@ inline void BuildSampleSections(const Client& client, int request) {
                                     {kBillerGln, bank});
     const std::pair<const char*, std::string> calls[] = {
         {"Initialize", R"({"eDataLanguage":1})"},
-        {"SetRequest", R"({"eRoleType":1,"ePlaceType":1,"bstrRoleTitle":"","eIsStorno":0,)"
-                       R"("eIsCopy":0,"bstrRemark":""})"},
+        {"SetRequest", R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
+                       R"("eIsCopy":0,"bstrRemark":"Bitte rasch"})"},
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
                               {kBillerGln, kViaGln, kRecipientGln})},
@@ -199,9 +213,12 @@ inline void BuildSampleSections(const Client& client, int request) {
                        R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
         {"SetPackage", R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
                        R"("lSoftwareID":17,"bstrSoftwareCopyright":"(c) Elexis"})"},
-        {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":0.0})"},
+        {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":100})"},
         {"SetBiller", biller},
-        {"SetProvider", biller},
+        {"SetProvider",
+         Fill(R"({"bstrEAN":"$","bstrZSR":"D654321","bstrNIF":"7654321","bstrSpecialty":)"
+              R"("Chirurgie","pIAddress":$})",
+              {kProviderGln, patient})},
         {"SetDebitor", Fill(R"({"bstrEAN":"$","pIAddress":$})", {kRecipientGln, patient})},
         {"SetPatient", Fill(R"({"eSexType":2,"dBirthdate":"1957-04-14","bstrSSN":"$",)"
                             R"("pIAddress":$})",
@@ -212,25 +229,46 @@ inline void BuildSampleSections(const Client& client, int request) {
                           R"("lPaymentPeriod":30})",
                           {kQrIban, kQrReference, bank, bank})},
         {"SetLaw",
-         R"({"eLawType":4,"dCaseDate":0,"bstrCaseID":"123456","bstrInsuredID":"123456"})"},
-        {"SetTreatment", R"({"bstrAPID":"","bstrACID":"","dDateBegin":43985,"dDateEnd":43985,)"
-                         R"("eTreatmentCanton":1,"eTreatmentType":1,"eTreatmentReason":1,)"
-                         R"("dGestationWeek13":0})"},
+         R"({"eLawType":4,"dCaseDate":0,"bstrCaseID":"123456","bstrInsuredID":"80756015"})"},
+        {"SetTreatment", R"({"bstrAPID":"AP-1","bstrACID":"AC-2","dDateBegin":43985,)"
+                         R"("dDateEnd":43986,"eTreatmentCanton":4,"eTreatmentType":1,)"
+                         R"("eTreatmentReason":6,"dGestationWeek13":0})"},
+        {"AddDiagnosis", R"({"eDiagnosisType":1,"bstrCode":"J45.0","bstrText":"Asthma"})"},
     };
     for (const auto& call : calls) client.Call(kRequest, call.first, request, call.second);
 }
 
-// The sample's invoice on `request`: its sections and three articles at VAT
-// rates 7.7, 2.5 and 0 (the last of quantity 0.5), answered as records 1 to 3.
+// The sample's invoice on `request`: its sections, three articles at VAT
+// rates 7.7, 2.5 and 0 (the last of quantity 0.5, with drug details) and a
+// consultation by the provider, its medical part at external factor 2 and
+// its amounts left to the module; records 1 to 4.
 inline void BuildSample(const Client& client, int request) {
     BuildSampleSections(client, request);
-    const std::string services[] = {Article("GA", "1", "2700", "2700", "7.7"),
-                                    Article("GB", "1", "2500", "2500", "2.5"),
-                                    Article("GC", "0.5", "10.15", "5.08", "0")};
-    for (int k = 0; k < 3; ++k) {
+    const std::string input = std::to_string(Physician(client, request, "001", kProviderGln));
+    client.Put(kInput, "PutExternalFactor_MT",
+               Fill(R"({"pIServiceExInput":$,"dExternalFactor_MT":2})", {input}));
+    const std::pair<const char*, std::string> services[] = {
+        {"AddService", Article("GA", "1", "2700", "2700", "7.7")},
+        {"AddService", Article("GB", "1", "2500", "2500", "2.5")},
+        {"AddService", Article("GC", "0.5", "10.15", "5.08", "0")},
+        {"AddServiceEx",
+         Fill(R"({"pIServiceExInput":$,"bstrTariffType":"001","bstrCode":"00.0010",)"
+              R"("bstrReferenceCode":"00.0020","dQuantity":2,"lSessionNumber":3,)"
+              R"("dDateBegin":"2020-06-03","dDateEnd":"2020-06-04","eSide":2,)"
+              R"("bstrText":"Konsultation","dUnitMT":8,"dUnitFactorMT":0.5,)"
+              R"("dUnitInternalScalingFactorMT":1.5,"dAmountMT":0,"dUnitTT":12,)"
+              R"("dUnitFactorTT":0.25,"dUnitInternalScalingFactorTT":3,"dAmountTT":0,)"
+              R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"Bemerkung",)"
+              R"("lGroupSize":4,"bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":5})",
+              {input})},
+    };
+    for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(web::json::value(k + 1),
-                  client.Call(kRequest, "AddService", request, services[k])["plID"]);
+                  client.Call(kRequest, services[k].first, request, services[k].second)["plID"]);
     }
+    client.Call(kRequest, "SetXtraDrug", request,
+                R"({"lID":3,"eIsIndicated":1,"bstrIOCM":"B","eDelivery":2,)"
+                R"("lRegulationAttributes":5,"eHasLimitation":0})");
 }
 
 // The sample built on a new request of `manager` with two documents, one

@@ -161,6 +161,31 @@ TEST_F(ObjectsTest, ListsByFirstNextAndAsCollection) {
          "getnextvat",
          R"([{"pbStatus":true,"pdVat":0,"pdVatRate":0},{"pbStatus":true,"pdVat":60.98,)"
          R"("pdVatRate":2.5},{"pbStatus":true,"pdVat":193.04,"pdVatRate":7.7}])"},
+        // Every member, in neighbours of distinct values.
+        {kResult,
+         {},
+         "GetServicesEx",
+         "GetFirstServiceEx",
+         "GetNextServiceEx",
+         Fill(
+             R"([{"pbStatus":true,"pbstrTariffType":"001","pbstrCode":"00.0010",)"
+             R"("pbstrTariffRefCode":"00.0020","pdQuantity":2,"plSessionNumber":3,)"
+             R"("pdDateBegin":"2020-06-03T00:00:00","pdDateEnd":"2020-06-04T00:00:00","peSide":2,)"
+             R"("pbstrText":"Konsultation","pdUnitMT":8,"pdUnitFactorMT":0.5,)"
+             R"("pdUnitInternalScalingFactorMT":1.5,"pdAmountMT":24,"pdUnitTT":12,)"
+             R"("pdUnitFactorTT":0.25,"pdUnitInternalScalingFactorTT":3,"pdAmountTT":18,)"
+             R"("pdAmount":42,"pdVatRate":0,"peIsObligatory":1,"pbstrRemark":"Bemerkung",)"
+             R"("plGroupSize":4,"pbstrSectionCode":"","peIgnoreValidate":0,"plServiceAttributes":5,)"
+             R"("peTreatmentType":1,"pdExternalFactorMT":2,"pdExternalFactorTT":1,)"
+             R"("pbstrProviderEAN":"$","pbstrResponsibleEAN":"$","peBillingRole":3,)"
+             R"("peMedicalRole":1,"plID":4}])",
+             {kProviderGln, kBillerGln})},
+        {kResult,
+         {},
+         "GetDiagnoses",
+         "GetFirstDiagnosis",
+         "GetNextDiagnosis",
+         R"([{"pbStatus":true,"pbstrCode":"J45.0","pbstrText":"Asthma","peDiagnosisType":1}])"},
         // A document by URL is answered as given, a file by its download link.
         {kResult,
          {},
@@ -199,8 +224,28 @@ TEST_F(ObjectsTest, ListsByFirstNextAndAsCollection) {
     ExpectEnd(Post(kAddress, "GetFirstPhone"));
 }
 
+struct Read {
+    const char* method;
+    std::string reply;
+    std::string args = "{}";
+};
+
 TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
-    const std::pair<const char*, std::string> reads[] = {
+    const std::string address =
+        R"({"pbIsPrivateAddress":$,"pbstrCity":"$","pbstrCompanyName":"$","pbstrCountryCode":"CH",)"
+        R"("pbstrDepartment":"","pbstrEMail":"","pbstrFamilyname":"$","pbstrFax":"",)"
+        R"("pbstrGivenname":"$","pbstrPoBox":"","pbstrSalutation":"$","pbstrStateCode":"",)"
+        R"("pbstrStreet":"$","pbstrSubaddressing":"","pbstrTitle":"","pbstrUrl":"","pbstrZip":"$"})";
+    const std::string bank =
+        Fill(address, {"false", "Biel", "Test Bank", "", "", "", "Bankweg 1", "2501"});
+    const std::string patient =
+        Fill(address, {"true", "Bern", "", "Spitzkiel", "Beatrice", "Frau", "Seeweg 3", "3000"});
+    const std::string physician = R"({"pIAddress":$,"pbStatus":true,"pbstrEAN":"$","pbstrNIF":"$",)"
+                                  R"("pbstrSpecialty":"$","pbstrZSR":"$"})";
+    const Read reads[] = {
+        {"GetRequest",
+         R"({"pbStatus":true,"pbstrRemark":"Bitte rasch","pbstrRoleTitle":"Leitung",)"
+         R"("peDataLanguage":1,"peIsCopy":0,"peIsStorno":0,"pePlaceType":3,"peRoleType":2})"},
         {"GetInvoice", R"({"pbStatus":true,"pbstrRequestInvoiceID":"000001000001",)"
                        R"("pdRequestInvoiceDate":"2020-06-03T00:00:00",)"
                        R"("plRequestInvoiceTimestamp":1591170775})"},
@@ -215,45 +260,49 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
         {"GetPackage",
          R"({"pbStatus":true,"pbstrSoftwareCopyright":"(c) Elexis",)"
          R"("pbstrSoftwarePackage":"Elexis","plSoftwareID":17,"plSoftwareVersion":380})"},
-        {"GetTiers", R"({"pbStatus":true,"pbstrVatNumber":"CHE-123.456.789","pdAmountPrepaid":0,)"
+        {"GetTiers", R"({"pbStatus":true,"pbstrVatNumber":"CHE-123.456.789","pdAmountPrepaid":100,)"
                      R"("peTiersMode":1})"},
-        {"GetBiller",
-         Fill(R"({"pIAddress":{"pbIsPrivateAddress":false,"pbstrCity":"Biel","pbstrCompanyName":)"
-              R"("Test Bank","pbstrCountryCode":"CH","pbstrDepartment":"","pbstrEMail":"",)"
-              R"("pbstrFamilyname":"","pbstrFax":"","pbstrGivenname":"","pbstrPoBox":"",)"
-              R"("pbstrSalutation":"","pbstrStateCode":"","pbstrStreet":"Bankweg 1",)"
-              R"("pbstrSubaddressing":"","pbstrTitle":"","pbstrUrl":"","pbstrZip":"2501"},)"
-              R"("pbStatus":true,"pbstrEAN":"$","pbstrNIF":"1234567","pbstrSpecialty":"Allgemein",)"
-              R"("pbstrZSR":"C000002"})",
-              {kBillerGln})},
         // A section the sample lacks: empty values, dates as "", status false.
         {"GetCredit", R"({"pbStatus":false,"pbstrRequestCreditID":"","pdRequestCreditDate":"",)"
                       R"("plRequestCreditTimestamp":0})"},
-        // The amount due rounded to 0.05.
-        {"GetBalance", R"({"pbStatus":true,"pdAmount":5205.08,"pdAmountDue":5205.1,)"
-                       R"("pdAmountObligatory":0,"pdAmountPrepaid":0,"pdAmountReminder":0,)"
+        // The amount due less the prepaid amount, rounded to 0.05.
+        {"GetBalance", R"({"pbStatus":true,"pdAmount":5247.08,"pdAmountDue":5147.1,)"
+                       R"("pdAmountObligatory":42,"pdAmountPrepaid":100,"pdAmountReminder":0,)"
                        R"("pdAmountVat":254.02})"},
-        // The slip's addresses as presence flags.
+        // The slip's addresses as presence flags; no slip of the other kind.
         {"GetEsrQR", Fill(R"({"bstrCustomerNote":"","pIBankAddress":1,"pICreditorAddress":1,)"
                           R"("pbStatus":true,"pbstrIBAN":"$","pbstrReferenceNumber":"$",)"
                           R"("peEsrType":4,"plPaymentPeriod":30})",
                           {kQrIban, kQrReference})},
+        {"GetEsr", R"({"pIBankAddress":0,"pICreditorAddress":0,"pbStatus":false,)"
+                   R"("pbstrBankAccount":"","pbstrParticipantNumber":"","pbstrReferenceNumber":"",)"
+                   R"("peEsrType":0,"plPaymentPeriod":0})"},
         // Parties: their address as an object, 0 for parties the sample lacks.
-        {"GetPatient",
-         Fill(R"({"pIAddress":{"pbIsPrivateAddress":true,"pbstrCity":"Bern","pbstrCompanyName":"",)"
-              R"("pbstrCountryCode":"CH","pbstrDepartment":"","pbstrEMail":"","pbstrFax":"",)"
-              R"("pbstrFamilyname":"Spitzkiel","pbstrGivenname":"Beatrice","pbstrPoBox":"",)"
-              R"("pbstrSalutation":"Frau","pbstrStateCode":"","pbstrStreet":"Seeweg 3",)"
-              R"("pbstrSubaddressing":"","pbstrTitle":"","pbstrUrl":"","pbstrZip":"3000"},)"
-              R"("pbStatus":true,"pbstrSSN":"$","pdBirthdate":"1957-04-14T00:00:00",)"
-              R"("peSexType":2})",
-              {kPatientSsn})},
+        {"GetBiller", Fill(physician, {bank, kBillerGln, "1234567", "Allgemein", "C000002"})},
+        {"GetProvider",
+         Fill(physician, {patient, kProviderGln, "7654321", "Chirurgie", "D654321"})},
+        {"GetPatient", Fill(R"({"pIAddress":$,"pbStatus":true,"pbstrSSN":"$",)"
+                            R"("pdBirthdate":"1957-04-14T00:00:00","peSexType":2})",
+                            {patient, kPatientSsn})},
+        {"GetGuarantor", Fill(R"({"pIAddress":$,"pbStatus":true})", {patient})},
+        {"GetDebitor",
+         Fill(R"({"pIAddress":$,"pbStatus":true,"pbstrEAN":"$"})", {patient, kRecipientGln})},
         {"GetInsurance", R"({"pIAddress":0,"pbStatus":false,"pbstrEAN":""})"},
+        {"GetTreatment", R"({"pbStatus":true,"pbstrACID":"AC-2","pbstrAPID":"AP-1",)"
+                         R"("pdDateBegin":"2020-06-03T00:00:00","pdDateEnd":"2020-06-04T00:00:00",)"
+                         R"("pdGestationWeek13":"","peTreatmentCanton":4,"peTreatmentReason":6,)"
+                         R"("peTreatmentType":1})"},
+        {"GetLaw", R"({"pbStatus":true,"pbstrCaseID":"123456","pbstrInsuredID":"80756015",)"
+                   R"("pdCaseDate":"","peLawType":4})"},
+        {"GetXtraDrug",
+         R"({"pbStatus":true,"pbstrIOCM":"B","peDelivery":2,"peHasLimitation":0,)"
+         R"("peIsIndicated":1,"plRegulationAttributes":5})",
+         R"({"lID":3})"},
     };
-    for (const auto& read : reads) {
-        Answer answer = Post(kResult, read.first);
-        EXPECT_EQ(200, answer.status) << read.first;
-        EXPECT_EQ(Json(read.second), answer.body) << read.first << ": " << answer.text;
+    for (const Read& read : reads) {
+        Answer answer = Post(kResult, read.method, read.args);
+        EXPECT_EQ(200, answer.status) << read.method;
+        EXPECT_EQ(Json(read.reply), answer.body) << read.method << ": " << answer.text;
     }
 }
 

@@ -28,19 +28,6 @@ void Import(const ServerProcess& server, const std::string& db) {
     ASSERT_EQ(0, run.exit_code) << run.output;
 }
 
-// A service input of tariff X99 for the physician kBillerGln.
-int Physician(const invoice_http::Client& client, int request) {
-    int input =
-        client.Create(kRequest, "GetCreateServiceExInput",
-                      "bstrTariffType=X99&pIGeneralInvoiceRequest=" + std::to_string(request),
-                      "pIServiceExInput");
-    client.Call(kInput, "SetPhysician", input,
-                Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
-                     R"("bstrEanNumberResponsible":"$"})",
-                     {kBillerGln, kBillerGln}));
-    return input;
-}
-
 // AddServiceEx of the example's knee ultrasound (needs the dignity EXDIG-US
 // and a body side) on `side`.
 invoice_http::Answer AddKneeUltrasound(const invoice_http::Client& client, int request, int input,
@@ -71,7 +58,7 @@ TEST(TariffOverHttpTest, TheCatalogBesideTheServiceOrNamedByTheIniChecksAddServi
 
         invoice_http::Client client(server);
         int request = client.Request(client.Manager());
-        int input = Physician(client, request);
+        int input = invoice_http::Physician(client, request, "X99", kBillerGln);
         invoice_http::Answer refused = AddKneeUltrasound(client, request, input, 2);
         EXPECT_NE(std::string::npos,
                   ExpectEnvelope(refused, kInvalidArg).find("tariff rule dignity"));
