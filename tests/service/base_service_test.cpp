@@ -41,11 +41,9 @@ class BaseServiceTest : public ::testing::Test {
         return service;
     }
 
-    bool Logged(const std::string& text) const { return !log_.Lines(text).empty(); }
-
-    platform::StatusRecord StatusRecord() const {
+    static platform::StatusRecord StatusRecord(const std::string& path) {
         platform::StatusRecord record;
-        platform::ReadStatusFile(statusFile_, &record);
+        platform::ReadStatusFile(path, &record);
         return record;
     }
 
@@ -53,98 +51,80 @@ class BaseServiceTest : public ::testing::Test {
 
     TempFolder folder_;
     std::string unitDir_, statusFile_;
-    LogCapture log_;
 };
 
-// ---- Main loop -----------------------------------------------------------------
+// ---- Main loop and control requests -------------------------------------------
 
-// The loop sweeps every half of the inactivity limit, on a clock of the
-// test's own; a stop during a sweep is acted on when the sweep returns: the
-// listener closed, then everything released.
-TEST_F(BaseServiceTest, MainLoopSweepsEveryHalfLimitUntilAStop) {
-    for (uint32_t limit : {300u, 3600u}) {
-        std::unique_ptr<CBaseService> service = MakeService(limit);
+// A run of the main loop on a clock of the test's own: each sweep hands the
+// service the next control request. What the hooks saw, each request
+// followed by the state the service and its status file show then; the
+// lines the module log must have.
+struct LoopRun {
+    uint32_t limit;
+    bool stopFirst;  // a stop before the loop, with a status folder that is not there
+    std::vector<int> controls;
+    std::string trace;
+    std::initializer_list<std::string> logged;
+};
+
+TEST_F(BaseServiceTest, MainLoopSweepsEveryHalfLimitAndActsOnControlRequests) {
+    const LoopRun runs[] = {
+        {300,
+         true,
+         {},
+         "w150000 close release end:1/0",
+         {"TRACE(baseService03): Failed in call to RegisterCtrlHandler::RegisterServiceCtrlHandler "
+          "- lastError:[2] ",
+          "TRACE(myService01): myService::RegisterCtrlHandler() returned [ERR] ",
+          "TRACE(baseService01): Failed in call to ReportStatusToSCM::SetServiceStatus",
+          "TRACE(baseService02): Failed in call to ReportStatusToSCM::SetServiceStatus"}},
+        // Pause, continue, interrogate (reports again), shutdown (logged only),
+        // a user control (nothing), stop: acted on when the sweep returns.
+        {3600,
+         false,
+         {2, 3, 4, 5, 200, 1},
+         "w1800000 s1800000 2:6/6 w1800000 s3600000 3:5/5 w1800000 s5400000 4:5/5 "
+         "w1800000 s7200000 5:5/5 w1800000 s9000000 200:5/5 w1800000 s10800000 1:3/3 "
+         "w1800000 close release end:1/1",
+         {"TRACE(myService01): myService::RegisterCtrlHandler() returned [OK] ",
+          "CService::ServiceMain: <TarvosServer450,timeout=3600s> successfully started... ",
+          "CService::ServiceMain: <TarvosServer450> successfully shutdown... ",
+          "CService::ServiceMain: <TarvosServer450> successfully stopped... "}},
+    };
+    for (const LoopRun& run : runs) {
+        LogCapture log;
+        std::unique_ptr<CBaseService> service = MakeService(run.limit);
+        if (run.stopFirst) service->SetStatusFile(folder_.Path() + "missing/x.status");
+        auto states = [&] {
+            return std::to_string(service->CurrentState()) + "/" +
+                   std::to_string(StatusRecord(service->statusFile()).state);
+        };
         int64_t clockMs = 0;
-        std::vector<int64_t> waits, sweeps;
-        std::vector<std::string> steps;
+        size_t next = 0;
+        std::string trace;
         ServiceHooks hooks;
         hooks.waitForStop = [&](CStopEvent& event, milliseconds timeout) {
-            waits.push_back(timeout.count());
+            trace += "w" + std::to_string(timeout.count()) + " ";
             if (event.IsSet()) return true;
             clockMs += timeout.count();
             return false;
         };
         hooks.sweep = [&] {
-            sweeps.push_back(clockMs);
-            steps.push_back("sweep");
-            if (sweeps.size() < 3) return;
-            service->Handler(1);
-            steps.push_back("stop " + std::to_string(service->CurrentState()) + " " +
-                            std::to_string(StatusRecord().state));
+            int control = run.controls.at(next++);
+            if (control == 4) std::filesystem::remove(statusFile_);
+            service->Handler(control);
+            trace += "s" + std::to_string(clockMs) + " " + std::to_string(control) + ":" +
+                     states() + " ";
         };
-        hooks.closeListener = [&] { steps.push_back("close"); };
-        hooks.releaseAll = [&] { steps.push_back("release"); };
+        hooks.closeListener = [&] { trace += "close "; };
+        hooks.releaseAll = [&] { trace += "release "; };
         service->SetHooks(hooks);
+        if (run.stopFirst) service->Handler(1);
         service->ServiceMain(0, nullptr);
-        int64_t half = limit * 500;
-        EXPECT_EQ((std::vector<int64_t>{half, 2 * half, 3 * half}), sweeps);
-        EXPECT_EQ((std::vector<int64_t>{half, half, half, half}), waits);
-        EXPECT_EQ(
-            (std::vector<std::string>{"sweep", "sweep", "sweep", "stop 3 3", "close", "release"}),
-            steps);
-        EXPECT_EQ(1u, service->CurrentState());
-        EXPECT_EQ(platform::kStateStopped, StatusRecord().state);
-        EXPECT_EQ(static_cast<long>(getpid()), StatusRecord().pid);
+        EXPECT_EQ(run.trace, trace + "end:" + states());
+        EXPECT_EQ("", log.Missing(run.logged)) << log.Text();
     }
-    EXPECT_TRUE(Logged("TRACE(myService01): myService::RegisterCtrlHandler() returned [OK] "));
-    EXPECT_TRUE(
-        Logged("CService::ServiceMain: <TarvosServer450,timeout=300s> successfully started... "));
-    EXPECT_TRUE(Logged("CService::ServiceMain: <TarvosServer450> successfully stopped... "));
-}
-
-// A stop before the loop begins is not lost (the real wait would block for
-// 150 s); a status folder that cannot be written fails the reports only.
-TEST_F(BaseServiceTest, StopBeforeTheLoopWithAnUnwritableStatusFolder) {
-    std::unique_ptr<CBaseService> service = MakeService(300);
-    service->SetStatusFile(folder_.Path() + "missing/TarvosServer450.status");
-    int sweeps = 0;
-    ServiceHooks hooks;
-    hooks.sweep = [&] { ++sweeps; };
-    service->SetHooks(hooks);
-    service->Handler(1);
-    service->ServiceMain(0, nullptr);
-    EXPECT_EQ(0, sweeps);
-    EXPECT_EQ(1u, service->CurrentState());
-    for (const char* line :
-         {"TRACE(baseService03): Failed in call to "
-          "RegisterCtrlHandler::RegisterServiceCtrlHandler - lastError:[2] ",
-          "TRACE(myService01): myService::RegisterCtrlHandler() returned [ERR] ",
-          "TRACE(baseService01): Failed in call to ReportStatusToSCM::SetServiceStatus",
-          "TRACE(baseService02): Failed in call to ReportStatusToSCM::SetServiceStatus"}) {
-        EXPECT_TRUE(Logged(line)) << line << log_.Text();
-    }
-}
-
-// ---- Control requests ------------------------------------------------------------
-
-TEST_F(BaseServiceTest, ControlRequestsMoveTheStateAndReportIt) {
-    std::unique_ptr<CBaseService> service = MakeService();
-    ASSERT_TRUE(service->RegisterCtrlHandler());
-    ASSERT_TRUE(service->ReportStatusToSCM(4, 0, 0, 1, 0));
-    // Control code, the state it leaves, the state of the status file.
-    const int steps[][3] = {
-        {2, 6, platform::kStatePausePending},      {3, 5, platform::kStateContinuePending},
-        {4, 5, platform::kStateContinuePending},  // interrogate reports again
-        {5, 5, platform::kStateContinuePending},  // shutdown: logged only
-        {200, 5, platform::kStateContinuePending}, {1, 3, platform::kStateStopPending},
-    };
-    for (const auto& step : steps) {
-        if (step[0] == 4) std::filesystem::remove(statusFile_);
-        service->Handler(step[0]);
-        EXPECT_EQ(static_cast<uint32_t>(step[1]), service->CurrentState()) << step[0];
-        EXPECT_EQ(step[2], StatusRecord().state) << step[0];
-    }
-    EXPECT_TRUE(Logged("CService::ServiceMain: <TarvosServer450> successfully shutdown... "));
+    EXPECT_EQ(static_cast<long>(getpid()), StatusRecord(statusFile_).pid);
 }
 
 TEST_F(BaseServiceTest, DispatcherTurnsSignalsIntoControlRequests) {
@@ -161,7 +141,7 @@ TEST_F(BaseServiceTest, DispatcherTurnsSignalsIntoControlRequests) {
     service->SetHooks(hooks);
     EXPECT_TRUE(service->StartDispatcher());
     EXPECT_EQ((std::vector<int>{SIGHUP, SIGTERM}), sent);
-    EXPECT_EQ(platform::kStateStopped, StatusRecord().state);
+    EXPECT_EQ(platform::kStateStopped, StatusRecord(statusFile_).state);
 }
 
 // ---- Install and uninstall -------------------------------------------------------
@@ -213,16 +193,14 @@ TEST_F(BaseServiceTest, InstallWritesTheUnitFileOnceAndUninstallRemovesIt) {
         << unit;
 
     // A unit folder that is not there fails both.
+    LogCapture log;
     plain.SetUnitDir(folder_.Path() + "no-such-folder");
     EXPECT_EQ(0, plain.Install());
     EXPECT_EQ(0, plain.Uninstall());
-    EXPECT_TRUE(
-        Logged("TRACE(baseService05): Failed to open Install::CBaseServiceControlManager::open - "
-               "lastError:[2] "))
-        << log_.Text();
-    EXPECT_TRUE(
-        Logged("TRACE(baseService10): Failed in call to "
-               "Uninstall::CBaseServiceControlManager::open - lastError:[2] "));
+    EXPECT_EQ("", log.Missing({"TRACE(baseService05): Failed to open "
+                               "Install::CBaseServiceControlManager::open - lastError:[2] ",
+                               "TRACE(baseService10): Failed in call to "
+                               "Uninstall::CBaseServiceControlManager::open - lastError:[2] "}));
     EXPECT_TRUE(platform::IsSystemUnitDir("/etc/systemd/system//"));
     EXPECT_TRUE(platform::IsSystemUnitDir("/lib/systemd/system"));
     EXPECT_FALSE(platform::IsSystemUnitDir("/etc/systemd"));
@@ -231,33 +209,34 @@ TEST_F(BaseServiceTest, InstallWritesTheUnitFileOnceAndUninstallRemovesIt) {
 
 // ---- Status ------------------------------------------------------------------------
 
+// The status file tells while its process lives (one that has ended counts
+// as stopped); else the unit file tells whether the service is there at all.
 TEST_F(BaseServiceTest, StateComesFromTheStatusFileWhileItsProcessLives) {
-    std::string unit = UnitFile();
-    EXPECT_EQ(platform::kStateUnknown, platform::QueryServiceState(unit, statusFile_));
-    std::ofstream(unit) << kExpectedUnit;
-    EXPECT_EQ(platform::kStateStopped, platform::QueryServiceState(unit, statusFile_));
-    std::ofstream(statusFile_) << "garbage";
-    EXPECT_EQ(platform::kStateStopped, platform::QueryServiceState(unit, statusFile_));
-
-    platform::StatusRecord record;
-    record.state = platform::kStateRunning;
-    record.pid = getpid();
-    ASSERT_EQ(0, platform::WriteStatusFile(statusFile_, record));
-    EXPECT_EQ(platform::kStateRunning, platform::QueryServiceState(unit, statusFile_));
-    // A process that has ended leaves its last state behind: it counts as stopped.
-    pid_t child = fork();
-    if (child == 0) _exit(0);
-    waitpid(child, nullptr, 0);
-    record.pid = child;
-    ASSERT_EQ(0, platform::WriteStatusFile(statusFile_, record));
-    EXPECT_EQ(platform::kStateStopped, platform::QueryServiceState(unit, statusFile_));
-    // Without the unit file, the status file alone still tells.
-    std::filesystem::remove(unit);
-    record.pid = getpid();
-    ASSERT_EQ(0, platform::WriteStatusFile(statusFile_, record));
-    EXPECT_EQ(platform::kStateRunning, platform::QueryServiceState(unit, statusFile_));
-    std::ofstream(statusFile_) << "State=4\n";
-    EXPECT_EQ(platform::kStateUnknown, platform::QueryServiceState(unit, statusFile_));
+    pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string alive = "State=4\nPid=" + std::to_string(getpid()) + "\n";
+    const struct {
+        bool unit;
+        std::string status;  // "-" for no status file
+        int state;
+    } cases[] = {
+        {false, "-", platform::kStateUnknown},
+        {true, "-", platform::kStateStopped},
+        {true, "garbage", platform::kStateStopped},
+        {true, alive, platform::kStateRunning},
+        {true, "State=4\nPid=" + std::to_string(ended) + "\n", platform::kStateStopped},
+        {false, alive, platform::kStateRunning},
+        {false, "State=4\n", platform::kStateUnknown},
+        {true, "Pid=" + std::to_string(getpid()) + "\n", platform::kStateStopped},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(UnitFile());
+        std::filesystem::remove(statusFile_);
+        if (c.unit) WriteFileText(UnitFile(), kExpectedUnit);
+        if (c.status != "-") WriteFileText(statusFile_, c.status);
+        EXPECT_EQ(c.state, platform::QueryServiceState(UnitFile(), statusFile_)) << c.status;
+    }
 }
 
 }  // namespace

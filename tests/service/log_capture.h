@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -39,6 +40,16 @@ class LogCapture {
             if (line.find(needle) != std::string::npos) lines.push_back(line);
         }
         return lines;
+    }
+
+    // Of `needles`, those that no line written since then contains, each
+    // followed by '|': "" when all are there.
+    std::string Missing(std::initializer_list<std::string> needles) const {
+        std::string text = Text(), missing;
+        for (const std::string& needle : needles) {
+            if (text.find(needle) == std::string::npos) missing += needle + "|";
+        }
+        return missing;
     }
 
   private:
