@@ -7,102 +7,94 @@
 
 namespace {
 
-struct Scanned {
-    bool wellFormed;
-    int type;
-    bool whole;
-    std::string log;
-};
-
-// Feeds `text` in pieces of `piece` bytes, so that tokens are split.
-Scanned Scan(const std::string& text, size_t piece = 3,
-             JsonBodyScan::Limits limits = JsonBodyScan::Limits()) {
+// What a scan of `text` fed in pieces of `piece` bytes (so that tokens are
+// split) finds: "ok" or "bad", the top-level type, "whole" or "part", and
+// with `withLog` the log text.
+std::string Scan(const std::string& text, size_t piece, const JsonBodyScan::Limits& limits,
+                 bool withLog = false) {
     JsonBodyScan scan(limits);
     for (size_t at = 0; at < text.size(); at += piece) {
         scan.Feed(text.data() + at, std::min(piece, text.size() - at));
     }
     bool wellFormed = scan.Finish();
-    return {wellFormed, scan.TypeNumber(), scan.HasWholeText(), scan.LogText()};
+    return std::string(wellFormed ? "ok " : "bad ") + std::to_string(scan.TypeNumber()) +
+           (scan.HasWholeText() ? " whole" : " part") + (withLog ? " " + scan.LogText() : "");
 }
 
-TEST(JsonBodyScan, GrammarAndTopLevelType) {
-    struct Case {
-        const char* text;
-        bool wellFormed;
-        int type;
-    } cases[] = {
-        {"", true, 5},
-        {" \r\n\t", true, 5},
-        {"{}", true, 3},
-        {"{\"a\":[1,{\"b\":null}],\"c\":\"x\\u00e9\\n\"}", true, 3},
-        {"[0,-0.5,1e3,2E-2,true,false,null]", true, 4},
-        {"\"text\"", true, 2},
-        {"-12", true, 0},
-        {"true", true, 1},
-        {"null", true, 5},
-        {"{\"a\":", false, 3},
-        {"[1,2", false, 4},
-        {"[1,]", false, 4},
-        {"[01]", false, 4},
-        {"[1.]", false, 4},
-        {"[-]", false, 4},
-        {"[tru]", false, 4},
-        {"{\"a\" 1}", false, 3},
-        {"{1:2}", false, 3},
-        {"[1] [2]", false, 4},
-        {"[\"\\x\"]", false, 4},
-        {"[\"\\u12g4\"]", false, 4},
-        {"[\"a\nb\"]", false, 4},
-        {"[}", false, 4},
+// Grammar, top-level type and the depth and element limits, whatever the
+// pieces; a body found bad while it arrives is not kept.
+TEST(JsonBodyScan, GrammarTypeAndLimits) {
+    JsonBodyScan::Limits limits;
+    limits.maxDepth = 4;
+    limits.maxElements = 6;
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "ok 5 whole"},
+        {" \r\n\t", "ok 5 whole"},
+        {"{}", "ok 3 whole"},
+        {"{\"a\":[1,{\"b\":null}],\"c\":\"x\\u00e9\\n\"}", "ok 3 whole"},
+        {"[0,-0.5,1e3,2E-2,true,false,null]", "ok 4 whole"},
+        {"\"text\"", "ok 2 whole"},
+        {"-12", "ok 0 whole"},
+        {"true", "ok 1 whole"},
+        {"null", "ok 5 whole"},
+        {"{\"a\":", "bad 3 whole"},
+        {"[1,2", "bad 4 whole"},
+        {"[1,]", "bad 4 part"},
+        {"[01]", "bad 4 part"},
+        {"[1.]", "bad 4 part"},
+        {"[-]", "bad 4 part"},
+        {"[tru]", "bad 4 part"},
+        {"{\"a\" 1}", "bad 3 part"},
+        {"{1:2}", "bad 3 part"},
+        {"[1] [2]", "bad 4 part"},
+        {"[\"\\x\"]", "bad 4 part"},
+        {"[\"\\u12g4\"]", "bad 4 part"},
+        {"[\"a\nb\"]", "bad 4 part"},
+        {"[}", "bad 4 part"},
+        // At the depth limit and one past; brackets in strings do not count.
+        {"[[[[1]]]]", "ok 4 whole"},
+        {"[[[[[1]]]]]", "bad 4 part"},
+        {"[\"[[[[[\\\"[[\"]", "ok 4 whole"},
+        {"{\"a\":{\"b\":{\"c\":{\"d\":{}}}}}", "bad 3 part"},
+        // Elements count in object bodies only: an array is never built.
+        {"{\"a\":1,\"b\":[2,3,4]}", "ok 3 whole"},
+        {"{\"a\":1,\"b\":[2,3,4,5]}", "bad 3 part"},
+        {"[1,2,3,4,5,6,7,8]", "ok 4 whole"},
     };
-    for (const Case& c : cases) {
-        for (size_t piece : {size_t(1), size_t(1000)}) {
-            Scanned scanned = Scan(c.text, piece);
-            EXPECT_EQ(c.wellFormed, scanned.wellFormed) << c.text;
-            EXPECT_EQ(c.type, scanned.type) << c.text;
+    for (const auto& c : cases) {
+        for (size_t piece : {size_t(1), size_t(2), size_t(1000)}) {
+            EXPECT_EQ(c.second, Scan(c.first, piece, limits)) << c.first;
         }
     }
 }
 
-TEST(JsonBodyScan, DepthAndElementLimits) {
-    JsonBodyScan::Limits limits;
-    limits.maxDepth = 4;
-    limits.maxElements = 6;
-    EXPECT_TRUE(Scan("[[[[1]]]]", 2, limits).wellFormed);
-    EXPECT_FALSE(Scan("[[[[[1]]]]]", 2, limits).wellFormed);
-    EXPECT_TRUE(Scan("[\"[[[[[\\\"[[\"]", 2, limits).wellFormed);  // brackets in strings
-    EXPECT_FALSE(Scan("{\"a\":{\"b\":{\"c\":{\"d\":{}}}}}", 2, limits).wellFormed);
-    // Elements count in object bodies only: an array is never built.
-    EXPECT_TRUE(Scan("{\"a\":1,\"b\":[2,3,4]}", 2, limits).wellFormed);
-    EXPECT_FALSE(Scan("{\"a\":1,\"b\":[2,3,4,5]}", 2, limits).wellFormed);
-    EXPECT_TRUE(Scan("[1,2,3,4,5,6,7,8]", 2, limits).wellFormed);
-}
-
-TEST(JsonBodyScan, BodiesThatAreNotObjectsKeepOnlyABoundedMaskedLogText) {
-    JsonBodyScan::Limits limits;
-    limits.wholeTextBytes = 100;
-    limits.logBytes = 40;
+// A body that is no object and larger than the limit keeps only a bounded
+// log text, its secrets masked; an object is kept whole whatever its size.
+TEST(JsonBodyScan, LargeBodiesThatAreNotObjectsKeepOnlyABoundedMaskedLogText) {
+    JsonBodyScan::Limits small;
+    small.wholeTextBytes = 100;
+    small.logBytes = 40;
+    JsonBodyScan::Limits none;
+    none.wholeTextBytes = 0;
     std::string array = "[";
     for (int i = 0; i < 1000; ++i) array += i ? ", 0" : "0";
     array += "]";
-    Scanned large = Scan(array, 7, limits);
-    EXPECT_TRUE(large.wellFormed);
-    EXPECT_EQ(4, large.type);
-    EXPECT_FALSE(large.whole);
-    std::string expected = "[";
-    for (int i = 0; i < 19; ++i) expected += "0,";
-    EXPECT_EQ(expected + "0", large.log);
-    // An object is kept whole whatever its size; a small array too.
-    EXPECT_TRUE(Scan("{\"a\":" + array + "}", 7, limits).whole);
-    EXPECT_TRUE(Scan("[1, 2]", 7, limits).whole);
-    // Secrets are masked in the log text.
-    limits = JsonBodyScan::Limits();
-    limits.wholeTextBytes = 0;
-    EXPECT_EQ("[{\"bstrPassword\":\"***\",\"n\":1},{\"xPassword\":\"***\"},2]",
-              Scan("[{\"bstrPassword\": \"geheim\", \"n\": 1}, {\"xPassword\": {\"a\": [1]}}, 2]",
-                   5, limits)
-                  .log);
-    EXPECT_EQ("[{\"Password\":\"***\"}]", Scan("[{\"Password\":-1.5e3}]", 1, limits).log);
+    const struct {
+        std::string text;
+        size_t piece;
+        const JsonBodyScan::Limits& limits;
+        std::string scanned;
+    } cases[] = {
+        {array, 7, small, "ok 4 part [0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0"},
+        {"{\"a\":" + array + "}", 7, small,
+         "ok 3 whole {\"a\":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,"},
+        {std::string(94, ' ') + "[1, 2]", 7, small, "ok 4 whole [1,2]"},  // 100 bytes
+        {std::string(95, ' ') + "[1, 2]", 7, small, "ok 4 part [1,2]"},
+        {"[{\"bstrPassword\": \"geheim\", \"n\": 1}, {\"xPassword\": {\"a\": [1]}}, 2]", 5, none,
+         "ok 4 part [{\"bstrPassword\":\"***\",\"n\":1},{\"xPassword\":\"***\"},2]"},
+        {"[{\"Password\":-1.5e3}]", 1, none, "ok 4 part [{\"Password\":\"***\"}]"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.scanned, Scan(c.text, c.piece, c.limits, true));
 }
 
 TEST(Utf8Text, InvalidBytesAreReplacedAndCutsFallBetweenCharacters) {
@@ -122,12 +114,11 @@ TEST(Utf8Text, InvalidBytesAreReplacedAndCutsFallBetweenCharacters) {
     };
     for (const Case& c : cases) EXPECT_EQ(c.out, ValidUtf8(c.in)) << c.in;
 
-    std::string text = "ab\xE2\x82\xAC";  // "ab€"
-    EXPECT_EQ(5u, Utf8CutLength(text, 5));
-    EXPECT_EQ(5u, Utf8CutLength(text, 9));
-    EXPECT_EQ(2u, Utf8CutLength(text, 4));
-    EXPECT_EQ(2u, Utf8CutLength(text, 3));
-    EXPECT_EQ(2u, Utf8CutLength(text, 2));
+    // "ab€" cut at 2 to 5 bytes and beyond.
+    std::string cuts;
+    for (size_t limit : {2, 3, 4, 5, 9})
+        cuts += std::to_string(Utf8CutLength("ab\xE2\x82\xAC", limit));
+    EXPECT_EQ("22255", cuts);
     EXPECT_EQ("abc", WithoutLineBreaks("a\r\nb\nc\r"));
 }
 
