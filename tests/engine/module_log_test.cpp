@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,31 +26,21 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-// The log lines below the eleven header lines.
-std::vector<std::string> Body(const std::string& path) {
-    std::vector<std::string> lines = ReadLines(path);
-    return lines.size() < 11 ? lines : std::vector<std::string>(lines.begin() + 11, lines.end());
-}
-
-// The line with its first time stamp "YYYY-MM-DDThh:mm:ss.mmm" replaced by
-// "<T>" and the digits of its first ID attribute by "<ID>".
-std::string Masked(const std::string& line) {
-    static const std::string kShape = "dddd-dd-ddTdd:dd:dd.ddd";
-    std::string out = line;
-    for (size_t at = 0; at + kShape.size() <= out.size(); ++at) {
-        size_t k = 0;
-        while (k < kShape.size() &&
-               (kShape[k] == 'd' ? std::isdigit(out[at + k]) != 0 : out[at + k] == kShape[k])) {
-            ++k;
-        }
-        if (k == kShape.size()) {
-            out.replace(at, k, "<T>");
-            break;
+// The line with its time stamp "YYYY-MM-DDThh:mm:ss.mmm" (just before the
+// run id) replaced by "<T>" and the digits of the run id by "<ID>".
+std::string Masked(std::string line) {
+    const size_t id = line.find(" ID=\"");
+    if (id == std::string::npos || id < 24) return line;
+    const size_t at = id - 23 - (line[id - 1] == '"' ? 1 : 0);
+    for (size_t k = 0; k < 23; ++k) {
+        const char shape = "dddd-dd-ddTdd:dd:dd.ddd"[k];
+        if (shape == 'd' ? !std::isdigit(static_cast<unsigned char>(line[at + k]))
+                         : line[at + k] != shape) {
+            return line;
         }
     }
-    size_t id = out.find("ID=\"");
-    if (id != std::string::npos) out.replace(id + 4, out.find('"', id + 4) - id - 4, "<ID>");
-    return out;
+    line.replace(id + 5, line.find('"', id + 5) - id - 5, "<ID>");
+    return line.replace(at, 23, "<T>");
 }
 
 std::string Comment(const std::string& text) {
@@ -56,17 +48,28 @@ std::string Comment(const std::string& text) {
            " <T> ID=\"<ID>\" moduleName=\"TarvosServer450\" moduleVersion=\"4.50.001\" -->";
 }
 
-std::string EntryHead(int status, const std::string& method) {
+std::string Entry(int status, const std::string& method, const std::string& tail) {
     return "<TarvosServer450:entry timestamp=\"<T>\" ID=\"<ID>\" version=\"4.50.001\" status=\"" +
-           std::to_string(status) + "\" method=\"" + method + "\" ";
+           std::to_string(status) + "\" method=\"" + method + "\" " + tail;
+}
+
+CModuleLogFile::Line Line(bool entry, int value, std::vector<std::string> args) {
+    CModuleLogFile::Line line;
+    line.entry = entry;
+    line.value = value;
+    line.method = "handle_x";
+    std::copy(args.begin(), args.end(), line.args);
+    return line;
 }
 
 class ModuleLogTest : public ::testing::Test {
   protected:
-    std::vector<std::string> MaskedBody() {
-        std::vector<std::string> out;
-        for (const std::string& line : Body(path_)) out.push_back(Masked(line));
-        return out;
+    // The masked lines below the eleven header lines.
+    std::vector<std::string> Body() {
+        std::vector<std::string> lines = ReadLines(path_);
+        lines.erase(lines.begin(), lines.begin() + std::min<size_t>(11, lines.size()));
+        std::transform(lines.begin(), lines.end(), lines.begin(), Masked);
+        return lines;
     }
 
     TempFolder folder_;
@@ -74,179 +77,156 @@ class ModuleLogTest : public ::testing::Test {
     CModuleLogFile log_;
 };
 
-TEST_F(ModuleLogTest, SessionStartsOnceWithHeaderAndEndsInTheDestructor) {
-    EXPECT_TRUE(log_.WriteComment(0, "before the start"));  // nowhere to go yet
-    time_t before = std::time(nullptr);
-    {
-        CModuleLogFile log;
-        ASSERT_TRUE(log.StartLog(1, path_));
-        EXPECT_TRUE(log.StartLog(2, folder_.Path() + "other.log.txt"));
-        EXPECT_EQ(1, log.Level());
-        EXPECT_EQ(path_, log.Path());
-        EXPECT_EQ(folder_.Path() + "archive/", log.ArchiveDir());
-        EXPECT_TRUE(std::filesystem::is_directory(log.ArchiveDir()));
-        log.CloseLog();
+// Each line the log is given, in the order given, and what the file shows.
+// A comment needs its level, an entry level 1.
+const struct {
+    CModuleLogFile::Line line;
+    std::string expected;
+} kRows[] = {
+    {Line(false, 0, {"zero"}), Comment("zero")},
+    {Line(false, 1, {"one"}), Comment("one")},
+    {Line(false, 2, {"TRACE(two)"}), Comment("TRACE(two)")},
+    {Line(true, 0, {"IAddress", "", "{'pbStatus':true}", "123"}),
+     Entry(0, "handle_x",
+           "argv1=\"IAddress\" argv2=\"{'pbStatus':true}\" argv3=\"123\" argn=\"3\"/>")},
+    {Line(true, 400, {}), Entry(400, "handle_x", "argn=\"0\"/>")},
+    {Line(true, 1, {"a\nb", "c\r\nd", "\r", "e\n"}),
+     Entry(1, "handle_x", "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>")},
+};
+
+// At levels 0 to 2 the rows are written one by one, in one batch and through
+// a queue (flushed after the comments, stopped before the last row): the
+// same lines reach the file between the session's first and last line, the
+// session started once, with the run id of its start.
+TEST_F(ModuleLogTest, LevelDecidesWhatIsWrittenOneByOneBatchedOrQueued) {
+    for (int level = 0; level <= 2; ++level) {
+        for (int way = 0; way < 3; ++way) {
+            SCOPED_TRACE("level " + std::to_string(level) + ", way " + std::to_string(way));
+            TempFolder folder;
+            path_ = folder.Path() + "TarvosServer450.log.txt";
+            std::vector<std::string> expected;
+            if (level >= 1) expected.push_back(Comment("start session"));
+            const time_t before = std::time(nullptr);
+            {
+                CModuleLogFile log;
+                ASSERT_TRUE(log.StartLog(level, path_));
+                EXPECT_TRUE(log.StartLog(2, folder.Path() + "other.log.txt"));
+                ModuleLogQueue queue(log);
+                std::vector<CModuleLogFile::Line> batch;
+                for (size_t i = 0; i < std::size(kRows); ++i) {
+                    const CModuleLogFile::Line& line = kRows[i].line;
+                    const bool passes = (line.entry ? 1 : line.value) <= level;
+                    if (way == 0) {
+                        EXPECT_EQ(passes, line.entry ? log.WriteEntry(line.value, line.method,
+                                                                      line.args[0], line.args[1],
+                                                                      line.args[2], line.args[3])
+                                                     : log.WriteComment(line.value, line.args[0]));
+                    }
+                    if (way == 2) {
+                        if (i == 3) {
+                            queue.Flush();
+                            EXPECT_EQ(expected, Body());
+                        }
+                        if (i + 1 == std::size(kRows)) queue.Stop();
+                        queue.Add(line);
+                    }
+                    batch.push_back(line);
+                    if (passes) expected.push_back(kRows[i].expected);
+                }
+                if (way == 1) {
+                    EXPECT_EQ(int(expected.size()) - (level >= 1), log.WriteLines(batch));
+                }
+                log.CloseLog();
+            }
+            expected.push_back(Comment("end session"));
+            EXPECT_EQ(expected, Body());
+            std::vector<std::string> lines = ReadLines(path_);
+            EXPECT_EQ("\t<MAX_SIZE=4000>\t<REORG_SIZE=50>", lines.at(3));
+            const time_t runId = std::stol(lines.at(11).substr(lines[11].find("ID=\"") + 4));
+            EXPECT_TRUE(runId >= before && runId <= std::time(nullptr)) << runId;
+        }
     }
-    std::vector<std::string> lines = ReadLines(path_);
-    ASSERT_EQ(13u, lines.size());
-    EXPECT_EQ("<?xml version=\"1.0\" standalone=\"no\"?>", lines[0]);
-    EXPECT_EQ("\t<MAX_SIZE=4000>\t<REORG_SIZE=50>", lines[3]);
-    EXPECT_EQ(std::vector<std::string>({Comment("start session"), Comment("end session")}),
-              MaskedBody());
-    long runId = std::stol(lines[11].substr(lines[11].find("ID=\"") + 4));
-    EXPECT_GE(runId, before);
-    EXPECT_LE(runId, std::time(nullptr));
     EXPECT_EQ(&ModuleLog(), &ModuleLog());
 }
 
-TEST_F(ModuleLogTest, EntriesNumberOnlyNonEmptyArgumentsOnOneLine) {
-    const struct {
-        int status;
-        std::vector<std::string> args;
-        std::string tail;
-    } cases[] = {
-        {0,
-         {"IAddress", "", "{'pbStatus':true}", "123"},
-         "argv1=\"IAddress\" argv2=\"{'pbStatus':true}\" argv3=\"123\" argn=\"3\"/>"},
-        {400, {"", "", "", ""}, "argn=\"0\"/>"},
-        {1,
-         {"a\nb", "c\r\nd", "\r", "e\n"},
-         "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>"},
-    };
-    log_.StartLog(1, path_);
-    for (const auto& c : cases) {
-        ASSERT_TRUE(
-            log_.WriteEntry(c.status, "handle_x", c.args[0], c.args[1], c.args[2], c.args[3]));
-        EXPECT_EQ(EntryHead(c.status, "handle_x") + c.tail, MaskedBody().back());
-    }
-}
-
-TEST_F(ModuleLogTest, TimeStampIsLocalTime) {
-    // A zone five hours east of UTC (POSIX TZ signs are inverted).
-    const char* saved = std::getenv("TZ");
-    std::string savedTz = saved != nullptr ? saved : "";
-    ::setenv("TZ", "XYZ-05", 1);
-    ::tzset();
-    log_.StartLog(1, path_);
-    time_t shifted = std::time(nullptr) + 5 * 3600;
-    log_.WriteComment(0, "now");
-    saved != nullptr ? ::setenv("TZ", savedTz.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
-
-    struct tm expected;
-    gmtime_r(&shifted, &expected);
-    char stamp[64];
-    std::strftime(stamp, sizeof(stamp), "%Y-%m-%dT%H:%M", &expected);
-    // The minute may turn between reading the clock here and in the log.
-    if (expected.tm_sec < 58) {
-        EXPECT_NE(std::string::npos, Body(path_).at(1).find(stamp));
-    }
-}
-
-TEST_F(ModuleLogTest, LongLinesAreCutWithAMarkButNeverInsideACharacter) {
-    log_.StartLog(1, path_);
-    // The entry's length around its argument: the line before argn is 497 at most.
-    log_.WriteEntry(0, "m", "x", "", "", "");
-    const size_t fixed = Body(path_).at(1).size() - std::string("argn=\"1\"/>").size() - 1;
-    log_.WriteEntry(0, "m", std::string(497 - fixed, 'y'), "", "", "");
-    log_.WriteEntry(0, "m", std::string(498 - fixed, 'y'), "", "", "");
-    log_.WriteEntry(0, "handle_post", "IResult", std::string(2000, 'j'), "7", "");
-    std::string umlauts;
-    for (int i = 0; i < 400; ++i) umlauts += "\xc3\xa4";
-    log_.WriteEntry(0, "handle_post", umlauts, "", "", "");
-    log_.WriteComment(0, std::string(1500, 'c'));
-
-    std::vector<std::string> body = Body(path_);
-    ASSERT_EQ(7u, body.size());
-    EXPECT_EQ(497u + 10u, body[2].size());
-    EXPECT_EQ(std::string::npos, body[2].find("... "));
-    EXPECT_NE(std::string::npos, body[3].find("\" ... argn=\"1\"/>"));
-    // The third argument is lost in the cut; argn still counts it.
-    EXPECT_LE(body[4].size(), 512u);
-    EXPECT_GE(body[4].size(), 500u);
-    EXPECT_EQ("jjjj\" ... argn=\"3\"/>", body[4].substr(body[4].size() - 20));
-    size_t start = body[5].find("argv1=\"") + 7;
-    EXPECT_EQ(0u, (body[5].find("\" ... argn=") - start) % 2);
-    EXPECT_EQ("<!-- " + std::string(1018, 'c'), body[6]);
-}
-
-TEST_F(ModuleLogTest, LevelDecidesWhatIsWritten) {
-    const std::string entry = EntryHead(0, "handle_get") + "argv1=\"ITarvos\" argn=\"1\"/>";
-    const std::vector<std::string> expected[] = {
-        {Comment("zero")},
-        {Comment("start session"), Comment("zero"), Comment("one"), entry},
-        {Comment("start session"), Comment("zero"), Comment("one"), Comment("TRACE(two)"), entry},
-    };
-    for (int level = 0; level <= 2; ++level) {
-        TempFolder folder;
-        path_ = folder.Path() + "TarvosServer450.log.txt";
-        CModuleLogFile log;
-        log.StartLog(level, path_);
-        EXPECT_TRUE(log.WriteComment(0, "zero"));
-        EXPECT_EQ(level >= 1, log.WriteComment(1, "one"));
-        EXPECT_EQ(level >= 2, log.WriteComment(2, "TRACE(two)"));
-        EXPECT_EQ(level >= 1, log.WriteEntry(0, "handle_get", "ITarvos", "", "", ""));
-        EXPECT_EQ(expected[level], MaskedBody()) << "level " << level;
-    }
-}
-
-TEST_F(ModuleLogTest, UnwritableFolderDoesNotDisturbTheCaller) {
+// Before the start and without a folder to write into nothing reaches the
+// caller.
+TEST_F(ModuleLogTest, NoFileDoesNotDisturbTheCaller) {
+    EXPECT_TRUE(log_.WriteComment(0, "before the start"));
     log_.StartLog(1, folder_.Path() + "missing/TarvosServer450.log.txt");
     EXPECT_TRUE(log_.WriteEntry(0, "handle_get", "ITarvos", "", "", ""));
     EXPECT_TRUE(log_.WriteComment(0, "still fine"));
 }
 
-TEST_F(ModuleLogTest, FullFileMovesToYearFolderOfArchive) {
-    log_.SetFileSizes(-4, 1);
+TEST_F(ModuleLogTest, TimeStampIsLocalTime) {
+    // A zone five hours east of UTC (POSIX TZ signs are inverted).
+    const char* saved = std::getenv("TZ");
+    const std::string savedTz = saved != nullptr ? saved : "";
+    ::setenv("TZ", "XYZ-05", 1);
+    ::tzset();
     log_.StartLog(1, path_);
-    for (int i = 0; i < 40; ++i) log_.WriteComment(0, "line " + std::to_string(i));
-    time_t now = std::time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    std::vector<std::string> archived =
-        ReadLines(folder_.Path() + "archive/" + std::to_string(local.tm_year + 1900) +
-                  "/TarvosServer450_001.log.txt");
-    ASSERT_GT(archived.size(), 11u);
-    EXPECT_EQ("\t<MAX_SIZE=4>\t<REORG_SIZE=1>", archived[3]);
-    EXPECT_EQ(Comment("start session"), Masked(archived[11]));
-    EXPECT_EQ("\t<MAX_SIZE=4>\t<REORG_SIZE=1>", ReadLines(path_).at(3));
+    const time_t shifted = std::time(nullptr) + 5 * 3600;
+    log_.WriteComment(0, "now");
+    saved != nullptr ? ::setenv("TZ", savedTz.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+    struct tm expected;
+    gmtime_r(&shifted, &expected);
+    char stamp[64];
+    std::strftime(stamp, sizeof(stamp), " %Y-%m-%dT%H:%M", &expected);
+    // The minute may turn between reading the clock here and in the log.
+    if (expected.tm_sec < 58) {
+        EXPECT_NE(std::string::npos, ReadLines(path_).at(12).find(stamp));
+    }
 }
 
-CModuleLogFile::Line CommentLine(int level, const std::string& text) {
-    CModuleLogFile::Line line;
-    line.value = level;
-    line.args[0] = text;
-    return line;
-}
-
-TEST_F(ModuleLogTest, QueuedLinesAreInTheFileAfterFlushAndAfterStop) {
+// An entry is cut when the part before argn passes 497 characters: to 495
+// bytes, at a character's start, with a value left open closed, and marked.
+// A comment is cut with the file's lines at 1023 bytes.
+TEST_F(ModuleLogTest, LongLinesAreCutWithAMarkButNeverInsideACharacter) {
     log_.StartLog(1, path_);
-    ModuleLogQueue queue(log_);
-    queue.Add(CommentLine(0, "first"));
-    queue.Add(CommentLine(2, "TRACE(above the level)"));
-    queue.Flush();
-    EXPECT_EQ(Comment("first"), MaskedBody().back());
-    CModuleLogFile::Line entry;
-    entry.entry = true;
-    entry.value = 7;
-    entry.method = "handle_put";
-    entry.args[1] = "IResult";
-    queue.Add(entry);
-    queue.Stop();
-    EXPECT_EQ(EntryHead(7, "handle_put") + "argv1=\"IResult\" argn=\"1\"/>", MaskedBody().back());
-    queue.Add(CommentLine(0, "after the stop"));
-    EXPECT_EQ(Comment("after the stop"), MaskedBody().back());
-    EXPECT_EQ(4u, MaskedBody().size());
+    log_.WriteEntry(0, "m", "x", "", "", "");
+    // The head before argv1="x" argn="1"/>, then the room for one argument.
+    const size_t head = ReadLines(path_).at(12).size() - 20;
+    const size_t room = 497 - head - std::string("argv1=\"\" ").size();
+    const std::string ys(room, 'y'), js(room - 16, 'j');
+    std::string umlauts;
+    for (int i = 0; i < 400; ++i) umlauts += "\xc3\xa4";
+    const struct {
+        std::vector<std::string> args;
+        std::string tail;
+    } cases[] = {
+        {{ys}, "argv1=\"" + ys + "\" argn=\"1\"/>"},
+        {{ys + "y"}, "argv1=\"" + ys + "\" ... argn=\"1\"/>"},
+        // The third argument is lost in the cut; argn still counts it.
+        {{"IResult", std::string(2000, 'j'), "7"},
+         "argv1=\"IResult\" argv2=\"" + js + "\" ... argn=\"3\"/>"},
+        {{umlauts}, "argv1=\"" + umlauts.substr(0, room / 2 * 2) + "\" ... argn=\"1\"/>"},
+        {{"x" + umlauts},
+         "argv1=\"x" + umlauts.substr(0, (room - 1) / 2 * 2) + "\" ... argn=\"1\"/>"},
+    };
+    std::vector<std::string> expected = {Comment("start session"),
+                                         Entry(0, "m", "argv1=\"x\" argn=\"1\"/>")};
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.resize(4);
+        log_.WriteEntry(0, "m", args[0], args[1], args[2], args[3]);
+        expected.push_back(Entry(0, "m", c.tail));
+    }
+    log_.WriteComment(0, std::string(1500, 'c'));
+    expected.push_back("<!-- " + std::string(1018, 'c'));
+    EXPECT_EQ(expected, Body());
 }
 
 // The entry that thread t writes as its line i in the concurrency test.
 std::string SampleEntry(int t, int i) {
-    return EntryHead(0, "handle_post") + "argv1=\"T" + std::to_string(t) + "\" argv2=\"" +
-           std::to_string(i) + "\" argv3=\"" + std::string(60 + t * 7, 'a' + t) + "\" argn=\"3\"/>";
+    return Entry(0, "handle_post",
+                 "argv1=\"T" + std::to_string(t) + "\" argv2=\"" + std::to_string(i) +
+                     "\" argv3=\"" + std::string(60 + t * 7, 'a' + t) + "\" argn=\"3\"/>");
 }
 
 // Even threads write themselves, odd ones through a queue (with a small
-// capacity, so that they also wait for room).
+// capacity, so that they also wait for room). The small file size makes the
+// log move its full file to "archive/<year>/" many times.
 TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
     constexpr int kThreads = 8;
     constexpr int kLines = 5000;
@@ -271,9 +251,17 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
     queue.Stop();
 
     // Archived files in the order of their numbers, then the current one.
+    const time_t now = std::time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    const std::regex archived(folder_.Path() + "archive/" + std::to_string(local.tm_year + 1900) +
+                              "/TarvosServer450_\\d{3}\\.log\\.txt");
     std::vector<std::string> files;
     for (const auto& file : std::filesystem::recursive_directory_iterator(folder_.Path())) {
         if (file.is_regular_file() && file.path() != path_) files.push_back(file.path().string());
+        EXPECT_TRUE(!file.is_regular_file() || file.path() == path_ ||
+                    std::regex_match(file.path().string(), archived))
+            << file.path();
     }
     std::sort(files.begin(), files.end());
     files.push_back(path_);
@@ -285,6 +273,7 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
         std::vector<std::string> lines = ReadLines(file);
         ASSERT_GE(lines.size(), 11u) << file;
         EXPECT_EQ("<?xml version=\"1.0\" standalone=\"no\"?>", lines[0]) << file;
+        EXPECT_EQ("\t<MAX_SIZE=128>\t<REORG_SIZE=8>", lines[3]) << file;
         for (size_t n = 11; n < lines.size(); ++n) {
             int t = -1;
             int i = -1;
