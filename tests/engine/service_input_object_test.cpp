@@ -18,6 +18,7 @@ using com_reads::Read;
 using com_reads::ReadCall;
 using com_reads::Walk;
 using Reads = std::vector<std::string>;
+using I = IServiceExInput;
 
 const char kEanA[] = "7601000000001";
 const char kEanB[] = "2000000000002";
@@ -36,58 +37,52 @@ class ServiceInputTest : public ::testing::Test {
                   module_.request->GetCreateServiceExInput("001", input_.ReleaseAndGetAddressOf()));
     }
 
-    std::string AbortText() { return Read(input_.Get(), &IServiceExInput::GetAbortInfo); }
+    std::string AbortText() { return Read(input_.Get(), &I::GetAbortInfo); }
 
-    invoice::ServiceExInput Data() { return AsServiceInputImpl(input_.Get())->Snapshot(); }
-
-    // The walks of the lists; dignities and sections by the first read's criteria.
-    Reads Tokens() {
-        return Walk(input_.Get(), &IServiceExInput::GetFirstToken, &IServiceExInput::GetNextToken);
+    // The walks of the lists, their reads joined by ' '; dignities and
+    // sections by the first read's criteria.
+    std::string Tokens() { return Joined(Walk(input_.Get(), &I::GetFirstToken, &I::GetNextToken)); }
+    std::string Dignities(const std::string& ean, const std::string& code) {
+        return Listed(ean, code, &I::GetFirstDignity, &I::GetNextDignity);
     }
-    Reads Dignities(const std::string& ean, const std::string& code) {
-        return Listed(ean, code, &IServiceExInput::GetFirstDignity,
-                      &IServiceExInput::GetNextDignity);
+    std::string Sections(const std::string& ean, const std::string& code) {
+        return Listed(ean, code, &I::GetFirstSection, &I::GetNextSection);
     }
-    Reads Sections(const std::string& ean, const std::string& code) {
-        return Listed(ean, code, &IServiceExInput::GetFirstSection,
-                      &IServiceExInput::GetNextSection);
-    }
+    std::string Entries() { return Tokens() + " " + Dignities("", "") + " " + Sections("", ""); }
     template <class First, class Next>
-    Reads Listed(const std::string& ean, const std::string& code, First first, Next next) {
-        IServiceExInput* in = input_.Get();
+    std::string Listed(const std::string& ean, const std::string& code, First first, Next next) {
+        I* in = input_.Get();
         Reads reads{ReadCall<BSTR, BSTR, VARIANT_BOOL>(
             [&](BSTR* a, BSTR* b, VARIANT_BOOL* s) { return (in->*first)(ean, code, a, b, s); })};
         while (reads.back().rfind("ok", 0) == 0) reads.push_back(Read(in, next));
-        return reads;
+        return Joined(reads);
+    }
+    static std::string Joined(const Reads& reads) {
+        std::string text;
+        for (const std::string& read : reads) text += (text.empty() ? "" : " ") + read;
+        return text;
     }
 
     request_test::TestModule module_;
-    ComPtr<IServiceExInput> input_;
+    ComPtr<I> input_;
     VARIANT_BOOL status_ = VARIANT_FALSE;
 };
 
-// ---------------------------------------------------------------------------
-// Setters: the defaults, values taken (neighbouring parameters distinct, the
-// ends of the ranges), and refusals with the parameter's name that keep all
-// values as before.
-
-std::string Physician(IServiceExInput* in) {
-    return Read(in, &IServiceExInput::GetPhysician);
-}
-std::string Factors(IServiceExInput* in) {
-    return Read(in, &IServiceExInput::GetExternalFactor_MT) + " " +
-           Read(in, &IServiceExInput::GetExternalFactor_TT);
+std::string Factors(I* in) {
+    return Read(in, &I::GetExternalFactor_MT) + " " + Read(in, &I::GetExternalFactor_TT);
 }
 // Every value of the input: physician, patient, treatment and factors.
-std::string Values(IServiceExInput* in) {
-    return Physician(in) + " " + Read(in, &IServiceExInput::GetPatient) + " " +
-           Read(in, &IServiceExInput::GetTreatment) + " " + Factors(in);
+std::string Values(I* in) {
+    return Read(in, &I::GetPhysician) + " " + Read(in, &I::GetPatient) + " " +
+           Read(in, &I::GetTreatment) + " " + Factors(in);
 }
 
-TEST_F(ServiceInputTest, SettersTakeTheEndsOfTheirRanges) {
-    IServiceExInput* in = input_.Get();
-    EXPECT_EQ("001", Data().tariff_type);
-    EXPECT_EQ("ok|1|3|||T ok|0|1|T ok|1|1|1|1||T ok|1 ok|1", Values(in));
+// The defaults, values taken (neighbouring parameters distinct, the ends of
+// the ranges), and Initialize, which keeps only the tariff type.
+TEST_F(ServiceInputTest, SettersTakeTheEndsOfTheirRangesAndInitializeResetsThem) {
+    I* in = input_.Get();
+    const std::string defaults = "ok|1|3|||T ok|0|1|T ok|1|1|1|1||T ok|1 ok|1";
+    EXPECT_EQ(defaults, Values(in));
     ASSERT_EQ(S_OK, in->SetPhysician(2, 4, kEanA, kEanB, &status_));
     ASSERT_EQ(S_OK, in->SetPatient(kBirth, 2, &status_));
     ASSERT_EQ(S_OK, in->SetTreatment(26, 3, 2, 1, kEanC, &status_));
@@ -99,26 +94,17 @@ TEST_F(ServiceInputTest, SettersTakeTheEndsOfTheirRanges) {
         Values(in));
     ASSERT_EQ(S_OK, in->SetTreatment(31, 6, 1, 2, "", &status_));
     ASSERT_EQ(S_OK, in->PutExternalFactor_TT(1000));
-    EXPECT_EQ("ok|31|6|1|2||T ok|0.9 ok|1000",
-              Read(in, &IServiceExInput::GetTreatment) + " " + Factors(in));
-    // The model holds what the reads show.
-    invoice::ServiceExInput data = Data();
-    EXPECT_EQ(invoice::MedicalRole::kEmployee, data.medical_role);
-    EXPECT_EQ(invoice::BillingRole::kNone, data.billing_role);
-    EXPECT_EQ(invoice::SexType::kFemale, data.sex);
-    EXPECT_EQ(invoice::Canton::kI, data.canton);
-    EXPECT_EQ(invoice::LawType::kORG, data.law);
-    EXPECT_EQ("0.9", data.external_factor_mt.ToString());
-    ASSERT_EQ(S_OK, input_->SetTreatment(4, 3, 2, 1, kEanC, &status_));
-    data = Data();
-    EXPECT_EQ(invoice::Canton::kBE, data.canton);
-    EXPECT_EQ(invoice::LawType::kIVG, data.law);
-    EXPECT_EQ(invoice::TreatmentType::kStationary, data.treatment_type);
-    EXPECT_EQ(kEanC, data.section_ean);
+    EXPECT_EQ("ok|31|6|1|2||T ok|0.9 ok|1000", Read(in, &I::GetTreatment) + " " + Factors(in));
+    ASSERT_EQ(S_OK, in->AddToken("a", "1", &status_));
+    ASSERT_EQ(S_OK, in->AddDignity(kEanA, "0500", &status_));
+    ASSERT_EQ(S_OK, in->AddSection(kEanA, "M100", &status_));
+    ASSERT_EQ(S_OK, in->Initialize(&status_));
+    EXPECT_EQ("001", AsServiceInputImpl(in)->Snapshot().tariff_type);
+    EXPECT_EQ(defaults, Values(in));
+    EXPECT_EQ("end|||F end|||F end|||F", Entries());
 }
 
 TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
-    using I = IServiceExInput;
     using com_reads::Call;
     const double old = checks::DateSerial(1850, 1, 1);
     const struct {
@@ -148,12 +134,10 @@ TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(S_OK, row.call(input_.Get(), &status_, true)) << row.refusal << AbortText();
-        const std::string before = Values(input_.Get());
-        const size_t entries = Tokens().size() + Dignities("", "").size() + Sections("", "").size();
+        const std::string before = Values(input_.Get()) + " " + Entries();
         EXPECT_EQ(E_INVALIDARG, row.call(input_.Get(), &status_, false)) << row.refusal;
         EXPECT_EQ(0u, AbortText().find("ok|" + std::string(row.refusal))) << AbortText();
-        EXPECT_EQ(before, Values(input_.Get())) << row.refusal;
-        EXPECT_EQ(entries, Tokens().size() + Dignities("", "").size() + Sections("", "").size());
+        EXPECT_EQ(before, Values(input_.Get()) + " " + Entries()) << row.refusal;
         EXPECT_EQ(E_POINTER, row.call(input_.Get(), nullptr, true)) << row.refusal;
     }
     ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.9));
@@ -168,57 +152,38 @@ TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
     EXPECT_EQ("ok|0.9 ok|1", Factors(input_.Get()));
 }
 
-TEST_F(ServiceInputTest, InitializeKeepsOnlyTheTariffType) {
-    ASSERT_EQ(S_OK, input_->SetPhysician(2, 1, kEanA, kEanB, &status_));
-    ASSERT_EQ(S_OK, input_->AddToken("a", "1", &status_));
-    ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "0500", &status_));
-    ASSERT_EQ(S_OK, input_->AddSection(kEanA, "M100", &status_));
-    ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.5));
-    ASSERT_EQ(S_OK, input_->Initialize(&status_));
-    EXPECT_EQ("001", Data().tariff_type);
-    EXPECT_EQ("ok|1|3|||T", Physician(input_.Get()));
-    EXPECT_EQ("ok|1 ok|1", Factors(input_.Get()));
-    EXPECT_EQ(Reads{"end|||F"}, Tokens());
-    EXPECT_EQ(Reads{"end|||F"}, Dignities("", ""));
-    EXPECT_EQ(Reads{"end|||F"}, Sections("", ""));
-}
-
-// ---------------------------------------------------------------------------
-// Lists
-
+// The lists with their filters; a walk stays at its end and a first read
+// restarts it; each Init empties its own list only.
 TEST_F(ServiceInputTest, ListsWalkFilterEndRestartAndEmpty) {
     ASSERT_EQ(S_OK, input_->AddToken("age", "42", &status_));
     ASSERT_EQ(S_OK, input_->AddToken("weight", "", &status_));
-    EXPECT_EQ((Reads{"ok|age|42|T", "ok|weight||T", "end|||F"}), Tokens());
-    EXPECT_EQ("end|||F", Read(input_.Get(), &IServiceExInput::GetNextToken));  // stays at the end
-    EXPECT_EQ("ok|age|42|T", Read(input_.Get(), &IServiceExInput::GetFirstToken));  // restarts
-    ASSERT_EQ(S_OK, input_->InitToken(&status_));
-    EXPECT_EQ(Reads{"end|||F"}, Tokens());
-
     ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "0500", &status_));
     ASSERT_EQ(S_OK, input_->AddDignity(kEanB, "0500", &status_));
     ASSERT_EQ(S_OK, input_->AddDignity(kEanA, "1000", &status_));
-    const std::string a = std::string("ok|") + kEanA, b = std::string("ok|") + kEanB;
-    EXPECT_EQ((Reads{a + "|0500|T", b + "|0500|T", a + "|1000|T", "end|||F"}), Dignities("", ""));
-    EXPECT_EQ((Reads{a + "|0500|T", a + "|1000|T", "end|||F"}), Dignities(kEanA, ""));
-    EXPECT_EQ((Reads{a + "|0500|T", b + "|0500|T", "end|||F"}), Dignities("", "0500"));
-    EXPECT_EQ((Reads{a + "|1000|T", "end|||F"}), Dignities(kEanA, "1000"));
-    EXPECT_EQ(Reads{"end|||F"}, Dignities(kEanC, ""));
-    ASSERT_EQ(S_OK, input_->InitDignity(&status_));
-    EXPECT_EQ(Reads{"end|||F"}, Dignities("", ""));
-
     ASSERT_EQ(S_OK, input_->AddSection(kEanA, "M100", &status_));
     ASSERT_EQ(S_OK, input_->AddSection(kEanB, "123456", &status_));  // the longest code
-    EXPECT_EQ((Reads{a + "|M100|T", b + "|123456|T", "end|||F"}), Sections("", ""));
-    EXPECT_EQ((Reads{b + "|123456|T", "end|||F"}), Sections("", "123456"));
-    EXPECT_EQ(Reads{"end|||F"}, Sections(kEanA, "123456"));
-    EXPECT_EQ("end|||F", Read(input_.Get(), &IServiceExInput::GetNextSection));
+    const std::string a = std::string("ok|") + kEanA, b = std::string("ok|") + kEanB;
+    const std::string dignities = a + "|0500|T " + b + "|0500|T " + a + "|1000|T end|||F";
+    const std::string sections = a + "|M100|T " + b + "|123456|T end|||F";
+    EXPECT_EQ("ok|age|42|T ok|weight||T end|||F " + dignities + " " + sections, Entries());
+    EXPECT_EQ("end|||F", Read(input_.Get(), &I::GetNextToken));
+    EXPECT_EQ("ok|age|42|T", Read(input_.Get(), &I::GetFirstToken));
+    EXPECT_EQ("end|||F", Read(input_.Get(), &I::GetNextSection));
+    EXPECT_EQ(a + "|0500|T " + a + "|1000|T end|||F", Dignities(kEanA, ""));
+    EXPECT_EQ(a + "|0500|T " + b + "|0500|T end|||F", Dignities("", "0500"));
+    EXPECT_EQ(a + "|1000|T end|||F", Dignities(kEanA, "1000"));
+    EXPECT_EQ("end|||F", Dignities(kEanC, ""));
+    EXPECT_EQ(b + "|123456|T end|||F", Sections("", "123456"));
+    EXPECT_EQ("end|||F", Sections(kEanA, "123456"));
+    ASSERT_EQ(S_OK, input_->InitToken(&status_));
+    EXPECT_EQ("end|||F " + dignities + " " + sections, Entries());
+    ASSERT_EQ(S_OK, input_->InitDignity(&status_));
+    EXPECT_EQ("end|||F end|||F " + sections, Entries());
     ASSERT_EQ(S_OK, input_->InitSection(&status_));
-    EXPECT_EQ(Reads{"end|||F"}, Sections("", ""));
+    EXPECT_EQ("end|||F end|||F end|||F", Entries());
 }
 
 TEST_F(ServiceInputTest, NullOutPointersAreRejected) {
-    using I = IServiceExInput;
     I* in = input_.Get();
     EXPECT_EQ(0, com_reads::NullsTaken(in, &I::GetPhysician) +
                      com_reads::NullsTaken(in, &I::GetPatient) +
