@@ -30,8 +30,8 @@ struct Mutation {
     bool valid;  // the published schema's verdict on the result
 };
 
-// Edits of the valid sample that the agreement test makes besides its edits
-// of each element and attribute.
+// Edits of the valid sample that the agreement test makes besides comparing
+// the two schemas place by place.
 std::vector<Mutation> Mutations();
 
 }  // namespace testing_support

@@ -47,6 +47,8 @@ class Reader {
             if (IsXs(node, "complexType")) complex_[Prop(node, "name")] = node;
             if (IsXs(node, "simpleType")) simple_[Prop(node, "name")] = node;
             if (IsXs(node, "element")) elements_[Prop(node, "name")] = node;
+            if (IsXs(node, "group")) groups_[Prop(node, "name")] = node;
+            if (IsXs(node, "attributeGroup")) attribute_groups_[Prop(node, "name")] = node;
         }
     }
 
@@ -75,10 +77,18 @@ class Reader {
     const xmlNode* GlobalElement(const std::string& name) { return elements_[name]; }
 
   private:
+    // The content and attributes of a complex type, an attribute group or
+    // an extension's own part.
     void Complex(const xmlNode* type, ElementDecl* decl) {
+        decl->mixed = decl->mixed || Prop(type, "mixed") == "true";
         for (const xmlNode* child = type->children; child; child = child->next) {
+            decl->any_attribute = decl->any_attribute || IsXs(child, "anyAttribute");
             if (IsXs(child, "sequence") || IsXs(child, "choice")) decl->content = Group(child);
+            if (IsXs(child, "group")) decl->content = GroupRef(child);
             if (IsXs(child, "attribute")) decl->attributes.push_back(Attribute(child));
+            if (IsXs(child, "attributeGroup"))
+                Complex(Named(attribute_groups_, child, "ref"), decl);
+            if (IsXs(child, "complexContent")) Extension(child, decl);
             if (IsXs(child, "simpleContent")) {
                 for (const xmlNode* ext = child->children; ext; ext = ext->next) {
                     if (!IsXs(ext, "extension")) continue;
@@ -91,6 +101,40 @@ class Reader {
         }
     }
 
+    // The base type's content followed by the extension's own.
+    void Extension(const xmlNode* complexContent, ElementDecl* decl) {
+        for (const xmlNode* ext = complexContent->children; ext; ext = ext->next) {
+            if (!IsXs(ext, "extension")) continue;
+            Complex(Named(complex_, ext, "base"), decl);
+            Particle base = decl->content;
+            decl->content = Particle();
+            Complex(ext, decl);
+            if (decl->content.items.empty()) {
+                decl->content = base;
+            } else if (!base.items.empty()) {
+                decl->content = Particle{Particle::kSequence, 1, 1, {base, decl->content}, nullptr};
+            }
+        }
+    }
+
+    // The named group a reference stands for, with the reference's occurrence.
+    Particle GroupRef(const xmlNode* ref) {
+        Particle group;
+        for (const xmlNode* child = Named(groups_, ref, "ref")->children; child;
+             child = child->next) {
+            if (IsXs(child, "sequence") || IsXs(child, "choice")) group = Group(child);
+        }
+        int max = Occurs(ref, "maxOccurs");
+        group.min *= Occurs(ref, "minOccurs");
+        group.max = group.max < 0 || max < 0 ? -1 : group.max * max;
+        return group;
+    }
+
+    static const xmlNode* Named(std::map<std::string, const xmlNode*>& map, const xmlNode* node,
+                                const char* attribute) {
+        return map[Local(Prop(node, attribute))];
+    }
+
     Particle Group(const xmlNode* node) {
         Particle group;
         group.kind = IsXs(node, "choice") ? Particle::kChoice : Particle::kSequence;
@@ -99,6 +143,16 @@ class Reader {
         for (const xmlNode* child = node->children; child; child = child->next) {
             if (IsXs(child, "sequence") || IsXs(child, "choice"))
                 group.items.push_back(Group(child));
+            if (IsXs(child, "group")) group.items.push_back(GroupRef(child));
+            if (IsXs(child, "any")) {  // elements of any name, never made
+                group.items.push_back(Particle{Particle::kElement,
+                                               Occurs(child, "minOccurs"),
+                                               Occurs(child, "maxOccurs"),
+                                               {},
+                                               std::make_shared<ElementDecl>()});
+                group.items.back().element->name = "*";
+                group.items.back().element->foreign = true;
+            }
             if (!IsXs(child, "element")) continue;
             Particle item;
             item.kind = Particle::kElement;
@@ -138,24 +192,36 @@ class Reader {
         for (const xmlNode* child = node->children; child; child = child->next) {
             if (!IsXs(child, "restriction")) continue;
             ValueType type = TypeNamed(Prop(child, "base"));
+            std::string patterns;
             for (const xmlNode* facet = child->children; facet; facet = facet->next) {
                 if (!IsXs(facet, nullptr)) continue;
                 std::string name = reinterpret_cast<const char*>(facet->name);
                 std::string value = Prop(facet, "value");
+                if (name == "pattern") {
+                    patterns += (patterns.empty() ? "" : "|") + value;
+                } else if (name != "enumeration") {
+                    type.facets[name] = value;
+                }
                 if (name == "enumeration") type.enumeration.push_back(value);
                 if (name == "pattern") type.pattern = value;
                 if (name == "maxLength") type.max_length = std::stoi(value);
                 if (name == "minInclusive" || name == "minExclusive") type.min_inclusive = value;
                 if (name == "maxInclusive") type.max_inclusive = value;
             }
+            if (!patterns.empty()) {
+                std::string& all = type.facets["pattern"];
+                all = all.empty() ? patterns : all + " && " + patterns;
+            }
             return type;
         }
-        return ValueType{"string", {}, "", -1, "", ""};
+        return ValueType{"string", {}, "", -1, "", "", {}};
     }
 
     std::map<std::string, const xmlNode*> complex_;
     std::map<std::string, const xmlNode*> simple_;
     std::map<std::string, const xmlNode*> elements_;
+    std::map<std::string, const xmlNode*> groups_;
+    std::map<std::string, const xmlNode*> attribute_groups_;
 };
 
 // ---------------------------------------------------------------------------
@@ -498,6 +564,106 @@ std::string Differences(const Schema& schema, const std::string& before, const s
         if (!in.count(key) && !own) lines += key + " is added\n";
     }
     return lines;
+}
+
+namespace {
+
+std::string OccursText(const Particle& p) {
+    if (p.min == 1 && p.max == 1) return "";
+    return "{" + std::to_string(p.min) + "," + (p.max < 0 ? "n" : std::to_string(p.max)) + "}";
+}
+
+// The items of `p`, with those groups spliced in that add nothing: a group of
+// the same kind, or of a single item, occurring once.
+void Spliced(const Particle& p, std::vector<const Particle*>* items) {
+    for (const Particle& item : p.items) {
+        bool once = item.min == 1 && item.max == 1 && item.kind != Particle::kElement;
+        if (once && (item.kind == p.kind || item.items.size() == 1)) {
+            Spliced(item, items);
+        } else {
+            items->push_back(&item);
+        }
+    }
+}
+
+std::string ModelText(const Particle& p) {
+    if (p.kind == Particle::kElement) return p.element->name + OccursText(p);
+    std::vector<const Particle*> items;
+    Spliced(p, &items);
+    // (a){0,1} and (a{0,1}) are both a{0,1}.
+    if (items.size() == 1 && p.min == 1 && p.max == 1) return ModelText(*items[0]);
+    if (items.size() == 1 && items[0]->min == 1 && items[0]->max == 1) {
+        return ModelText(*items[0]) + OccursText(p);
+    }
+    std::string text;
+    for (const Particle* item : items) {
+        if (!text.empty()) text += p.kind == Particle::kChoice ? "|" : ",";
+        text += ModelText(*item);
+    }
+    return "(" + text + ")" + OccursText(p);
+}
+
+Declared TypeDeclared(const ValueType& type) {
+    Declared declared{type.base, ""};
+    for (const std::string& value :
+         std::set<std::string>(type.enumeration.begin(), type.enumeration.end())) {
+        declared.text += " '" + value + "'";
+    }
+    for (const auto& [facet, value] : type.facets) {
+        if (facet == "pattern") {
+            declared.pattern = value;
+        } else {
+            declared.text += " " + facet + "=" + value;
+        }
+    }
+    return declared;
+}
+
+}  // namespace
+
+std::map<std::string, Declared> Declarations(const Schema& schema) {
+    std::map<std::string, Declared> out;
+    for (const std::string& place : schema.Places()) {
+        const ElementDecl* decl = schema.Find(place);
+        if (decl == nullptr) continue;
+        Declared& element = out[place];
+        if (decl->text) element = TypeDeclared(*decl->text);
+        element.text = ModelText(decl->content) + " text " + element.text +
+                       (decl->mixed ? " mixed" : "") + (decl->any_attribute ? " @*" : "");
+        for (const AttributeDecl& a : decl->attributes) {
+            Declared& attribute = out[place + "@" + a.name] = TypeDeclared(a.type);
+            std::string given = a.default_value.empty() ? "" : Canonical(&a.type, a.default_value);
+            attribute.text += std::string(a.required ? " required" : "") +
+                              (a.fixed         ? " fixed "
+                               : given.empty() ? ""
+                                               : " default ") +
+                              given;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> PatternProbes(const std::string& pattern) {
+    std::vector<std::string> probes;
+    auto sample = PatternSamples().find(pattern);
+    for (int k = 0; sample != PatternSamples().end() && k < 20; ++k) {
+        const std::string text = sample->second(k);
+        probes.push_back(text);
+        for (size_t i = 0; i < text.size(); ++i) {
+            for (char c : std::string("09AZa -+>")) {
+                probes.push_back(text.substr(0, i) + c + text.substr(i + 1));
+            }
+            probes.push_back(text.substr(0, i) + text.substr(i + 1));
+            probes.push_back(text.substr(0, i + 1) + text.substr(i));
+            probes.push_back(text.substr(0, i));
+        }
+        for (size_t n = 1; n <= 30; ++n) probes.push_back(text + std::string(n, text.back()));
+    }
+    for (size_t n = 0; n <= 30; ++n) {
+        for (char c : std::string("017A")) probes.push_back(std::string(n, c));
+        probes.push_back(n == 0 ? "" : "1" + std::string(n - 1, '0'));
+    }
+    return probes;
 }
 
 }  // namespace schema_walk

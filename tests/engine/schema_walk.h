@@ -25,6 +25,9 @@ struct ValueType {
     int max_length = -1;
     std::string min_inclusive;
     std::string max_inclusive;
+    // Every facet but the enumeration, by name; the patterns of one
+    // restriction joined by '|', a base type's and its own by " && ".
+    std::map<std::string, std::string> facets;
 };
 
 struct AttributeDecl {
@@ -53,6 +56,8 @@ struct ElementDecl {
     std::vector<AttributeDecl> attributes;
     std::optional<ValueType> text;  // simple content
     Particle content;
+    bool mixed = false;          // text between the children
+    bool any_attribute = false;  // attributes of other names too
 };
 
 class Schema {
@@ -100,5 +105,20 @@ std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml);
 // `own_software` in `after` alone is not a difference.
 std::string Differences(const Schema& schema, const std::string& before, const std::string& after,
                         const std::string& own_software);
+
+// What the schema declares at each place ("request/payload" and
+// "request/payload@type"): the content model with groups that add nothing
+// flattened, the attributes' use, default and type with its facets. The
+// pattern stands apart, since equal patterns can be written differently.
+struct Declared {
+    std::string text;
+    std::string pattern;
+};
+std::map<std::string, Declared> Declarations(const Schema& schema);
+
+// Texts to tell two patterns apart: samples of the published `pattern` with
+// one character changed, dropped or doubled, cut short or lengthened by up to
+// 30 characters, and runs of digits and letters of every length up to 30.
+std::vector<std::string> PatternProbes(const std::string& pattern);
 
 }  // namespace schema_walk
