@@ -1,13 +1,12 @@
-// Printing invoices to PDF: the options besides the layout (sort order,
-// timestamp, logo), printing from several threads, and the refusals. What
-// the form shows for each kind of invoice is print_form_content_test.
+// Printing invoices to PDF: logo files, printing from several threads, and
+// the refusals. What the form shows for each kind of invoice and print
+// option is print_form_content_test.
 
 #include "module/print/invoice_print.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +19,6 @@
 namespace {
 
 using invoice::InvoiceRequest;
-using print_test::kDay;
 
 InvoiceRequest Invoice() {
     InvoiceRequest r = print_test::RichInvoice(invoice::Language::kGerman, invoice::LawType::kKVG,
@@ -29,70 +27,12 @@ InvoiceRequest Invoice() {
     return r;
 }
 
-class InvoicePrintTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!readback::HaveReadbackTools()) GTEST_SKIP() << "qpdf or poppler-utils missing";
-    }
-
-    // Prints to out.pdf; returns "OK" or the abort text.
-    std::string Print(const InvoiceRequest& request, long attributes = 0) {
-        options_.print_template = "(PDF_NOPRINT=" + Pdf() + ";)";
-        options_.generation_attributes = attributes;
-        std::string error;
-        HRESULT hr = invoice::PrintInvoice(request, options_, &outcome_, &error);
-        return hr == S_OK ? "OK" : error;
-    }
-    std::string Pdf() const { return folder_.Path() + "out.pdf"; }
-    std::string Text() const { return readback::Run("pdftotext -enc UTF-8 '" + Pdf() + "' -"); }
-    bool HasImage() const {
-        return readback::Run("pdfimages -list '" + Pdf() + "'").find(" image ") !=
-               std::string::npos;
-    }
-
-    TempFolder folder_;
-    invoice::PrintOptions options_{"", 0, 1, 0, "", "", 40, 15, 0};  // address right, logo 40 x 15
-    invoice::PrintOutcome outcome_;
-};
-
-TEST_F(InvoicePrintTest, SortsByDateOrByTariffAndCode) {
-    InvoiceRequest request = Invoice();
-    request.services = {print_test::Service("ZZ9", invoice::BillingRole::kBoth, "1"),
-                        print_test::Service("AA1", invoice::BillingRole::kBoth, "1")};
-    request.services[1].date_begin = kDay + 3;
-    print_test::Finalize(&request);
-    for (long by_code : {0, 1}) {
-        options_.sort_time_tariff = by_code;
-        ASSERT_EQ("OK", Print(request));
-        std::string text = Text();
-        EXPECT_EQ(by_code == 1, text.find("Leistung ZZ9") > text.find("Leistung AA1")) << by_code;
-    }
-}
-
-// A timestamp given is the one printed and handed back with the invoice
-// (ManagerPrintTest: the invoice's own without one).
-TEST_F(InvoicePrintTest, AGivenTimestampIsPrintedAndHandedBack) {
-    options_.timestamp = 1710000000;
-    ASSERT_EQ("OK", Print(Invoice()));
-    EXPECT_EQ(1710000000, outcome_.printed->invoice->timestamp);
-    EXPECT_NE(std::string::npos, Text().find("1710000000"));
-}
-
-// A 2 x 2 BMP of 24 bits, bottom-up: red, green / blue, white (top row).
-std::string WriteBmp(const std::string& path) {
-    const unsigned char bytes[] = {
-        'B', 'M', 70,  0,   0,   0,   0, 0, 0, 0, 54, 0, 0, 0,  // file header
-        40,  0,   0,   0,   2,   0,   0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
-        16,  0,   0,   0,   0,   0,   0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
-        0,   0,   255, 0,   255, 0,   0, 0,   // bottom row: red, green, pad
-        255, 0,   0,   255, 255, 255, 0, 0};  // top row: blue, white, pad
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
-    return path;
-}
-
-TEST_F(InvoicePrintTest, LogosPrintAsBmpReadRowByRowAndAsPng) {
+// Our own BMP reader: rows stored bottom-up, three bytes per pixel.
+TEST(InvoicePrintTest, BmpLogosAreReadRowByRow) {
+    TempFolder folder;
+    print_test::WriteLogos(folder.Path());
     std::string error;
-    invoice::ImageSurface image = invoice::ReadLogoImage(WriteBmp(Pdf() + ".bmp"), &error);
+    invoice::ImageSurface image = invoice::ReadLogoImage(folder.Path() + "logo.bmp", &error);
     ASSERT_NE(nullptr, image) << error;
     EXPECT_EQ(2, cairo_image_surface_get_width(image.get()));
     auto pixel = [&image](int x, int y) {
@@ -104,29 +44,18 @@ TEST_F(InvoicePrintTest, LogosPrintAsBmpReadRowByRowAndAsPng) {
     EXPECT_EQ(0xFFFFFFFFu, pixel(1, 0));
     EXPECT_EQ(0xFFFF0000u, pixel(0, 1));  // red, bottom left
     EXPECT_EQ(0xFF00FF00u, pixel(1, 1));
-
-    options_.logo_file = WriteBmp(folder_.Path() + "logo.bmp");
-    ASSERT_EQ("OK", Print(Invoice()));
-    EXPECT_TRUE(HasImage());
-    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
-    options_.logo_file = folder_.Path() + "logo.png";
-    ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(png, options_.logo_file.c_str()));
-    cairo_surface_destroy(png);
-    ASSERT_EQ("OK", Print(Invoice()));
-    EXPECT_TRUE(HasImage());
-    ASSERT_EQ("OK", Print(Invoice(), invoice::kPrintWithoutLogo));
-    EXPECT_FALSE(HasImage());
 }
 
-TEST_F(InvoicePrintTest, ThreadsPrintAtTheSameTime) {
+TEST(InvoicePrintTest, ThreadsPrintAtTheSameTime) {
+    if (!readback::HaveReadbackTools()) GTEST_SKIP() << "qpdf or poppler-utils missing";
+    TempFolder folder;
     InvoiceRequest request = Invoice();
     std::vector<std::string> errors(4);
     std::vector<std::thread> threads;
     for (size_t t = 0; t < errors.size(); ++t) {
         threads.emplace_back([&, t] {
             invoice::PrintOptions options;
-            options.print_template =
-                "(PDF_NOPRINT=" + folder_.Path() + std::to_string(t) + ".pdf;)";
+            options.print_template = "(PDF_NOPRINT=" + folder.Path() + std::to_string(t) + ".pdf;)";
             invoice::PrintOutcome outcome;
             for (int i = 0; i < 3 && errors[t].empty(); ++i) {
                 invoice::PrintInvoice(request, options, &outcome, &errors[t]);
@@ -136,7 +65,7 @@ TEST_F(InvoicePrintTest, ThreadsPrintAtTheSameTime) {
     for (std::thread& thread : threads) thread.join();
     for (size_t t = 0; t < errors.size(); ++t) {
         EXPECT_EQ("", errors[t]);
-        EXPECT_TRUE(readback::ChecksOut(folder_.Path() + std::to_string(t) + ".pdf"));
+        EXPECT_TRUE(readback::ChecksOut(folder.Path() + std::to_string(t) + ".pdf"));
     }
 }
 
@@ -164,19 +93,22 @@ const Refusal kRefusals[] = {
      "/nonexistent/a: "},
 };
 
-TEST_F(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
+TEST(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
+    TempFolder folder;
+    std::string pdf = folder.Path() + "out.pdf";
     for (const Refusal& refusal : kRefusals) {
         InvoiceRequest request = Invoice();
-        options_ = invoice::PrintOptions();
-        options_.print_template = std::string(refusal.layout) + "(PDF_NOPRINT=" + Pdf() + ";)";
-        options_.address_right = 1;
-        options_.sort_time_tariff = 1;
-        refusal.change(&request, &options_);
+        invoice::PrintOptions options;
+        options.print_template = std::string(refusal.layout) + "(PDF_NOPRINT=" + pdf + ";)";
+        options.address_right = 1;
+        options.sort_time_tariff = 1;
+        refusal.change(&request, &options);
+        invoice::PrintOutcome outcome;
         std::string error;
-        EXPECT_NE(S_OK, invoice::PrintInvoice(request, options_, &outcome_, &error));
+        EXPECT_NE(S_OK, invoice::PrintInvoice(request, options, &outcome, &error));
         EXPECT_EQ(0u, error.find(std::string("Print: ") + refusal.text)) << error;
-        EXPECT_FALSE(std::filesystem::exists(Pdf()));
-        EXPECT_FALSE(std::filesystem::exists(Pdf() + ".part"));
+        EXPECT_FALSE(std::filesystem::exists(pdf));
+        EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
     }
 }
 

@@ -8,7 +8,9 @@
 // tariff totals, and the total with the lines below it (prepaid amount,
 // reminder fee, rounding difference) to the amount due; every page has its
 // heading (with the copy mark on each page of a copy), and each page's
-// subtotal is carried to the next. qpdf checks the file, pdffonts its fonts.
+// subtotal is carried to the next. The print options show too: the rows in
+// the order asked for, the timestamp printed and handed back, a logo only
+// where one is asked for. qpdf checks the file, pdffonts its fonts.
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,8 @@ std::string Figure(const std::string& text, const std::string& label) {
 }
 
 struct Reading {
+    bool by_tariff;
+    std::string last;  // the sort key of the row before
     Decimal rows_total;
     std::map<std::string, Decimal> per_tariff;
 };
@@ -58,7 +62,7 @@ struct Reading {
 // quantity factors... [billed] providers obligation VAT amount") and returns
 // how many: each row's amount must recompute from its quantity and the
 // factors of each billed part (four, or three for a plain service; a part not
-// billed shows none).
+// billed shows none); the rows come by date, or by tariff and code.
 int Read(const std::string& page, Reading* reading) {
     int rows = 0;
     std::istringstream lines(page);
@@ -76,6 +80,12 @@ int Read(const std::string& page, Reading* reading) {
             if (!number || factors == 4) factors = 0;
         }
         EXPECT_EQ(computed.ToFixed(2), words.back()) << line;
+        const std::string& date = words[0];  // dd.mm.yyyy
+        std::string key = reading->by_tariff
+                              ? words[1] + " " + words[2]
+                              : date.substr(6) + date.substr(2, 4) + date.substr(0, 2);
+        EXPECT_LE(reading->last, key) << line;
+        reading->last = key;
         reading->rows_total += print_test::D(words.back().c_str());
         reading->per_tariff[words[1]] += print_test::D(words.back().c_str());
         ++rows;
@@ -83,8 +93,22 @@ int Read(const std::string& page, Reading* reading) {
     return rows;
 }
 
-// What a case changes in the rich invoice, by the case's name.
-void Change(const std::string& name, invoice::InvoiceRequest* r) {
+// What a case changes in the rich invoice and the options, by the case's
+// name; `logos` holds logo.bmp and logo.png.
+void Change(const std::string& name, const std::string& logos, invoice::InvoiceRequest* r,
+            invoice::PrintOptions* options) {
+    if (name == "kvg_de") {  // given with spaces, in lower case and without a country
+        r->esr->iban = "ch44 3199 9123 0008 8901 2";
+        r->biller->address->postal.countrycode.clear();
+        options->logo_file = logos + "logo.bmp";
+        options->timestamp = 1710000000;
+    }
+    if (name == "red_slip_qr_no_debtor_town_it") {
+        r->esr->type = invoice::EsrType::kRedPayinSlipQR;  // no reference
+        r->esr->iban = "CH9300762011623852957";
+        r->patient->address->postal.city.clear();
+        options->logo_file = logos + "logo.png";
+    }
     if (name == "payant_uvg_fr") {
         r->biller->uid_number.clear();
         r->tiers->vat_number = "CHE-108.954.312";
@@ -117,7 +141,9 @@ void Change(const std::string& name, invoice::InvoiceRequest* r) {
         r->tiers->amount_prepaid = print_test::D("200");
     }
     if (name == "nothing_to_pay") r->tiers->amount_prepaid = print_test::D("144.77");
+    if (name == "slip_left_out_de") options->logo_file = logos + "logo.png";
     if (name == "copy_of_1000_services_org_de") {
+        options->sort_time_tariff = 1;
         r->request->is_copy = true;
         r->request->role = invoice::RoleType::kPhysiotherapist;
         for (size_t i = 6; i < 1000; ++i) r->services.push_back(r->services[i % 6]);
@@ -134,10 +160,11 @@ void Change(const std::string& name, invoice::InvoiceRequest* r) {
     if (name == "legacy_slip_de") r->esr->type = invoice::EsrType::kEsr16or27;
 }
 
-// The payload of every slip of the rich invoice up to its amount: the
-// creditor is the biller.
+// The payload of every slip of the rich invoice from the IBAN to the
+// amount: the creditor is the biller.
 const char kCreditor[] =
     "\nS\nPraxis Rüegg\nBahnhofstrasse\n12a\n1700\nFribourg\nCH\n\n\n\n\n\n\n\n";
+const std::string kQrIban = "CH4431999123000889012", kIban = "CH9300762011623852957";
 const char kDebtor[] = "\nCHF\nS\nLea Müller\nRue du Lac\n5\n1700\nFribourg\nCH\n";
 
 // An invoice, how it is printed and the texts its form shows (the title first).
@@ -151,31 +178,36 @@ struct FormCase {
         const char* parameters;  // of the print template
         long attributes;
         int pages;            // 0: not checked
-        std::string payload;  // from the amount on; "": no slip
+        std::string payload;  // after "SPC\n0200\n1\n"; "": no slip
     } invoice;
     std::vector<std::string> shown;
 };
 
 const FormCase kCases[] = {
     {{"kvg_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "", 0, 2,
-      "124.75" + std::string(kDebtor) + "QRR\n210000000003139471430009017\n\nEPD"},
+      kQrIban + kCreditor + "124.75" + kDebtor + "QRR\n210000000003139471430009017\n\nEPD"},
      {"Rechnung", "UID CHE-108.954.312 MWST", "Vergütungsart Tiers garant (TG)",
       "Diagnose ICD-10 J06.9; Tessiner Code A1", "Gesetz KVG", "Rolle / Ort Arzt / Praxis",
       "Behandlungsart ambulant", "AHV-Nr. 756.1234.5678.97", "2.00 nicht verrechnet 8.19",
       "Fällig am 10.02.2024 (30 Tage)", "\nCHF 124.75\nCHF 124.75\n", "Empfangsschein Zahlteil",
-      "Konto / Zahlbar an\nCH44 3199 9123 0008 8901 2", "Zahlbar durch", "Währung", "Annahmestelle",
-      "21 00000 00003 13947 14300 09017"}},
+      "Identifikation 1710000000", "Konto / Zahlbar an\nCH44 3199 9123 0008 8901 2",
+      "Zahlbar durch", "Währung", "Annahmestelle", "21 00000 00003 13947 14300 09017"}},
     {{"creditor_reference_one_page_fr", L::kFrench, Law::kKVG, TiersMode::kGarant, "", "", 0, 1,
-      "44.00" + std::string(kDebtor) + "SCOR\nRF18539007547034\n\nEPD"},
+      kIban + kCreditor + "44.00" + kDebtor + "SCOR\nRF18539007547034\n\nEPD"},
      {"Facture", "Montant dû", "Récépissé Section paiement",
       "Compte / Payable à\nCH93 0076 2011 6238 5295 7", "Payable par", "Monnaie", "Point de dépôt",
       "RF18 5390 0754 7034"}},
     {{"insured_open_amount_no_reference_ivg_it", L::kItalian, Law::kIVG, TiersMode::kGarant, "", "",
-      0, 0, "\nCHF\nS\nMax Müller\nWeg\n3\n1700\nFribourg\nCH\nNON\n\nFattura RG-2024-0815\nEPD"},
+      0, 0,
+      kIban + kCreditor +
+          "\nCHF\nS\nMax Müller\nWeg\n3\n1700\nFribourg\nCH\nNON\n\nFattura RG-2024-0815\nEPD"},
      {"Fattura", "Persona assicurata Ugo Rossi", "Garante Max Müller", "N. AVS 756.9217.0769.85",
       "Legge LAI", "Diagnosi Infermità congenita 494", "Periodo 01.01.2024 – 06.01.2024",
       "Cantone FR", "\nCHF\nCHF\n", "Ricevuta Sezione pagamento", "Conto / Pagabile a",
       "Pagabile da", "Valuta", "Punto di accettazione", "Informazioni supplementari"}},
+    {{"red_slip_qr_no_debtor_town_it", L::kItalian, Law::kKVG, TiersMode::kGarant, "", "", 0, 0,
+      kIban + kCreditor + "124.75\nCHF\n\n\n\n\n\n\n\nNON\n\n\nEPD"},
+     {"Fattura"}},
     {{"payant_uvg_fr", L::kFrench, Law::kUVG, TiersMode::kPayant, "", "", 0, 0, ""},
      {"Facture TP", "IDE CHE-108.954.312 TVA", "Remboursement Tiers payant (TP)",
       "Employeur Bau AG", "N° d'enreg. REG-5", "Loi LAA", "N° de cas CASE-44",
@@ -199,7 +231,7 @@ const FormCase kCases[] = {
     {{"legacy_slip_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "", 0, 0, ""},
      {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
     {{"slip_left_out_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "",
-      invoice::kPrintWithoutSlip, 0, ""},
+      invoice::kPrintWithoutSlip | invoice::kPrintWithoutLogo, 0, ""},
      {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
     {{"copy_of_1000_services_org_de", L::kGerman, Law::kORG, TiersMode::kGarant, "", "", 0, 0, ""},
      {"Rechnung", "Kopie – nicht zur Zahlung", "Gesetz Andere",
@@ -213,11 +245,14 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
         GTEST_SKIP() << "qpdf, poppler-utils or ZXingReader missing";
     const auto& [kind, shown] = GetParam();
     invoice::InvoiceRequest request = print_test::RichInvoice(kind.language, kind.law, kind.tiers);
-    Change(kind.name, &request);
-    print_test::Finalize(&request);
     TempFolder folder;
-    std::string pdf = folder.Path() + "form.pdf";
+    print_test::WriteLogos(folder.Path());
     invoice::PrintOptions options;
+    options.logo_width_mm = 40;
+    options.logo_height_mm = 15;
+    Change(kind.name, folder.Path(), &request, &options);
+    print_test::Finalize(&request);
+    std::string pdf = folder.Path() + "form.pdf";
     options.print_template =
         kind.layout + ("(PDF_NOPRINT=" + pdf + ";" + std::string(kind.parameters) + ")");
     options.generation_attributes = kind.attributes;
@@ -237,7 +272,7 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
     }
     bool copy = pages[0].find(label(LabelId::kCopyNotForPayment)) != std::string::npos;
     std::string text;
-    Reading reading;
+    Reading reading{options.sort_time_tariff == 1, "", {}, {}};
     for (size_t page = 1; page <= pages.size(); ++page) {
         const std::string& at = pages[page - 1];
         std::string heading = "\n" + shown[0] + " RG-2024-0815 Lea Müller " +
@@ -260,6 +295,12 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
     for (const std::string& expected : shown) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << " in\n" << text;
     }
+    EXPECT_EQ(outcome.timestamp, outcome.printed->invoice->timestamp);
+    EXPECT_NE(std::string::npos,
+              text.find(label(LabelId::kTimestamp) + " " + std::to_string(outcome.timestamp)));
+    bool logo = !options.logo_file.empty() && (kind.attributes & invoice::kPrintWithoutLogo) == 0;
+    EXPECT_EQ(logo,
+              readback::Run("pdfimages -list '" + pdf + "'").find(" image ") != std::string::npos);
 
     // The summary: tariff totals and the lines from the total to the amount due.
     EXPECT_EQ(reading.rows_total.ToFixed(2), Figure(text, label(LabelId::kTotal)));
@@ -276,7 +317,7 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
     // A slip only where one must be, with the payload in a code that decodes.
     EXPECT_EQ(!kind.payload.empty(), outcome.has_slip);
     if (!outcome.has_slip) return;
-    EXPECT_EQ("SPC\n0200\n1\n" + request.esr->iban + kCreditor + kind.payload, outcome.qr_payload);
+    EXPECT_EQ("SPC\n0200\n1\n" + kind.payload, outcome.qr_payload);
     EXPECT_EQ(outcome.qr_payload, readback::DecodeQr(pdf, outcome.pages, folder.Path()));
 }
 

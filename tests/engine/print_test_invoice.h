@@ -4,24 +4,24 @@
 // looks for and services whose figures exercise every factor: plain and
 // extended records, quantities above one, factors other than one, each
 // billing role, two tariffs, two VAT rates, a prepaid amount and a total
-// that needs rounding to 0.05 (144.77 - 20.00 = 124.77, due 124.75).
+// that needs rounding to 0.05 (144.77 - 20.00 = 124.77, due 124.75). The
+// rows by date and by tariff and code come in different orders.
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "module/model/balance.h"
 #include "module/model/invoice_model.h"
+#include "module/print/logo_image.h"
+#include "tests/engine/result_sample_invoice.h"
 
 namespace print_test {
 
-constexpr double kDay = 45292.0;  // 2024-01-01
+using result_test::D;
 
-inline invoice::Decimal D(const char* text) {
-    invoice::Decimal value;
-    EXPECT_TRUE(invoice::Decimal::Parse(text, &value)) << text;
-    return value;
-}
+constexpr double kDay = 45292.0;  // 2024-01-01
 
 inline invoice::Address Party(const char* name, const char* family, const char* street) {
     invoice::Address address;
@@ -91,11 +91,28 @@ inline invoice::InvoiceRequest RichInvoice(invoice::Language language, invoice::
                   Service("00.0050", invoice::BillingRole::kNone),
                   Service("7301", invoice::BillingRole::kBoth, "48.25", "1"),
                   Service("7302", invoice::BillingRole::kBoth, "12.40", "3", "8.1")};
+    r.services[4].date_begin = kDay + 1;
     r.esr = invoice::Esr{};
     r.esr->iban = "CH4431999123000889012";
     r.esr->reference_number = "210000000003139471430009017";
     r.esr->payment_period_days = 30;
     return r;
+}
+
+// Writes `folder`logo.bmp, 2 x 2 pixels of 24 bits stored bottom-up: red,
+// green / blue, white (the top row); and `folder`logo.png, 4 x 4 black.
+inline void WriteLogos(const std::string& folder) {
+    const unsigned char bytes[] = {
+        'B', 'M', 70,  0,   0,   0,   0, 0, 0, 0, 54, 0, 0, 0,  // file header
+        40,  0,   0,   0,   2,   0,   0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+        16,  0,   0,   0,   0,   0,   0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
+        0,   0,   255, 0,   255, 0,   0, 0,   // bottom row: red, green, pad
+        255, 0,   0,   255, 255, 255, 0, 0};  // top row: blue, white, pad
+    std::ofstream(folder + "logo.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(png, (folder + "logo.png").c_str()));
+    cairo_surface_destroy(png);
 }
 
 }  // namespace print_test
