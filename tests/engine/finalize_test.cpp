@@ -1,14 +1,12 @@
 // Finalize of the invoice request through the module's interface: one table
 // of invoices (the sample's sections with one left out or one changed) and
 // the figures each gets or the parts its refusal names; the snapshot and the
-// result over it, and many managers building invoices at once. The arithmetic itself is
-// balance_test's.
+// result over it. The arithmetic itself is balance_test's.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "module/objects/request_object.h"
@@ -19,7 +17,6 @@
 namespace request_test {
 namespace {
 
-using invoice::Decimal;
 using result_test::BalanceText;
 using result_test::D;
 using Request = IGeneralInvoiceRequest*;
@@ -251,39 +248,6 @@ TEST_F(FinalizeTest, ResultReadsBackWhatTheRequestFinalizedAndOutlivesIt) {
     module_.request = nullptr;
     module_.manager = nullptr;
     EXPECT_EQ("ok|000001000001|43985|1591170775|T", Read(result.Get(), &R::GetInvoice));
-}
-
-// Every thread has its own manager and builds its own invoices.
-TEST(FinalizeConcurrencyTest, EightManagersBuildInvoicesAtOnce) {
-    constexpr int kThreads = 8;
-    constexpr int kInvoices = 200;
-    std::vector<int> exact(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &exact] {
-            TestModule module;
-            for (int i = 0; i < kInvoices; ++i) {
-                ComPtr<IGeneralInvoiceRequest> request;
-                module.manager->GetGeneralInvoiceRequest(request.ReleaseAndGetAddressOf());
-                if (!request) return;
-                InvoiceBuilder build(request.Get());
-                build.SetSampleSections();
-                build.AddSampleServices();
-                // A record of its own per invoice: 0.01 x (t * 1000 + i).
-                build.AddArticle("T", t * 1000 + i, 0.01, 0, 1);
-                double difference = 0;
-                VARIANT_BOOL status = 0;
-                if (request->Finalize(&difference, &status) != S_OK) return;
-                auto invoice = AsRequestImpl(request.Get())->FinalizedSnapshot();
-                const Decimal amount = D("5232.99") + Decimal::FromInt(t * 1000 + i) * D("0.01");
-                exact[t] += invoice->balance.amount == amount &&
-                            invoice->balance.amount_due == amount.RoundToFiveCents() &&
-                            invoice->services.size() == 6u;
-            }
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(kInvoices, exact[t]) << "thread " << t;
 }
 
 }  // namespace

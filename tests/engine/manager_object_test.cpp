@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "bridge/module_factory.h"
 #include "bridge/module_interfaces.h"
@@ -104,87 +102,63 @@ TEST(ManagerFactoryTest, EachCallMakesANewManagerOfItsOwnAndWrongCallsAreRefused
 
 // ---------------------------------------------------------------------------
 // Settings: the defaults, each end of a range taken, one past it refused with
-// the parameter's name and the value before kept.
-
-std::string Modus(M* m) {
-    return Read(m, &M::GetModus);
-}
-std::string Language(M* m) {
-    return Read(m, &M::GetModuleLanguage);
-}
-std::string Log(M* m) {
-    return Read(m, &M::GetLogSettings);
-}
-
-struct SettingStep {
-    std::function<HRESULT(M*, VARIANT_BOOL*)> call;  // null: the default
-    const char* refusal;                             // "": taken
-    std::string (*read)(M*);
-    std::string after;
-};
+// the parameter's name. After every step all settings are read at once, so a
+// refusal that changes anything or a setter that touches another setting
+// shows.
 
 HRESULT Log(M* m, long level, long size, long archive, const std::string& dir,
             VARIANT_BOOL* status) {
     return m->SetLogSettings(level, size, archive, dir, status);
 }
 
-const std::string kLongDir(1024, 'd');
-
-const SettingStep kSettingSteps[] = {
-    {nullptr, "", Modus, "ok|1"},
-    {[](M* m, auto*) { return m->PutModus(2); }, "", Modus, "ok|2"},
-    {[](M* m, auto*) { return m->PutModus(0); }, "PutModus: eModusType 0", Modus, "ok|2"},
-    {[](M* m, auto*) { return m->PutModus(3); }, "PutModus: eModusType 3", Modus, "ok|2"},
-    {[](M* m, auto*) { return m->PutModus(1L << 40); }, "PutModus", Modus, "ok|2"},
-    {nullptr, "", Language, "ok|1"},
-    {[](M* m, auto*) { return m->PutModuleLanguage(3); }, "", Language, "ok|3"},
-    {[](M* m, auto*) { return m->PutModuleLanguage(2); }, "", Language, "ok|2"},
-    {[](M* m, auto*) { return m->PutModuleLanguage(4); }, "PutModuleLanguage: eLanguage 4",
-     Language, "ok|2"},
-    {[](M* m, auto*) { return m->PutModuleLanguage(0); }, "PutModuleLanguage: eLanguage 0",
-     Language, "ok|2"},
-    {nullptr, "", Log, "ok|1|4000|1||T"},
-    {[](M* m, auto* s) { return Log(m, 2, 100, 0, "/var/log/old", s); }, "", Log,
-     "ok|2|100|0|/var/log/old|T"},
-    {[](M* m, auto* s) { return Log(m, 5, 1048576, 1, kLongDir, s); }, "", Log,
-     "ok|5|1048576|1|" + kLongDir + "|T"},
-    {[](M* m, auto* s) { return Log(m, 0, 0, 0, "", s); }, "", Log, "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 6, 1, 1, "d", s); }, "SetLogSettings: lLogLevel", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, -1, 1, 1, "d", s); }, "SetLogSettings: lLogLevel", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, -1, 1, "d", s); }, "SetLogSettings: lMaxSizeKB", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, 1048577, 1, "d", s); }, "SetLogSettings: lMaxSizeKB", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, 1, 2, "d", s); }, "SetLogSettings: eDoArchive", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, 1, -1, "d", s); }, "SetLogSettings: eDoArchive", Log,
-     "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, 1, 1, "a\x01", s); }, "SetLogSettings: bstrArchiveDir",
-     Log, "ok|0|0|0||T"},
-    {[](M* m, auto* s) { return Log(m, 1, 1, 1, kLongDir + "d", s); },
-     "SetLogSettings: bstrArchiveDir", Log, "ok|0|0|0||T"},
-};
-
 TEST_F(ManagerTest, SettingsKeepTheirRangesAndRefusalsChangeNothing) {
+    M* m = manager_.Get();
+    auto settings = [m] {
+        return Read(m, &M::GetModus) + " " + Read(m, &M::GetModuleLanguage) + " " +
+               Read(m, &M::GetLogSettings);
+    };
     EXPECT_EQ("ok||F", AbortText());  // nothing failed yet
-    int step = 0;
-    for (const SettingStep& s : kSettingSteps) {
-        ++step;
-        if (s.call) {
-            std::string refusal = s.refusal;
-            EXPECT_EQ(refusal.empty() ? S_OK : E_INVALIDARG, s.call(manager_.Get(), &status_))
-                << step;
-            if (!refusal.empty()) {
-                EXPECT_EQ(0u, AbortText().find("ok|" + refusal)) << step << AbortText();
-                EXPECT_EQ('T', AbortText().back()) << step;
-            }
-        }
-        EXPECT_EQ(s.after, s.read(manager_.Get())) << step;
+    std::string expected = "ok|1 ok|1 ok|1|4000|1||T";
+    EXPECT_EQ(expected, settings());
+    const std::string d(1024, 'd');
+    const struct {
+        std::function<HRESULT(VARIANT_BOOL*)> call;
+        const char* refusal;     // "": taken
+        std::string after = "";  // the settings after a taken call
+    } steps[] = {
+        {[m](auto*) { return m->PutModus(2); }, "", "ok|2 ok|1 ok|1|4000|1||T"},
+        {[m](auto*) { return m->PutModus(0); }, "PutModus: eModusType 0"},
+        {[m](auto*) { return m->PutModus(3); }, "PutModus: eModusType 3"},
+        {[m](auto*) { return m->PutModus(1L << 40); }, "PutModus"},
+        {[m](auto*) { return m->PutModuleLanguage(3); }, "", "ok|2 ok|3 ok|1|4000|1||T"},
+        {[m](auto*) { return m->PutModuleLanguage(2); }, "", "ok|2 ok|2 ok|1|4000|1||T"},
+        {[m](auto*) { return m->PutModuleLanguage(4); }, "PutModuleLanguage: eLanguage 4"},
+        {[m](auto*) { return m->PutModuleLanguage(0); }, "PutModuleLanguage: eLanguage 0"},
+        {[m](auto* s) { return Log(m, 2, 100, 0, "/var/log/old", s); }, "",
+         "ok|2 ok|2 ok|2|100|0|/var/log/old|T"},
+        {[&](auto* s) { return Log(m, 5, 1048576, 1, d, s); }, "",
+         "ok|2 ok|2 ok|5|1048576|1|" + d + "|T"},
+        {[m](auto* s) { return Log(m, 0, 0, 0, "", s); }, "", "ok|2 ok|2 ok|0|0|0||T"},
+        {[m](auto* s) { return Log(m, 6, 1, 1, "d", s); }, "SetLogSettings: lLogLevel"},
+        {[m](auto* s) { return Log(m, -1, 1, 1, "d", s); }, "SetLogSettings: lLogLevel"},
+        {[m](auto* s) { return Log(m, 1, -1, 1, "d", s); }, "SetLogSettings: lMaxSizeKB"},
+        {[m](auto* s) { return Log(m, 1, 1048577, 1, "d", s); }, "SetLogSettings: lMaxSizeKB"},
+        {[m](auto* s) { return Log(m, 1, 1, 2, "d", s); }, "SetLogSettings: eDoArchive"},
+        {[m](auto* s) { return Log(m, 1, 1, -1, "d", s); }, "SetLogSettings: eDoArchive"},
+        {[m](auto* s) { return Log(m, 1, 1, 1, "a\x01", s); }, "SetLogSettings: bstrArchiveDir"},
+        {[&](auto* s) { return Log(m, 1, 1, 1, d + "d", s); }, "SetLogSettings: bstrArchiveDir"},
+    };
+    for (const auto& s : steps) {
+        const std::string refusal = s.refusal;
+        EXPECT_EQ(refusal.empty() ? S_OK : E_INVALIDARG, s.call(&status_)) << s.after << refusal;
+        if (refusal.empty()) expected = s.after;
+        EXPECT_EQ(expected, settings()) << refusal;
+        const std::string abort = AbortText();
+        EXPECT_TRUE(refusal.empty() || (abort.find("ok|" + refusal) == 0 && abort.back() == 'T'))
+            << abort;
     }
-    EXPECT_EQ("ok|4.50.001", Read(manager_.Get(), &M::GetModuleVersion));
-    EXPECT_NE(std::string::npos, Read(manager_.Get(), &M::GetModuleVersionText).find("4.50.001"));
+    EXPECT_EQ("ok|4.50.001", Read(m, &M::GetModuleVersion));
+    EXPECT_NE(std::string::npos, Read(m, &M::GetModuleVersionText).find("4.50.001"));
 }
 
 // ---------------------------------------------------------------------------
@@ -255,34 +229,6 @@ TEST_F(ManagerTest, NullOutPointersAreRejected) {
     EXPECT_EQ(E_POINTER, m->SetLogSettings(1, 1, 1, "", nullptr));
     EXPECT_EQ(E_POINTER, m->SetLogo("", 1, 1, nullptr));
     EXPECT_EQ(E_POINTER, m->GetAbortInfo(nullptr, &status_));
-}
-
-// ---------------------------------------------------------------------------
-// Threads
-
-TEST(ManagerThreadTest, ManagersOnDifferentThreadsKeepTheirOwnSettings) {
-    std::vector<std::thread> threads;
-    std::vector<int> failures(4, 0);
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([t, &failures] {
-            ComPtr<M> manager = NewManager();
-            VARIANT_BOOL status;
-            for (int i = 0; i < 200; ++i) {
-                long level = (t + i) % 6;
-                if (manager->SetLogSettings(level, i, i % 2, "", &status) != S_OK) ++failures[t];
-                long got, size, archive;
-                BSTR dir;
-                manager->GetLogSettings(&got, &size, &archive, &dir, &status);
-                if (got != level || size != i) ++failures[t];
-                ComPtr<IGeneralInvoiceRequest> request;
-                if (manager->GetGeneralInvoiceRequest(request.ReleaseAndGetAddressOf()) != S_OK) {
-                    ++failures[t];
-                }
-            }
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(std::vector<int>(4, 0), failures);
 }
 
 }  // namespace

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "module/objects/manager_object.h"
+#include "module/objects/request_object.h"
 #include "request_sample_invoice.h"
 #include "request_schema_oracle.h"
 #include "temp_folder.h"
 #include "tests/engine/com_reads.h"
+#include "tests/engine/result_sample_invoice.h"
 #include "tests/refdata.h"
 
 namespace {
@@ -26,6 +28,8 @@ using module::testing_support::kValidSample;
 using module::testing_support::OfficialSchema;
 using module::testing_support::ReadText;
 using Result = IGeneralInvoiceResult;
+using invoice::Decimal;
+using result_test::D;
 
 constexpr long kSampleTimestamp = 1591170775;
 const std::string kSampleBalance = "ok|5232.99|17.76|0|0|5233|254.02|T";
@@ -34,26 +38,25 @@ std::string InvoiceRead(long timestamp) {
     return "ok|000001000001|43985|" + std::to_string(timestamp) + "|T";
 }
 
-// The sample built through the interface, with the TC token and biller UID
-// only the interface sets, and written by GetXML: a file that passes the
-// checks a loaded invoice meets before it is written (the published sample
-// does not: its identifiers' check digits, dates and VAT rate are wrong).
-std::string CheckedSampleFile() {
-    request_test::TestModule module;
-    request_test::InvoiceBuilder build(module.request.Get());
+// A new current request of `manager` with the sample, the TC token and
+// biller UID only the interface sets and, for `cents` > 0, an article of
+// `cents` x 0.01, finalized: a request whose file passes the checks a loaded
+// invoice meets before it is written (the published sample does not: its
+// identifiers' check digits, dates and VAT rate are wrong).
+ComPtr<IGeneralInvoiceRequest> SampleRequest(ITarvos* manager, long cents = 0) {
+    ComPtr<IGeneralInvoiceRequest> request;
+    EXPECT_EQ(S_OK, manager->GetGeneralInvoiceRequest(request.ReleaseAndGetAddressOf()));
+    if (!request) return request;
+    request_test::InvoiceBuilder build(request.Get());
     build.SetSampleSections();
     VARIANT_BOOL status = 0;
-    EXPECT_EQ(S_OK, module.request->SetProcessing(0, 1, "TC-4711", &status));
-    EXPECT_EQ(S_OK, module.request->SetTiers(1, "CHE-123.456.788", 0, &status));
+    EXPECT_EQ(S_OK, request->SetProcessing(0, 1, "TC-4711", &status));
+    EXPECT_EQ(S_OK, request->SetTiers(1, "CHE-123.456.788", 0, &status));
     build.AddSampleServices();
+    if (cents > 0) build.AddArticle("T", cents, 0.01, 0, 1);
     double difference = 0;
-    EXPECT_EQ(S_OK, module.request->Finalize(&difference, &status)) << build.Abort();
-    BSTR file, schema;
-    long errors = 0, timestamp = 0;
-    ComPtr<Result> result;
-    EXPECT_EQ(S_OK, module.manager->GetXML(0, &file, &errors, &timestamp, &schema,
-                                           result.ReleaseAndGetAddressOf(), &status));
-    return file;
+    EXPECT_EQ(S_OK, request->Finalize(&difference, &status)) << build.Abort();
+    return request;
 }
 
 // The outputs of one call, each set to a sentinel first so that an output a
@@ -105,16 +108,7 @@ class ManagerOutputTest : public request_test::RequestTest {
 
     std::string ManagerAbort() { return Read(module_.manager.Get(), &ITarvos::GetAbortInfo); }
 
-    // A new current request with the sample, finalized.
-    void FinalizedSample() {
-        ASSERT_EQ(S_OK,
-                  module_.manager->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
-        request_test::InvoiceBuilder build(request_.Get());
-        build.SetSampleSections();
-        build.AddSampleServices();
-        double round_difference = 0;
-        ASSERT_EQ(S_OK, request_->Finalize(&round_difference, &status_)) << build.Abort();
-    }
+    void FinalizedSample() { request_ = SampleRequest(module_.manager.Get()); }
 
     // Removes the files a test wrote into the engine's output folder.
     void TearDown() override {
@@ -133,7 +127,9 @@ class ManagerOutputTest : public request_test::RequestTest {
 // The invoice's own timestamp, else a given one at either limit of the
 // format; every call writes a fresh file. The manager's mode reaches the
 // document; the language is the request's own (the client's Initialize).
-TEST_F(ManagerOutputTest, WritesTheFinalizedRequestAsAValidDocument) {
+// The first file loads with the values only the interface sets and the
+// file's language, counts as finalized and is written again byte for byte.
+TEST_F(ManagerOutputTest, WritesTheFinalizedRequestAsAValidDocumentThatLoadsBack) {
     REQUIRE_REFDATA();
     ASSERT_EQ(S_OK, module_.manager->PutModus(2));           // test
     ASSERT_EQ(S_OK, module_.manager->PutModuleLanguage(2));  // French
@@ -158,6 +154,20 @@ TEST_F(ManagerOutputTest, WritesTheFinalizedRequestAsAValidDocument) {
         EXPECT_EQ(InvoiceRead(expected), Read(out.result.Get(), &Result::GetInvoice));
     }
     EXPECT_EQ(3u, std::set<std::string>(written_.begin(), written_.end()).size());
+
+    const std::string xml = ReadText(written_[0]);
+    EXPECT_NE(std::string::npos, xml.find("tc_token=\"TC-4711\""));
+    EXPECT_NE(std::string::npos, xml.find("uid_number=\"CHE-123.456.788\""));
+    EXPECT_EQ(xml.find("<invoice:demand"), xml.rfind("<invoice:demand"));
+    Outputs load = LoadXml(written_[0]);
+    ASSERT_EQ(S_OK, load.hr) << ManagerAbort();
+    EXPECT_EQ("ok|0|1|TC-4711|T", Read(load.result.Get(), &Result::GetProcessing));
+    EXPECT_EQ("ok|1|1|1||0|0||T", Read(load.result.Get(), &Result::GetRequest));  // German
+    Outputs out = GetXml();
+    ASSERT_EQ(S_OK, out.hr) << ManagerAbort();
+    EXPECT_EQ(0, out.validation_errors);
+    EXPECT_EQ(kSampleTimestamp, out.timestamp);
+    EXPECT_EQ(xml, ReadText(out.file));
 }
 
 enum class State { kBuilt, kChangedAfterFinalize, kNewerRequestHandedOut, kFinalized };
@@ -242,36 +252,6 @@ TEST_F(ManagerOutputTest, LoadsTheSampleIntoANewRequestAndAResult) {
     // A change to the loaded request needs a Finalize before GetXML.
     ASSERT_EQ(S_OK, load.loaded->SetPackage("Other", 2, 0, "", &status_));
     EXPECT_EQ(E_FAIL, GetXml().hr);
-}
-
-// A file written by GetXML loads with the values only the interface sets
-// (TC token, biller UID) and the file's language, counts as finalized and
-// is written again byte for byte; that file loads to the same values.
-TEST_F(ManagerOutputTest, LoadedRequestWritesBackAsTheSameInvoice) {
-    const std::string sample = CheckedSampleFile();
-    written_.push_back(sample);
-    const std::string xml = ReadText(sample);
-    EXPECT_NE(std::string::npos, xml.find("tc_token=\"TC-4711\""));
-    EXPECT_NE(std::string::npos, xml.find("uid_number=\"CHE-123.456.788\""));
-    EXPECT_EQ(xml.find("<invoice:demand"), xml.rfind("<invoice:demand"));
-    ASSERT_EQ(S_OK, module_.manager->PutModuleLanguage(2));
-    Outputs load = LoadXml(sample);
-    ASSERT_EQ(S_OK, load.hr) << ManagerAbort();
-    EXPECT_EQ("ok|0|1|TC-4711|T", Read(load.result.Get(), &Result::GetProcessing));
-    EXPECT_EQ("ok|1|1|1||0|0||T", Read(load.result.Get(), &Result::GetRequest));  // German
-    Outputs out = GetXml();
-    ASSERT_EQ(S_OK, out.hr) << ManagerAbort();
-    EXPECT_EQ(0, out.validation_errors);
-    EXPECT_EQ(kSampleTimestamp, out.timestamp);
-    EXPECT_EQ(xml, ReadText(out.file));
-
-    Outputs again = LoadXml(out.file);
-    ASSERT_EQ(S_OK, again.hr) << ManagerAbort();
-    auto values = [](Result* r) {
-        return Read(r, &Result::GetBalance) + Read(r, &Result::GetInvoice) +
-               Read(r, &Result::GetTiers) + Read(r, &Result::GetProcessing);
-    };
-    EXPECT_EQ(values(load.result.Get()), values(again.result.Get()));
 }
 
 // A refused load names the reason and leaves the current request in place.
@@ -392,41 +372,54 @@ TEST_F(ManagerPrintTest, RefusalsKeepTheirCodeAndText) {
 // ---------------------------------------------------------------------------
 // Managers on different threads
 
-TEST(ManagerOutputThreads, ManagersLoadAndWriteAtTheSameTime) {
-    const std::string sample = CheckedSampleFile();
-    constexpr int kThreads = 4;
-    std::vector<std::string> files(kThreads);
-    std::vector<HRESULT> results(kThreads, E_FAIL);
+// Each thread has a manager of its own: its log settings, its invoices
+// (each with an article of its own) and, at the end, the sample loaded by
+// all threads at once and written with a timestamp of its own.
+TEST_F(ManagerOutputTest, ManagersOnThreadsKeepTheirOwnSettingsInvoicesAndFiles) {
+    FinalizedSample();
+    const std::string sample = GetXml().file;
+    constexpr int kThreads = 4, kInvoices = 100;
+    std::vector<std::string> files(kThreads), failures(kThreads);
     std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([i, &files, &results, &sample] {
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &files, &failures, &sample] {
             request_test::TestModule module;
+            ITarvos* m = module.manager.Get();
+            VARIANT_BOOL status = 0;
+            for (int i = 0; i < kInvoices; ++i) {
+                const long level = (t + i) % 6, cents = t * 1000 + i + 1;
+                m->SetLogSettings(level, i, i % 2, "", &status);
+                const std::string log = "ok|" + std::to_string(level) + "|" + std::to_string(i) +
+                                        "|" + std::to_string(i % 2) + "||T";
+                if (Read(m, &ITarvos::GetLogSettings) != log) failures[t] += " log " + log;
+                auto invoice = AsRequestImpl(SampleRequest(m, cents).Get())->FinalizedSnapshot();
+                const auto amount = D("5232.99") + Decimal::FromInt(cents) * D("0.01");
+                if (!invoice || invoice->balance.amount != amount ||
+                    invoice->balance.amount_due != amount.RoundToFiveCents()) {
+                    failures[t] += " invoice " + std::to_string(i);
+                }
+            }
             BSTR schema, file;
             ComPtr<IGeneralInvoiceRequest> request;
             ComPtr<Result> loaded, written;
-            VARIANT_BOOL status = 0;
-            long errors = -1, timestamp = 1600000000 + i;
-            if (module.manager->LoadXML(sample, &schema, request.ReleaseAndGetAddressOf(),
-                                        loaded.ReleaseAndGetAddressOf(), &status) != S_OK) {
-                return;
+            long errors = -1, timestamp = 1600000000 + t;
+            if (m->LoadXML(sample, &schema, request.ReleaseAndGetAddressOf(),
+                           loaded.ReleaseAndGetAddressOf(), &status) == S_OK &&
+                m->GetXML(0, &file, &errors, &timestamp, &schema, written.ReleaseAndGetAddressOf(),
+                          &status) == S_OK) {
+                files[t] = file;
             }
-            results[i] = module.manager->GetXML(0, &file, &errors, &timestamp, &schema,
-                                                written.ReleaseAndGetAddressOf(), &status);
-            files[i] = file;
         });
     }
     for (std::thread& thread : threads) thread.join();
-    for (int i = 0; i < kThreads; ++i) {
-        EXPECT_EQ(S_OK, results[i]) << i;
-        std::string text = ReadText(files[i]);
-        EXPECT_NE(std::string::npos,
-                  text.find("request_timestamp=\"" + std::to_string(1600000000 + i) + "\""))
-            << files[i];
-        for (int j = 0; j < i; ++j) EXPECT_NE(files[j], files[i]);
-        std::error_code ignored;
-        std::filesystem::remove(files[i], ignored);
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ("", failures[t]) << t;
+        written_.push_back(files[t]);
+        EXPECT_NE(std::string::npos, ReadText(files[t]).find("request_timestamp=\"" +
+                                                             std::to_string(1600000000 + t) + "\""))
+            << files[t];
     }
-    std::filesystem::remove(sample);
+    EXPECT_EQ(size_t{kThreads}, std::set<std::string>(files.begin(), files.end()).size());
 }
 
 }  // namespace
