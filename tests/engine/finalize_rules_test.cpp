@@ -1,7 +1,7 @@
 // Finalize's rules across the sections of an invoice (dates, VAT rates by the
-// Swiss rate table) and the setters' rule for units and factors: for each
-// rule a case exactly at its limit that passes and one just past it that
-// fails, with the text naming the record and the rule.
+// Swiss rate table): for each rule a case exactly at its limit that passes
+// and one just past it that fails, with the text naming the record and the
+// rule.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 
 #include "module/checks/check_dates.h"
 #include "module/checks/invoice_checks.h"
-#include "tests/engine/request_sample_invoice.h"
 
 namespace {
 
@@ -125,51 +124,6 @@ TEST(FinalizeRulesTest, EachRulePassesAtItsLimitAndFailsOnePast) {
                 EXPECT_NE(std::string::npos, f.find(expected)) << f;
         }
     }
-}
-
-class FinalizeRulesApiTest : public request_test::RequestTest {};
-
-// Finalize refuses what the rules find, naming the record and the rule.
-TEST_F(FinalizeRulesApiTest, FinalizeRefusesAVatRateTheDateDoesNotAllow) {
-    build_.SetSampleSections();
-    build_.AddArticle("GA", 1.0, 100.0, 8.1, 0);  // dated 2020-06-03: 7.7 applies
-    double difference = 0;
-    EXPECT_EQ(E_FAIL, request_->Finalize(&difference, &status_));
-    EXPECT_EQ(
-        "Finalize: service record 1 (tariff 999, code GA): VAT rate 8.1 is not a Swiss VAT "
-        "rate on 2020-06-03 (0, 2.5, 3.7 or 7.7)",
-        Abort());
-}
-
-// AddServiceEx takes units of 0 but refuses negative ones, and refuses unit
-// and scale factors of 0.
-TEST_F(FinalizeRulesApiTest, ServiceSettersRefuseZeroFactorsAndNegativeUnits) {
-    const struct {
-        double unit, unit_factor, scale_factor;
-        std::string refused;  // the parameter named, "" when taken
-    } cases[] = {
-        {0, 0.01, 0.01, ""},
-        {-0.01, 1, 1, "dUnitMT"},
-        {1, 0, 1, "dUnitFactorMT"},
-        {1, 1, 0, "dUnitInternalScalingFactorMT"},
-    };
-    ComPtr<IServiceExInput> input = build_.Physician("001");
-    for (const auto& c : cases) {
-        long id = 0;
-        HRESULT hr = request_->AddServiceEx(input.Get(), "001", "00.0010", "", 1, 1,
-                                            request_test::Day(2020, 6, 3), 0, 1, "Konsultation",
-                                            c.unit, c.unit_factor, c.scale_factor, 0, 1, 1, 1, 0, 0,
-                                            0, 1, "", 1, "", 0, 0, &id, &status_);
-        EXPECT_EQ(c.refused.empty() ? S_OK : E_INVALIDARG, hr) << Abort();
-        EXPECT_EQ(0u, Abort().find(c.refused.empty() ? "" : "AddServiceEx: " + c.refused + " "))
-            << Abort();
-    }
-    long id = 0;
-    EXPECT_EQ(E_INVALIDARG,
-              request_->AddService("999", "GA", "", 1, 1, request_test::Day(2020, 6, 3), 0,
-                                   request_test::kBillerGln, request_test::kBillerGln, "Artikel",
-                                   -1, 1, 1, 0, 0, 0, "", "", 0, 0, &id, &status_));
-    EXPECT_EQ(0u, Abort().find("AddService: dUnit ")) << Abort();
 }
 
 }  // namespace

@@ -32,13 +32,6 @@ class RequestObjectTest : public RequestTest {
         EXPECT_EQ(E_INVALIDARG, hr);
         EXPECT_NE(std::string::npos, Abort().find(fragment)) << Abort();
     }
-
-    // A consultation of `input` on the given body side.
-    HRESULT AddServiceEx(IServiceExInput* input, long side, long* id) {
-        return request_->AddServiceEx(input, "001", "00.0010", "", 1, 1, Day(2020, 6, 3), 0, side,
-                                      "K", 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 1, "", 1, "", 0, 0, id,
-                                      &status_);
-    }
 };
 
 // ---------------------------------------------------------------------------
@@ -58,6 +51,15 @@ com_reads::Setter<R> Service(B bad) {
                    "Gutachten A", 2700, 1, 1, 0, 8, 0, "", "", 0, 0, &id);
 }
 
+// AddServiceEx of a consultation of `input` on the last body side, with no
+// units and the smallest factors, argument I replaced by `bad`.
+template <size_t I, class B>
+com_reads::Setter<R> ServiceEx(IServiceExInput* input, B bad) {
+    static long id = 0;
+    return Call<I>(&R::AddServiceEx, bad, input, "001", "00.0010", "", 1, 1, kJune3, 0, 3, "K", 0,
+                   0.01, 0.01, 0, 1, 1, 1, 0, 0, 0, 1, "", 1, "", 0, 0, &id);
+}
+
 struct SetterRow {
     com_reads::Setter<R> call;
     const char* refusal;  // the start of the abort text of the invalid call
@@ -65,6 +67,8 @@ struct SetterRow {
 
 TEST_F(RequestObjectTest, EverySetterTakesTheValidValueAndRefusesTheInvalidOne) {
     const std::string x350(350, 'x'), x351(351, 'x');
+    ComPtr<IServiceExInput> input = build_.Physician("001"), bare;
+    ASSERT_EQ(S_OK, request_->GetCreateServiceExInput("001", bare.ReleaseAndGetAddressOf()));
     const SetterRow rows[] = {
         {Call<0>(&R::Initialize, 4, 3),
          "Initialize: eDataLanguage 4 is not a Language value (1, 2, 3)"},
@@ -181,6 +185,13 @@ TEST_F(RequestObjectTest, EverySetterTakesTheValidValueAndRefusesTheInvalidOne) 
         {Service<11>(0), "AddService: dUnitFactor must be greater than 0"},
         {Service<3>(kNan), "AddService: dQuantity"},
         {Service<10>(kInf), "AddService: dUnit"},
+        {Service<10>(-0.01), "AddService: dUnit "},
+        {ServiceEx<0>(input.Get(), nullptr), "AddServiceEx: pIServiceExInput is required"},
+        {ServiceEx<0>(input.Get(), bare.Get()), "AddServiceEx: pIServiceExInput provider EAN"},
+        {ServiceEx<8>(input.Get(), 4), "AddServiceEx: eSide 4 is not a BodySide value"},
+        {ServiceEx<10>(input.Get(), -0.01), "AddServiceEx: dUnitMT "},
+        {ServiceEx<11>(input.Get(), 0), "AddServiceEx: dUnitFactorMT "},
+        {ServiceEx<12>(input.Get(), 0), "AddServiceEx: dUnitInternalScalingFactorMT "},
     };
     for (const SetterRow& row : rows) {
         EXPECT_EQ(S_OK, row.call(request_.Get(), &status_, true)) << Abort();
@@ -197,6 +208,9 @@ TEST_F(RequestObjectTest, EverySetterTakesTheValidValueAndRefusesTheInvalidOne) 
 // ones; Initialize empties it.
 
 TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
+    double difference = 0;
+    EXPECT_EQ(E_POINTER, request_->Finalize(nullptr, &status_));
+    EXPECT_EQ(E_POINTER, request_->Finalize(&difference, nullptr));
     build_.SetSampleSections("SetEsrQR");
     build_.AddSampleServices();
     ComPtr<IAddress> other = build_.Person("Anders", "Otto");
@@ -206,7 +220,8 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
     ASSERT_EQ(S_OK, request_->SetEsr(1, "010001628", kRef, "", nullptr, build_.Company("C").Get(),
                                      30, &status_))
         << Abort();
-    // Each call has one bad value among good ones.
+    auto first = Finalized();
+    // Each call has one bad value among good ones; the snapshot stays.
     ExpectRefused(request_->SetBiller(kBillerGln, "C00003", "", "X", other.Get(), &status_),
                   "SetBiller: bstrZSR");
     ExpectRefused(request_->SetTiers(2, "", -1, &status_), "SetTiers: dAmountPrepaid");
@@ -219,6 +234,11 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
                                        1, 1, 1, 0, 0, 1, "", "", 0, 0, &id, &status_),
                   "AddService: lSessionNumber 0 is outside");
     EXPECT_EQ(42, id);
+    EXPECT_EQ(first, AsRequestImpl(request_.Get())->FinalizedSnapshot());
+    // An accepted change drops the snapshot; the old one stays as it was.
+    build_.AddArticle("Y", 1, 7.0, 0, 1);
+    EXPECT_EQ(nullptr, AsRequestImpl(request_.Get())->FinalizedSnapshot());
+    EXPECT_EQ(5u, first->services.size());
 
     auto invoice = Finalized();
     ASSERT_TRUE(invoice);
@@ -227,12 +247,11 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
     EXPECT_EQ("Anders", invoice->guarantor->address->person.familyname);
     EXPECT_EQ(invoice::TiersMode::kGarant, invoice->tiers->mode);
     EXPECT_EQ("Spitzkiel", invoice->patient->address->person.familyname);
-    EXPECT_EQ(5u, invoice->services.size());
+    EXPECT_EQ(6u, invoice->services.size());
     EXPECT_EQ("01-162-8", invoice->esr->participant_number);
     EXPECT_EQ("21 00000 00003 13947 14300 09017", invoice->esr->reference_number);
 
     ASSERT_EQ(S_OK, request_->Initialize(2, &status_));
-    double difference = 0;
     EXPECT_EQ(E_FAIL, request_->Finalize(&difference, &status_));
     EXPECT_NE(std::string::npos, Abort().find("biller (SetBiller)")) << Abort();
 }
@@ -240,38 +259,20 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
 // ---------------------------------------------------------------------------
 // Records
 
-TEST_F(RequestObjectTest, AddServiceExNeedsAServiceInputWithProviders) {
-    long id = 0;
-    ExpectRefused(AddServiceEx(nullptr, 1, &id), "AddServiceEx: pIServiceExInput is required");
-    ComPtr<IServiceExInput> bare;
-    ASSERT_EQ(S_OK, request_->GetCreateServiceExInput("001", bare.ReleaseAndGetAddressOf()));
-    ExpectRefused(AddServiceEx(bare.Get(), 1, &id), "AddServiceEx: pIServiceExInput provider EAN");
-    ComPtr<IServiceExInput> input = build_.Physician("001");
-    EXPECT_EQ(S_OK, AddServiceEx(input.Get(), 3, &id)) << Abort();
-    ExpectRefused(AddServiceEx(input.Get(), 4, &id),
-                  "AddServiceEx: eSide 4 is not a BodySide value");
-}
-
+// The refused calls leave the accepted drug of record 2 as it was.
 TEST_F(RequestObjectTest, ExtrasGoToServiceRecordsOnly) {
     build_.SetSampleSections();
-    long article = build_.AddArticle("A", 1, 1, 0, 1);
-    ComPtr<IServiceExInput> input = build_.Physician("001");
-    long ex = 0;
-    ASSERT_EQ(S_OK, AddServiceEx(input.Get(), 1, &ex)) << Abort();
-    EXPECT_EQ(S_OK, request_->SetXtraDrug(article, 1, "B", 2, 5, 1, &status_)) << Abort();
-    EXPECT_EQ(E_FAIL, request_->SetXtraDrug(ex, 1, "B", 2, 5, 1, &status_));
+    build_.AddSampleServices();  // 1: a record of AddServiceEx, 2 to 5 of AddService
+    EXPECT_EQ(S_OK, request_->SetXtraDrug(2, 1, "B", 2, 5, 1, &status_)) << Abort();
+    EXPECT_EQ(E_FAIL, request_->SetXtraDrug(1, 1, "B", 2, 5, 1, &status_));
     EXPECT_NE(std::string::npos, Abort().find("is a record of AddServiceEx")) << Abort();
-    EXPECT_EQ(E_FAIL, request_->SetXtraDRG(7, 0.5, 0.5, &status_));
-    EXPECT_NE(std::string::npos, Abort().find("SetXtraDRG: lID 7 names no service record"));
-    ExpectRefused(request_->SetXtraDrug(article, 1, "F", 1, 0, 0, &status_),
-                  "SetXtraDrug: bstrIOCM");
-    ExpectRefused(request_->SetXtraDRG(article, -0.5, 0, &status_), "SetXtraDRG: dSplitFactor1");
-
+    EXPECT_EQ(E_FAIL, request_->SetXtraDRG(6, 0.5, 0.5, &status_));
+    EXPECT_NE(std::string::npos, Abort().find("SetXtraDRG: lID 6 names no service record"));
+    ExpectRefused(request_->SetXtraDrug(2, 1, "F", 1, 0, 0, &status_), "SetXtraDrug: bstrIOCM");
+    ExpectRefused(request_->SetXtraDRG(2, -0.5, 0, &status_), "SetXtraDRG: dSplitFactor1");
     auto invoice = Finalized();
-    ASSERT_TRUE(invoice);
-    ASSERT_TRUE(invoice->services[0].xtra_drug);
-    EXPECT_EQ("B", invoice->services[0].xtra_drug->iocm_category);
-    EXPECT_EQ(invoice::Delivery::kRepeated, invoice->services[0].xtra_drug->delivery);
+    ASSERT_TRUE(invoice && invoice->services[1].xtra_drug);
+    EXPECT_EQ("B", invoice->services[1].xtra_drug->iocm_category);
 }
 
 // ---------------------------------------------------------------------------
