@@ -37,118 +37,98 @@ ServiceRecord Extended(const char* quantity, const char* unit_mt, const char* un
     return record;
 }
 
-class BalanceTest : public ::testing::Test {
-  protected:
-    // The balance, the test failing when it is refused.
-    Balance Compute() {
-        result_ = ComputeFinalBalance(services_, input_);
-        EXPECT_TRUE(result_.ok) << result_.error;
-        return result_.balance;
+// The balance (BalanceText) and each record's accepted "amount/mt/tt", or
+// "refused: " and why.
+std::string Outcome(const std::vector<ServiceRecord>& services, const BalanceInput& input) {
+    FinalizeResult result = ComputeFinalBalance(services, input);
+    if (!result.ok) return "refused: " + result.error;
+    std::string text = BalanceText(result.balance);
+    for (const ServiceRecord& r : result.services) {
+        text +=
+            " " + r.amount.ToString() + "/" + r.mt.amount.ToString() + "/" + r.tt.amount.ToString();
     }
-
-    // The refusal ("" on success).
-    std::string ErrorOf() {
-        result_ = ComputeFinalBalance(services_, input_);
-        return result_.ok ? "" : result_.error;
-    }
-
-    std::vector<ServiceRecord> services_;
-    BalanceInput input_;
-    FinalizeResult result_;
-};
-
-TEST_F(BalanceTest, RecordAmountsMultiplyEveryFactorAndRoundEachPart) {
-    ServiceRecord simple = Simple("3", "10.15", "0");
-    simple.unit_factor = D("0.89");
-    simple.external_factor = D("1.1");
-    EXPECT_EQ(D("29.81"), ComputeServiceAmounts(simple).amount);  // 29.80545
-    simple.quantity = D("-3");
-    EXPECT_EQ(D("-29.81"), ComputeServiceAmounts(simple).amount);
-    EXPECT_EQ(D("5.08"), ComputeServiceAmounts(Simple("0.5", "10.15", "0")).amount);  // 5.075
-
-    ServiceRecord record = Extended("2", "9.57", "8.19");
-    record.mt.unit_factor = D("0.93");
-    record.mt.scale_factor = D("0.5");
-    record.tt.external_factor = D("1.1");
-    record.tt.unit_factor = D("0.89");
-    ServiceAmounts amounts = ComputeServiceAmounts(record);
-    EXPECT_EQ(D("8.90"), amounts.amount_mt);   // 8.9001
-    EXPECT_EQ(D("16.04"), amounts.amount_tt);  // 16.03602
-    EXPECT_EQ(D("24.94"), amounts.amount);
-    record.billing_role = BillingRole::kMT;
-    EXPECT_EQ(D("8.90"), ComputeServiceAmounts(record).amount);
-    record.billing_role = BillingRole::kTT;
-    EXPECT_EQ(D("16.04"), ComputeServiceAmounts(record).amount);
-    record.billing_role = BillingRole::kNone;
-    EXPECT_EQ(D("0"), ComputeServiceAmounts(record).amount);
-    EXPECT_EQ(D("8.90"), ComputeServiceAmounts(record).amount_mt);  // the parts stay
+    return text;
 }
 
-TEST_F(BalanceTest, VatPerRateOverTheSummedAmountsPrepaidAndReminder) {
-    services_ = {Simple("1", "100", "8.1"), Simple("2", "45.55", "2.6", false),
-                 Simple("1", "12.345", "0"), Simple("3", "19.95", "8.1", false)};
-    input_.amount_prepaid = D("50");
-    input_.amount_reminder = D("10.02");
-    input_.vat_number = "CHE-123.456.789";
-    // 263.30 = 100 + 91.10 + 12.35 + 59.85, due 263.30 + 10.02 - 50 = 223.32;
-    // VAT 91.10 x 2.6 / 102.6 and 159.85 x 8.1 / 108.1 = 11.9777 (per record
-    // it would be 7.49 + 4.48).
-    EXPECT_EQ(
-        "263.3 112.35 50 10.02 223.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 11.98 "
-        "CHE-123.456.789",
-        BalanceText(Compute()));
-    input_.tiers_mode = TiersMode::kPayant;  // pays nothing in advance
-    EXPECT_TRUE(Compute().amount_prepaid.IsZero());
-    services_.clear();
-    EXPECT_EQ("0 0 0 10.02 10 -0.02 0 CHE-123.456.789", BalanceText(Compute()));
-}
-
-TEST_F(BalanceTest, ClientAmountsWithinOneCentAreKept) {
-    services_ = {Extended("1", "9.57", "8.19"), Simple("1", "10", "0")};
-    services_[0].amount = D("17.77");
-    services_[0].mt.amount = D("9.56");
-    services_[1].amount = D("10.014");  // 10.01 after rounding
-    EXPECT_EQ(D("27.78"), Compute().amount);
-    EXPECT_EQ(D("17.77"), result_.services[0].amount);
-    EXPECT_EQ(D("9.56"), result_.services[0].mt.amount);
-    EXPECT_EQ(D("8.19"), result_.services[0].tt.amount);  // not given: computed
-    EXPECT_EQ(D("10.01"), result_.services[1].amount);
-}
-
-TEST_F(BalanceTest, RefusalsNameTheRecord) {
-    ServiceRecord extended = Extended("1", "9.57", "8.19"), tt = extended;
-    extended.amount = D("17.78");
-    tt.tt.amount = D("8.17");
-    ServiceRecord off = Simple("1", "10", "0");
-    off.amount = D("10.015");  // 10.02 after rounding
-    const std::string record2 = "service record 2 (tariff 001, code 00.0010): ";
+TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
+    ServiceRecord factors = Simple("3", "10.15", "0"), ex = Extended("2", "9.57", "8.19");
+    factors.unit_factor = D("0.89");
+    factors.external_factor = D("1.1");
+    ServiceRecord negative = factors;
+    negative.quantity = D("-3");
+    ex.mt.unit_factor = D("0.93");
+    ex.mt.scale_factor = D("0.5");
+    ex.tt.external_factor = D("1.1");
+    ex.tt.unit_factor = D("0.89");
+    ServiceRecord mt = ex, tt = ex, none = ex;
+    mt.billing_role = BillingRole::kMT;
+    tt.billing_role = BillingRole::kTT;
+    none.billing_role = BillingRole::kNone;
+    // Client amounts: kept within a cent (after rounding to cents), else refused.
+    ServiceRecord given = Extended("1", "9.57", "8.19"), near = Simple("1", "10", "0");
+    ServiceRecord off = near, far = given, tt_off = given;
+    given.amount = D("17.77");
+    given.mt.amount = D("9.56");
+    near.amount = D("10.014");
+    off.amount = D("10.015");
+    far.amount = D("17.78");
+    tt_off.tt.amount = D("8.17");
+    const std::vector<ServiceRecord> vat_rates = {
+        Simple("1", "100", "8.1"), Simple("2", "45.55", "2.6", false), Simple("1", "12.345", "0"),
+        Simple("3", "19.95", "8.1", false)};
+    const BalanceInput garant{TiersMode::kGarant, D("50"), D("10.02"), "CHE-123.456.789"};
+    BalanceInput payant = garant, bad_prepaid;
+    payant.tiers_mode = TiersMode::kPayant;  // pays nothing in advance
+    bad_prepaid.amount_prepaid = Decimal::Invalid();
+    const std::string record1 = "refused: service record 1 (tariff 999, code X): ";
+    const std::string record2 = "refused: service record 2 (tariff 001, code 00.0010): ";
     const struct {
         std::vector<ServiceRecord> services;
-        std::string error;  // "*": any refusal
+        BalanceInput input;
+        std::string outcome;
     } cases[] = {
-        {{Simple("1", "10", "0"), extended},
+        // 29.80545, 5.075; AL 8.9001 and TL 16.03602, each part rounded and
+        // kept when not billed.
+        {{factors, negative, Simple("0.5", "10.15", "0"), ex, mt, tt, none},
+         {},
+         "54.96 54.96 0 0 54.95 -0.01 0 | 0: 54.96 0  29.81/0/0 -29.81/0/0 5.08/0/0 "
+         "24.94/8.9/16.04 8.9/8.9/16.04 16.04/8.9/16.04 0/8.9/16.04"},
+        // 263.30 = 100 + 91.10 + 12.35 + 59.85, due 263.30 + 10.02 - 50 =
+        // 223.32; VAT 91.10 x 2.6 / 102.6 and 159.85 x 8.1 / 108.1 = 11.9777
+        // (per record it would be 7.49 + 4.48).
+        {vat_rates, garant,
+         "263.3 112.35 50 10.02 223.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 "
+         "11.98 "
+         "CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
+        {vat_rates, payant,
+         "263.3 112.35 0 10.02 273.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 11.98 "
+         "CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
+        {{}, payant, "0 0 0 10.02 10 -0.02 0 CHE-123.456.789"},
+        {{given, near}, {}, "27.78 27.78 0 0 27.8 0.02 0 | 0: 27.78 0  17.77/9.56/8.19 10.01/0/0"},
+        {{off},
+         {},
+         record1 + "amount 10.02 differs from the computed amount 10.00 by more than 0.01"},
+        {{Simple("1", "10", "0"), far},
+         {},
          record2 + "amount 17.78 differs from the computed amount 17.76 by more than 0.01"},
-        {{Simple("1", "10", "0"), tt},
+        {{Simple("1", "10", "0"), tt_off},
+         {},
          record2 + "amount_tt 8.17 differs from the computed amount_tt 8.19 by more than 0.01"},
-        {{off}, "*"},
-        {{Simple("1", "10", "100")}, ""},
-        {{Simple("1", "10", "100.5")},
-         "service record 1 (tariff 999, code X): vat rate 100.5 is not between 0 and 100"},
-        {{Simple("1", "10", "-1")}, "*"},
+        {{Simple("1", "10", "100")}, {}, "10 10 0 0 10 0 5 | 100: 10 5  10/0/0"},
+        {{Simple("1", "10", "100.5")}, {}, record1 + "vat rate 100.5 is not between 0 and 100"},
+        {{Simple("1", "10", "-1")}, {}, record1 + "vat rate -1 is not between 0 and 100"},
         {{Simple("1", "10", "0"), Simple("1e20", "1e19", "0")},
-         "service record 2 (tariff 999, code X): amount cannot be computed (number out of range)"},
+         {},
+         "refused: service record 2 (tariff 999, code X): amount cannot be computed (number out of "
+         "range)"},
+        {{Simple("1", "10", "0")},
+         bad_prepaid,
+         "refused: the prepaid or reminder amount is out of range"},
     };
-    for (const auto& c : cases) {
-        services_ = c.services;
-        const std::string error = ErrorOf();
-        EXPECT_EQ(c.error, c.error == "*" && !error.empty() ? "*" : error);
-    }
-    services_ = {Simple("1", "10", "0")};
-    input_.amount_prepaid = Decimal::Invalid();
-    EXPECT_NE("", ErrorOf());
+    for (const auto& c : cases) EXPECT_EQ(c.outcome, Outcome(c.services, c.input));
 }
 
-TEST_F(BalanceTest, FinalizeStoresTheFiguresOrLeavesTheRequestAlone) {
+TEST(BalanceTest, FinalizeStoresTheFiguresOrLeavesTheRequestAlone) {
     InvoiceRequest request;
     request.services = {Simple("1", "100", "8.1"), Simple("1", "2.02", "0", false)};
     request.tiers = Tiers{TiersMode::kGarant, "CHE-1", D("10")};

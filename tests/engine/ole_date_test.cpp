@@ -28,13 +28,12 @@ DATE Serial(SYSTEMTIME st) {
     return SystemTimeToVariantTime(&st, &d) ? d : kNaN;
 }
 
+// Whole days both ways: OleDate.EveryDayOfTheRangeFollowsTheCalendar.
 TEST(VariantTimeToSystemTime, SerialsToCivilTimes) {
     const std::pair<double, const char*> cases[] = {
-        {0.0, "1899-12-30 00:00:00"},
         {2.5, "1900-01-01 12:00:00"},
         {45352.0 + 14.5 / 24, "2024-03-01 14:30:00"},
         // Before the epoch the fraction counts forward from midnight.
-        {-1.0, "1899-12-29 00:00:00"},
         {-1.25, "1899-12-29 06:00:00"},
         {-0.5, "1899-12-30 12:00:00"},
         {-2.75, "1899-12-28 18:00:00"},
@@ -44,7 +43,6 @@ TEST(VariantTimeToSystemTime, SerialsToCivilTimes) {
         {(36000 - 0.3) / 86400, "1899-12-30 10:00:00"},
         {0.99999999, "1899-12-31 00:00:00"},
         {-1.99999999, "1899-12-30 00:00:00"},
-        {-657434.0, "0100-01-01 00:00:00"},
         {-657434.99999, "0100-01-01 23:59:59"},
         {2958465.0 + 86399.0 / 86400, "9999-12-31 23:59:59"},
         {-657435.0, "fail"},
@@ -75,12 +73,10 @@ TEST(VariantTimeToSystemTime, SerialsToCivilTimes) {
 
 TEST(SystemTimeToVariantTime, CivilTimesToSerials) {
     const std::pair<SYSTEMTIME, double> cases[] = {
-        {Civil(1899, 12, 30), 0.0},
         {Civil(1900, 1, 1, 12), 2.5},
         {Civil(1899, 12, 29, 6), -1.25},  // the time counts forward before the epoch
         {Civil(1899, 12, 30, 12), 0.5},
         {Civil(2024, 3, 1, 10, 0, 0, 999), 45352.0 + 10.0 / 24},  // milliseconds ignored
-        {Civil(100, 1, 1), -657434.0},
         {Civil(9999, 12, 31, 23, 59, 59), 2958465.0 + 86399.0 / 86400},
         {Civil(99, 12, 31), kNaN},
         {Civil(10000, 1, 1), kNaN},
