@@ -66,20 +66,14 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
          "<application/json>"},
         {"POST", "/ITarvos/LoadXML", "--x--", "multipart/form-data; boundary=x", 410,
          "The interface address <ITarvos> is undefined or null"},
-        // Calls without a target; a GET without parameters runs on with 0.
-        {"PUT", "/ITarvos/PutModus", R"({"eModus":1})", json, 410, nullptr},
-        {"POST", "/IAddress/GetName", "{}", json, 410, nullptr},
-        {"POST", "/IAddress/GetName", R"({"pIAddress":0})", json, 410, nullptr},
+        // A GET without a target runs on with 0 unless it has parameters
+        // (other targets that name nothing: the bad-input test).
         {"GET", "/ITarvos/GetModus?x=1", "", nullptr, 410, nullptr},
         {"GET", "/ITarvos/GetModus", "", nullptr, 402,
          "The given interface instance [ITarvos::0] does not exist"},
-        // Targets that name no instance.
+        // The target under another key than the interface's.
         {"POST", "/IAddress/GetName", R"({"addr":123})", json, 402,
          "The given interface instance [IAddress::123] does not exist"},
-        {"POST", "/IAddress/GetName", R"({"pIAddress":-4})", json, 402, nullptr},
-        {"GET", "/ITarvos/GetModus?pITarvos=99", "", nullptr, 402, nullptr},
-        {"PUT", "/IServiceExInput/PutExternalFactor_MT", R"({"lAddress":"77"})", json, 402,
-         nullptr},
         // Bodies that are no JSON object.
         {"POST", "/ITarvos/SetLogo", "[1,2]", json, 405,
          "The <application/json> could not be read correctly"},
@@ -108,11 +102,6 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
     for (int i = 0; i < 1000; ++i) query += "&k" + std::to_string(i) + "=v";
     ExpectEnvelope(client().Get("/tarvosServer450/ITarvos/GetModus?" + query.substr(1)), 410);
     ExpectEnvelope(client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=3" + query), 402);
-    std::string objects;
-    for (int i = 0; i < 100000; ++i) objects += "{\"a\":";
-    ExpectEnvelope(client().PostJson("/tarvosServer450/ITarvos/SetLogo",
-                                     objects + "1" + std::string(100000, '}')),
-                   409);
     EXPECT_NE(std::string::npos, server_->ReadLog().find("JSONDump: [4] - [[1,2]]"));
 }
 
@@ -134,17 +123,6 @@ TEST_F(RequestFrameTest, HostileRequestsGetAReply) {
                                        {{"X-Secret", "must-not-echo"}});
     EXPECT_EQ(405, trace.status);
     EXPECT_EQ(std::string::npos, trace.body.find("must-not-echo"));
-}
-
-TEST_F(RequestFrameTest, ClientThatStallsInTheBodyDoesNotBlockOthers) {
-    std::thread slow([] {
-        client().SendRaw(
-            "POST /tarvosServer450/ITarvos/SetLogo HTTP/1.1\r\nHost: x\r\n"
-            "Content-Type: application/json\r\nContent-Length: 100\r\n\r\n{\"a\":",
-            1500);
-    });
-    ExpectEnvelope(client().Get("/tarvosServer450/ITarvos/GetModus?pITarvos=3"), 402);
-    slow.join();
 }
 
 TEST_F(RequestFrameTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeaders) {

@@ -22,8 +22,17 @@ using Clock = std::chrono::steady_clock;
 
 const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
 
-TEST(TransportGuardsTest, StalledBodiesHoldNoWorkerAndGetTheir409) {
-    ServerProcess server({"WorkerThreads=4", "BodyIdleTimeoutSec=2"});
+// One service with four workers, short body and header timeouts and room
+// for many connections: stalled bodies hold no worker and get their 409,
+// idle connections are closed while the service answers.
+TEST(TransportGuardsTest, StalledBodiesAndIdleConnections) {
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);  // the service inherits it
+    const int count = static_cast<int>(std::min<rlim_t>(3000, files.rlim_cur / 2 - 100));
+    ServerProcess server({"WorkerThreads=4", "BodyIdleTimeoutSec=2", "HeaderTimeoutSec=1",
+                          "KeepAliveTimeoutSec=1", "MaxConnections=5000"});
     ASSERT_TRUE(server.Start()) << server.Output();
     std::vector<std::unique_ptr<RawConnection>> stalled;
     for (int i = 0; i < 8; ++i) {  // twice the worker threads
@@ -47,16 +56,7 @@ TEST(TransportGuardsTest, StalledBodiesHoldNoWorkerAndGetTheir409) {
         EXPECT_NE(std::string::npos, reply.find("\"abortCode\":409")) << reply;
         EXPECT_TRUE(closed);
     }
-}
 
-TEST(TransportGuardsTest, IdleConnectionsAreClosedWhileTheServiceAnswers) {
-    rlimit files{};
-    getrlimit(RLIMIT_NOFILE, &files);
-    files.rlim_cur = files.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &files);  // the service inherits it
-    const int count = static_cast<int>(std::min<rlim_t>(3000, files.rlim_cur / 2 - 100));
-    ServerProcess server({"HeaderTimeoutSec=1", "KeepAliveTimeoutSec=1", "MaxConnections=5000"});
-    ASSERT_TRUE(server.Start()) << server.Output();
     // One connection idles after a request, the others before their first.
     RawConnection kept(server.port());
     ASSERT_TRUE(kept.Send(RequestText("GET", kGetModus)));
@@ -68,7 +68,7 @@ TEST(TransportGuardsTest, IdleConnectionsAreClosedWhileTheServiceAnswers) {
         idle.push_back(std::make_unique<RawConnection>(server.port()));
         ASSERT_TRUE(idle.back()->ok()) << i;
     }
-    EXPECT_EQ(400, server.client().Get(kGetModus).status) << "answers with the idle ones open";
+    EXPECT_EQ(400, client.Get(kGetModus).status) << "answers with the idle ones open";
     int closed = 0;
     for (auto& connection : idle) {
         bool ended = false;
@@ -79,7 +79,7 @@ TEST(TransportGuardsTest, IdleConnectionsAreClosedWhileTheServiceAnswers) {
     bool keptEnded = false;
     kept.ReceiveUntilClosed(5000, &keptEnded);
     EXPECT_TRUE(keptEnded);
-    EXPECT_EQ(400, server.client().Get(kGetModus).status);
+    EXPECT_EQ(400, client.Get(kGetModus).status);
 }
 
 // Opens a connection and asks for GetModus on it, kept alive: the connection
