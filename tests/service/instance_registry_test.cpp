@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -7,8 +8,6 @@
 #include "registry/instance_registry.h"
 
 namespace {
-
-using Released = std::vector<std::pair<std::string, int>>;
 
 // A registry on a clock the test moves, with a manager 100, its request
 // 400 with the addresses 300 and 500 and a service input 600, and a second
@@ -24,14 +23,18 @@ class InstanceRegistryTest : public ::testing::Test {
         EXPECT_EQ(0, registry_.Register("IServiceExInput", 400, 600));  // a group of its own
     }
 
-    // Every (interface, handle) NextToDestroy gives for `handle`, in order.
-    Released DestroyAll(const std::string& name, int handle) {
-        Released released;
-        std::string out;
-        for (int next; (next = registry_.NextToDestroy(name, handle, &out)) >= 1;) {
-            released.emplace_back(out, next);
-        }
-        return released;
+    // Every (interface, handle) `next` gives until it gives none: "IAddress:300 ...".
+    static std::string Drain(const std::function<int(std::string*)>& next) {
+        std::string drained, name;
+        for (int handle; (handle = next(&name)) >= 1;)
+            drained += name + ":" + std::to_string(handle) + " ";
+        return drained;
+    }
+    std::string DestroyAll(const std::string& name, int handle) {
+        return Drain([&](std::string* out) { return registry_.NextToDestroy(name, handle, out); });
+    }
+    std::string ExpiredAll(const std::string& name) {
+        return Drain([&](std::string* out) { return registry_.NextExpired(name, out, false); });
     }
 
     int64_t now_ = 1700000000;
@@ -41,21 +44,17 @@ class InstanceRegistryTest : public ::testing::Test {
 TEST_F(InstanceRegistryTest, DestroyingTakesTheDependentsFirst) {
     // A request takes its addresses, not its service input; the interface
     // name does not limit the search.
-    EXPECT_EQ((Released{{"IAddress", 300}, {"IAddress", 500}, {"IGeneralInvoiceRequest", 400}}),
-              DestroyAll("IAddress", 400));
+    EXPECT_EQ("IAddress:300 IAddress:500 IGeneralInvoiceRequest:400 ", DestroyAll("IAddress", 400));
     EXPECT_EQ(402, registry_.Touch("IAddress", "GetType", 300));
     EXPECT_EQ(0, registry_.Touch("ITarvos", "GetModus", 100));
     registry_.Register("IGeneralInvoiceRequest", 100, 700);
     registry_.Register("IAddress", 700, 800);
-    EXPECT_EQ((Released{{"IAddress", 800}, {"IGeneralInvoiceRequest", 700}, {"ITarvos", 100}}),
-              DestroyAll("ITarvos", 100));
+    EXPECT_EQ("IAddress:800 IGeneralInvoiceRequest:700 ITarvos:100 ", DestroyAll("ITarvos", 100));
     EXPECT_EQ(0, registry_.Touch("IServiceExInput", "GetExternalFactor_MT", 600))
         << "the service input's own group stays";
-    EXPECT_EQ(Released{}, DestroyAll("ITarvos", 100));
-    EXPECT_EQ(Released{}, DestroyAll("", 200));
-    EXPECT_EQ(Released{}, DestroyAll("ITarvos", 0));
-    EXPECT_EQ((Released{{"ITarvos", 200}}), DestroyAll("ITarvos", 200));
-    EXPECT_EQ((Released{{"IServiceExInput", 600}}), DestroyAll("IServiceExInput", 600));
+    EXPECT_EQ("", DestroyAll("ITarvos", 100) + DestroyAll("", 200) + DestroyAll("ITarvos", 0));
+    EXPECT_EQ("ITarvos:200 IServiceExInput:600 ",
+              DestroyAll("ITarvos", 200) + DestroyAll("IServiceExInput", 600));
 }
 
 TEST_F(InstanceRegistryTest, RegisterAndTouchRefuseWhatNamesNothing) {
@@ -84,12 +83,11 @@ TEST_F(InstanceRegistryTest, IdleInstancesExpireAndUseResetsTheirTime) {
     now_ += 4000;
     registry_.Register("IAddress", 400, 300);  // registered again: its times start anew
     registry_.Touch("ITarvos", "GetModus", 200);
-    std::string out;
-    EXPECT_EQ(500, registry_.NextExpired("ITarvos", &out, false));
-    EXPECT_EQ("IAddress", out);
-    EXPECT_EQ(400, registry_.NextExpired("ITarvos", &out, false)) << "the request is idle";
-    EXPECT_EQ(0, registry_.NextExpired("IAddress", &out, false)) << "only ITarvos finds anything";
+    registry_.Touch("IServiceExInput", "GetExternalFactor_MT", 600);
+    EXPECT_EQ("", ExpiredAll("IAddress")) << "only ITarvos finds anything";
+    EXPECT_EQ("IAddress:500 IGeneralInvoiceRequest:400 ", ExpiredAll("ITarvos"));
     now_ += 3601;
+    std::string out;
     EXPECT_EQ(300, registry_.NextExpired("ITarvos", &out, false));
 }
 
