@@ -64,12 +64,13 @@ class OperationTableTest : public ::testing::Test {
         call.args = value::parse(json);
         return table_.Dispatch(call);
     }
-    static int Code(const Reply& reply) {
-        EXPECT_EQ(400, reply.status) << reply.body.serialize();
-        return reply.body.has_field("abortCode") ? reply.body.at("abortCode").as_integer() : -1;
-    }
-    static std::string Text(const Reply& reply) {
-        return reply.body.has_field("pbstrAbort") ? reply.body.at("pbstrAbort").as_string() : "";
+    // The status and, for an abort reply, its code and text, else the body.
+    static std::string Outcome(const Reply& reply) {
+        const web::json::value& body = reply.body;
+        return std::to_string(reply.status) + " " +
+               (body.has_field("abortCode") ? std::to_string(body.at("abortCode").as_integer()) +
+                                                  " " + body.at("pbstrAbort").as_string()
+                                            : body.serialize());
     }
 
     TempFolder folder_;
@@ -81,43 +82,40 @@ class OperationTableTest : public ::testing::Test {
 };
 
 // Only S_OK succeeds: S_FALSE is the abort reply with code 1 and the
-// object's own text, a failure its signed result; the log has both.
-TEST_F(OperationTableTest, ModuleResultsOtherThanSOkAreAbortReplies) {
-    const std::string modus = R"({"eModusType":9})";
-    EXPECT_EQ(value::parse(R"({"plSeen":9})"), Dispatch("ITarvos", "putmodus", modus).body);
-    result_ = S_FALSE;
+// object's own text, a failure its signed result. Names that no row has are
+// 403, an object that is not made 404; the log has each error.
+TEST_F(OperationTableTest, ResultsAndNamesAsReplies) {
+    const struct {
+        HRESULT result;
+        const char *interfaceName, *method, *outcome;
+    } cases[] = {
+        {S_OK, "ITarvos", "putmodus", R"(200 {"plSeen":9})"},
+        {S_FALSE, "ITarvos", "putModus", "400 1 modus refused"},
+        {E_INVALIDARG, "ITarvos", "PutModus", "400 -2147024809 modus refused"},
+        {S_OK, "IGeneralInvoiceResult", "Anything",
+         "400 403 The given interface method [IGeneralInvoiceResult::Anything] does not exist"},
+        {S_OK, "IAddress", "PutModus",  // a method of another interface
+         "400 403 The given interface method [IAddress::PutModus] does not exist"},
+        {S_OK, "IFoo", "Bar", "400 403 The given interface method [IFoo::Bar] does not exist"},
+        {S_OK, "ITarvos", "GetGeneralInvoiceRequest",
+         "400 404 The main interface instance [IGeneralInvoiceRequest] could not be created"},
+    };
     LogCapture log;
-    Reply reply = Dispatch("ITarvos", "putModus", modus);
-    EXPECT_EQ(1, Code(reply));
-    EXPECT_EQ(1, reply.result);
-    EXPECT_EQ("modus refused", Text(reply));
-    EXPECT_EQ(1u, log.Lines("putModus(err=1 - modus refused)").size()) << log.Text();
-    result_ = E_INVALIDARG;
-    EXPECT_EQ(static_cast<int>(0x80070057u), Code(Dispatch("ITarvos", "PutModus", modus)));
-}
-
-TEST_F(OperationTableTest, UnknownNamesAre403AndLogged) {
-    LogCapture log;
-    EXPECT_EQ(403, Code(Dispatch("IGeneralInvoiceResult", "Anything")));
-    EXPECT_EQ(403, Code(Dispatch("IAddress", "PutModus"))) << "a method of another interface";
-    EXPECT_EQ("The given interface method [IFoo::Bar] does not exist",
-              Text(Dispatch("IFoo", "Bar")));
-    EXPECT_EQ(1u, log.Lines("Anything(err=403 - ").size());
-    EXPECT_EQ(1u, log.Lines("err=403 - The given interface method [IFoo::Bar]").size());
+    for (const auto& c : cases) {
+        result_ = c.result;
+        EXPECT_EQ(c.outcome, Outcome(Dispatch(c.interfaceName, c.method, R"({"eModusType":9})")));
+    }
+    EXPECT_EQ("", log.Missing({"putModus(err=1 - modus refused)", "Anything(err=403 - ",
+                               "err=403 - The given interface method [IFoo::Bar]",
+                               "GetGeneralInvoiceRequest(err=404 - The main"}));
     EXPECT_EQ(0u, log.Lines("Bar(err=403").size()) << "no method prefix for an unknown interface";
 }
 
 TEST_F(OperationTableTest, CreatedObjectIsRegisteredUnderItsParentOnce) {
-    LogCapture log;
-    Reply none = Dispatch("ITarvos", "GetGeneralInvoiceRequest");
-    EXPECT_EQ(404, Code(none));
-    EXPECT_EQ("The main interface instance [IGeneralInvoiceRequest] could not be created",
-              Text(none));
-    EXPECT_EQ(1u, log.Lines("GetGeneralInvoiceRequest(err=404 - The main").size());
-
     ASSERT_EQ(S_OK, NewManager()->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
     result_ = S_FALSE;
-    EXPECT_EQ(404, Code(Dispatch("ITarvos", "GetGeneralInvoiceRequest")));
+    EXPECT_EQ(404,
+              Dispatch("ITarvos", "GetGeneralInvoiceRequest").body.at("abortCode").as_integer());
     result_ = S_OK;
     for (int again = 0; again < 2; ++again) {
         Reply reply = Dispatch("ITarvos", "GetGeneralInvoiceRequest");
@@ -133,9 +131,8 @@ TEST_F(OperationTableTest, CreatedObjectIsRegisteredUnderItsParentOnce) {
     const std::string member = R"({"pIGeneralInvoiceRequest":)";
     EXPECT_THROW(Dispatch("ITarvos", "PutDestructGeneralInvoiceRequest", member + "\"12\"}"),
                  std::exception);
-    Reply released = Dispatch("ITarvos", "PutDestructGeneralInvoiceRequest",
-                              member + std::to_string(handles[0]) + "}");
-    EXPECT_TRUE(released.body.is_null());
+    EXPECT_EQ("200 null", Outcome(Dispatch("ITarvos", "PutDestructGeneralInvoiceRequest",
+                                           member + std::to_string(handles[0]) + "}")));
     EXPECT_TRUE(handler_.Tables().Handles("IGeneralInvoiceRequest").empty());
     EXPECT_NE(nullptr, handler_.Registry().LockFor(manager_)) << "the manager stays";
 }

@@ -33,9 +33,16 @@ class WorkingFolderTest : public ::testing::Test {
     ScopedEnv tmpEnv_, dataEnv_;
 };
 
+// A base that is not there or cannot be made into the working folder falls
+// back to the temporary folder; an existing folder below a base is used as
+// it is.
 TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
     const std::string suffix = "tolvan/Halvo450Rest/";
-    const std::string other = other_.Path() + "//", nowhere = other_.Path() + "nowhere";
+    const std::string other = other_.Path(), slashes = other + "//", nowhere = other + "nowhere",
+                      ro = other + "ro/";
+    std::filesystem::create_directories(ro);
+    std::filesystem::permissions(
+        ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const struct {
         const char* value;
         bool service;
@@ -44,9 +51,11 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
         {nullptr, true, tmp_.Path() + suffix},
         {nullptr, false, data_.Path() + suffix},
         {"CSIDL_LOCAL_APPDATA", true, data_.Path() + suffix},
-        {other.c_str(), true, other_.Path() + suffix},  // trailing separators dropped
+        {slashes.c_str(), true, other + suffix},  // trailing separators dropped
         {nowhere.c_str(), false, tmp_.Path() + suffix},
         {"CSIDL_NO_SUCH_FOLDER", false, tmp_.Path() + suffix},
+        {"", true, tmp_.Path() + suffix},
+        {ro.c_str(), true, (geteuid() == 0 ? ro : tmp_.Path()) + suffix},
     };
     for (const auto& c : cases) {
         LogCapture log;
@@ -56,6 +65,7 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
         EXPECT_EQ(1u, log.Lines("**** workingDir=[" + folder + "]").size()) << log.Text();
     }
     EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(other + suffix, ResolveWorkingFolder(other + "/  ")) << "trailing blanks dropped";
     ScopedEnv gone("TMPDIR", other_.Path() + "gone/");
     LogCapture log;
     EXPECT_EQ("", For(nowhere.c_str(), true));
@@ -79,21 +89,6 @@ TEST_F(WorkingFolderTest, SpecialFolderNames) {
         bool known = platform::SpecialFolderPath(name.first, &path);
         EXPECT_EQ(name.second, known ? path : "-") << name.first;
     }
-}
-
-TEST_F(WorkingFolderTest, ResolveRefusesWhatItCannotMake) {
-    EXPECT_EQ("", ResolveWorkingFolder(other_.Path() + "nowhere"));
-    EXPECT_EQ("", ResolveWorkingFolder(""));
-    std::filesystem::create_directories(other_.Path() + "ro");
-    std::filesystem::permissions(other_.Path() + "ro", std::filesystem::perms::owner_read |
-                                                           std::filesystem::perms::owner_exec);
-    if (geteuid() != 0) {
-        EXPECT_EQ("", ResolveWorkingFolder(other_.Path() + "ro"));
-    }
-    std::filesystem::permissions(other_.Path() + "ro", std::filesystem::perms::owner_all);
-    // An existing suffix is used as it is, trailing blanks of the base dropped.
-    std::filesystem::create_directories(other_.Path() + "tolvan/Halvo450Rest");
-    EXPECT_EQ(other_.Path() + "tolvan/Halvo450Rest/", ResolveWorkingFolder(other_.Path() + "/  "));
 }
 
 }  // namespace
