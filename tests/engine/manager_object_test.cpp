@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -31,27 +30,15 @@ const std::string kTinyPng(
     "IDATx\x9C\x63\0\x01\0\0\x05\0\x01\x0D\x0A\x2D\xB4\0\0\0\0IEND\xAE\x42\x60\x82",
     67);
 
-// A 1 x 1 pixel, 24-bit BMP with the given compression field.
-std::string TinyBmp(uint32_t compression) {
-    std::string bytes(58, '\0');
-    auto put = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    // File size, pixel offset, info header size, width, height, planes and
-    // 24 bits per pixel, compression, image size.
-    for (auto [at, value] : {std::pair<size_t, uint32_t>{2, 58},
-                             {10, 54},
-                             {14, 40},
-                             {18, 1},
-                             {22, 1},
-                             {26, 0x180001},
-                             {30, compression},
-                             {34, 4}}) {
-        put(at, value);
-    }
-    bytes[56] = '\xFF';  // the pixel, blue
+// A 1 x 1 pixel, 24-bit BMP with the given compression field: file size,
+// pixel offset, info header size, width, height, planes and bits per pixel,
+// compression, image size; the pixel blue.
+std::string TinyBmp(char compression) {
+    std::string bytes("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0",
+                      30);
+    bytes += std::string(1, compression) + std::string(3, '\0') + std::string("\x04\0\0\0", 4);
+    bytes += std::string(20, '\0');
+    bytes[56] = '\xFF';
     return bytes;
 }
 
