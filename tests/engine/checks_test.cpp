@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <limits>
 #include <random>
 #include <set>
@@ -129,7 +128,7 @@ const TextCase kTextCases[] = {
     {CheckVatNumber, {"CHE-123.456.788"}, {"CHE-123.456.788 MWST"}, "at most 15"},
     // Payment: IBANs and references.
     {CheckIban,
-     {"CH9300762011623852957", "li21 0881 0000 2324 013a a", "GB82WEST12345698765432"},
+     {"CH9300762011623852957", "li21\t0881 0000 2324 013a a", "GB82WEST12345698765432"},
      {"CH4531999123000889012"},
      "the check digits of IBAN CH4531999123000889012 are wrong"},
     {CheckIban, {}, {"CH4431999123000889021"}, "check digits"},
@@ -144,8 +143,12 @@ const TextCase kTextCases[] = {
      {"DE89370400440532013000"},
      "is not an IBAN of Switzerland or Liechtenstein"},
     {CheckSwissIban, {}, {"CH680A762011623852957"}, "has a letter among its characters 3 to 9"},
-    // Institution 30000 is a QR one.
-    {CheckQrIban, {"CH4431999123000889012"}, {"CH0030000000000000000"}, "check digits"},
+    // Institutions 30000 to 31999 are QR ones.
+    {CheckQrIban,
+     {"CH4431999123000889012", "CH5830000000000000000"},
+     {"CH0030000000000000000"},
+     "check digits"},
+    {CheckQrIban, {}, {"CH5029999000000000000", "CH5332000000000000000"}, "is not a QR-IBAN"},
     {CheckQrIban,
      {},
      {"CH5800791123000889012"},
@@ -347,33 +350,16 @@ TEST(DateCheckTest, SerialsAndTextsFollowThePlatformCalendar) {
 // The functions that compute, normalise or format: value in, text out. The
 // check digits of the examples above are not repeated here.
 TEST(CheckDigitTest, ComputedAndFormattedValues) {
-    using Fn = std::function<std::string(std::string_view)>;
-    auto digit = [](int (*f)(std::string_view)) -> Fn {
-        return [f](std::string_view v) { return std::to_string(f(v)); };
-    };
-    auto truth = [](bool (*f)(std::string_view)) -> Fn {
-        return [f](std::string_view v) { return f(v) ? "yes" : "no"; };
-    };
     std::string umlauts;
     for (int i = 0; i < 45; ++i) umlauts += "\xC3\xBC";
     const struct {
-        Fn fn;
+        std::string (*fn)(std::string_view);
         std::string in, out;
     } cases[] = {
-        {digit(Gs1CheckDigit), "1", "7"},  // weight 3 on the rightmost digit
-        {digit(Mod97), "AZ", "65"},        // 1035 % 97
-        {GroupInFivesFromRight, "1234567890", "12345 67890"},
-        {GroupInFivesFromRight, "", ""},
-        {WithoutBlanks, " CH44 3199\t9 ", "CH4431999"},
         {GlnWithCheckDigit, "7601003000180", "7601003000184"},
         {GlnWithCheckDigit, "760100300018", "7601003000184"},
-        {NormaliseAhvNumber, "756.9217.0769.85", "7569217076985"},
-        {NormaliseUid, "che-123.456.788", "CHE123456788"},
-        {NormaliseIban, " li21 0881 0000 2324 013a a ", "LI21088100002324013AA"},
-        {NormaliseQrReference, "21 00000 00003 13947 14300 09017", "210000000003139471430009017"},
+        {GroupInFivesFromRight, "1234567890", "12345 67890"},
         {FormatQrReference, "210000000003139471430009017", "21 00000 00003 13947 14300 09017"},
-        {NormaliseCreditorReference, "rf18 5390 0754 7034", "RF18539007547034"},
-        {NormaliseEsrReference, "15 45300 00000 00000 00100 00018", "154530000000000000010000018"},
         {FormatEsrReference, "1234567890123456", "1 23456 78901 23456"},
         {ParticipantNumberDigits, "01-162-8", "010001628"},
         {ParticipantNumberDigits, "01-305028-4", "013050284"},
@@ -385,14 +371,6 @@ TEST(CheckDigitTest, ComputedAndFormattedValues) {
         {FormatParticipantNumber, "01-16a-8", ""},
         {Quote, std::string(50, 'x'), "\"" + std::string(40, 'x') + "...\""},
         {Quote, umlauts, "\"" + umlauts.substr(0, 80) + "...\""},  // whole characters
-        {truth(IsDigits), "0123456789", "yes"},
-        {truth(IsDigits), "", "no"},
-        {truth(IsUpperAlnum), "Az09", "no"},
-        {[](std::string_view v) { return std::to_string(Utf8Length(v)); }, "\xF0\x9F\x98\x80", "1"},
-        {truth(IsQrIban), "LI0031999000000000000", "yes"},
-        {truth(IsQrIban), "CH0029999000000000000", "no"},
-        {truth(IsQrIban), "CH0032000000000000000", "no"},
-        {truth(IsQrIban), "DE0030000000000000000", "no"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.out, c.fn(c.in)) << c.in;
     EXPECT_EQ(QrReferenceType::kNon, ReferenceTypeOf("  "));
