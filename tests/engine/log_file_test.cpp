@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <filesystem>
@@ -38,19 +39,9 @@ std::string Header(bool xml, int maxKB, int reorgKB) {
            "xsi:schemaLocation=\"" + ns + "\n" + indent + "ModuleLog.xsd\">\n";
 }
 
-// The archive folder given never exists: full files go to "archive/" beside
-// the log (engine_log_test covers a folder that exists).
 class LogFileTest : public ::testing::Test {
   protected:
-    // Opens the file with the given sizes, writes `line` and closes it.
-    CLogFile& WriteOnce(int maxKB, int reorgKB, const std::string& line, bool readSizes = false) {
-        file_ = std::make_unique<CLogFile>(path_, maxKB, reorgKB, true, folder_.Path() + "no/such");
-        file_->SetReadSizes(readSizes);
-        EXPECT_EQ(1, file_->Write(line));
-        file_->Close();
-        return *file_;
-    }
-
+    // The name that archive number `number` has in this year's folder.
     std::string Archived(int number) {
         time_t now = std::time(nullptr);
         struct tm local;
@@ -63,7 +54,6 @@ class LogFileTest : public ::testing::Test {
     TempFolder folder_;
     std::string path_ = folder_.Path() + "Trace.log.txt";
     std::string archive_ = folder_.Path() + "archive/";
-    std::unique_ptr<CLogFile> file_;
 };
 
 TEST_F(LogFileTest, SizesInKilobytesWithDefaults) {
@@ -103,85 +93,71 @@ TEST_F(LogFileTest, HeaderOfANewFileThenCutLinesAndEvents) {
                                  std::regex("\\d{4}-\\d\\d-\\d\\d\t\\d\\d:\\d\\d:\\d\\d\t42\t"
                                             "happened\nreopened\n")))
         << log.substr(head.size());
-
-    std::remove(path_.c_str());
-    WriteOnce(0, 0, "first");  // the defaults, shown in kilobytes
-    EXPECT_EQ(Header(false, 4000, 50) + "first\n", ReadFileText(path_));
     EXPECT_EQ(0, CLogFile("", -4000, 50, true, "").Write("x"));
     EXPECT_EQ(0, CLogFile(folder_.Path() + "missing/x.log.txt", -4000, 50, true, "").Write("x"));
     EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "missing"));
 }
 
-// A file over its maximum moves into the archive when opened, under the
-// first free number up to 999 (999 is replaced when all are taken); a file
-// at its maximum stays.
-TEST_F(LogFileTest, FileOverTheMaximumIsArchivedUnderTheNextFreeNumber) {
-    const std::string full = NumberedLines(2048);
-    WriteFileText(path_, full);
-    WriteOnce(-2, 1, "more");
-    EXPECT_EQ(full + "more\n", ReadFileText(path_));
-    EXPECT_FALSE(std::filesystem::exists(archive_));
-
-    std::filesystem::create_directories(std::filesystem::path(Archived(1)).parent_path());
-    for (int n = 1; n <= 2; ++n) WriteFileText(Archived(n), "old");
-    WriteFileText(path_, full + "x");
-    WriteOnce(-2, 1, "fresh");
-    EXPECT_EQ(full + "x", ReadFileText(Archived(3)));
-    EXPECT_EQ("old", ReadFileText(Archived(2)));
-    EXPECT_EQ(Header(true, 2, 1) + "fresh\n", ReadFileText(path_));
-
-    for (int n = 4; n <= 999; ++n) WriteFileText(Archived(n), "old");
-    WriteFileText(path_, full + "x");
-    WriteOnce(-2, 1, "x");
-    EXPECT_EQ(full + "x", ReadFileText(Archived(999)));
-    EXPECT_EQ("old", ReadFileText(Archived(998)));
-    EXPECT_FALSE(std::filesystem::exists(Archived(1000)));
+// Each row: an old file (none when empty), the archive numbers 1 to `taken`
+// in use, then one line written with the given sizes (the archive folder
+// given never exists: "archive/" beside the file is used). A file over its
+// maximum moves into the archive under the first free number up to 999 (999
+// is replaced when all are taken) or, without archiving, is cut down to the
+// header and the complete lines that start within the last reorganisation
+// size; a file at its maximum stays. When asked, the old file's first line
+// gives the sizes (none there: no size handling; a number of 80 characters
+// or more is not read).
+TEST_F(LogFileTest, OldFileIsArchivedOrCutOrKeptAsItsSizesSay) {
+    const std::string full = NumberedLines(2048), big = NumberedLines(4096 + 150);
+    const std::string kept = big.substr(big.find('\n', big.size() - 1024) + 1);
+    const std::string lines = NumberedLines(200 * 1024), digits76(76, '0');
+    const struct {
+        int maxKB, reorgKB;
+        bool archive, readSizes;
+        std::string old;
+        int taken;
+        std::string expected;  // the file after writing "x"
+        int archivedAs;        // 0: not archived
+    } cases[] = {
+        {0, 0, true, false, "", 0, Header(false, 4000, 50) + "x\n", 0},  // defaults, in KB
+        {-2, 1, true, false, full, 0, full + "x\n", 0},
+        {-2, 1, true, false, full + "x", 2, Header(true, 2, 1) + "x\n", 3},
+        {-2, 1, true, false, full + "x", 999, Header(true, 2, 1) + "x\n", 999},
+        {4, 1, false, false, big, 0, Header(false, 4, 1) + kept + "x\n", 0},
+        {-4, 1, false, false, big, 0, Header(true, 4, 1) + kept + "x\n", 0},
+        {-4000, 50, true, true, "#\t<MAX_SIZE=1>\t<REORG_SIZE=1>\n" + lines, 0,
+         Header(true, 1, 1) + "x\n", 1},
+        {-1, 1, true, true, "no sizes here\n" + lines, 0, "no sizes here\n" + lines + "x\n", 0},
+        {-4000, 50, true, true,
+         "<MAX_SIZE=" + digits76 + "123><REORG_SIZE=0" + digits76 + "123>\n" + lines, 0,
+         Header(true, 123, 0) + "x\n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.maxKB) + " " + c.old.substr(0, 30));
+        std::filesystem::remove_all(archive_);
+        std::filesystem::remove(path_);
+        std::filesystem::create_directories(std::filesystem::path(Archived(1)).parent_path());
+        for (int n = 1; n <= c.taken; ++n) WriteFileText(Archived(n), "old");
+        if (!c.old.empty()) WriteFileText(path_, c.old);
+        CLogFile file(path_, c.maxKB, c.reorgKB, c.archive, folder_.Path() + "no/such");
+        file.SetReadSizes(c.readSizes);
+        ASSERT_EQ(1, file.Write("x"));
+        file.Close();
+        EXPECT_EQ(c.expected, ReadFileText(path_));
+        for (int n = 1; n <= std::max(c.taken, c.archivedAs) + 1; ++n) {
+            EXPECT_EQ(n == c.archivedAs ? c.old
+                      : n <= c.taken    ? "old"
+                                        : "",
+                      ReadFileText(Archived(n)))
+                << n;
+        }
+        EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "Trace.log.tmp"));
+    }
     // Asked directly, neither moves nor cuts a file within its maximum.
     CLogFile small(path_, 2, 1, true, "");
     small.Write("x");
     EXPECT_EQ(0, small.Archive());
     EXPECT_EQ(0, small.Reorganise());
-}
-
-// Without archiving a full file is cut down to the header and the complete
-// lines that start within the last reorganisation size.
-TEST_F(LogFileTest, ReorganiseKeepsTheHeaderAndTheLastCompleteLines) {
-    for (int maxKB : {4, -4}) {
-        const std::string old = NumberedLines(4096 + 150);
-        WriteFileText(path_, old);
-        CLogFile file(path_, maxKB, 1, false, "");
-        ASSERT_EQ(1, file.Write("after"));
-        file.Close();
-        const std::string kept = old.substr(old.find('\n', old.size() - 1024) + 1);
-        EXPECT_EQ(Header(maxKB < 0, 4, 1) + kept + "after\n", ReadFileText(path_)) << maxKB;
-        EXPECT_FALSE(std::filesystem::exists(folder_.Path() + "Trace.log.tmp"));
-    }
-}
-
-TEST_F(LogFileTest, FirstLineSuppliesTheSizesWhenAsked) {
-    const std::string digits76(76, '0');
-    const struct {
-        std::string firstLine;
-        int maxBytes, reorgBytes;
-        bool archived;
-    } cases[] = {
-        {"#\t<MAX_SIZE=1>\t<REORG_SIZE=1>", 1024, 1024, true},
-        {"no sizes here", 0, 0, false},  // and no size handling
-        // A number of 80 characters or more is not read.
-        {"<MAX_SIZE=" + digits76 + "123><REORG_SIZE=0" + digits76 + "123>", 123 * 1024, 0, true},
-    };
-    for (const auto& c : cases) {
-        std::filesystem::remove_all(archive_);
-        const std::string old = c.firstLine + "\n" + NumberedLines(200 * 1024);
-        WriteFileText(path_, old);
-        CLogFile& file = WriteOnce(1, 1, "x", true);
-        EXPECT_EQ(c.maxBytes, file.MaxBytes()) << c.firstLine;
-        EXPECT_EQ(c.reorgBytes, file.ReorgBytes()) << c.firstLine;
-        EXPECT_EQ(c.archived, std::filesystem::exists(Archived(1))) << c.firstLine;
-        if (!c.archived) {
-            EXPECT_EQ(old + "x\n", ReadFileText(path_));
-        }
-    }
 }
 
 }  // namespace
