@@ -19,34 +19,35 @@ namespace {
 
 using result_test::BalanceText;
 using result_test::D;
-using Request = IGeneralInvoiceRequest*;
+using Q = IGeneralInvoiceRequest*;
+using B = InvoiceBuilder;
 using com_reads::Read;
 using com_reads::Walk;
 using R = IGeneralInvoiceResult;
 
 struct FinalizeRow {
     const char* skipped;  // the setter SetSampleSections leaves out; "all": no sections at all
-    std::function<void(Request, InvoiceBuilder&)> change;  // then an article of 5.00 follows
-    std::string balance;                                   // of the snapshot; "" when refused
-    std::vector<const char*> found;                        // in the refusal
+    std::function<void(Q, B&)> change;  // then an article of 5.00 follows
+    std::string balance;                // of the snapshot; "" when refused
+    std::vector<const char*> found;     // in the refusal
     std::vector<const char*> not_found = {};
 };
 
 std::vector<FinalizeRow> FinalizeRows() {
     static VARIANT_BOOL s = 0;
-    auto none = [](Request, InvoiceBuilder&) {};
+    auto none = [](Q, B&) {};
     const char* missing = "Finalize: the request is incomplete, missing: ";
     std::vector<FinalizeRow> rows = {
         // The sample writes 5232.99 due for its five records; this module
         // rounds the amount due to 0.05.
         {"",
-         [](Request, InvoiceBuilder& b) { b.AddSampleServices(); },
+         [](Q, B& b) { b.AddSampleServices(); },
          "invoice 5237.99 22.76 0 0 5238 0.01 254.02 | 0: 37.99 0 | 2.5: 2500 60.98 | 7.7: 2700 "
          "193.04 ",
          {}},
         // 100.01 + 5 + 5 - 50 = 60.01
         {"",
-         [](Request r, InvoiceBuilder& b) {
+         [](Q r, B& b) {
              r->SetTiers(1, "CHE-123.456.788", 50.0, &s);
              r->SetReminder("R-1", Day(2020, 7, 3), 1593777600, 2, "Bitte zahlen", 5.0, &s);
              b.AddArticle("Y", 1, 100.01, 0, 1);
@@ -56,7 +57,7 @@ std::vector<FinalizeRow> FinalizeRows() {
         // MT only, with the input's external factor: 2 x 9.57 x 0.89 x 0.9 =
         // 15.33114 (the TT part, 2 x 8.19 x 0.89, is not billed).
         {"",
-         [](Request r, InvoiceBuilder& b) {
+         [](Q r, B& b) {
              ComPtr<IServiceExInput> input = b.Physician("001", 1);
              input->PutExternalFactor_MT(0.9);
              long id = 0;
@@ -68,7 +69,7 @@ std::vector<FinalizeRow> FinalizeRows() {
          {}},
         // Not required by the KVG.
         {"",
-         [](Request r, InvoiceBuilder& b) {
+         [](Q r, B& b) {
              r->SetPatient(2, Day(1957, 4, 14), "", b.Person("Muster", "Anna").Get(), &s);
              r->SetLaw(1, 0, "", "", &s);
          },
@@ -76,12 +77,12 @@ std::vector<FinalizeRow> FinalizeRows() {
          {}},
         // 8.1 applies from 2024 on, the sample is dated 2020-06-03.
         {"",
-         [](Request, InvoiceBuilder& b) { b.AddArticle("GA", 1.0, 100.0, 8.1, 0); },
+         [](Q, B& b) { b.AddArticle("GA", 1.0, 100.0, 8.1, 0); },
          "",
          {"Finalize: service record 1 (tariff 999, code GA): VAT rate 8.1 is not a Swiss VAT "
           "rate on 2020-06-03 (0, 2.5, 3.7 or 7.7)"}},
         {"",
-         [](Request, InvoiceBuilder& b) { b.AddArticle("GA", 2, 6.15, 0, 1, 12.50); },
+         [](Q, B& b) { b.AddArticle("GA", 2, 6.15, 0, 1, 12.50); },
          "",
          {"Finalize: service record 1 (tariff 999, code GA): amount 12.50 differs from the "
           "computed amount 12.30"}},
@@ -91,12 +92,9 @@ std::vector<FinalizeRow> FinalizeRows() {
          {missing, "transport (SetTransport)", "invoice id and date (SetInvoice)",
           "biller (SetBiller)", "patient (SetPatient)", "law (SetLaw)", "treatment (SetTreatment)",
           "at least one service"}},
+        {"", [](Q r, B&) { r->SetTiers(2, "", 0, &s); }, "", {missing, "insurance (SetInsurance)"}},
         {"",
-         [](Request r, InvoiceBuilder&) { r->SetTiers(2, "", 0, &s); },
-         "",
-         {missing, "insurance (SetInsurance)"}},
-        {"",
-         [](Request r, InvoiceBuilder&) {
+         [](Q r, B&) {
              ComPtr<IAddress> nameless;
              r->GetCreateAddress(nameless.ReleaseAndGetAddressOf());
              r->SetBiller(kBillerGln, "", "", "", nullptr, &s);
@@ -107,19 +105,17 @@ std::vector<FinalizeRow> FinalizeRows() {
           "address of the guarantor: name of a person or company (SetGuarantor)",
           "address of the guarantor: zip (SetGuarantor)"}},
         {"",
-         [](Request r, InvoiceBuilder&) {
-             r->SetEsrQR(4, kQrIban, kQrReference, "", nullptr, nullptr, 30, &s);
-         },
+         [](Q r, B&) { r->SetEsrQR(4, kQrIban, kQrReference, "", nullptr, nullptr, 30, &s); },
          "",
          {missing, "address of the bank (SetEsrQR)", "address of the creditor (SetEsrQR)"}},
         {"",
-         [](Request r, InvoiceBuilder& b) {
+         [](Q r, B& b) {
              r->SetPatient(2, Day(1957, 4, 14), "", b.Person("Muster", "Anna").Get(), &s);
          },
          "",
          {missing, "required by the mvg law"}},
         {"",
-         [](Request r, InvoiceBuilder&) {
+         [](Q r, B&) {
              r->SetXtraHospital(2, Day(2020, 6, 1), 3, 1, 1, 3, "", 1, &s);
              r->AddGrouperRecord(1, 1, "Notfall", &s);
          },

@@ -242,14 +242,14 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
 
     auto invoice = Finalized();
     ASSERT_TRUE(invoice);
-    EXPECT_EQ(kRecipientGln, invoice->biller->ean);
-    EXPECT_EQ("C000003", invoice->biller->zsr);
-    EXPECT_EQ("Anders", invoice->guarantor->address->person.familyname);
+    EXPECT_EQ(std::string(kRecipientGln) +
+                  "|C000003|Anders|Spitzkiel|6|01-162-8|21 00000 00003 13947 14300 09017",
+              invoice->biller->ean + "|" + invoice->biller->zsr + "|" +
+                  invoice->guarantor->address->person.familyname + "|" +
+                  invoice->patient->address->person.familyname + "|" +
+                  std::to_string(invoice->services.size()) + "|" +
+                  invoice->esr->participant_number + "|" + invoice->esr->reference_number);
     EXPECT_EQ(invoice::TiersMode::kGarant, invoice->tiers->mode);
-    EXPECT_EQ("Spitzkiel", invoice->patient->address->person.familyname);
-    EXPECT_EQ(6u, invoice->services.size());
-    EXPECT_EQ("01-162-8", invoice->esr->participant_number);
-    EXPECT_EQ("21 00000 00003 13947 14300 09017", invoice->esr->reference_number);
 
     ASSERT_EQ(S_OK, request_->Initialize(2, &status_));
     EXPECT_EQ(E_FAIL, request_->Finalize(&difference, &status_));
