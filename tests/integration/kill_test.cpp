@@ -19,7 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ini_file.h"
 #include "tests/engine/file_text.h"
 #include "tests/integration/server_process.h"
 
@@ -114,9 +113,7 @@ TEST(KillTest, IniKeepsEveryKeyWhenSetportIsKilled) {
     for (int i = 0; i < 4000; ++i) padding += "key" + std::to_string(i) + "=value\n";
     ServerProcess server({"logLevel=1", "Interface_Max_Inactivity_Sec=300"}, padding);
     ASSERT_TRUE(server.Start());
-    const std::string endpoint[] = {
-        "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450",
-        "http://localhost:15001/tarvosServer450"};
+    const std::string endpoint[] = {server.Endpoint(), "http://localhost:15001/tarvosServer450"};
     const auto before = IniKeys(server.IniPath());
     // How long one whole run takes: the kills fall anywhere inside it.
     auto start = Clock::now();
@@ -128,21 +125,20 @@ TEST(KillTest, IniKeepsEveryKeyWhenSetportIsKilled) {
     std::mt19937 random(19);
     for (int i = 0; i < 9; ++i) {
         // Always another port than the file holds, so that it is written.
-        std::string now = platform::GetProfileString(server.IniPath(), "Settings", "Endpoint", "");
+        std::string now = server.Setting("Endpoint");
         std::string port = now == endpoint[1] ? std::to_string(server.port()) : "15001";
         RunAndKill(server, {"-setport", port},
                    whole * std::uniform_int_distribution<int>(0, 100)(random) / 100, i % 3 != 2);
         ASSERT_EQ(before, IniKeys(server.IniPath())) << "after kill " << i;
         for (const char* key : {"isInstalled", "logLevel", "Interface_Max_Inactivity_Sec"}) {
-            EXPECT_NE("", platform::GetProfileString(server.IniPath(), "Settings", key, "")) << key;
+            EXPECT_NE("", server.Setting(key)) << key;
         }
-        now = platform::GetProfileString(server.IniPath(), "Settings", "Endpoint", "");
+        now = server.Setting("Endpoint");
         EXPECT_TRUE(now == endpoint[0] || now == endpoint[1]) << now;
     }
     ASSERT_TRUE(server.Running()) << server.Output();
     ASSERT_EQ(0, server.RunToEnd({"-setport", std::to_string(server.port())}, &output));
-    EXPECT_EQ(endpoint[0],
-              platform::GetProfileString(server.IniPath(), "Settings", "Endpoint", ""));
+    EXPECT_EQ(endpoint[0], server.Setting("Endpoint"));
 }
 
 TEST(KillTest, ModuleLogEndsWithWholeLinesAndTheNextStartWorks) {

@@ -6,20 +6,11 @@
 
 #include <string>
 
-#include "platform/ini_file.h"
 #include "tests/integration/invoice_over_http.h"
 
 namespace {
 
 using namespace invoice_http;
-
-std::string Setting(const ServerProcess& server, const std::string& key) {
-    return platform::GetProfileString(server.IniPath(), "Settings", key, "<missing>");
-}
-
-std::string Endpoint(const ServerProcess& server) {
-    return "http://localhost:" + std::to_string(server.port()) + "/tarvosServer450";
-}
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -28,7 +19,7 @@ bool Has(const std::string& text, const std::string& part) {
 TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     ServerProcess server;
     ASSERT_TRUE(server.Start());
-    EXPECT_NE("0", Setting(server, "ProcStartTime"));
+    EXPECT_NE("0", server.Setting("ProcStartTime"));
     Client client(server);
     std::string manager = std::to_string(client.Manager());
     EXPECT_EQ(200, client.Get(kManager, "GetModus", "pITarvos=" + manager).status);
@@ -43,19 +34,19 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     {
         // A second run on the same port ends with a clear message.
         ServerProcess second;
-        platform::WriteProfileString(second.IniPath(), "Settings", "Endpoint", Endpoint(server));
+        second.SetSetting("Endpoint", server.Endpoint());
         std::string output;
         EXPECT_NE(0, second.RunToEnd({"-debug"}, &output));
         EXPECT_TRUE(Has(output, "Cannot listen on endpoint")) << output;
-        EXPECT_EQ("0", Setting(second, "ProcStartTime"));
+        EXPECT_EQ("0", second.Setting("ProcStartTime"));
         EXPECT_TRUE(server.Running());
     }
     EXPECT_EQ(0, server.Stop());
-    EXPECT_EQ("0", Setting(server, "ProcStartTime"));
+    EXPECT_EQ("0", server.Setting("ProcStartTime"));
     EXPECT_TRUE(Has(server.Output(), "start listening on [GET],[PUT],[POST]"));
 
     std::string log = server.ReadLog();
-    std::string endpoint = Endpoint(server);
+    std::string endpoint = server.Endpoint();
     size_t start = log.find("<!-- start session ");
     size_t listening = log.find("<!-- Start listening on endpoint <" + endpoint + ">... ");
     size_t end = log.find("<!-- End listening on endpoint <" + endpoint + ">... ");
@@ -78,7 +69,7 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
 
 TEST(LifecycleTest, NotInstalledRefusesToRun) {
     ServerProcess server;
-    platform::WriteProfileString(server.IniPath(), "Settings", "isInstalled", "0");
+    server.SetSetting("isInstalled", "0");
     std::string output;
     EXPECT_NE(0, server.RunToEnd({"-debug"}, &output));
     EXPECT_TRUE(Has(output,

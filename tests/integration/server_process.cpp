@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/ini_file.h"
 #include "tests/engine/file_text.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +32,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& extraSettings,
     }
     port_ = FreeLoopbackPort();
     std::ofstream ini(IniPath());
-    ini << "[Settings]\nisInstalled=1\nEndpoint=http://localhost:" << port_ << "/tarvosServer450\n";
+    ini << "[Settings]\nisInstalled=1\nEndpoint=" << Endpoint() << "\n";
     for (const std::string& line : extraSettings) ini << line << "\n";
     ini << "\n[PARAMS]\nTMPDIR_CSIDL=" << folder_ << "\n" << extraIni;
 }
@@ -111,6 +112,14 @@ int ServerProcess::Stop(int timeoutMs) {
 
 std::string ServerProcess::Output() const {
     return ReadFileText(folder_ + "output.txt");
+}
+
+std::string ServerProcess::Setting(const std::string& key) const {
+    return platform::GetProfileString(IniPath(), "Settings", key, "<missing>");
+}
+
+void ServerProcess::SetSetting(const std::string& key, const std::string& value) const {
+    platform::WriteProfileString(IniPath(), "Settings", key, value);
 }
 
 std::string ServerProcess::ReadLog() const {

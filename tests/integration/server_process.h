@@ -42,6 +42,12 @@ class ServerProcess {
     const std::string& folder() const { return folder_; }
     std::string IniPath() const { return folder_ + "TarvosServer450.ini"; }
     std::string LogPath() const { return folder_ + "TarvosServer450.log.txt"; }
+    std::string Endpoint() const {
+        return "http://localhost:" + std::to_string(port_) + "/tarvosServer450";
+    }
+    // A key of the INI file's section [Settings] ("<missing>" when absent).
+    std::string Setting(const std::string& key) const;
+    void SetSetting(const std::string& key, const std::string& value) const;
     std::string WorkFolder() const { return folder_ + "tolvan/Halvo450Rest/"; }
     std::string Output() const;  // what the process printed so far
     std::string ReadLog() const;

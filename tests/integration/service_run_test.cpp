@@ -12,7 +12,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/ini_file.h"
 #include "platform/service_control.h"
 #include "tests/engine/file_text.h"
 #include "tests/integration/invoice_over_http.h"
@@ -71,11 +70,7 @@ class ServiceRunTest : public ::testing::Test {
     ServiceRunTest() : server_({"logLevel=2"}) {
         unitDir_ = server_.folder() + "units";
         std::filesystem::create_directory(unitDir_);
-        platform::WriteProfileString(server_.IniPath(), "Settings", "UnitDir", unitDir_);
-    }
-
-    std::string Setting(const std::string& key) const {
-        return platform::GetProfileString(server_.IniPath(), "Settings", key, "<missing>");
+        server_.SetSetting("UnitDir", unitDir_);
     }
 
     int Run(const std::string& argument, std::string* output = nullptr) {
@@ -85,10 +80,6 @@ class ServiceRunTest : public ::testing::Test {
 
     std::string UnitFile() const { return unitDir_ + "/TarvosServer450.service"; }
     std::string StatusFile() const { return server_.folder() + "TarvosServer450.status"; }
-    std::string Endpoint(int port) const {
-        return "http://localhost:" + std::to_string(port) + "/tarvosServer450";
-    }
-
     // Waits at most 10 s for the status file to show `state`.
     bool WaitForState(int state) {
         for (int i = 0; i < 200; ++i) {
@@ -108,26 +99,25 @@ class ServiceRunTest : public ::testing::Test {
 TEST_F(ServiceRunTest, HelpStatusInstallAndUninstallWithoutService) {
     std::string output;
     EXPECT_EQ(0, Run("-?", &output));
-    EXPECT_TRUE(Contains(output, "Active Endpoint: <" + Endpoint(server_.port()) + ">\n"))
-        << output;
+    EXPECT_TRUE(Contains(output, "Active Endpoint: <" + server_.Endpoint() + ">\n")) << output;
     EXPECT_EQ(0, Run("-status", &output));
     EXPECT_TRUE(Contains(output, "Service current state:    <unknown>\n")) << output;
-    platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "0");
+    server_.SetSetting("isInstalled", "0");
     EXPECT_EQ(0, Run("-install"));
-    EXPECT_EQ("1", Setting("isInstalled"));
+    EXPECT_EQ("1", server_.Setting("isInstalled"));
     std::string unit = ReadFileText(UnitFile());
     EXPECT_TRUE(Contains(unit, "\nExecStart=" + server_.folder() + "tarvosserver450\n")) << unit;
     EXPECT_EQ(0, Run("/uninstall"));
     EXPECT_FALSE(std::filesystem::exists(UnitFile()));
-    EXPECT_EQ("0", Setting("isInstalled"));
+    EXPECT_EQ("0", server_.Setting("isInstalled"));
     // Uninstalling what is not there fails and changes nothing.
-    platform::WriteProfileString(server_.IniPath(), "Settings", "isInstalled", "1");
+    server_.SetSetting("isInstalled", "1");
     EXPECT_EQ(1, Run("-remove"));
-    EXPECT_EQ("1", Setting("isInstalled"));
+    EXPECT_EQ("1", server_.Setting("isInstalled"));
     // A second install fails and marks the program not installed.
     EXPECT_EQ(0, Run("-install"));
     EXPECT_EQ(1, Run("-install"));
-    EXPECT_EQ("0", Setting("isInstalled"));
+    EXPECT_EQ("0", server_.Setting("isInstalled"));
     EXPECT_TRUE(std::filesystem::exists(UnitFile()));
     EXPECT_TRUE(Contains(server_.ReadLog(), "[TarvosServer450] was successfully uninstalled! "));
 }
@@ -145,7 +135,7 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     ASSERT_TRUE(WaitForState(platform::kStateRunning)) << ReadFileText(StatusFile());
     std::string ready = systemd.ReceiveUntil("READY=1");
     EXPECT_TRUE(Contains(ready, "READY=1\nSTATUS=service is running|")) << ready;
-    EXPECT_NE("0", Setting("ProcStartTime"));
+    EXPECT_NE("0", server_.Setting("ProcStartTime"));
     std::string status;
     EXPECT_EQ(0, Run("-status", &status));
     EXPECT_TRUE(Contains(status, "Service current state:    <service is running>\n")) << status;
@@ -161,7 +151,7 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
     std::string stopping = systemd.ReceiveUntil("STATUS=service is stopped");
     EXPECT_TRUE(Contains(stopping, "STOPPING=1\nSTATUS=service is stopping|")) << stopping;
     EXPECT_TRUE(Contains(stopping, "STATUS=service is stopped|")) << stopping;
-    EXPECT_EQ("0", Setting("ProcStartTime"));
+    EXPECT_EQ("0", server_.Setting("ProcStartTime"));
     EXPECT_EQ(0, Run("-status", &status));
     EXPECT_TRUE(Contains(status, "Service current state:    <service is stopped>\n")) << status;
     EXPECT_FALSE(Contains(status, "Service start time:"));
@@ -180,7 +170,7 @@ TEST_F(ServiceRunTest, ServiceRunsUntilSigtermAndStopsInOrder) {
         deleted("IGeneralInvoiceRequest", request),
         deleted("ITarvos", manager),
         at("End   of CEndpointHandler::RunSanityChecks(doDelete) = (3,0)"),
-        at("<!-- End listening on endpoint <" + Endpoint(server_.port()) + ">"),
+        at("<!-- End listening on endpoint <" + server_.Endpoint() + ">"),
     };
     for (size_t k = 0; k < sizeof order / sizeof order[0]; ++k) {
         EXPECT_NE(std::string::npos, order[k]) << k << "\n" << log;
