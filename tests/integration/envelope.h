@@ -8,19 +8,26 @@
 
 #include "tests/integration/http_client.h"
 
-// Checks that `response` is the error reply: status 400 and a JSON object of
-// exactly "pbstrAbort" (string) and "abortCode" == code. Returns the text.
-inline std::string ExpectEnvelope(const HttpResponse& response, int code) {
-    EXPECT_EQ(400, response.status) << response.body;
+// The code of the error reply `response`: status 400 and a JSON object of
+// exactly "pbstrAbort" (string) and "abortCode"; its text in `text`. 0, with
+// a failure, when the reply is none.
+inline int EnvelopeCode(const HttpResponse& response, std::string* text = nullptr) {
     web::json::value body;
     try {
         body = web::json::value::parse(response.body);
     } catch (const std::exception&) {
     }
-    bool envelope = body.is_object() && body.size() == 2 && body.has_integer_field("abortCode") &&
-                    body.has_string_field("pbstrAbort");
-    EXPECT_TRUE(envelope) << response.body;
-    if (!envelope) return std::string();
-    EXPECT_EQ(code, body.at("abortCode").as_integer()) << response.body;
-    return body.at("pbstrAbort").as_string();
+    bool envelope = response.status == 400 && body.is_object() && body.size() == 2 &&
+                    body.has_integer_field("abortCode") && body.has_string_field("pbstrAbort");
+    EXPECT_TRUE(envelope) << response.status << " " << response.body;
+    if (!envelope) return 0;
+    if (text != nullptr) *text = body.at("pbstrAbort").as_string();
+    return body.at("abortCode").as_integer();
+}
+
+// Checks that `response` is the error reply of `code`; its text.
+inline std::string ExpectEnvelope(const HttpResponse& response, int code) {
+    std::string text;
+    EXPECT_EQ(code, EnvelopeCode(response, &text)) << response.body;
+    return text;
 }

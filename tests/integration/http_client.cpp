@@ -40,12 +40,6 @@ HttpResponse ParseResponse(const std::string& raw) {
     return response;
 }
 
-std::string HttpClient::SendRaw(const std::string& bytes, int timeoutMs) const {
-    RawConnection connection(port_);
-    return connection.ok() && connection.Send(bytes) ? connection.ReceiveUntilClosed(timeoutMs)
-                                                     : std::string();
-}
-
 HttpResponse HttpClient::Send(const std::string& method, const std::string& target,
                               const std::string& body,
                               const std::map<std::string, std::string>& headers,
@@ -58,7 +52,9 @@ HttpResponse HttpClient::Send(const std::string& method, const std::string& targ
         request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
     }
     request += "\r\n" + body;
-    return ParseResponse(SendRaw(request, timeoutMs));
+    RawConnection connection(port_);
+    bool sent = connection.ok() && connection.Send(request);
+    return ParseResponse(sent ? connection.ReceiveUntilClosed(timeoutMs) : std::string());
 }
 
 int ConnectLoopback(int port) {

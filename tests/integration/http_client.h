@@ -36,9 +36,6 @@ class HttpClient {
         return Send("PUT", target, json, {{"Content-Type", "application/json"}});
     }
 
-    // Sends raw bytes as they are and reads until the server closes.
-    std::string SendRaw(const std::string& bytes, int timeoutMs = 30000) const;
-
   private:
     int port_;
 };

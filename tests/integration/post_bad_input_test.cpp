@@ -21,15 +21,6 @@ using web::json::value;
 
 const char* const kInterfaces[] = {kManager, kRequest, kResult, kAddress, kInput};
 
-// The error reply's code, or 0 (with a failure) when the reply is not one.
-int EnvelopeCode(const Answer& answer) {
-    bool envelope = answer.status == 400 && answer.body.size() == 2 &&
-                    answer.body.has_string_field("pbstrAbort") &&
-                    answer.body.has_integer_field("abortCode");
-    EXPECT_TRUE(envelope) << answer.status << " " << answer.text;
-    return envelope ? answer.body.at("abortCode").as_integer() : 0;
-}
-
 // The first member the row reads from the request, or nullptr.
 const Member* FirstIn(const Operation& row) {
     for (const Member& member : row.members) {
