@@ -144,13 +144,10 @@ TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderAFreshNameAndLoadedByTheMod
     EXPECT_NE(std::string::npos, log.find("'bstrInputFile':'" + stored + "'")) << log;
     EXPECT_EQ(std::string::npos, log.find("Invoice.XML"));
 
-    // The loaded invoice reads back with the file's values.
-    int result = body["pIGeneralInvoiceResult"].as_integer();
+    // The loaded invoice's result reads back (what it reads is the reader's tests').
     ExpectMembers(
         R"({"pbstrRequestInvoiceID":"000001000001","plRequestInvoiceTimestamp":1591170775})",
-        client_.Post(kResult, "GetInvoice", result).body);
-    EXPECT_EQ(Json(R"("Spitzkiel")"),
-              client_.Post(kResult, "GetPatient", result).body["pIAddress"]["pbstrFamilyname"]);
+        client_.Post(kResult, "GetInvoice", body["pIGeneralInvoiceResult"].as_integer()).body);
 }
 
 TEST_F(FileTransferTest, ExtensionIsTheClientsTextAfterItsLastDot) {

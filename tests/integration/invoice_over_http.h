@@ -271,38 +271,31 @@ inline void BuildSample(const Client& client, int request) {
                 R"("lRegulationAttributes":5,"eHasLimitation":0})");
 }
 
-// The sample built on a new request of `manager` with two documents, one
-// by URL and the PNG file `scan` of the service's side, finalized and
-// written by GetXML; the GetXML reply (its result and its download link).
-inline web::json::value WrittenSample(const Client& client, int manager, int* request,
-                                      const std::string& scan) {
-    *request = client.Request(manager);
-    BuildSample(client, *request);
-    const std::pair<const char*, std::string> calls[] = {
-        {"AddDocument", R"({"eIsURL":1,"bstrSource":"https://example.org/report.pdf",)"
-                        R"("bstrTitle":"Bericht","bstrMimeType":"application/pdf"})"},
-        {"AddDocument",
-         Fill(R"({"eIsURL":0,"bstrSource":"$","bstrTitle":"Scan","bstrMimeType":"image/png"})",
-              {scan})},
-        {"Finalize", "{}"},
-    };
-    for (const auto& call : calls) client.Call(kRequest, call.first, *request, call.second);
-    return client.Call(kManager, "GetXML", manager,
-                       R"({"lGenerationAttributes":0,"plTimestamp":0})");
-}
-
-// Fixture base of a suite whose one service holds the sample written by
-// GetXML: its manager, request and result.
+// Fixture base of a suite whose one service holds the sample on a request
+// of its manager, with two documents (one by URL, one the PNG file Scan() of
+// the service's side), finalized and written by GetXML: its manager,
+// request, result and the GetXML reply (with the download link).
 template <class Suite>
 class SampleServer : public SuiteServer<Suite> {
   protected:
     static void SetUpTestSuite() {
         SuiteServer<Suite>::SetUpTestSuite();
-        const ServerProcess& server = *SuiteServer<Suite>::server_;
         WriteFileText(Scan(), kPng);
-        Client client(server);
+        Client client(*SuiteServer<Suite>::server_);
         manager_ = client.Manager();
-        written_ = WrittenSample(client, manager_, &request_, Scan());
+        request_ = client.Request(manager_);
+        BuildSample(client, request_);
+        const std::pair<const char*, std::string> calls[] = {
+            {"AddDocument", R"({"eIsURL":1,"bstrSource":"https://example.org/report.pdf",)"
+                            R"("bstrTitle":"Bericht","bstrMimeType":"application/pdf"})"},
+            {"AddDocument", Fill(R"({"eIsURL":0,"bstrSource":"$","bstrTitle":"Scan",)"
+                                 R"("bstrMimeType":"image/png"})",
+                                 {Scan()})},
+            {"Finalize", "{}"},
+        };
+        for (const auto& call : calls) client.Call(kRequest, call.first, request_, call.second);
+        written_ = client.Call(kManager, "GetXML", manager_,
+                               R"({"lGenerationAttributes":0,"plTimestamp":0})");
         if (written_.has_integer_field("pIGeneralInvoiceResult")) {
             result_ = written_.at("pIGeneralInvoiceResult").as_integer();
         }
@@ -321,7 +314,10 @@ class SampleServer : public SuiteServer<Suite> {
 
 }  // namespace invoice_http
 
-// The error reply's text (see envelope.h).
+// The error reply's code and text (see envelope.h).
+inline int EnvelopeCode(const invoice_http::Answer& answer) {
+    return EnvelopeCode(HttpResponse{answer.status, {}, answer.text});
+}
 inline std::string ExpectEnvelope(const invoice_http::Answer& answer, int code) {
     return ExpectEnvelope(HttpResponse{answer.status, {}, answer.text}, code);
 }
