@@ -146,4 +146,13 @@ TEST(QrPayloadTest, PrintedAmountsAndStreetLines) {
     for (const auto& [got, expected] : cases) EXPECT_EQ(expected, got);
 }
 
+// A QR slip set and taken back again: no payment part (the kinds of slip
+// with and without one: print_form_content_test).
+TEST(QrPayloadTest, NoPaymentPartWithoutPaymentDetails) {
+    invoice::InvoiceRequest request;
+    request.esr = invoice::Esr{};
+    request.esr.reset();
+    EXPECT_FALSE(invoice::HasQrPayment(request));
+}
+
 }  // namespace
