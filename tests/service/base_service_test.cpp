@@ -170,7 +170,8 @@ TEST_F(BaseServiceTest, InstallWritesTheUnitFile) {
     EXPECT_EQ(kExpectedUnit, ReadFileText(UnitFile()));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(unitDir_),
                                std::filesystem::directory_iterator()));
-    ASSERT_EQ(1, service->Uninstall());  // a second install and the removal: integration tests
+    ASSERT_EQ(1,
+              service->Uninstall());  // a second install and the removal: see the integration tests
 
     // Without failure actions: no restart policy; the path quoted for systemd.
     service.reset();  // one service object at a time
