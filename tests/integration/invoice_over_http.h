@@ -2,9 +2,9 @@
 
 // Test helpers for the module's operations over HTTP: calls of one running
 // service answered as parsed JSON, the module objects the tests need, and
-// an invoice after a published sample (three articles) built with POST
-// calls only, with valid identifiers and payment data in place of the
-// sample's test values.
+// an invoice after a published sample (three articles, a consultation) built
+// with POST calls only, with valid identifiers and payment data in place of
+// the sample's test values and distinct values in neighbouring fields.
 
 #include <gtest/gtest.h>
 
