@@ -283,6 +283,33 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
     }
 }
 
+// An orange slip in place of the sample's QR bill, without a bank: GetEsr
+// answers it in neighbours of distinct values.
+TEST_F(ObjectsTest, OrangeSlipReadsAsWritten) {
+    const int request = own_[kRequest];
+    BuildSample(client_, request);
+    client_.Call(kAddress, "SetCompany", own_[kAddress],
+                 R"({"bstrCompanyName":"Praxis","bstrDepartment":"","bstrSubaddressing":""})");
+    client_.Call(kAddress, "SetPostal", own_[kAddress],
+                 R"({"bstrStreet":"Weg 1","bstrPoBox":"","bstrZip":"3000","bstrCity":"Bern",)"
+                 R"("bstrStateCode":"","bstrCountryCode":"CH"})");
+    client_.Call(kRequest, "SetEsr", request,
+                 Fill(R"({"eEsrType":1,"bstrParticipantNumber":"010001628","bstrReferenceNumber":)"
+                      R"("$","bstrBankAccount":"K-77","pIBankAddress":0,"pICreditorAddress":$,)"
+                      R"("lPaymentPeriod":20})",
+                      {kQrReference, std::to_string(own_[kAddress])}));
+    client_.Call(kRequest, "Finalize", request, "{}");
+    web::json::value written = client_.Call(kManager, "GetXML", own_[kManager],
+                                            R"({"lGenerationAttributes":0,"plTimestamp":0})");
+    ASSERT_TRUE(written.has_integer_field("pIGeneralInvoiceResult")) << written.serialize();
+    // The reference in groups of five from the right, as the slip prints it.
+    EXPECT_EQ(
+        Json(R"({"pIBankAddress":0,"pICreditorAddress":1,"pbStatus":true,"pbstrBankAccount":)"
+             R"("K-77","pbstrParticipantNumber":"01-162-8","pbstrReferenceNumber":)"
+             R"("21 00000 00003 13947 14300 09017","peEsrType":1,"plPaymentPeriod":20})"),
+        client_.Post(kResult, "GetEsr", written.at("pIGeneralInvoiceResult").as_integer()).body);
+}
+
 // Handle members: 0 and a handle that names nothing pass no address; the
 // two addresses of a slip are passed each on its own.
 TEST_F(ObjectsTest, AddressHandlesThatNameNothingPassNoAddress) {
