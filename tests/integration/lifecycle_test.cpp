@@ -12,10 +12,6 @@ namespace {
 
 using namespace invoice_http;
 
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     ServerProcess server;
     ASSERT_TRUE(server.Start());
@@ -37,13 +33,13 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
         second.SetSetting("Endpoint", server.Endpoint());
         std::string output;
         EXPECT_NE(0, second.RunToEnd({"-debug"}, &output));
-        EXPECT_TRUE(Has(output, "Cannot listen on endpoint")) << output;
+        EXPECT_TRUE(Contains(output, "Cannot listen on endpoint")) << output;
         EXPECT_EQ("0", second.Setting("ProcStartTime"));
         EXPECT_TRUE(server.Running());
     }
     EXPECT_EQ(0, server.Stop());
     EXPECT_EQ("0", server.Setting("ProcStartTime"));
-    EXPECT_TRUE(Has(server.Output(), "start listening on [GET],[PUT],[POST]"));
+    EXPECT_TRUE(Contains(server.Output(), "start listening on [GET],[PUT],[POST]"));
 
     std::string log = server.ReadLog();
     std::string endpoint = server.Endpoint();
@@ -63,8 +59,9 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
         "<!-- handle_get01:{'abortCode':402,'pbstrAbort':'The given interface instance "
         "[IAddress::5] does not exist'} ",
         "'bstrFromPFXPassword':'***'"};
-    for (const std::string& entry : entries) EXPECT_TRUE(Has(log, entry)) << entry << "\n" << log;
-    EXPECT_FALSE(Has(log, secret));
+    for (const std::string& entry : entries)
+        EXPECT_TRUE(Contains(log, entry)) << entry << "\n" << log;
+    EXPECT_FALSE(Contains(log, secret));
 }
 
 TEST(LifecycleTest, NotInstalledRefusesToRun) {
@@ -72,10 +69,10 @@ TEST(LifecycleTest, NotInstalledRefusesToRun) {
     server.SetSetting("isInstalled", "0");
     std::string output;
     EXPECT_NE(0, server.RunToEnd({"-debug"}, &output));
-    EXPECT_TRUE(Has(output,
-                    "RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!\n\n"
-                    "Install the Restserver with Admin Priviledges by the command\n"
-                    "\tzidavurAzivaziRezadad450.exe -install\n"))
+    EXPECT_TRUE(Contains(output,
+                         "RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!\n\n"
+                         "Install the Restserver with Admin Priviledges by the command\n"
+                         "\tzidavurAzivaziRezadad450.exe -install\n"))
         << output;
 }
 

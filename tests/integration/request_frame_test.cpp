@@ -18,8 +18,6 @@
 
 namespace {
 
-const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
-
 // One service for the suite: a request that broke it would show in the
 // tests after it as well.
 class RequestFrameTest : public SuiteServer<RequestFrameTest> {

@@ -5,6 +5,11 @@
 
 #include "tests/integration/http_client.h"
 
+// True when `text` (an output or a log) holds `part`.
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 // The real service executable, copied with its run-time files into a fresh
 // temporary folder with an INI file of its own, started on a free loopback
 // port and stopped (SIGTERM, then SIGKILL) when the object goes.

@@ -22,10 +22,6 @@
 // under the dispatcher that a SIGTERM ends in order.
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // The receiving end of systemd's notification socket, as systemd opens it
 // for a Type=notify service.
 class NotifySocket {

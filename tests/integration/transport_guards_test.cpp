@@ -20,8 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::string kGetModus = ServerProcess::Path("ITarvos", "GetModus") + "?pITarvos=3";
-
 // One service with four workers, short body and header timeouts and room
 // for many connections: stalled bodies hold no worker and get their 409,
 // idle connections are closed while the service answers.

@@ -6,6 +6,10 @@
 
 #include "tests/integration/http_client.h"
 
+// A call on a target that names nothing: answered at once with an error
+// reply.
+inline const std::string kGetModus = "/tarvosServer450/ITarvos/GetModus?pITarvos=3";
+
 // POSTs a body of `size` bytes: `head`, `filler` repeated, then `tail`, sent
 // in pieces of 1 MB so that the client never holds the whole body; in
 // chunks without a length when `chunked`. Stops sending as soon as the
