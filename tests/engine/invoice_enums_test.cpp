@@ -20,9 +20,9 @@ std::vector<std::string> SchemaValues(const EnumTable& table) {
     return values;
 }
 
-// Every entry is found by its value and by its text, and no number beside
-// them is: the numbers count up from 1 (0 for YesNo and AddressType), the
-// texts are unique and match exactly.
+// Every entry is found by its value and by its text (so no two share one),
+// and no number beside them is: the numbers count up from 1 (0 for YesNo
+// and AddressType), the texts match exactly.
 TEST(InvoiceEnumTablesTest, EveryValueAndTextFindsItsEntryAndNothingElseDoes) {
     for (const EnumTable* table : AllEnumTables()) {
         SCOPED_TRACE(table->name);
@@ -33,12 +33,9 @@ TEST(InvoiceEnumTablesTest, EveryValueAndTextFindsItsEntryAndNothingElseDoes) {
         for (int64_t beside : {first - 1, last + 1, first + (int64_t{1} << 32)}) {
             EXPECT_EQ(nullptr, FindEntry(*table, beside)) << beside;
         }
-        std::set<std::string> texts;
         for (size_t i = 0; i < table->count; ++i) {
             const EnumEntry& entry = table->entries[i];
             EXPECT_EQ(first + static_cast<int64_t>(i), entry.value);
-            EXPECT_TRUE(texts.insert(entry.schema).second) << entry.schema;
-            EXPECT_STRNE("", entry.meaning);
             EXPECT_EQ(&entry, FindEntry(*table, static_cast<int64_t>(entry.value)));
             EXPECT_EQ(&entry, FindEntry(*table, std::string_view(entry.schema)));
         }
@@ -55,8 +52,7 @@ TEST(InvoiceEnumTablesTest, EveryValueAndTextFindsItsEntryAndNothingElseDoes) {
     EXPECT_FALSE(IsEsr9Type(EsrType::kEsrRed) || IsEsrQRType(EsrType::kEsr16or27));
 }
 
-// Every table the schema enumerates has the schema's values in its order;
-// the slip types are spread over several attributes.
+// Every table the schema enumerates has the schema's values in its order.
 TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
     REQUIRE_REFDATA();
     const schema_walk::Schema schema(Refdata("xsd/generalInvoiceRequest_450.xsd"));
@@ -77,17 +73,15 @@ TEST(InvoiceEnumTablesTest, TablesFollowTheSchemaEnumerations) {
             EXPECT_EQ(1u, enumerations.count(SchemaValues(*table))) << table->name;
         }
     }
-    std::set<std::string> slip_types;
-    for (const std::vector<std::string>& values : enumerations) {
-        for (const std::string& value : values) {
-            if (value.find("16or27") == 0 || value.find("esrQR") == 0 ||
-                value == "redPayinSlipQR") {
-                slip_types.insert(value);
-                EXPECT_NE(nullptr, FindEntry(TableOf<EsrType>(), std::string_view(value))) << value;
-            }
-        }
+    // The slip types are spread over the type attributes of several slips;
+    // esrRed is an element of its own.
+    std::set<std::string> values;
+    for (const std::vector<std::string>& enumeration : enumerations) {
+        values.insert(enumeration.begin(), enumeration.end());
     }
-    EXPECT_EQ(5u, slip_types.size());
+    for (const std::string& type : SchemaValues(TableOf<EsrType>())) {
+        EXPECT_TRUE(type == "esrRed" || values.count(type) == 1) << type;
+    }
 }
 
 // The client documentation lists every table exactly as the code has it.
