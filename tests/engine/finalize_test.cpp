@@ -190,20 +190,20 @@ TEST_F(FinalizeTest, ResultReadsBackWhatTheRequestFinalizedAndOutlivesIt) {
         (std::vector<std::string>{"ok|0|0|T", "ok|60.98|2.5|T", "ok|193.04|7.7|T", "end|0|0|F"}),
         Walk(result.Get(), &R::GetFirstVat, &R::GetNextVat));
     EXPECT_EQ(
-        (std::vector<std::string>{"ok|999|GA||1|1|43985|0|2000000000008|2000000000008|Artikel "
+        (std::vector<std::string>{"ok|999|GA||1|1|43985|0|2000000000008|7601000000026|Artikel "
                                   "GA|2700|1|1|2700|7.7|0|||0|0|2|T",
-                                  "ok|999|GB||1|1|43985|0|2000000000008|2000000000008|Artikel "
+                                  "ok|999|GB||1|1|43985|0|2000000000008|7601000000026|Artikel "
                                   "GB|2500|1|1|2500|2.5|0|||0|0|3|T",
-                                  "ok|999|123456789||1|1|43985|0|2000000000008|2000000000008|"
+                                  "ok|999|123456789||1|1|43985|0|2000000000008|7601000000026|"
                                   "Artikel 123456789|10.15|1|1|10.15|0|0|||0|0|4|T",
-                                  "ok|999|1234567890||0.5|1|43985|0|2000000000008|2000000000008|"
+                                  "ok|999|1234567890||0.5|1|43985|0|2000000000008|7601000000026|"
                                   "Artikel 1234567890|10.15|1|1|5.08|0|0|||0|0|5|T",
                                   "end||||0|0|0|0||||0|0|0|0|0|0|||0|0|0|F"}),
         Walk(result.Get(), &R::GetFirstService, &R::GetNextService));
     EXPECT_EQ((std::vector<std::string>{
                   "ok|001|00.0010||1|1|43985|0|1|Konsultation, erste 5 Min. "
                   "(Grundkonsultation)|9.57|1|1|9.57|8.19|1|1|8.19|17.76|0|1||1||0|0|1|1|1|"
-                  "2000000000008|2000000000008|3|1|1|T",
+                  "2000000000008|7601000000026|3|1|1|T",
                   "end||||0|0|0|0|0||0|0|0|0|0|0|0|0|0|0|0||0||0|0|0|0|0|||0|0|0|F"}),
               Walk(result.Get(), &R::GetFirstServiceEx, &R::GetNextServiceEx));
     EXPECT_EQ("ok|1|B|2|3|0|T", Read(result.Get(), &R::GetXtraDrug, 4));

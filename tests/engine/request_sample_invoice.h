@@ -21,8 +21,10 @@
 namespace request_test {
 
 // Valid values used in place of the sample's.
-constexpr const char* kBillerGln = "2000000000008";       // sample: 2000000000002
-constexpr const char* kRecipientGln = "7601000000002";    // sample: 2000000000000
+constexpr const char* kBillerGln = "2000000000008";     // sample: 2000000000002
+constexpr const char* kRecipientGln = "7601000000002";  // sample: 2000000000000
+// The responsible physician of the services, other than their provider.
+constexpr const char* kResponsibleGln = "7601000000026";
 constexpr const char* kPatientSsn = "7569217076985";      // sample: 7560000000011
 constexpr const char* kQrIban = "CH4431999123000889012";  // sample: CH5800791123000889012
 constexpr const char* kQrReference = "210000000003139471430009017";
@@ -88,7 +90,7 @@ class InvoiceBuilder {
         ComPtr<IServiceExInput> input;
         EXPECT_EQ(S_OK, request_->GetCreateServiceExInput(tariff, input.ReleaseAndGetAddressOf()));
         VARIANT_BOOL status = 0;
-        EXPECT_EQ(S_OK, input->SetPhysician(1, billing_role, kBillerGln, kBillerGln, &status));
+        EXPECT_EQ(S_OK, input->SetPhysician(1, billing_role, kBillerGln, kResponsibleGln, &status));
         return input;
     }
 
@@ -99,7 +101,7 @@ class InvoiceBuilder {
         VARIANT_BOOL status = 0;
         EXPECT_EQ(S_OK,
                   request_->AddService("999", code, "", quantity, 1, Day(2020, 6, 3), 0, kBillerGln,
-                                       kBillerGln, "Artikel " + code, unit, 1.0, 1.0, amount,
+                                       kResponsibleGln, "Artikel " + code, unit, 1.0, 1.0, amount,
                                        vat_rate, obligatory, "", "", 0, 0, &id, &status))
             << Abort();
         return id;
