@@ -204,7 +204,7 @@ inline void BuildSampleSections(const Client& client, int request) {
     const std::pair<const char*, std::string> calls[] = {
         {"Initialize", R"({"eDataLanguage":1})"},
         {"SetRequest", R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
-                       R"("eIsCopy":0,"bstrRemark":"Bitte rasch"})"},
+                       R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
                               {kBillerGln, kViaGln, kRecipientGln})},

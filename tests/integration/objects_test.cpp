@@ -222,7 +222,7 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
     const Read reads[] = {
         {"GetRequest",
          R"({"pbStatus":true,"pbstrRemark":"Bitte rasch","pbstrRoleTitle":"Leitung",)"
-         R"("peDataLanguage":1,"peIsCopy":0,"peIsStorno":0,"pePlaceType":3,"peRoleType":2})"},
+         R"("peDataLanguage":1,"peIsCopy":1,"peIsStorno":0,"pePlaceType":3,"peRoleType":2})"},
         {"GetInvoice", R"({"pbStatus":true,"pbstrRequestInvoiceID":"000001000001",)"
                        R"("pdRequestInvoiceDate":"2020-06-03T00:00:00",)"
                        R"("plRequestInvoiceTimestamp":1591170775})"},
