@@ -111,6 +111,7 @@ TEST_F(ModuleLogTest, LevelDecidesWhatIsWrittenOneByOneBatchedOrQueued) {
                 CModuleLogFile log;
                 ASSERT_TRUE(log.StartLog(level, path_));
                 EXPECT_TRUE(log.StartLog(2, folder.Path() + "other.log.txt"));
+                EXPECT_EQ(level, log.Level());
                 ModuleLogQueue queue(log);
                 std::vector<CModuleLogFile::Line> batch;
                 for (size_t i = 0; i < std::size(kRows); ++i) {
