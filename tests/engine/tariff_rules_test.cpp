@@ -239,32 +239,29 @@ TEST_F(TariffRulesTest, UnknownPatientAndLawBreakTheRulesThatNeedThem) {
         << build_->Abort();
 }
 
+// Each record names the input's section EAN and its own section code.
 TEST_F(TariffRulesTest, SectionsOfTheInputGiveTheSectionCodeOfARecordThatNamesNone) {
-    request_test::TestModule module;
-    request_test::InvoiceBuilder build(module.request.Get());
-    build.SetSampleSections();
-    VARIANT_BOOL status = VARIANT_FALSE;
-    auto add = [&](const char* sectionEan, const char* sectionCode) {
-        ComPtr<IServiceExInput> input = build.Physician("001");
-        input->AddSection(kOtherGln, "OTHER", &status);
-        input->AddSection(kBillerGln, "OWN", &status);
-        input->SetTreatment(1, 4, 1, 1, sectionEan, &status);
-        long id = 0;
-        EXPECT_EQ(S_OK, module.request->AddServiceEx(
+    Fresh({}, false);
+    build_->SetSampleSections();
+    const char* const records[][2] = {{"", ""}, {kOtherGln, ""}, {kOtherGln, "MINE"}};
+    for (const auto& [sectionEan, sectionCode] : records) {
+        ComPtr<IServiceExInput> input = build_->Physician("001");
+        input->AddSection(kOtherGln, "OTHER", &status_);
+        input->AddSection(kBillerGln, "OWN", &status_);
+        input->SetTreatment(1, 4, 1, 1, sectionEan, &status_);
+        EXPECT_EQ(S_OK, module_->request->AddServiceEx(
                             input.Get(), "001", "00.0010", "", 1, 1, Day(2020, 6, 3), 0, 1, "K", 1,
-                            1, 1, 0, 1, 1, 1, 0, 0, 0, 1, "", 1, sectionCode, 0, 0, &id, &status))
-            << build.Abort();
-    };
-    add("", "");
-    add(kOtherGln, "");
-    add(kOtherGln, "MINE");
+                            1, 1, 0, 1, 1, 1, 0, 0, 0, 1, "", 1, sectionCode, 0, 0, &id_, &status_))
+            << build_->Abort();
+    }
     double roundDifference = 0;
-    ASSERT_EQ(S_OK, module.request->Finalize(&roundDifference, &status)) << build.Abort();
-    auto invoice = AsRequestImpl(module.request.Get())->FinalizedSnapshot();
-    ASSERT_EQ(3u, invoice->services.size());
-    EXPECT_EQ("OWN", invoice->services[0].section_code);
-    EXPECT_EQ("OTHER", invoice->services[1].section_code);
-    EXPECT_EQ("MINE", invoice->services[2].section_code);
+    ASSERT_EQ(S_OK, module_->request->Finalize(&roundDifference, &status_)) << build_->Abort();
+    std::string codes;
+    for (const auto& service :
+         AsRequestImpl(module_->request.Get())->FinalizedSnapshot()->services) {
+        codes += service.section_code + "|";
+    }
+    EXPECT_EQ("OWN|OTHER|MINE|", codes);
 }
 
 }  // namespace
