@@ -205,6 +205,8 @@ inline void BuildSampleSections(const Client& client, int request) {
         {"Initialize", R"({"eDataLanguage":1})"},
         {"SetRequest", R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
                        R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
+        {"SetProcessing",
+         R"({"ePrintAtIntermediate":1,"ePrintGuarantorCopy":0,"bstrTCToken":"TC-9"})"},
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
                               {kBillerGln, kViaGln, kRecipientGln})},

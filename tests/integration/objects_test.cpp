@@ -227,8 +227,8 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
                        R"("pdRequestInvoiceDate":"2020-06-03T00:00:00",)"
                        R"("plRequestInvoiceTimestamp":1591170775})"},
         // Written without a leading "p": ePrintGuarantorCopy.
-        {"GetProcessing", R"({"ePrintGuarantorCopy":0,"pbStatus":true,"pbstrTCToken":"",)"
-                          R"("pePrintAtIntermediate":0})"},
+        {"GetProcessing", R"({"ePrintGuarantorCopy":0,"pbStatus":true,"pbstrTCToken":"TC-9",)"
+                          R"("pePrintAtIntermediate":1})"},
         {"GetTransport",
          Fill(R"({"pbStatus":true,"pbstrFromEAN":"$","pbstrFromPFXFile":"",)"
               R"("pbstrFromPFXPassword":"","pbstrToBinDERFile":"","pbstrToEAN":"$",)"
