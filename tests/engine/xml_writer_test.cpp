@@ -120,7 +120,8 @@ const Kind kKinds[] = {
      {}},
     {"red_slip_post",
      [](InvoiceRequest* r) { r->esr = Slip(invoice::EsrType::kEsrRed); },
-     {"payment_to=\"postal_account\""},
+     {"payment_to=\"postal_account\"",
+      "coding_line1=\"010001628&gt;\" coding_line2=\"010001628&gt;\""},
      {}},
     {"red_slip_bank",
      [](InvoiceRequest* r) {
@@ -128,7 +129,7 @@ const Kind kKinds[] = {
          r->esr->iban = "CH3908704016075473007";
          r->esr->bank = result_test::BankAddress();
      },
-     {"payment_to=\"bank_account\""},
+     {"payment_to=\"bank_account\"", "coding_line1=\"000000000000000000012345678+ 07"},
      {}},
     // ivg takes ssn from the patient and nif from the biller; no insured_id.
     {"ivg",
