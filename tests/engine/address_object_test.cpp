@@ -128,12 +128,9 @@ TEST_F(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
 
 TEST_F(AddressObjectTest, NullOutPointersAreRefused) {
     A* a = address_.Get();
-    EXPECT_EQ(0,
-              com_reads::NullsTaken(a, &A::GetPerson) + com_reads::NullsTaken(a, &A::GetCompany) +
-                  com_reads::NullsTaken(a, &A::GetPostal) + com_reads::NullsTaken(a, &A::GetFax) +
-                  com_reads::NullsTaken(a, &A::GetFirstPhone) +
-                  com_reads::NullsTaken(a, &A::GetNextPhone) +
-                  com_reads::NullsTaken(a, &A::GetOnline) + com_reads::NullsTaken(a, &A::GetType));
+    EXPECT_EQ(0, com_reads::NullsTakenByEach(a, &A::GetPerson, &A::GetCompany, &A::GetPostal,
+                                             &A::GetFax, &A::GetFirstPhone, &A::GetNextPhone,
+                                             &A::GetOnline, &A::GetType));
     EXPECT_EQ(E_POINTER, address_->Initialize(nullptr));
     EXPECT_EQ(nullptr, AsAddressImpl(nullptr));
 }

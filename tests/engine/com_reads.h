@@ -106,6 +106,13 @@ std::vector<std::string> Walk(R* object, HRESULT (R::*first)(P*...), HRESULT (R:
     return reads;
 }
 
+// Reads joined by blanks, to compare a walk with one string.
+inline std::string Joined(const std::vector<std::string>& reads) {
+    std::string text;
+    for (const std::string& read : reads) text += (text.empty() ? "" : " ") + read;
+    return text;
+}
+
 // How many of `method`'s out-pointers, each left null in turn while the
 // others are given, fail to get E_POINTER.
 template <class R, class... P, size_t... K>
@@ -122,6 +129,12 @@ int NullsTaken(R* object, HRESULT (R::*method)(P*...), std::index_sequence<K...>
 template <class R, class... P>
 int NullsTaken(R* object, HRESULT (R::*method)(P*...)) {
     return NullsTaken(object, method, std::index_sequence_for<P...>{});
+}
+
+// NullsTaken of each of `methods`, summed.
+template <class R, class... M>
+int NullsTakenByEach(R* object, M... methods) {
+    return (NullsTaken(object, methods) + ...);
 }
 
 // A setter called with `args` (ok) or with argument I replaced by `bad`; the

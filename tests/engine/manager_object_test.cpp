@@ -207,12 +207,9 @@ TEST_F(ManagerTest, EveryCallHandsOutAFreshRequestThatBecomesCurrent) {
 
 TEST_F(ManagerTest, NullOutPointersAreRejected) {
     M* m = manager_.Get();
-    EXPECT_EQ(0, com_reads::NullsTaken(m, &M::GetModus) +
-                     com_reads::NullsTaken(m, &M::GetModuleLanguage) +
-                     com_reads::NullsTaken(m, &M::GetModuleVersion) +
-                     com_reads::NullsTaken(m, &M::GetModuleVersionText) +
-                     com_reads::NullsTaken(m, &M::GetLogSettings) +
-                     com_reads::NullsTaken(m, &M::GetGeneralInvoiceRequest));
+    EXPECT_EQ(0, com_reads::NullsTakenByEach(m, &M::GetModus, &M::GetModuleLanguage,
+                                             &M::GetModuleVersion, &M::GetModuleVersionText,
+                                             &M::GetLogSettings, &M::GetGeneralInvoiceRequest));
     EXPECT_EQ(E_POINTER, m->SetLogSettings(1, 1, 1, "", nullptr));
     EXPECT_EQ(E_POINTER, m->SetLogo("", 1, 1, nullptr));
     EXPECT_EQ(E_POINTER, m->GetAbortInfo(nullptr, &status_));

@@ -20,6 +20,7 @@
 namespace {
 
 using namespace result_test;
+using com_reads::Joined;
 using com_reads::NullsTaken;
 using com_reads::Read;
 using R = IGeneralInvoiceResult;
@@ -45,12 +46,6 @@ struct ResultRead {
           nulls([=](R* r) { return NullsTaken(r, first) + NullsTaken(r, next); }),
           full(std::move(full)),
           empty(this->full.substr(this->full.rfind(' ') + 1)) {}
-
-    static std::string Joined(const std::vector<std::string>& reads) {
-        std::string text;
-        for (const std::string& read : reads) text += (text.empty() ? "" : " ") + read;
-        return text;
-    }
 
     std::function<std::string(R*)> read;
     std::function<int(R*)> nulls;

@@ -206,7 +206,6 @@ class Reader {
                 if (name == "pattern") type.pattern = value;
                 if (name == "maxLength") type.max_length = std::stoi(value);
                 if (name == "minInclusive" || name == "minExclusive") type.min_inclusive = value;
-                if (name == "maxInclusive") type.max_inclusive = value;
             }
             if (!patterns.empty()) {
                 std::string& all = type.facets["pattern"];
@@ -214,7 +213,7 @@ class Reader {
             }
             return type;
         }
-        return ValueType{"string", {}, "", -1, "", "", {}};
+        return ValueType{"string", {}, "", -1, "", {}};
     }
 
     std::map<std::string, const xmlNode*> complex_;

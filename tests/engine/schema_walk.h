@@ -24,7 +24,6 @@ struct ValueType {
     std::string pattern;
     int max_length = -1;
     std::string min_inclusive;
-    std::string max_inclusive;
     // Every facet but the enumeration, by name; the patterns of one
     // restriction joined by '|', a base type's and its own by " && ".
     std::map<std::string, std::string> facets;

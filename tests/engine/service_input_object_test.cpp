@@ -14,6 +14,7 @@
 
 namespace {
 
+using com_reads::Joined;
 using com_reads::Read;
 using com_reads::ReadCall;
 using com_reads::Walk;
@@ -56,11 +57,6 @@ class ServiceInputTest : public ::testing::Test {
             [&](BSTR* a, BSTR* b, VARIANT_BOOL* s) { return (in->*first)(ean, code, a, b, s); })};
         while (reads.back().rfind("ok", 0) == 0) reads.push_back(Read(in, next));
         return Joined(reads);
-    }
-    static std::string Joined(const Reads& reads) {
-        std::string text;
-        for (const std::string& read : reads) text += (text.empty() ? "" : " ") + read;
-        return text;
     }
 
     request_test::TestModule module_;
@@ -181,13 +177,9 @@ TEST_F(ServiceInputTest, ListsWalkFilterEndRestartAndEmpty) {
 
 TEST_F(ServiceInputTest, NullOutPointersAreRejected) {
     I* in = input_.Get();
-    EXPECT_EQ(0, com_reads::NullsTaken(in, &I::GetPhysician) +
-                     com_reads::NullsTaken(in, &I::GetPatient) +
-                     com_reads::NullsTaken(in, &I::GetTreatment) +
-                     com_reads::NullsTaken(in, &I::GetFirstToken) +
-                     com_reads::NullsTaken(in, &I::GetNextDignity) +
-                     com_reads::NullsTaken(in, &I::GetExternalFactor_MT) +
-                     com_reads::NullsTaken(in, &I::GetExternalFactor_TT));
+    EXPECT_EQ(0, com_reads::NullsTakenByEach(in, &I::GetPhysician, &I::GetPatient, &I::GetTreatment,
+                                             &I::GetFirstToken, &I::GetNextDignity,
+                                             &I::GetExternalFactor_MT, &I::GetExternalFactor_TT));
     BSTR t;
     EXPECT_EQ(E_POINTER, input_->Initialize(nullptr));
     EXPECT_EQ(E_POINTER, input_->GetFirstSection("", "", &t, &t, nullptr));
