@@ -2,6 +2,7 @@
 #include <libxml/xmlregexp.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -18,6 +19,77 @@
 namespace module {
 namespace testing_support {
 namespace {
+
+struct Mutation {
+    const char* name;
+    std::function<std::string(const std::string&)> edit;
+    bool valid;  // the published schema's verdict on the result
+};
+
+const char kSignature[] =
+    "<ds:Signature><ds:SignedInfo>"
+    "<ds:CanonicalizationMethod Algorithm=\"http://www.w3.org/2001/10/xml-exc-c14n#\"/>"
+    "<ds:SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/>"
+    "<ds:Reference URI=\"\"><ds:DigestMethod "
+    "Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/>"
+    "<ds:DigestValue>AAAA</ds:DigestValue></ds:Reference></ds:SignedInfo>"
+    "<ds:SignatureValue>AAAA</ds:SignatureValue></ds:Signature>";
+const char kCipher[] =
+    "<xenc:CipherData><xenc:CipherValue>AAAA</xenc:CipherValue></xenc:CipherData>";
+
+// `xml` with `part` after the payload, where the signature goes.
+std::string AtEnd(const std::string& xml, const std::string& part) {
+    return Replace(xml, "</invoice:request>", part + "</invoice:request>");
+}
+
+// `xml` with `part` for the body, as an encrypted body stands.
+std::string ForBody(const std::string& xml, const std::string& part) {
+    const std::string close = "</invoice:body>";
+    std::size_t begin = xml.find("<invoice:body"), end = xml.find(close);
+    if (begin == std::string::npos || end == std::string::npos) return "anchor not found: body";
+    return xml.substr(0, begin) + part + xml.substr(end + close.size());
+}
+
+// What the place-by-place comparison of the two schemas does not see: the
+// root's name and namespace, and the signature and encryption parts, which
+// come from schema files of their own.
+std::vector<Mutation> Mutations() {
+    using S = const std::string&;
+    const std::string encrypted =
+        std::string("<xenc:EncryptedData>") + kCipher + "</xenc:EncryptedData>";
+    return {
+        {"other root", [](S x) { return ReplaceAll(x, "invoice:request", "invoice:requests"); },
+         false},
+        {"other namespace",
+         [](S x) {
+             return ReplaceAll(x, "http://www.forum-datenaustausch.ch/invoice",
+                               "http://www.forum-datenaustausch.ch/invoice/x");
+         },
+         false},
+        {"signature", [](S x) { return AtEnd(x, kSignature); }, true},
+        {"signature before payload",
+         [](S x) {
+             return Replace(x, "<invoice:payload>", kSignature + std::string("<invoice:payload>"));
+         },
+         false},
+        {"signature without content",
+         [](S x) { return AtEnd(x, "<ds:Signature><ds:SignedInfo/></ds:Signature>"); }, false},
+        {"signature of an unknown element",
+         [](S x) { return AtEnd(x, "<ds:Signature><ds:Unknown/></ds:Signature>"); }, false},
+        {"key info for the signature",
+         [](S x) { return AtEnd(x, "<ds:KeyInfo><ds:KeyName>k</ds:KeyName></ds:KeyInfo>"); },
+         false},
+        {"encrypted body", [encrypted](S x) { return ForBody(x, encrypted); }, true},
+        {"encrypted body without cipher", [](S x) { return ForBody(x, "<xenc:EncryptedData/>"); },
+         false},
+        {"encrypted key for the body",
+         [](S x) {
+             return ForBody(x,
+                            std::string("<xenc:EncryptedKey>") + kCipher + "</xenc:EncryptedKey>");
+         },
+         false},
+    };
+}
 
 class RequestSchemaAgreementTest : public ::testing::Test {
   protected:

@@ -29,23 +29,26 @@ class SchemaValidatorTest : public ::testing::Test {
 
 // --- Reports -------------------------------------------------------------------
 
+// The count and every error collected, one per line.
+std::string AllErrors(const SchemaReport& report) {
+    std::string text = std::to_string(report.errorCount) + " errors";
+    for (const SchemaError& error : report.errors) text += "\n" + error.ToText();
+    return text;
+}
+
 TEST_F(SchemaValidatorTest, ReportsEveryErrorWithItsLineFromFileMemoryAndTree) {
     REQUIRE_REFDATA();
     SchemaReport valid = ours_.ValidateFile(kValidSample);
-    EXPECT_TRUE(valid.Valid()) << valid.FirstErrorText();
-    EXPECT_TRUE(valid.errors.empty());
-    EXPECT_EQ("", valid.FirstErrorText());
+    EXPECT_EQ("0 errors", AllErrors(valid) + valid.FirstErrorText());
 
     SchemaReport report = ours_.ValidateFile(kReadReqSample);
-    ASSERT_EQ(9, report.errorCount);
     ASSERT_EQ(9u, report.errors.size());
     EXPECT_EQ(
         "line 2: Element 'request', attribute 'language': [facet 'enumeration'] The value 'en' "
         "is not an element of the set {'de', 'fr', 'it'}.",
         report.FirstErrorText());
-    EXPECT_EQ(9, report.errors[2].line);
-    EXPECT_EQ("Element 'invoice': The attribute 'request_date' is required but missing.",
-              report.errors[2].message);
+    EXPECT_EQ("line 9: Element 'invoice': The attribute 'request_date' is required but missing.",
+              report.errors[2].ToText());
     EXPECT_EQ(102, report.errors[8].line);  // missing children: at the end tag
     // Values are shown as written in the document, not entity-escaped.
     EXPECT_NE(std::string::npos,
@@ -54,19 +57,14 @@ TEST_F(SchemaValidatorTest, ReportsEveryErrorWithItsLineFromFileMemoryAndTree) {
         << report.errors[7].message;
 
     std::string xml = ReadText(kReadReqSample);
+    EXPECT_EQ(AllErrors(report), AllErrors(ours_.ValidateMemory(xml)));
     xmlDocPtr doc =
         xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NONET);
     ASSERT_NE(nullptr, doc);
-    SchemaReport memory = ours_.ValidateMemory(xml);
-    ASSERT_EQ(report.errorCount, memory.errorCount);
-    for (std::size_t i = 0; i < report.errors.size(); ++i)
-        EXPECT_EQ(report.errors[i].ToText(), memory.errors[i].ToText());
-    // The tree is left as it was: twice the same report.
-    for (int round = 0; round < 2; ++round) {
-        SchemaReport tree = ours_.ValidateDocument(doc);
-        EXPECT_EQ(9, tree.errorCount);
-        EXPECT_EQ(report.FirstErrorText(), tree.FirstErrorText());
-    }
+    SchemaReport tree = ours_.ValidateDocument(doc);
+    EXPECT_EQ(9, tree.errorCount);
+    EXPECT_EQ(report.FirstErrorText(), tree.FirstErrorText());
+    EXPECT_EQ(AllErrors(tree), AllErrors(ours_.ValidateDocument(doc)));  // the tree is unchanged
     xmlFreeDoc(doc);
 }
 
