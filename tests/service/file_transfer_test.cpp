@@ -20,19 +20,15 @@ TEST(FileTransferTest, PublishedFilesAndTheirLinks) {
     TempFolder work, elsewhere;
     std::ofstream(elsewhere.Path() + "out.bin") << "%PDF-1.4 data";
     std::ofstream(work.Path() + "kept.xml") << "<x/>";
-    const std::pair<const char*, const char*> formats[] = {{"PDF", ".pdf"},
-                                                           {"application/pdf", ".pdf"},
-                                                           {"XML", ".xml"},
-                                                           {"JPG", ".jpg"},
-                                                           {"image/png", ".png"}};
-    for (const auto& format : formats) {
+    std::string published;
+    for (const char* format : {"PDF", "application/pdf", "XML", "JPG", "image/png"}) {
         std::string link =
-            PublishFile(elsewhere.Path() + "out.bin", format.first, work.Path(), "/p").as_string();
-        ASSERT_EQ(0u, link.find("/p/files/")) << format.first;
-        std::string name = link.substr(9);
-        EXPECT_EQ(format.second, name.substr(36));
-        EXPECT_EQ("%PDF-1.4 data", ReadFileText(work.Path() + name));
+            PublishFile(elsewhere.Path() + "out.bin", format, work.Path(), "/p").as_string();
+        ASSERT_EQ(0u, link.find("/p/files/")) << format;
+        EXPECT_EQ("%PDF-1.4 data", ReadFileText(work.Path() + link.substr(9))) << format;
+        published += link.substr(9 + 36) + " ";  // after "/p/files/" and a UUID
     }
+    EXPECT_EQ(".pdf .pdf .xml .jpg .png ", published);
     EXPECT_EQ("/p/files/kept.xml",
               PublishFile(work.Path() + "kept.xml", "LOCAL", work.Path(), "/p").as_string());
     EXPECT_TRUE(PublishFile(work.Path() + "gone.pdf", "PDF", work.Path(), "/p").is_null());

@@ -40,11 +40,8 @@ TEST(JsonReadersTest, EveryJsonTypeByEveryReader) {
         {"-7.9", "-7|-7.9000000000000004|-7.9"},  // truncated toward zero
         {"1e300", "-2147483648|1.0000000000000001e+300|1E+300"},
         {"true", "1|1|1"},
-        {"false", "0|0|0"},
         {"null", "0|0|"},
-        {"[1]", "0|0|"},
         {R"("Zürich")", "invalid stol argument|invalid stod argument|Zürich"},
-        {R"("")", "invalid stol argument|invalid stod argument|"},
         {R"("  42xyz")", "42|42|  42xyz"},
         {R"(" 2.5e3x")", "2|2500| 2.5e3x"},
         {R"("2147483647")", "2147483647|2147483647|2147483647"},
@@ -124,13 +121,11 @@ TEST(RequestArgsTest, TargetHandleFromItsKeysInOrder) {
     const std::pair<const char*, int> reads[] = {
         {R"({"pIAddress":0,"addr":12345})", 12345},
         {R"({"pIAddress":"123"})", 123},
-        {R"({"lAddress":123})", 123},
         {R"({"addr":123.9})", 123},
         {R"({"pIAddress":7,"lAddress":8,"addr":9})", 7},
         {R"({"pIAddress":0,"lAddress":7})", 7},
         {R"({"lAddress":8,"addr":9})", 8},
         {R"({"pIAddress":" -5x"})", -5},
-        {R"({"pIAddress":true})", 1},
     };
     for (const auto& read : reads) {
         EXPECT_EQ(read.second, ReadInterfaceAddress("IAddress", value::parse(read.first)))

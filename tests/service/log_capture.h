@@ -1,10 +1,7 @@
 #pragma once
 
-#include <initializer_list>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "common/module_log.h"
 #include "tests/engine/file_text.h"
@@ -30,26 +27,6 @@ class LogCapture {
     std::string Text() const {
         std::string all = Read();
         return all.size() >= offset_ ? all.substr(offset_) : all;
-    }
-
-    // The lines written since then that contain `needle`, in order.
-    std::vector<std::string> Lines(const std::string& needle) const {
-        std::vector<std::string> lines;
-        std::istringstream in(Text());
-        for (std::string line; std::getline(in, line);) {
-            if (line.find(needle) != std::string::npos) lines.push_back(line);
-        }
-        return lines;
-    }
-
-    // Of `needles`, those that no line written since then contains, each
-    // followed by '|': "" when all are there.
-    std::string Missing(std::initializer_list<std::string> needles) const {
-        std::string text = Text(), missing;
-        for (const std::string& needle : needles) {
-            if (text.find(needle) == std::string::npos) missing += needle + "|";
-        }
-        return missing;
     }
 
   private:

@@ -82,33 +82,24 @@ class OperationTableTest : public ::testing::Test {
 };
 
 // Only S_OK succeeds: S_FALSE is the abort reply with code 1 and the
-// object's own text, a failure its signed result. Names that no row has are
-// 403, an object that is not made 404; the log has each error.
-TEST_F(OperationTableTest, ResultsAndNamesAsReplies) {
-    const struct {
-        HRESULT result;
-        const char *interfaceName, *method, *outcome;
-    } cases[] = {
-        {S_OK, "ITarvos", "putmodus", R"(200 {"plSeen":9})"},
-        {S_FALSE, "ITarvos", "putModus", "400 1 modus refused"},
-        {E_INVALIDARG, "ITarvos", "PutModus", "400 -2147024809 modus refused"},
-        {S_OK, "IGeneralInvoiceResult", "Anything",
-         "400 403 The given interface method [IGeneralInvoiceResult::Anything] does not exist"},
-        {S_OK, "IAddress", "PutModus",  // a method of another interface
-         "400 403 The given interface method [IAddress::PutModus] does not exist"},
-        {S_OK, "IFoo", "Bar", "400 403 The given interface method [IFoo::Bar] does not exist"},
-        {S_OK, "ITarvos", "GetGeneralInvoiceRequest",
-         "400 404 The main interface instance [IGeneralInvoiceRequest] could not be created"},
-    };
+// object's own text (other failures, methods that no row has: the
+// integration tests), an object that is not made 404 (also on S_FALSE:
+// below), an interface that the module does not have 403; the log has each
+// error.
+TEST_F(OperationTableTest, ResultsAsReplies) {
+    const std::pair<HRESULT, const char*> cases[] = {{S_FALSE, "400 1 modus refused"},
+                                                     {S_OK, R"(200 {"plSeen":9})"}};
     LogCapture log;
     for (const auto& c : cases) {
-        result_ = c.result;
-        EXPECT_EQ(c.outcome, Outcome(Dispatch(c.interfaceName, c.method, R"({"eModusType":9})")));
+        result_ = c.first;
+        EXPECT_EQ(c.second, Outcome(Dispatch("ITarvos", "putModus", R"({"eModusType":9})")));
     }
-    EXPECT_EQ("", log.Missing({"putModus(err=1 - modus refused)", "Anything(err=403 - ",
-                               "err=403 - The given interface method [IFoo::Bar]",
-                               "GetGeneralInvoiceRequest(err=404 - The main"}));
-    EXPECT_EQ(0u, log.Lines("Bar(err=403").size()) << "no method prefix for an unknown interface";
+    EXPECT_EQ("400 404 The main interface instance [IGeneralInvoiceRequest] could not be created",
+              Outcome(Dispatch("ITarvos", "GetGeneralInvoiceRequest")));
+    EXPECT_EQ("400 403 The given interface method [IFoo::Bar] does not exist",
+              Outcome(Dispatch("IFoo", "Bar")));
+    for (const char* line : {"putModus(err=1 - modus refused)", "GetGeneralInvoiceRequest(err=404"})
+        EXPECT_NE(std::string::npos, log.Text().find(line)) << log.Text();
 }
 
 TEST_F(OperationTableTest, CreatedObjectIsRegisteredUnderItsParentOnce) {
@@ -140,24 +131,19 @@ TEST_F(OperationTableTest, CreatedObjectIsRegisteredUnderItsParentOnce) {
 TEST(HandlerTablesTest, HandlesFollowObjectIdentityAndHoldOneReference) {
     CHandlerTables tables;
     ComPtr<ITarvos> one = NewManager();
+    auto references = [&one] { return one->AddRef(), one->Release(); };
     int first = tables.Add(one);
-    int second = tables.Add(NewManager());
-    EXPECT_GE(first, 1);
-    EXPECT_NE(first, second);
+    EXPECT_NE(first, tables.Add(NewManager()));
     EXPECT_EQ(first, tables.Add(one)) << "the same object, the same handle";
     EXPECT_EQ(0, tables.Add(ComPtr<ITarvos>()));
-    EXPECT_EQ(2u, one->AddRef() - 1) << "the caller's and the table's reference";
-    one->Release();
+    EXPECT_EQ(2u, references()) << "the caller's and the table's reference";
     EXPECT_TRUE(tables.Release("itarvos", first));
-    EXPECT_EQ(1u, one->AddRef() - 1) << "only the test's own reference is left";
-    one->Release();
+    EXPECT_EQ(1u, references());
     EXPECT_NE(first, tables.Add(one)) << "a released object comes back anew";
-    // A lookup of a handle without object leaves an empty slot.
+    // A lookup of a handle without object leaves an empty slot, released once.
     EXPECT_FALSE(static_cast<bool>(tables.Lookup<IAddress>(17)));
-    EXPECT_EQ(std::vector<int>{17}, tables.Handles("IAddress"));
     EXPECT_TRUE(tables.Release("IAddress", 17));
-    EXPECT_FALSE(tables.Release("IAddress", 17));
-    EXPECT_FALSE(tables.Release("IOther", 1));
+    EXPECT_FALSE(tables.Release("IAddress", 17) || tables.Release("IOther", 1));
     EXPECT_EQ(2u, tables.Size());
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ class SweepTest : public ::testing::Test {
         step();
         std::string trace;
         std::smatch m;
-        for (const std::string& line : log.Lines("")) {
+        std::istringstream lines(log.Text());
+        for (std::string line; std::getline(lines, line);) {
             if (std::regex_search(line, m, release)) {
                 auto index =
                     std::find(group_.begin(), group_.end(), std::stoi(m[2])) - group_.begin();
@@ -130,8 +132,8 @@ TEST_F(SweepTest, DestructionAndTheReleaseAtStopGoInOrder) {
     EXPECT_EQ(0u, handler_->Tables().Size());
 }
 
-// The sweep deletes files older than a day from the working folder, at most
-// 200 directory entries a call, and from no other folder.
+// The sweep deletes files older than a day from the working folder and from
+// no other folder.
 TEST_F(SweepTest, CleanupOfTheWorkingFolder) {
     const std::string work = handler_->GetWorkingFolder();
     ASSERT_EQ(folder_.Path() + "tolvan/Halvo450Rest/", work);
@@ -157,15 +159,6 @@ TEST_F(SweepTest, CleanupOfTheWorkingFolder) {
     std::string left;
     for (const auto& file : files) left += std::filesystem::exists(file.first) ? "1" : "0";
     EXPECT_EQ("011101", left);
-
-    auto count = [&work] { return std::distance(std::filesystem::directory_iterator(work), {}); };
-    for (int i = 0; i < 500; ++i) make(work + "f" + std::to_string(i), 90000);
-    handler_->CleanupWorkingFolder(work);
-    auto left500 = count();
-    EXPECT_GE(left500, 303);
-    EXPECT_LE(left500, 308) << "200 entries, \".\", \"..\", the folder and young files among them";
-    handler_->CleanupWorkingFolder(work);
-    EXPECT_LT(count(), left500);
 }
 
 }  // namespace
