@@ -59,15 +59,14 @@ bool IsUuidName(const std::string& name, const std::string& extension) {
                std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
 }
 
-// The service's module log once it holds `text` (the service answers a
-// request before it logs it), or as it is after 20 s.
-std::string LogHolding(const ServerProcess& server, const std::string& text) {
-    std::string log = server.ReadLog();
-    for (int i = 0; i < 200 && log.find(text) == std::string::npos; ++i) {
+// True once the service's module log holds `text` (the service answers a
+// request before it logs it); false after 20 s.
+bool LogHolds(const ServerProcess& server, const std::string& text) {
+    for (int i = 0; i < 200; ++i) {
+        if (Contains(server.ReadLog(), text)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        log = server.ReadLog();
     }
-    return log;
+    return false;
 }
 
 // One service and the sample that GetXML wrote for the suite;
@@ -106,54 +105,19 @@ class FileTransferTest : public SampleServer<FileTransferTest> {
                    ? link.substr(kLinkPrefix.size())
                    : std::string();
     }
-    // The module log's entry lines of downloads that name `name`.
-    static std::vector<std::string> DownloadEntries(const std::string& name) {
-        std::vector<std::string> lines;
-        std::istringstream in(LogHolding(*server_, "argv2=\"" + name + "\""));
-        for (std::string line; std::getline(in, line);) {
-            if (line.find("method=\"handle_files\"") != std::string::npos &&
-                line.find("argv2=\"" + name + "\"") != std::string::npos) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
-    }
-
     Client client_{*server_};
     static inline std::string invoice_;  // the document GetXML wrote
 };
 
 // ---- uploads ------------------------------------------------------------
 
-TEST_F(FileTransferTest, UploadedInvoiceIsStoredUnderAFreshNameAndLoadedByTheModule) {
+// Stored as sent under a fresh UUID name with the client's text after its
+// last dot (".xml" without one; line breaks and quotes dropped), and the
+// module loads the stored path in place of the client's name.
+TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheModule) {
     ASSERT_NE(std::string::npos, invoice_.find("000001000001"));
-    std::vector<std::string> before = NewEntries(server_->WorkFolder());
-    HttpResponse loaded = LoadXml("C:\\Users\\x\\Invoice.XML", invoice_);
-    ASSERT_EQ(200, loaded.status) << loaded.body;
-    web::json::value body = Json(loaded.body);
-    ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})", body);
-
-    // Stored under a fresh UUID name with the client's extension, as sent.
-    std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
-    ASSERT_EQ(1u, added.size());
-    EXPECT_TRUE(IsUuidName(added[0], ".XML")) << added[0];
-    std::string stored = server_->WorkFolder() + added[0];
-    EXPECT_EQ(invoice_, ReadFileText(stored));
-    // The module received the stored path in place of the client's name.
-    std::string log = LogHolding(*server_, "'bstrInputFile':'" + stored + "'");
-    EXPECT_NE(std::string::npos, log.find("'bstrInputFile':'" + stored + "'")) << log;
-    EXPECT_EQ(std::string::npos, log.find("Invoice.XML"));
-
-    // The loaded invoice's result reads back (what it reads is the reader's tests').
-    ExpectMembers(
-        R"({"pbstrRequestInvoiceID":"000001000001","plRequestInvoiceTimestamp":1591170775})",
-        client_.Post(kResult, "GetInvoice", body["pIGeneralInvoiceResult"].as_integer()).body);
-}
-
-TEST_F(FileTransferTest, ExtensionIsTheClientsTextAfterItsLastDot) {
-    // Without a dot: ".xml". Line breaks and quotes reach neither the stored
-    // name nor the Content-Disposition header of its download.
     const std::pair<const char*, const char*> names[] = {
+        {"C:\\Users\\x\\Invoice.XML", ".XML"},
         {"Invoice", ".xml"},
         {"C:\\Rechnungen.2020\\Invoice", ".xml"},
         {"\\.invoice", ".xml"},
@@ -161,19 +125,25 @@ TEST_F(FileTransferTest, ExtensionIsTheClientsTextAfterItsLastDot) {
         {"a.x\r\nX-Injected: 1", ".xX-Injected 1"},
         {"b.x\"y", ".xy"},
     };
-    for (const auto& name : names) {
-        SCOPED_TRACE(name.first);
+    for (const auto& [clientName, extension] : names) {
+        SCOPED_TRACE(clientName);
         std::vector<std::string> before = NewEntries(server_->WorkFolder());
-        LoadXml(name.first, "<x/>");
+        web::json::value loaded = Json(LoadXml(clientName, invoice_).body);
+        ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
+                      loaded);
         std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
         ASSERT_EQ(1u, added.size());
-        EXPECT_EQ(name.second, added[0].substr(36));
-        HttpResponse file = Download(kLinkPrefix + PercentEncode(added[0]));
-        EXPECT_EQ(200, file.status);
-        EXPECT_EQ(0u, file.headers.count("x-injected"));
-        std::string disposition = file.headers["content-disposition"];
-        EXPECT_EQ(2, std::count(disposition.begin(), disposition.end(), '"')) << disposition;
+        EXPECT_TRUE(IsUuidName(added[0], extension)) << added[0];
+        std::string stored = server_->WorkFolder() + added[0];
+        EXPECT_EQ(invoice_, ReadFileText(stored));
+        EXPECT_TRUE(LogHolds(*server_, "'bstrInputFile':'" + stored + "'"));
+        // The loaded invoice's result reads back (what it reads is the reader's tests').
+        ExpectMembers(
+            R"({"pbstrRequestInvoiceID":"000001000001"})",
+            client_.Post(kResult, "GetInvoice", loaded["pIGeneralInvoiceResult"].as_integer())
+                .body);
     }
+    EXPECT_FALSE(Contains(server_->ReadLog(), "Invoice.XML"));
 }
 
 TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
@@ -190,10 +160,8 @@ TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
     std::vector<std::string> stored = NewEntries(server_->WorkFolder(), before);
     ASSERT_EQ(1u, stored.size());
     EXPECT_TRUE(IsUuidName(stored[0], ".pdf")) << stored[0];
-    std::string entry = "'bstrSource':'" + server_->WorkFolder() + stored[0] + "'";
-    std::string log = LogHolding(*server_, entry);
-    EXPECT_NE(std::string::npos, log.find(entry)) << log;
-    EXPECT_NE(std::string::npos, log.find("'bstrFile':'other.png'")) << log;
+    EXPECT_TRUE(LogHolds(*server_, "'bstrSource':'" + server_->WorkFolder() + stored[0] + "'"));
+    EXPECT_TRUE(Contains(server_->ReadLog(), "'bstrFile':'other.png'"));
 
     HttpResponse none =
         Upload(*server_, kManager, "LoadXML",
@@ -203,12 +171,17 @@ TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
     EXPECT_EQ(1u, NewEntries(server_->WorkFolder(), before).size());
 }
 
-TEST_F(FileTransferTest, LargeAndConcurrentUploadsArriveWholeInFilesOfTheirOwn) {
+// Uploads at once, each of its own size and first line, on managers of
+// their own: each arrives whole in a file of its own.
+TEST_F(FileTransferTest, ConcurrentUploadsArriveWholeInFilesOfTheirOwn) {
     constexpr int kUploads = 6;
     std::vector<int> requests;
-    for (int i = 0; i < kUploads; ++i) requests.push_back(client_.Request(client_.Manager()));
+    std::set<std::string> sent, stored;  // first line and size of each body
+    for (int i = 0; i < kUploads; ++i) {
+        requests.push_back(client_.Request(client_.Manager()));
+        sent.insert(std::to_string(i) + " " + std::to_string((i + 1) << 20));
+    }
     std::vector<std::string> before = NewEntries(server_->WorkFolder());
-    std::vector<int> statuses(kUploads);
     std::vector<std::thread> clients;
     for (int i = 0; i < kUploads; ++i) {
         clients.emplace_back([&, i] {
@@ -216,28 +189,19 @@ TEST_F(FileTransferTest, LargeAndConcurrentUploadsArriveWholeInFilesOfTheirOwn) 
                 ServerProcess::Path(kRequest, "AddDocument") +
                 "?pIGeneralInvoiceRequest=" + std::to_string(requests[i]) +
                 "&eIsURL=0&bstrSource=big.pdf&bstrTitle=Big&bstrMimeType=application%2Fpdf";
-            int64_t size = i == 0 ? 50 << 20 : 2 << 20;
-            statuses[i] = StreamBody(server_->port(), target, kOctets, size,
-                                     "%PDF-1.4 upload " + std::to_string(i) + "\n")
-                              .status;
+            EXPECT_EQ(200, StreamBody(server_->port(), target, kOctets, (i + 1) << 20,
+                                      std::to_string(i) + "\n")
+                               .status);
         });
     }
     for (std::thread& client : clients) client.join();
-    std::vector<std::string> stored = NewEntries(server_->WorkFolder(), before);
-    ASSERT_EQ(static_cast<size_t>(kUploads), stored.size());
-    std::set<std::string> heads;
-    for (const std::string& name : stored) {
-        std::string path = server_->WorkFolder() + name;
-        std::ifstream file(path, std::ios::binary);
-        std::string head;
-        std::getline(file, head);
-        heads.insert(head);
-        EXPECT_EQ(head == "%PDF-1.4 upload 0" ? 50u << 20 : 2u << 20, fs::file_size(path)) << head;
+    for (const std::string& name : NewEntries(server_->WorkFolder(), before)) {
+        std::string path = server_->WorkFolder() + name, head;
+        std::getline(std::ifstream(path, std::ios::binary), head);
+        stored.insert(head + " " + std::to_string(fs::file_size(path)));
         fs::remove(path);
     }
-    // Each body in a file of its own.
-    EXPECT_EQ(static_cast<size_t>(kUploads), heads.size());
-    for (int status : statuses) EXPECT_EQ(200, status);
+    EXPECT_EQ(sent, stored);
 }
 
 // Refused, broken off or unwritable: the upload leaves no file behind.
@@ -256,8 +220,7 @@ TEST_F(FileTransferTest, FailedUploadsLeaveNoFile) {
                                        413));
     }
     StreamBody(small.port(), target, kOctets, 900000, "<x/>", "x", "", false, 400000);
-    const std::string failed = "The given interface method [ITarvos::LoadXML] produced a fatal";
-    EXPECT_NE(std::string::npos, LogHolding(small, failed).find(failed));
+    EXPECT_TRUE(LogHolds(small, "The given interface method [ITarvos::LoadXML] produced a fatal"));
     EXPECT_TRUE(NewEntries(small.WorkFolder()).empty());
 
     // Up to the limit is fine.
@@ -292,13 +255,13 @@ TEST_F(FileTransferTest, DownloadsFindFilesWithoutRegardToCaseAndAreLogged) {
     }
     // The entries carry the status and the argument text "99999".
     ASSERT_EQ(404, Download(kLinkPrefix + "never-there.xml").status);
-    std::vector<std::string> sent = DownloadEntries(name);
-    ASSERT_FALSE(sent.empty());
-    EXPECT_NE(std::string::npos, sent[0].find(" status=\"0\" ")) << sent[0];
-    std::vector<std::string> missing = DownloadEntries("never-there.xml");
-    ASSERT_EQ(1u, missing.size());
-    EXPECT_NE(std::string::npos, missing[0].find(" status=\"404\" ")) << missing[0];
-    EXPECT_NE(std::string::npos, missing[0].find("\"99999\"")) << missing[0];
+    for (const std::string& entry :
+         {"status=\"0\" method=\"handle_files\" argv1=\"files\" argv2=\"" + name +
+              "\" argv3=\"99999\"",
+          std::string("status=\"404\" method=\"handle_files\" argv1=\"files\" "
+                      "argv2=\"never-there.xml\" argv3=\"99999\"")}) {
+        EXPECT_TRUE(LogHolds(*server_, entry)) << entry;
+    }
 }
 
 TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkingFolder) {
@@ -328,59 +291,35 @@ TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkin
 
 // ---- produced documents -------------------------------------------------
 
-TEST_F(FileTransferTest, GetXmlPublishesTheWrittenDocument) {
+// GetXML's document, a document file of the invoice and each Print's PDF
+// (in place of the client's own file) are published under fresh names.
+TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
     ExpectMembers(R"({"pbStatus":true,"plValidationError":0,"plTimestamp":1591170775,)"
                   R"("pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                   written_);
     std::string name = Linked(Link(written_, "pbstrOutputFile"));
     EXPECT_TRUE(IsUuidName(name, ".xml")) << written_.serialize();
     EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), invoice_);
-    // A document file of the invoice is published with it.
     web::json::value documents = client_.Post(kResult, "GetDocuments", result_).body;
     EXPECT_EQ(kPng, Download(Link(documents[1], "pbstrSource")).body) << documents.serialize();
-}
 
-TEST_F(FileTransferTest, PrintPublishesAPdfOfTheInvoice) {
-    // The client's own output file is replaced by one in the working folder.
-    const std::string print =
-        R"({"bstrPrintTemplate":"$","lGenerationAttributes":0,)"
-        R"("eAddressRight":1,"eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})";
-    const int manager = manager_;  // its invoice is written
-    std::vector<std::string> before = NewEntries(server_->WorkFolder());
-    web::json::value printed =
-        client_.Call(kManager, "Print", manager,
-                     Fill(print, {R"(Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1))"}));
-    ExpectMembers(R"({"plTimestamp":1591170775})", printed);
-    EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
-    std::string name = Linked(Link(printed, "pbstrPDFFile"));
-    ASSERT_TRUE(IsUuidName(name, ".pdf")) << printed.serialize();
-    EXPECT_EQ(std::vector<std::string>{name}, NewEntries(server_->WorkFolder(), before));
-
-    HttpResponse file = Download(kLinkPrefix + name);
-    ASSERT_EQ(200, file.status);
-    EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), file.body);
-    EXPECT_EQ("%PDF-", file.body.substr(0, 5));
-
-    // Each print gets a file of its own.
-    std::string again =
-        Link(client_.Call(kManager, "Print", manager, Fill(print, {"Reclaim()"})), "pbstrPDFFile");
-    EXPECT_TRUE(IsUuidName(Linked(again), ".pdf")) << again;
-    EXPECT_NE(name, Linked(again));
-}
-
-TEST_F(FileTransferTest, PrintAndGetXmlWithoutFinalizedRequestAbort) {
-    int manager = client_.Manager();
-    client_.Call(kRequest, "Initialize", client_.Request(manager), R"({"eDataLanguage":1})");
-    std::vector<std::string> before = NewEntries(server_->WorkFolder());
-    for (const char* method : {"Print", "GetXML"}) {
-        std::string text = ExpectEnvelope(
-            client_.Post(kManager, method, manager,
-                         R"({"bstrPrintTemplate":"","lGenerationAttributes":0,"eAddressRight":1,)"
-                         R"("eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})"),
-            kFail);
-        EXPECT_EQ(0u, text.find(method + std::string(": "))) << text;
+    std::set<std::string> pdfs;
+    for (const char* layout : {R"(Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1))", "Reclaim()"}) {
+        std::vector<std::string> before = NewEntries(server_->WorkFolder());
+        web::json::value printed = client_.Call(
+            kManager, "Print", manager_,
+            Fill(R"({"bstrPrintTemplate":"$","lGenerationAttributes":0,"eAddressRight":1,)"
+                 R"("eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})",
+                 {layout}));
+        ExpectMembers(R"({"plTimestamp":1591170775})", printed);
+        EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
+        std::string pdf = Linked(Link(printed, "pbstrPDFFile"));
+        EXPECT_EQ(std::vector<std::string>{pdf}, NewEntries(server_->WorkFolder(), before));
+        EXPECT_TRUE(IsUuidName(pdf, ".pdf")) << printed.serialize();
+        EXPECT_EQ("%PDF-", Download(kLinkPrefix + pdf).body.substr(0, 5));
+        pdfs.insert(pdf);
     }
-    EXPECT_TRUE(NewEntries(server_->WorkFolder(), before).empty());
+    EXPECT_EQ(2u, pdfs.size());
 }
 
 }  // namespace
