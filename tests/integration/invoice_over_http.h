@@ -183,25 +183,12 @@ inline std::string NewAddress(const Client& client, int request,
     return std::to_string(handle);
 }
 
-// The header, parties, payment, law and treatment of the published sample
-// on `request`, without its services.
-inline void BuildSampleSections(const Client& client, int request) {
-    const std::string postal = R"({"bstrStreet":"$","bstrPoBox":"","bstrZip":"$","bstrCity":"$",)"
-                               R"("bstrStateCode":"","bstrCountryCode":"CH"})";
-    std::string patient = NewAddress(
-        client, request,
-        {{"SetPerson", R"({"bstrFamilyname":"Spitzkiel","bstrGivenname":"Beatrice",)"
-                       R"("bstrSalutation":"Frau","bstrTitle":"","bstrSubaddressing":""})"},
-         {"SetPostal", Fill(postal, {"Seeweg 3", "3000", "Bern"})}});
-    std::string bank =
-        NewAddress(client, request,
-                   {{"SetCompany", R"({"bstrCompanyName":"Test Bank","bstrDepartment":"",)"
-                                   R"("bstrSubaddressing":""})"},
-                    {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel"})}});
-    const std::string biller = Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"1234567",)"
-                                    R"("bstrSpecialty":"Allgemein","pIAddress":$})",
-                                    {kBillerGln, bank});
-    const std::pair<const char*, std::string> calls[] = {
+// The calls that set the header, parties, payment, law and treatment of the
+// published sample on a request, with `patient` and `bank` the handles of
+// its two addresses.
+inline std::vector<std::pair<std::string, std::string>> SampleSectionCalls(
+    const std::string& patient, const std::string& bank) {
+    return {
         {"Initialize", R"({"eDataLanguage":1})"},
         {"SetRequest", R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
                        R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
@@ -216,7 +203,9 @@ inline void BuildSampleSections(const Client& client, int request) {
         {"SetPackage", R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
                        R"("lSoftwareID":17,"bstrSoftwareCopyright":"(c) Elexis"})"},
         {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":100})"},
-        {"SetBiller", biller},
+        {"SetBiller", Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"1234567",)"
+                           R"("bstrSpecialty":"Allgemein","pIAddress":$})",
+                           {kBillerGln, bank})},
         {"SetProvider",
          Fill(R"({"bstrEAN":"$","bstrZSR":"D654321","bstrNIF":"7654321","bstrSpecialty":)"
               R"("Chirurgie","pIAddress":$})",
@@ -237,7 +226,6 @@ inline void BuildSampleSections(const Client& client, int request) {
                          R"("eTreatmentReason":6,"dGestationWeek13":0})"},
         {"AddDiagnosis", R"({"eDiagnosisType":1,"bstrCode":"J45.0","bstrText":"Asthma"})"},
     };
-    for (const auto& call : calls) client.Call(kRequest, call.first, request, call.second);
 }
 
 // The sample's invoice on `request`: its sections, three articles at VAT
@@ -245,7 +233,21 @@ inline void BuildSampleSections(const Client& client, int request) {
 // consultation by the provider, its medical part at external factor 2 and
 // its amounts left to the module; records 1 to 4.
 inline void BuildSample(const Client& client, int request) {
-    BuildSampleSections(client, request);
+    const std::string postal = R"({"bstrStreet":"$","bstrPoBox":"","bstrZip":"$","bstrCity":"$",)"
+                               R"("bstrStateCode":"","bstrCountryCode":"CH"})";
+    std::string patient = NewAddress(
+        client, request,
+        {{"SetPerson", R"({"bstrFamilyname":"Spitzkiel","bstrGivenname":"Beatrice",)"
+                       R"("bstrSalutation":"Frau","bstrTitle":"","bstrSubaddressing":""})"},
+         {"SetPostal", Fill(postal, {"Seeweg 3", "3000", "Bern"})}});
+    std::string bank =
+        NewAddress(client, request,
+                   {{"SetCompany", R"({"bstrCompanyName":"Test Bank","bstrDepartment":"",)"
+                                   R"("bstrSubaddressing":""})"},
+                    {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel"})}});
+    for (const auto& call : SampleSectionCalls(patient, bank)) {
+        client.Call(kRequest, call.first, request, call.second);
+    }
     const std::string input = std::to_string(Physician(client, request, "001", kProviderGln));
     client.Put(kInput, "PutExternalFactor_MT",
                Fill(R"({"pIServiceExInput":$,"dExternalFactor_MT":2})", {input}));
