@@ -75,7 +75,7 @@ class FileTransferTest : public SampleServer<FileTransferTest> {
   protected:
     static void SetUpTestSuite() {
         SampleServer::SetUpTestSuite();
-        invoice_ = Download(Link(written_, "pbstrOutputFile")).body;
+        invoice_ = Download(kLinkPrefix + Linked(written_, "pbstrOutputFile")).body;
     }
 
     static HttpResponse Upload(const ServerProcess& server, const std::string& interfaceName,
@@ -85,22 +85,13 @@ class FileTransferTest : public SampleServer<FileTransferTest> {
                                     ServerProcess::Path(interfaceName, method) + "?" + query, body,
                                     {{"Content-Type", "application/octet-stream"}});
     }
-    // LoadXML of `body` uploaded under the client name `clientName`.
-    static HttpResponse LoadXml(const std::string& clientName, const std::string& body) {
-        return Upload(
-            *server_, kManager, "LoadXML",
-            "pITarvos=" + std::to_string(manager_) + "&bstrInputFile=" + PercentEncode(clientName),
-            body);
-    }
     // GET of a download link as a client forms it: listener URI + link.
     static HttpResponse Download(const std::string& link) {
         return server_->client().Get("/tarvosServer450" + link);
     }
-    static std::string Link(const web::json::value& reply, const char* key) {
-        return reply.has_string_field(key) ? reply.at(key).as_string() : std::string();
-    }
-    // The file name of a download link ("" when it is none).
-    static std::string Linked(const std::string& link) {
+    // The file name of the download link under `key` of `reply` ("" when it is none).
+    static std::string Linked(const web::json::value& reply, const char* key) {
+        std::string link = reply.has_string_field(key) ? reply.at(key).as_string() : "";
         return link.compare(0, kLinkPrefix.size(), kLinkPrefix) == 0
                    ? link.substr(kLinkPrefix.size())
                    : std::string();
@@ -128,7 +119,11 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
     for (const auto& [clientName, extension] : names) {
         SCOPED_TRACE(clientName);
         std::vector<std::string> before = NewEntries(server_->WorkFolder());
-        web::json::value loaded = Json(LoadXml(clientName, invoice_).body);
+        web::json::value loaded = Json(Upload(*server_, kManager, "LoadXML",
+                                              "pITarvos=" + std::to_string(manager_) +
+                                                  "&bstrInputFile=" + PercentEncode(clientName),
+                                              invoice_)
+                                           .body);
         ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                       loaded);
         std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
@@ -237,9 +232,11 @@ TEST_F(FileTransferTest, FailedUploadsLeaveNoFile) {
 
 // ---- downloads ----------------------------------------------------------
 
-TEST_F(FileTransferTest, DownloadsFindFilesWithoutRegardToCaseAndAreLogged) {
-    std::string name = Linked(Link(written_, "pbstrOutputFile"));
-    std::string upper = name;
+// A file of the working folder is found without regard to case; anything
+// else, links out of the folder too, is 404 without a body. The entries
+// carry the status and the argument text "99999".
+TEST_F(FileTransferTest, DownloadsSendTheFilesOfTheWorkingFolderOnly) {
+    std::string name = Linked(written_, "pbstrOutputFile"), upper = name;
     std::transform(name.begin(), name.end(), upper.begin(), ::toupper);
     for (const std::string& path :
          {"/tarvosServer450/files/" + name, "/tarvosServer450/Files/" + name,
@@ -253,18 +250,6 @@ TEST_F(FileTransferTest, DownloadsFindFilesWithoutRegardToCaseAndAreLogged) {
                   file.headers["content-disposition"]);
         EXPECT_EQ("no-cache", file.headers["cache-control"]);
     }
-    // The entries carry the status and the argument text "99999".
-    ASSERT_EQ(404, Download(kLinkPrefix + "never-there.xml").status);
-    for (const std::string& entry :
-         {"status=\"0\" method=\"handle_files\" argv1=\"files\" argv2=\"" + name +
-              "\" argv3=\"99999\"",
-          std::string("status=\"404\" method=\"handle_files\" argv1=\"files\" "
-                      "argv2=\"never-there.xml\" argv3=\"99999\"")}) {
-        EXPECT_TRUE(LogHolds(*server_, entry)) << entry;
-    }
-}
-
-TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkingFolder) {
     std::string work = server_->WorkFolder();
     fs::create_directory(work + "folder");
     // Links in the working folder that lead out of it.
@@ -287,6 +272,13 @@ TEST_F(FileTransferTest, DownloadsAnswer404WithoutBodyOutsideTheFilesOfTheWorkin
     EXPECT_EQ(404, Download("/tarvosServer450/files").status);
     // Without the endpoint path in front, "files" is taken for an interface.
     ExpectEnvelope(server_->client().Get("/tarvosServer450/files/nothing-here.pdf"), 402);
+    for (const std::string& entry :
+         {"status=\"0\" method=\"handle_files\" argv1=\"files\" argv2=\"" + name +
+              "\" argv3=\"99999\"",
+          std::string("status=\"404\" method=\"handle_files\" argv1=\"files\" "
+                      "argv2=\"nothing-here.pdf\" argv3=\"99999\"")}) {
+        EXPECT_TRUE(LogHolds(*server_, entry)) << entry;
+    }
 }
 
 // ---- produced documents -------------------------------------------------
@@ -297,11 +289,12 @@ TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
     ExpectMembers(R"({"pbStatus":true,"plValidationError":0,"plTimestamp":1591170775,)"
                   R"("pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                   written_);
-    std::string name = Linked(Link(written_, "pbstrOutputFile"));
+    std::string name = Linked(written_, "pbstrOutputFile");
     EXPECT_TRUE(IsUuidName(name, ".xml")) << written_.serialize();
     EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), invoice_);
     web::json::value documents = client_.Post(kResult, "GetDocuments", result_).body;
-    EXPECT_EQ(kPng, Download(Link(documents[1], "pbstrSource")).body) << documents.serialize();
+    EXPECT_EQ(kPng, Download(kLinkPrefix + Linked(documents[1], "pbstrSource")).body)
+        << documents.serialize();
 
     std::set<std::string> pdfs;
     for (const char* layout : {R"(Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1))", "Reclaim()"}) {
@@ -313,7 +306,7 @@ TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
                  {layout}));
         ExpectMembers(R"({"plTimestamp":1591170775})", printed);
         EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
-        std::string pdf = Linked(Link(printed, "pbstrPDFFile"));
+        std::string pdf = Linked(printed, "pbstrPDFFile");
         EXPECT_EQ(std::vector<std::string>{pdf}, NewEntries(server_->WorkFolder(), before));
         EXPECT_TRUE(IsUuidName(pdf, ".pdf")) << printed.serialize();
         EXPECT_EQ("%PDF-", Download(kLinkPrefix + pdf).body.substr(0, 5));

@@ -20,13 +20,6 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     std::string manager = std::to_string(client.Manager());
     EXPECT_EQ(200, client.Get(kManager, "GetModus", "pITarvos=" + manager).status);
     ExpectEnvelope(client.Get(kAddress, "GetType", "pIAddress=5"), 402);
-    const std::string secret = "Geheim-4711";
-    client.Put(kManager, "PutModus",
-               "{\"pITarvos\":" + manager + ",\"eModusType\":1,\"bstrFromPFXPassword\":\"" +
-                   secret + "\"}");
-    client.PostText(kManager, "SetLogo", "[{\"bstrFromPFXPassword\":\"" + secret + "\"}]");
-    client.PostText(kRequest, "SetTransport",
-                    "{\"pIGeneralInvoiceRequest\":99,\"bstrFromPFXPassword\":\"" + secret + "\"}");
     {
         // A second run on the same port ends with a clear message.
         ServerProcess second;
@@ -45,11 +38,9 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
     std::string endpoint = server.Endpoint();
     size_t start = log.find("<!-- start session ");
     size_t listening = log.find("<!-- Start listening on endpoint <" + endpoint + ">... ");
-    size_t end = log.find("<!-- End listening on endpoint <" + endpoint + ">... ");
-    EXPECT_NE(std::string::npos, start) << log;
-    EXPECT_LT(start, listening);
-    EXPECT_LT(listening, end);
-    // Each call's entry; passwords never reach the log.
+    EXPECT_LT(start, listening) << log;
+    EXPECT_LT(listening, log.find("<!-- End listening on endpoint <" + endpoint + ">... "));
+    // Each call's entry (what the log leaves out of them: the service tests).
     const std::string entries[] = {
         "status=\"0\" method=\"handle_get\" argv1=\"ITarvos\" argv2=\"GetCreateTarvos\" "
         "argv3=\"{}\" argv4=\"0\" argn=\"4\"/>",
@@ -57,11 +48,9 @@ TEST(LifecycleTest, ForegroundRunLogsItsSessionAndEachCall) {
         "argv3=\"{'pITarvos':'" +
             manager + "'}\" argv4=\"" + manager + "\" argn=\"4\"/>",
         "<!-- handle_get01:{'abortCode':402,'pbstrAbort':'The given interface instance "
-        "[IAddress::5] does not exist'} ",
-        "'bstrFromPFXPassword':'***'"};
+        "[IAddress::5] does not exist'} "};
     for (const std::string& entry : entries)
         EXPECT_TRUE(Contains(log, entry)) << entry << "\n" << log;
-    EXPECT_FALSE(Contains(log, secret));
 }
 
 TEST(LifecycleTest, NotInstalledRefusesToRun) {

@@ -24,8 +24,8 @@ const char kUsage[] = "usage: invoiceprint FILE.xml OUT.pdf";
 struct ToolRun {
     std::string command;
     int exitCode;
-    std::vector<std::string> says;   // parts of the output
-    std::vector<std::string> never;  // parts it must not hold
+    std::vector<std::string> says = {};   // parts of the output
+    std::vector<std::string> never = {};  // parts it must not hold
 };
 
 // Runs `runs` in order; each sees the files the ones before it wrote.
@@ -59,39 +59,31 @@ TEST_F(ToolsTest, InvoiceTool) {
     const std::string valid = kInvoiceTool + "validate " + kValidSample;
     const std::string rewritten = Out("rewritten.xml");
     ExpectRuns({
-        {valid, 1, {"de.xml: treatment: the begin 2999-12-31"}, {}},
-        {valid + " " + kInvalidSample, 1, {"readReq450.xml: 9 errors", "readReq450.xml:88: "}, {}},
+        {valid, 1, {"de.xml: treatment: the begin 2999-12-31"}},
+        {valid + " " + kInvalidSample, 1, {"readReq450.xml: 9 errors", "readReq450.xml:88: "}},
         {kInvoiceTool + "show " + kValidSample,
          0,
          {"\"request_id\":\"000001000001\"", "\"amount_due\":5232.99",
-          "\"familyname\":\"Spitzkiel\"", "\"name\":\"test article fractional\""},
-         {}},
+          "\"familyname\":\"Spitzkiel\"", "\"name\":\"test article fractional\""}},
         // 4.40 files are read in their 4.50 form; one the 4.40 schema
         // refuses is refused.
         {kInvoiceTool + "show " + k440Sample,
          0,
-         {"\"schema\":\"generalInvoiceRequest_440.xsd\"", "\"request_id\":\"004056003793\""},
-         {}},
-        {kInvoiceTool + "validate " + kClean440, 0, {"update_212.xml: valid"}, {}},
+         {"\"schema\":\"generalInvoiceRequest_440.xsd\"", "\"request_id\":\"004056003793\""}},
+        {kInvoiceTool + "validate " + kClean440, 0, {"update_212.xml: valid"}},
         {kInvoiceTool + "validate " + kInvalid440,
          1,
-         {"erroneous44_2.xml (a 4.40 file, checked in its 4.50 form)", "line 72"},
-         {}},
-        {kInvoiceTool + "rewrite " + kClean440 + " " + Out("from440.xml"),
-         0,
-         {"written, valid"},
-         {}},
-        {kInvoiceTool + "validate " + Out("from440.xml"), 0, {"from440.xml: valid"}, {}},
-        {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}, {}},
-        {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0, {}, {}},
+         {"erroneous44_2.xml (a 4.40 file, checked in its 4.50 form)", "line 72"}},
+        {kInvoiceTool + "rewrite " + kClean440 + " " + Out("from440.xml"), 0, {"written, valid"}},
+        {kInvoiceTool + "validate " + Out("from440.xml"), 0, {"from440.xml: valid"}},
+        {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}},
+        {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0},
         {kInvoiceTool + "validate " + rewritten,
          1,
          {": treatment: the begin 2999-12-31"},
          {" error"}},
-        {kInvoiceTool + "show " + rewritten, 0, {}, {}},
-        {kInvoiceTool, 2, {}, {}},
-        {kInvoiceTool + "frobnicate x", 2, {}, {}},
-        {kInvoiceTool + "rewrite only-one", 2, {}, {}},
+        {kInvoiceTool, 2},
+        {kInvoiceTool + "frobnicate x", 2},
     });
     web::json::value shown =
         web::json::value::parse(RunCommand(kInvoiceTool + "show " + kValidSample).output);
@@ -102,22 +94,18 @@ TEST_F(ToolsTest, InvoicePrint) {
     const std::string pdf = Out("invoice.pdf"), none = " " + Out("a.pdf");
     const std::string sample = kInvoicePrint + kValidSample;
     std::vector<ToolRun> runs = {
-        {sample + " " + pdf + " --layout Reclaim", 0, {pdf + ": Reclaim, 1 page"}, {}},
-        {"qpdf --check '" + pdf + "'", 0, {}, {}},
+        {sample + " " + pdf + " --layout Reclaim", 0, {pdf + ": Reclaim, 1 page"}},
         {"pdftotext '" + pdf + "' -",
          0,
-         {"000001000001", "Beatrice Spitzkiel", "Rückforderungsbeleg"},
-         {}},
+         {"000001000001", "Beatrice Spitzkiel", "Rückforderungsbeleg"}},
         // The sample's IBAN is no QR-IBAN but carries a QR reference: its
-        // QR-bill cannot be made, and the patient's invoice has one.
-        {sample + none + " --layout PatientInvoice", 1, {"QR-bill"}, {}},
-        {sample + none + " --layout Brief", 1, {"unknown layout"}, {}},
-        {sample + none + " --layout Reminder", 1, {"reminder"}, {}},
+        // QR-bill cannot be made, and the patient's invoice has one (the
+        // engine's refusals all take this way; their texts: its tests).
+        {sample + none + " --layout PatientInvoice", 1, {"QR-bill"}},
         {sample + " " + Out("no/such/folder/a.pdf") + " --layout Reclaim",
          1,
-         {"cannot be written"},
-         {}},
-        {kInvoicePrint + k440Sample + " " + Out("440.pdf"), 0, {"440.pdf: PatientInvoice"}, {}},
+         {"cannot be written"}},
+        {kInvoicePrint + k440Sample + " " + Out("440.pdf"), 0, {"440.pdf: PatientInvoice"}},
     };
     for (const std::string& input : {Out("missing.xml"), kInvalidSample, folder_.Path()}) {
         runs.push_back({kInvoicePrint + input + none, 1, {input + ": "}, {kUsage}});
