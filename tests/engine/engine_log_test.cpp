@@ -47,8 +47,9 @@ class EngineLogTest : public ::testing::Test {
     VARIANT_BOOL status_ = 0;
 };
 
-// Every logged call at levels 0, 1 and 2; the settings are given after the
-// request was handed out and still govern its Finalize. Each row is a pattern
+// The logged calls (Finalize, GetXML and Print as they succeed, Finalize and
+// LoadXML as they fail) at levels 0, 1 and 2; the settings are given after
+// the request was handed out and still govern its Finalize. Each row is a pattern
 // of the whole line and the details it carries from level 2 on; "F" stands
 // for the folder; line breaks in a path are dropped.
 TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
@@ -63,8 +64,6 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
         {"0\tGetXML\tok",
          "\tF/tarvos-engine/output/[^\t]+\\.xml \\(generalInvoiceRequest_450\\.xsd\\), " + invoice},
         {"0\tPrint\tok", "\tF/out\\.pdf, timestamp 1591170775"},
-        {"0\tLoadXML\tok",
-         "\tF/tarvos-engine/output/[^\t]+\\.xml \\(generalInvoiceRequest_450\\.xsd\\)"},
         {invalid + "LoadXML\tfailed\tLoadXML: .*\tF/missingfile\\.xml", ""},
     };
     for (long level : {0, 1, 2}) {
@@ -89,8 +88,6 @@ TEST_F(EngineLogTest, OneLinePerCallAsTheLevelSays) {
                   module_.manager->Print("(PDF_NOPRINT=" + pdf + ";)", 0x2, 0, 0, 0, "", &timestamp,
                                          result.ReleaseAndGetAddressOf(), &status_));
         ComPtr<IGeneralInvoiceRequest> request;
-        ASSERT_EQ(S_OK, module_.manager->LoadXML(file, &schema, request.ReleaseAndGetAddressOf(),
-                                                 result.ReleaseAndGetAddressOf(), &status_));
         EXPECT_EQ(E_INVALIDARG,
                   module_.manager->LoadXML(folder_.Path() + "missing\nfile.xml", &schema,
                                            request.ReleaseAndGetAddressOf(),
@@ -119,11 +116,10 @@ TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
         long max_kb, archive;
         std::string sizes;  // of the header's first line
         bool archived;      // a file in the given folder
-        size_t min_lines, max_lines;
     } cases[] = {
-        {1, 1, "1>\t<REORG_SIZE=1>", true, 1, 8},
-        {4, 0, "4>\t<REORG_SIZE=2>", false, 4, 12},
-        {0, 1, "4000>\t<REORG_SIZE=50>", false, 40, 40},
+        {1, 1, "1>\t<REORG_SIZE=1>", true},
+        {4, 0, "4>\t<REORG_SIZE=2>", false},
+        {0, 1, "4000>\t<REORG_SIZE=50>", false},
     };
     const std::string archive = folder_.Path() + "old/logs";
     const std::string beside = fs::path(EngineLogPath()).parent_path() / "archive";
@@ -138,8 +134,7 @@ TEST_F(EngineLogTest, SizeLimitArchivesOrCutsTheFile) {
         EXPECT_EQ("#\t<MAX_SIZE=" + c.sizes + "\n", log.substr(0, log.find('\n') + 1));
         EXPECT_EQ(c.archived, fs::exists(archive) && !fs::is_empty(archive));
         EXPECT_FALSE(fs::exists(beside));
-        EXPECT_GE(Lines().size(), c.min_lines);
-        EXPECT_LE(Lines().size(), c.max_lines);
+        EXPECT_EQ(c.max_kb == 0, Lines().size() == 40u);
         if (c.max_kb > 0) {
             EXPECT_LE(log.size(), c.max_kb * 1024u + kHeaderAndLine);  // one line past the limit
         }
