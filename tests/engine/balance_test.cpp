@@ -1,3 +1,7 @@
+// The arithmetic of Finalize. Storing it in the request (FinalizeBalance) is
+// pinned through the request object by finalize_test, and the stored amounts
+// by the printed rows of print_form_content_test.
+
 #include "module/model/balance.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +107,6 @@ TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
         {vat_rates, payant,
          "263.3 112.35 0 10.02 273.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 11.98 "
          "CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
-        {{}, payant, "0 0 0 10.02 10 -0.02 0 CHE-123.456.789"},
         {{given, near}, {}, "27.78 27.78 0 0 27.8 0.02 0 | 0: 27.78 0  17.77/9.56/8.19 10.01/0/0"},
         {{off},
          {},
@@ -126,29 +129,6 @@ TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
          "refused: the prepaid or reminder amount is out of range"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.outcome, Outcome(c.services, c.input));
-}
-
-TEST(BalanceTest, FinalizeStoresTheFiguresOrLeavesTheRequestAlone) {
-    InvoiceRequest request;
-    request.services = {Simple("1", "100", "8.1"), Simple("1", "2.02", "0", false)};
-    request.tiers = Tiers{TiersMode::kGarant, "CHE-1", D("10")};
-    request.reminder = Reminder();
-    request.reminder->amount_reminder = D("5");
-    std::string error;
-    ASSERT_TRUE(FinalizeBalance(&request, &error)) << error;
-    EXPECT_TRUE(request.finalized);
-    // 102.02 + 5 - 10 = 97.02
-    EXPECT_EQ("102.02 100 10 5 97 -0.02 7.49 | 0: 2.02 0 | 8.1: 100 7.49 CHE-1",
-              BalanceText(request.balance));
-    EXPECT_EQ(2, request.services[1].record_id);
-
-    InvoiceRequest refused;
-    refused.services = {Simple("1", "100", "0")};
-    refused.services[0].amount = D("99");
-    EXPECT_FALSE(FinalizeBalance(&refused, &error));
-    EXPECT_NE(std::string::npos, error.find("amount 99.00 differs"));
-    EXPECT_FALSE(refused.finalized);
-    EXPECT_EQ(0, refused.services[0].record_id);
 }
 
 }  // namespace
