@@ -1,44 +1,186 @@
-// The printed form read back as a clerk reads it (pdftotext -layout), for
-// invoices of every kind: every header block with its value in the invoice's
-// language, what the form says about paying, whether a QR-bill payment part
-// goes with it (on the last page, with a code that decodes to the payload
-// written out by hand), and figures that reconcile with what is printed
-// beside them: each service row's amount recomputes from its printed
-// quantity and factors, the rows add up to the total and per tariff to the
-// tariff totals, and the total with the lines below it (prepaid amount,
-// reminder fee, rounding difference) to the amount due; every page has its
-// heading (with the copy mark on each page of a copy), and each page's
-// subtotal is carried to the next. The print options show too: the rows in
-// the order asked for, the timestamp printed and handed back, a logo only
-// where one is asked for. qpdf checks the file, pdffonts its fonts.
+// Printing invoices to PDF, read back as a clerk reads it (pdftotext
+// -layout), for invoices of every kind printed at the same time: every header
+// block with its value in the invoice's language, what the form says about
+// paying, whether a QR-bill payment part goes with it (on the last page, with
+// a code that decodes to the payload written out by hand), and figures that
+// reconcile with what is printed beside them: each service row's amount
+// recomputes from its printed quantity and factors, the rows add up to the
+// total and per tariff to the tariff totals, and the total with the lines
+// below it (prepaid amount, reminder fee, rounding difference) to the amount
+// due; every page has its heading (with the copy mark on each page of a
+// copy), and each page's subtotal is carried to the next. The print options
+// show too: the rows in the order asked for, the timestamp printed and handed
+// back, a logo only where one is asked for, with its pixels as drawn. qpdf
+// checks the file, pdffonts its fonts; the refusals leave no file. The tools
+// are qpdf, poppler-utils and ZXingReader; the tests skip without them.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "module/model/balance.h"
+#include "module/model/invoice_model.h"
 #include "module/print/invoice_print.h"
+#include "module/print/logo_image.h"
 #include "module/print/print_labels.h"
-#include "pdf_readback.h"
-#include "print_test_invoice.h"
 #include "temp_folder.h"
+#include "tests/engine/result_sample_invoice.h"
 
+namespace invoice {
 namespace {
 
-using invoice::Decimal;
-using invoice::LabelId;
-using invoice::TiersMode;
-using L = invoice::Language;
-using Law = invoice::LawType;
+using result_test::D;
+using L = Language;
+
+// --- reading a PDF back with the tools, and the invoice printed ---------------
+
+std::string Run(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int code = pclose(pipe);
+    if (status != nullptr) *status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
+    return out;
+}
+
+bool HaveReadbackTools() {
+    int status = -1;
+    Run("command -v pdftotext && command -v pdftoppm && command -v ZXingReader && "
+        "command -v qpdf && command -v pdffonts",
+        &status);
+    return status == 0;
+}
+
+// Whether qpdf finds the file sound and every font is embedded.
+bool ChecksOut(const std::string& pdf) {
+    int status = -1;
+    Run("qpdf --check '" + pdf + "'", &status);
+    std::string fonts = Run("pdffonts '" + pdf + "' | tail -n +3");
+    return status == 0 && !fonts.empty() && fonts.find(" no ") == std::string::npos;
+}
+
+// The QR code in the bottom 105 mm of `page` (where the payment slip goes),
+// rendered at 300 dpi; "" when none decodes.
+std::string DecodeQr(const std::string& pdf, int page, const std::string& folder) {
+    std::string n = std::to_string(page);
+    Run("pdftoppm -r 300 -gray -png -x 0 -y 2268 -W 2480 -H 1240 -f " + n + " -l " + n +
+        " -singlefile '" + pdf + "' '" + folder + "page'");
+    return Run("ZXingReader -bytes -format QRCode '" + folder + "page.png'");
+}
+
+// A hand-made invoice with every header block a clerk looks for and services
+// whose figures exercise every factor: plain and extended records, quantities
+// above one, factors other than one, each billing role, two tariffs, two VAT
+// rates, a prepaid amount and a total that needs rounding to 0.05 (144.77 -
+// 20.00 = 124.77, due 124.75). The rows by date and by tariff and code come
+// in different orders.
+constexpr double kDay = 45292.0;  // 2024-01-01
+
+Address Party(const char* name, const char* family, const char* street) {
+    Address address;
+    address.type = family[0] ? AddressType::kPerson : AddressType::kCompany;
+    address.person = {family, name, "", "", ""};
+    address.company.companyname = name;
+    address.postal = {street, "", "1700", "Fribourg", "", "CH"};
+    return address;
+}
+
+// Without a unit an extended record of tariff 001: 2 x 9.57 x 0.89 x 0.93 x
+// 1.1 = 17.43 (AL) and 2 x 8.19 x 0.89 = 14.58 (TL); with a unit a plain
+// record of tariff 590: quantity x unit x 1.05 x 0.9.
+ServiceRecord Service(const char* code, BillingRole role, const char* unit = nullptr,
+                      const char* quantity = "2", const char* vat_rate = "0") {
+    ServiceRecord record;
+    bool extended = unit == nullptr;
+    record.kind = extended ? ServiceKind::kServiceEx : ServiceKind::kService;
+    record.tariff_type = extended ? "001" : "590";
+    record.code = code;
+    record.name = std::string("Leistung ") + code;
+    record.quantity = D(quantity);
+    record.date_begin = kDay + 2;
+    record.provider_ean = "7601000000002";
+    record.responsible_ean = "7601000000019";
+    record.unit = D(extended ? "0" : unit);
+    record.unit_factor = D("1.05");
+    record.external_factor = D("0.9");
+    record.vat_rate = D(vat_rate);
+    record.mt = {D("9.57"), D("0.89"), D("0.93"), D("1.1"), {}};
+    record.tt = {D("8.19"), D("0.89"), D("1"), D("1"), {}};
+    record.billing_role = role;
+    return record;
+}
+
+void Finalize(InvoiceRequest* request) {
+    std::string error;
+    EXPECT_TRUE(FinalizeBalance(request, &error)) << error;
+}
+
+InvoiceRequest RichInvoice(Language language, LawType law, TiersMode tiers) {
+    InvoiceRequest r;
+    r.language = language;
+    r.request = RequestSection{};
+    r.invoice = RequestReference{"RG-2024-0815", kDay + 10, 1704931200};
+    r.tiers = Tiers{tiers, "", D("20")};
+    Address practice = Party("Praxis Rüegg", "", "Bahnhofstrasse 12a");
+    r.biller = Biller{"7601000000002", "A123456", "", "", "CHE108954312", practice};
+    r.provider = Provider{"7601000000002", "A123456", "", "", practice};
+    r.referrer =
+        Referrer{"7601000000019", "B654321", "", "", Party("Anna", "Keller", "Seestrasse 1")};
+    r.insurance = Insurance{"7601003000016", Party("Kasse Muster", "", "Postfach 9")};
+    r.patient =
+        Patient{SexType::kFemale, 42000, "7561234567897", Party("Lea", "Müller", "Rue du Lac 5")};
+    r.law = Law{law, kDay - 3, "CASE-44", "INS-991", "", ""};
+    r.treatment = Treatment{};
+    r.treatment->date_begin = kDay;
+    r.treatment->date_end = kDay + 5;
+    r.treatment->canton = Canton::kFR;
+    r.diagnoses = {{DiagnosisType::kICD, "J06.9", ""}, {DiagnosisType::kByContract, "A1", ""}};
+    r.services = {Service("00.0020", BillingRole::kBoth),
+                  Service("00.0030", BillingRole::kMT),
+                  Service("00.0040", BillingRole::kTT),
+                  Service("00.0050", BillingRole::kNone),
+                  Service("7301", BillingRole::kBoth, "48.25", "1"),
+                  Service("7302", BillingRole::kBoth, "12.40", "3", "8.1")};
+    r.services[4].date_begin = kDay + 1;
+    r.esr = Esr{};
+    r.esr->iban = "CH4431999123000889012";
+    r.esr->reference_number = "210000000003139471430009017";
+    r.esr->payment_period_days = 30;
+    return r;
+}
+
+// Writes `folder`logo.bmp, 2 x 2 pixels of 24 bits stored bottom-up: red,
+// green / blue, white (the top row); and `folder`logo.png, 4 x 4 black.
+void WriteLogos(const std::string& folder) {
+    const unsigned char bytes[] = {
+        'B', 'M', 70,  0,   0,   0,   0, 0, 0, 0, 54, 0, 0, 0,  // file header
+        40,  0,   0,   0,   2,   0,   0, 0, 2, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+        16,  0,   0,   0,   0,   0,   0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
+        0,   0,   255, 0,   255, 0,   0, 0,   // bottom row: red, green, pad
+        255, 0,   0,   255, 255, 255, 0, 0};  // top row: blue, white, pad
+    std::ofstream(folder + "logo.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    cairo_surface_t* png = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4);
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(png, (folder + "logo.png").c_str()));
+    cairo_surface_destroy(png);
+}
 
 // The text of each page, every line after a "\n" and runs of spaces as one.
 std::vector<std::string> Pages(const std::string& pdf) {
-    std::istringstream in(readback::Run("pdftotext -enc UTF-8 -layout '" + pdf +
-                                        "' - | tr -s ' ' | sed -E 's/^(\f?) /\\1/; s/ $//'"));
+    std::istringstream in(Run("pdftotext -enc UTF-8 -layout '" + pdf +
+                              "' - | tr -s ' ' | sed -E 's/^(\f?) /\\1/; s/ $//'"));
     std::vector<std::string> pages;
     for (std::string page; std::getline(in, page, '\f');) pages.push_back("\n" + page + "\n");
     return pages;
@@ -71,7 +213,7 @@ int Read(const std::string& page, Reading* reading) {
         std::istringstream in(line);
         std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
         size_t at = words[3].find('.') == std::string::npos ? 4 : 5;  // after the session
-        Decimal quantity = print_test::D(words[at].c_str()), computed, part, factor;
+        Decimal quantity = D(words[at].c_str()), computed, part, factor;
         int factors = 0;
         for (++at; at <= words.size() - 4; ++at) {
             bool number = at < words.size() - 4 && Decimal::Parse(words[at], &factor);
@@ -86,8 +228,8 @@ int Read(const std::string& page, Reading* reading) {
                               : date.substr(6) + date.substr(2, 4) + date.substr(0, 2);
         EXPECT_LE(reading->last, key) << line;
         reading->last = key;
-        reading->rows_total += print_test::D(words.back().c_str());
-        reading->per_tariff[words[1]] += print_test::D(words.back().c_str());
+        reading->rows_total += D(words.back().c_str());
+        reading->per_tariff[words[1]] += D(words.back().c_str());
         ++rows;
     }
     return rows;
@@ -95,8 +237,8 @@ int Read(const std::string& page, Reading* reading) {
 
 // What a case changes in the rich invoice and the options, by the case's
 // name; `logos` holds logo.bmp and logo.png.
-void Change(const std::string& name, const std::string& logos, invoice::InvoiceRequest* r,
-            invoice::PrintOptions* options) {
+void Change(const std::string& name, const std::string& logos, InvoiceRequest* r,
+            PrintOptions* options) {
     if (name == "kvg_de") {  // given with spaces, in lower case and without a country
         r->esr->iban = "ch44 3199 9123 0008 8901 2";
         r->biller->address->postal.countrycode.clear();
@@ -104,7 +246,7 @@ void Change(const std::string& name, const std::string& logos, invoice::InvoiceR
         options->timestamp = 1710000000;
     }
     if (name == "red_slip_qr_no_debtor_town_it") {
-        r->esr->type = invoice::EsrType::kRedPayinSlipQR;  // no reference
+        r->esr->type = EsrType::kRedPayinSlipQR;  // no reference
         r->esr->iban = "CH9300762011623852957";
         r->patient->address->postal.city.clear();
         options->logo_file = logos + "logo.png";
@@ -112,52 +254,51 @@ void Change(const std::string& name, const std::string& logos, invoice::InvoiceR
     if (name == "payant_uvg_fr") {
         r->biller->uid_number.clear();
         r->tiers->vat_number = "CHE-108.954.312";
-        r->employer = {"7601000000033", "REG-5", print_test::Party("Bau AG", "", "Hafen 2")};
-        r->treatment->type = invoice::TreatmentType::kStationary;
-        r->treatment->reason = invoice::TreatmentReason::kAccident;
-        r->xtra_hospital = invoice::XtraHospital{};
-        r->xtra_hospital->hospitalization_date = print_test::kDay;
-        r->xtra_hospital->hospitalization_class = invoice::HospitalizationClass::kSemiPrivate;
+        r->employer = {"7601000000033", "REG-5", Party("Bau AG", "", "Hafen 2")};
+        r->treatment->type = TreatmentType::kStationary;
+        r->treatment->reason = TreatmentReason::kAccident;
+        r->xtra_hospital = XtraHospital{};
+        r->xtra_hospital->hospitalization_date = kDay;
+        r->xtra_hospital->hospitalization_class = HospitalizationClass::kSemiPrivate;
     }
     if (name == "insured_open_amount_no_reference_ivg_it") {
-        r->guarantor = {print_test::Party("Max", "Müller", "Weg 3")};
-        r->insured = {invoice::SexType::kMale, 30000, "7569217076985",
-                      print_test::Party("Ugo", "Rossi", "Via Motta 2")};
-        r->diagnoses = {{invoice::DiagnosisType::kBirthDefect, "494", ""}};
-        r->esr->type = invoice::EsrType::kEsrQRPlus;
+        r->guarantor = {Party("Max", "Müller", "Weg 3")};
+        r->insured = {SexType::kMale, 30000, "7569217076985", Party("Ugo", "Rossi", "Via Motta 2")};
+        r->diagnoses = {{DiagnosisType::kBirthDefect, "494", ""}};
+        r->esr->type = EsrType::kEsrQRPlus;
         r->esr->iban = "CH9300762011623852957";
         r->esr->reference_number.clear();
         r->esr->customer_note = "Fattura RG-2024-0815";
     }
     if (name == "storno_copy_mvg_de") {
         r->request->is_storno = true;
-        r->credit = {"GS-17", print_test::kDay + 19, 1705700000};
+        r->credit = {"GS-17", kDay + 19, 1705700000};
     }
     if (name == "credit_reminder_vvg_fr") {
-        r->reminder = {{"MA-7", print_test::kDay + 50, 1708400000},
-                       invoice::ReminderLevel::kSecond,
+        r->reminder = {{"MA-7", kDay + 50, 1708400000},
+                       ReminderLevel::kSecond,
                        "Merci de régler la facture.",
-                       print_test::D("10")};
-        r->tiers->amount_prepaid = print_test::D("200");
+                       D("10")};
+        r->tiers->amount_prepaid = D("200");
     }
-    if (name == "nothing_to_pay") r->tiers->amount_prepaid = print_test::D("144.77");
+    if (name == "nothing_to_pay") r->tiers->amount_prepaid = D("144.77");
     if (name == "slip_left_out_de") options->logo_file = logos + "logo.png";
     if (name == "copy_of_1000_services_org_de") {
         options->sort_time_tariff = 1;
         r->request->is_copy = true;
-        r->request->role = invoice::RoleType::kPhysiotherapist;
+        r->request->role = RoleType::kPhysiotherapist;
         for (size_t i = 6; i < 1000; ++i) r->services.push_back(r->services[i % 6]);
     }
     if (name == "creditor_reference_one_page_fr") {  // the slip fits below the summary
         r->referrer.reset();
         r->insurance.reset();
         r->diagnoses.clear();
-        r->law = invoice::Law{};
+        r->law = Law{};
         r->services.resize(3);
         r->esr->iban = "CH9300762011623852957";
         r->esr->reference_number = "RF18 5390 0754 7034";
     }
-    if (name == "legacy_slip_de") r->esr->type = invoice::EsrType::kEsr16or27;
+    if (name == "legacy_slip_de") r->esr->type = EsrType::kEsr16or27;
 }
 
 // The payload of every slip of the rich invoice from the IBAN to the
@@ -172,18 +313,18 @@ struct FormCase {
     struct {
         const char* name;
         L language;
-        Law law;
+        LawType law;
         TiersMode tiers;
         const char* layout;      // of the print template, "" to choose
         const char* parameters;  // of the print template
         long attributes;
         std::string payload;  // after "SPC\n0200\n1\n"; "": no slip
-    } invoice;
+    } kind;
     std::vector<std::string> shown;
 };
 
 const FormCase kCases[] = {
-    {{"kvg_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "", 0,
+    {{"kvg_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "", 0,
       kQrIban + kCreditor + "124.75" + kDebtor + "QRR\n210000000003139471430009017\n\nEPD"},
      {"Rechnung", "Seite 2/2", "UID CHE-108.954.312 MWST", "Vergütungsart Tiers garant (TG)",
       "Diagnose ICD-10 J06.9; Tessiner Code A1", "Gesetz KVG", "Rolle / Ort Arzt / Praxis",
@@ -191,112 +332,128 @@ const FormCase kCases[] = {
       "Fällig am 10.02.2024 (30 Tage)", "\nCHF 124.75\nCHF 124.75\n", "Empfangsschein Zahlteil",
       "Identifikation 1710000000", "Konto / Zahlbar an\nCH44 3199 9123 0008 8901 2",
       "Zahlbar durch", "Währung", "Annahmestelle", "21 00000 00003 13947 14300 09017"}},
-    {{"creditor_reference_one_page_fr", L::kFrench, Law::kKVG, TiersMode::kGarant, "", "", 0,
+    {{"creditor_reference_one_page_fr", L::kFrench, LawType::kKVG, TiersMode::kGarant, "", "", 0,
       kIban + kCreditor + "44.00" + kDebtor + "SCOR\nRF18539007547034\n\nEPD"},
      {"Facture", "Page 1/1", "Montant dû", "Récépissé Section paiement",
       "Compte / Payable à\nCH93 0076 2011 6238 5295 7", "Payable par", "Monnaie", "Point de dépôt",
       "RF18 5390 0754 7034"}},
-    {{"insured_open_amount_no_reference_ivg_it", L::kItalian, Law::kIVG, TiersMode::kGarant, "", "",
-      0,
+    {{"insured_open_amount_no_reference_ivg_it", L::kItalian, LawType::kIVG, TiersMode::kGarant, "",
+      "", 0,
       kIban + kCreditor +
           "\nCHF\nS\nMax Müller\nWeg\n3\n1700\nFribourg\nCH\nNON\n\nFattura RG-2024-0815\nEPD"},
      {"Fattura", "Persona assicurata Ugo Rossi", "Garante Max Müller", "N. AVS 756.9217.0769.85",
       "Legge LAI", "Diagnosi Infermità congenita 494", "Periodo 01.01.2024 – 06.01.2024",
       "Cantone FR", "\nCHF\nCHF\n", "Ricevuta Sezione pagamento", "Conto / Pagabile a",
       "Pagabile da", "Valuta", "Punto di accettazione", "Informazioni supplementari"}},
-    {{"red_slip_qr_no_debtor_town_it", L::kItalian, Law::kKVG, TiersMode::kGarant, "", "", 0,
+    {{"red_slip_qr_no_debtor_town_it", L::kItalian, LawType::kKVG, TiersMode::kGarant, "", "", 0,
       kIban + kCreditor + "124.75\nCHF\n\n\n\n\n\n\n\nNON\n\n\nEPD"},
      {"Fattura"}},
-    {{"payant_uvg_fr", L::kFrench, Law::kUVG, TiersMode::kPayant, "", "", 0, ""},
+    {{"payant_uvg_fr", L::kFrench, LawType::kUVG, TiersMode::kPayant, "", "", 0, ""},
      {"Facture TP", "IDE CHE-108.954.312 TVA", "Remboursement Tiers payant (TP)",
       "Employeur Bau AG", "N° d'enreg. REG-5", "Loi LAA", "N° de cas CASE-44",
       "Date du cas 29.12.2023", "Traitement stationnaire", "Admission 01.01.2024",
       "Classe Demi-privée", "Motif du traitement Accident"}},
-    {{"reclaim_garant_copy_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "Reclaim", "",
-      invoice::kPrintAsCopy, ""},
+    {{"reclaim_garant_copy_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "Reclaim", "",
+      kPrintAsCopy, ""},
      {"Rückforderungsbeleg", "Kopie – nicht zur Zahlung"}},
-    {{"storno_copy_mvg_de", L::kGerman, Law::kMVG, TiersMode::kGarant, "", "Copy=1", 0, ""},
+    {{"storno_copy_mvg_de", L::kGerman, LawType::kMVG, TiersMode::kGarant, "", "Copy=1", 0, ""},
      {"Rechnung", "Kopie – nicht zur Zahlung", "Storno zu RG-2024-0815 vom 11.01.2024",
       "Gutschrift GS-17 vom 20.01.2024", "Storno – nicht zur Zahlung", "Gesetz MVG",
       "Versicherung Kasse Muster", "GLN 7601003000016", "Versicherten-Nr. INS-991",
       "Leistungserbringer Praxis Rüegg"}},
-    {{"credit_reminder_vvg_fr", L::kFrench, Law::kVVG, TiersMode::kGarant, "", "", 0, ""},
+    {{"credit_reminder_vvg_fr", L::kFrench, LawType::kVVG, TiersMode::kGarant, "", "", 0, ""},
      {"2e rappel", "Niveau de rappel 2", "N° de facture RG-2024-0815", "Date de facture 11.01.2024",
       "N° de rappel MA-7", "Merci de régler la facture.", "Date du rappel 20.02.2024",
       "Échéance 21.03.2024", "Loi LCA", "Médecin mandant Anna Keller", "N° RCC B654321",
       "Crédit en votre faveur 45.25"}},
-    {{"nothing_to_pay", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "", 0, ""},
+    {{"nothing_to_pay", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "", 0, ""},
      {"Rechnung", "Nichts zu bezahlen"}},
-    {{"legacy_slip_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "", 0, ""},
+    {{"legacy_slip_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "", 0, ""},
      {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
-    {{"slip_left_out_de", L::kGerman, Law::kKVG, TiersMode::kGarant, "", "",
-      invoice::kPrintWithoutSlip | invoice::kPrintWithoutLogo, ""},
+    {{"slip_left_out_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "",
+      kPrintWithoutSlip | kPrintWithoutLogo, ""},
      {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
-    {{"copy_of_1000_services_org_de", L::kGerman, Law::kORG, TiersMode::kGarant, "", "", 0, ""},
+    {{"copy_of_1000_services_org_de", L::kGerman, LawType::kORG, TiersMode::kGarant, "", "", 0, ""},
      {"Rechnung", "Kopie – nicht zur Zahlung", "Gesetz Andere",
       "Rolle / Ort Physiotherapie / Praxis", "Geschlecht weiblich"}},
 };
 
-class PrintFormContentTest : public ::testing::TestWithParam<FormCase> {};
+// --- the forms, printed at the same time and read back ------------------------
 
-TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
-    if (!readback::HaveReadbackTools())
-        GTEST_SKIP() << "qpdf, poppler-utils or ZXingReader missing";
-    const auto& [kind, shown] = GetParam();
-    invoice::InvoiceRequest request = print_test::RichInvoice(kind.language, kind.law, kind.tiers);
-    TempFolder folder;
-    print_test::WriteLogos(folder.Path());
-    invoice::PrintOptions options;
-    options.logo_width_mm = 40;
-    options.logo_height_mm = 15;
-    Change(kind.name, folder.Path(), &request, &options);
-    print_test::Finalize(&request);
-    std::string pdf = folder.Path() + "form.pdf";
-    options.print_template =
-        kind.layout + ("(PDF_NOPRINT=" + pdf + ";" + std::string(kind.parameters) + ")");
-    options.generation_attributes = kind.attributes;
-    invoice::PrintOutcome outcome;
-    std::string error;
-    ASSERT_EQ(S_OK, invoice::PrintInvoice(request, options, &outcome, &error)) << error;
-    EXPECT_TRUE(readback::ChecksOut(pdf));
-    auto label = [&kind](LabelId id) { return std::string(Label(kind.language, id)); };
+struct Printed {
+    PrintOptions options;
+    PrintOutcome outcome;
+    HRESULT hr = E_FAIL;
+    std::string pdf, error;
+};
 
-    // Page by page: the heading, the table header over rows, the amount
-    // carried from the page before and the subtotal at the foot; the payment
-    // part on the last page only.
-    std::vector<std::string> pages = Pages(pdf);
-    ASSERT_EQ(static_cast<size_t>(outcome.pages), pages.size());
+Printed Print(const FormCase& c, const std::string& folder) {
+    InvoiceRequest request = RichInvoice(c.kind.language, c.kind.law, c.kind.tiers);
+    Printed p;
+    p.pdf = folder + c.kind.name + ".pdf";
+    p.options.logo_width_mm = 40;
+    p.options.logo_height_mm = 15;
+    Change(c.kind.name, folder, &request, &p.options);
+    Finalize(&request);
+    p.options.print_template =
+        c.kind.layout + ("(PDF_NOPRINT=" + p.pdf + ";" + c.kind.parameters + ")");
+    p.options.generation_attributes = c.kind.attributes;
+    p.hr = PrintInvoice(request, p.options, &p.outcome, &p.error);
+    return p;
+}
+
+// Page by page: the heading, the table header over rows, the amount carried
+// from the page before and the subtotal at the foot; the payment part on the
+// last page only. Returns the whole text.
+std::string ExpectPages(const FormCase& c, const Printed& p, const std::vector<std::string>& pages,
+                        Reading* reading) {
+    auto label = [&c](LabelId id) { return std::string(Label(c.kind.language, id)); };
     bool copy = pages[0].find(label(LabelId::kCopyNotForPayment)) != std::string::npos;
     std::string text;
-    Reading reading{options.sort_time_tariff == 1, "", {}, {}};
     for (size_t page = 1; page <= pages.size(); ++page) {
         const std::string& at = pages[page - 1];
-        std::string heading = "\n" + shown[0] + " RG-2024-0815 Lea Müller " +
+        std::string heading = "\n" + c.shown[0] + " RG-2024-0815 Lea Müller " +
                               (copy ? label(LabelId::kCopy) + " " : "") + label(LabelId::kPage) +
                               " " + std::to_string(page) + "/" + std::to_string(pages.size()) +
                               "\n";
         EXPECT_NE(std::string::npos, at.find(heading)) << heading << " in\n" << at;
         bool slip = at.find(label(LabelId::kPaymentPart)) != std::string::npos;
-        EXPECT_EQ(outcome.has_slip && page == pages.size(), slip) << page;
+        EXPECT_EQ(p.outcome.has_slip && page == pages.size(), slip) << page;
         text += at;
-        Decimal carried = reading.rows_total;
-        if (Read(at, &reading) == 0) continue;
+        Decimal carried = reading->rows_total;
+        if (Read(at, reading) == 0) continue;
         std::string head = "\n" + label(LabelId::kColDate) + " " + label(LabelId::kColTariff) + " ";
         EXPECT_NE(std::string::npos, at.find(head)) << page;
         EXPECT_EQ(page > 1 ? carried.ToFixed(2) : "", Figure(at, label(LabelId::kCarried))) << page;
         bool summary = !Figure(at, label(LabelId::kAmountDue)).empty();
-        std::string subtotal = summary ? "" : reading.rows_total.ToFixed(2);
+        std::string subtotal = summary ? "" : reading->rows_total.ToFixed(2);
         EXPECT_EQ(subtotal, Figure(at, label(LabelId::kSubtotal))) << page;
     }
-    for (const std::string& expected : shown) {
+    return text;
+}
+
+void ExpectForm(const FormCase& c, const Printed& p, const std::string& folder) {
+    ASSERT_EQ(S_OK, p.hr) << p.error;
+    EXPECT_TRUE(ChecksOut(p.pdf));
+    std::vector<std::string> pages = Pages(p.pdf);
+    ASSERT_EQ(static_cast<size_t>(p.outcome.pages), pages.size());
+    Reading reading{p.options.sort_time_tariff == 1, "", {}, {}};
+    std::string text = ExpectPages(c, p, pages, &reading);
+    for (const std::string& expected : c.shown) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << " in\n" << text;
     }
-    EXPECT_EQ(outcome.timestamp, outcome.printed->invoice->timestamp);
+    auto label = [&c](LabelId id) { return std::string(Label(c.kind.language, id)); };
+    EXPECT_EQ(p.outcome.timestamp, p.outcome.printed->invoice->timestamp);
     EXPECT_NE(std::string::npos,
-              text.find(label(LabelId::kTimestamp) + " " + std::to_string(outcome.timestamp)));
-    bool logo = !options.logo_file.empty() && (kind.attributes & invoice::kPrintWithoutLogo) == 0;
-    EXPECT_EQ(logo,
-              readback::Run("pdfimages -list '" + pdf + "'").find(" image ") != std::string::npos);
+              text.find(label(LabelId::kTimestamp) + " " + std::to_string(p.outcome.timestamp)));
+    // The logo as pdfimages writes it out: the bitmap's rows top first (blue,
+    // white / red, green), the PNG all black; none where none is asked for.
+    std::string logo =
+        p.options.logo_file.empty() || (c.kind.attributes & kPrintWithoutLogo) != 0 ? ""
+        : p.options.logo_file.back() == 'p' ? "50360a3220320a3235350a0000ffffffffff000000ff00"
+                                            : "50340a3420340affffffff";
+    EXPECT_EQ(logo, Run("pdfimages '" + p.pdf + "' '" + p.pdf + "' && od -An -v -tx1 '" + p.pdf +
+                        "'-000.p?m | tr -d ' \\n'"));
 
     // The summary: tariff totals and the lines from the total to the amount due.
     EXPECT_EQ(reading.rows_total.ToFixed(2), Figure(text, label(LabelId::kTotal)));
@@ -305,19 +462,75 @@ TEST_P(PrintFormContentTest, ShowsEveryBlockAndReconciles) {
                   Figure(text, label(LabelId::kTariff) + " " + tariff.first));
     Decimal due = reading.rows_total;
     for (LabelId line : {LabelId::kPrepaid, LabelId::kReminderFee, LabelId::kRounding}) {
-        if (!Figure(text, label(line)).empty())
-            due += print_test::D(Figure(text, label(line)).c_str());
+        if (!Figure(text, label(line)).empty()) due += D(Figure(text, label(line)).c_str());
     }
     EXPECT_EQ(due.ToFixed(2), Figure(text, label(LabelId::kAmountDue)));
 
     // A slip only where one must be, with the payload in a code that decodes.
-    EXPECT_EQ(!kind.payload.empty(), outcome.has_slip);
-    if (!outcome.has_slip) return;
-    EXPECT_EQ("SPC\n0200\n1\n" + kind.payload, outcome.qr_payload);
-    EXPECT_EQ(outcome.qr_payload, readback::DecodeQr(pdf, outcome.pages, folder.Path()));
+    EXPECT_EQ(!c.kind.payload.empty(), p.outcome.has_slip);
+    if (!p.outcome.has_slip) return;
+    EXPECT_EQ("SPC\n0200\n1\n" + c.kind.payload, p.outcome.qr_payload);
+    EXPECT_EQ(p.outcome.qr_payload, DecodeQr(p.pdf, p.outcome.pages, folder));
 }
 
-INSTANTIATE_TEST_SUITE_P(Invoices, PrintFormContentTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.invoice.name); });
+// Every case in a thread of its own, all at once; then each form read back.
+TEST(PrintFormContentTest, InvoicesPrintedAtTheSameTimeShowEveryBlockAndReconcile) {
+    if (!HaveReadbackTools()) GTEST_SKIP() << "qpdf, poppler-utils or ZXingReader missing";
+    TempFolder folder;
+    WriteLogos(folder.Path());
+    std::vector<Printed> printed(std::size(kCases));
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < printed.size(); ++i)
+        threads.emplace_back([&, i] { printed[i] = Print(kCases[i], folder.Path()); });
+    for (std::thread& thread : threads) thread.join();
+    for (size_t i = 0; i < printed.size(); ++i) {
+        SCOPED_TRACE(kCases[i].kind.name);
+        ExpectForm(kCases[i], printed[i], folder.Path());
+    }
+}
+
+// --- refusals: a clear text, no file and no partial file (ManagerPrintTest:
+// the template's and the request's own refusals through the manager) ---------
+
+struct Refusal {
+    const char* layout;
+    void (*change)(InvoiceRequest*, PrintOptions*);
+    const char* text;  // after "Print: "
+};
+
+const Refusal kRefusals[] = {
+    {"PatientInvoice", [](InvoiceRequest* r, auto*) { r->biller->address->postal.city.clear(); },
+     "QR-bill: the creditor has no town"},
+    {"Reminder", [](auto*, auto*) {}, "the Reminder layout needs a reminder (SetReminder)"},
+    {"", [](auto*, PrintOptions* o) { o->address_right = 2; },
+     "eAddressRight 2 is neither 0 (left) nor 1 (right)"},
+    {"", [](auto*, PrintOptions* o) { o->sort_time_tariff = -1; },
+     "eSortTimeTariff -1 is neither 0 (by date) nor 1 (by tariff)"},
+    {"", [](auto*, PrintOptions* o) { o->logo_file = "/nonexistent/logo.png"; },
+     "the logo file /nonexistent/logo.png cannot be read"},
+    {"", [](auto*, PrintOptions* o) { o->print_template = "(PDF_NOPRINT=/nonexistent/a)"; },
+     "/nonexistent/a: "},
+};
+
+TEST(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
+    TempFolder folder;
+    std::string pdf = folder.Path() + "out.pdf";
+    for (const Refusal& refusal : kRefusals) {
+        InvoiceRequest request = RichInvoice(L::kGerman, LawType::kKVG, TiersMode::kGarant);
+        Finalize(&request);
+        PrintOptions options;
+        options.print_template = std::string(refusal.layout) + "(PDF_NOPRINT=" + pdf + ";)";
+        options.address_right = 1;
+        options.sort_time_tariff = 1;
+        refusal.change(&request, &options);
+        PrintOutcome outcome;
+        std::string error;
+        EXPECT_NE(S_OK, PrintInvoice(request, options, &outcome, &error));
+        EXPECT_EQ(0u, error.find(std::string("Print: ") + refusal.text)) << error;
+        EXPECT_FALSE(std::filesystem::exists(pdf));
+        EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
+    }
+}
 
 }  // namespace
+}  // namespace invoice

@@ -9,14 +9,14 @@
 #include <functional>
 #include <string>
 
-#include "print_test_invoice.h"
+#include "tests/engine/result_sample_invoice.h"
 
 namespace {
 
 using checks::QrReferenceType;
 using invoice::QrAddress;
 using invoice::QrBill;
-using print_test::D;
+using result_test::D;
 
 std::string Repeat(const std::string& text, int times) {
     std::string out;
