@@ -38,15 +38,13 @@ std::vector<std::string> NewEntries(const std::string& folder,
     return added;
 }
 
-// Every byte but the unreserved ones as %XX.
+// Every byte as %XX.
 std::string PercentEncode(const std::string& text) {
     std::string out;
     for (unsigned char c : text) {
         char hex[4];
         std::snprintf(hex, sizeof hex, "%%%02X", c);
-        out += std::isalnum(c) || std::string("-_.~").find(c) != std::string::npos
-                   ? std::string(1, static_cast<char>(c))
-                   : std::string(hex);
+        out += hex;
     }
     return out;
 }
@@ -142,11 +140,10 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
 }
 
 TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
-    int request = client_.Request(client_.Manager());
     std::vector<std::string> before = NewEntries(server_->WorkFolder());
     // "bstrFile" comes first in the query: the order of the keys decides.
     HttpResponse added = Upload(*server_, kRequest, "AddDocument",
-                                "pIGeneralInvoiceRequest=" + std::to_string(request) +
+                                "pIGeneralInvoiceRequest=" + std::to_string(request_) +
                                     "&bstrFile=other.png&eIsURL=0" +
                                     "&bstrSource=" + PercentEncode("D:\\Scans\\Bericht.pdf") +
                                     "&bstrTitle=Bericht&bstrMimeType=application%2Fpdf",
