@@ -138,12 +138,8 @@ TEST(RequestArgsTest, TargetHandleFromItsKeysInOrder) {
         EXPECT_EQ(0, ReadInterfaceAddress("IAddress", value::parse(args))) << args;
 }
 
-TEST(RequestArgsTest, PathsQueriesAndBodies) {
-    EXPECT_EQ("/ITarvos/GetModus",
-              RelativePath("/tarvosServer450/ITarvos/GetModus", "/tarvosServer450"));
-    EXPECT_EQ("/", RelativePath("/tarvosServer450/", "/tarvosServer450/"));
-    EXPECT_EQ("/svcX/a", RelativePath("/svcX/a", "/svc")) << "only whole segments";
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), SplitPath("//a//b/c/"));
+// (Paths: the request frame's integration tests.)
+TEST(RequestArgsTest, QueriesAndBodies) {
     value args = QueryToArgs("a=1&b=x%20y&a=2&flag");
     EXPECT_EQ(value::parse(R"({"a":"2","b":"x y"})"), args);
     EXPECT_EQ(value::parse(R"({"i":3,"r":2.5,"b":true,"s":"t"})"),

@@ -10,7 +10,6 @@ TEST(PrintTemplateTest, ClientFilesAreRemovedAndThePdfInserted) {
          "Invoice(PDF_NOPRINT=/w/x.pdf;Logo=a.bmp;Copy=1)"},
         // Without '(': the default.
         {"", "(PDF_NOPRINT=/w/x.pdf;)"},
-        {"Reclaim Copy=1;webstamp=a.bmp;", "(PDF_NOPRINT=/w/x.pdf;)"},
         // "#inipath" cuts the rest; a marker at the first character stays.
         {"Reclaim(Copy=1;#INIPATH=c:\\x.ini)", "Reclaim(PDF_NOPRINT=/w/x.pdf;Copy=1;"},
         {"Reclaim#inipath(Copy=1)", "(PDF_NOPRINT=/w/x.pdf;)"},

@@ -69,17 +69,4 @@ TEST_F(ServerSettingsTest, SetPortAcceptsOnlyItsRangeAndWritesLocalhost) {
     EXPECT_EQ("http://localhost:15001/a/b", settings_.GetEndpoint());
 }
 
-TEST_F(ServerSettingsTest, InstalledAndStartTime) {
-    EXPECT_EQ(0u, settings_.GetProcStartTime());
-    EXPECT_FALSE(settings_.IsInstalled());
-    EXPECT_EQ(folder_.Path() + "TarvosServer450.log.txt", settings_.logPath());
-    EXPECT_EQ("<missing>", Read("isInstalled"));
-    settings_.SetProcStartTime(4000000000u);
-    EXPECT_EQ(4000000000u, settings_.GetProcStartTime());
-    EXPECT_TRUE(settings_.CheckInstalled("tarvosserver450   -Install  "));
-    settings_.SetInstalled(true);
-    EXPECT_EQ("1", Read("isInstalled"));
-    EXPECT_TRUE(settings_.CheckInstalled("tarvosserver450 -debug"));
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "endpoint/working_folder.h"
 #include "platform/ini_file.h"
-#include "platform/known_folders.h"
 #include "tests/engine/temp_folder.h"
 #include "tests/service/log_capture.h"
 #include "tests/service/scoped_env.h"
@@ -69,18 +68,6 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
     EXPECT_EQ("", For(nowhere.c_str(), true));
     EXPECT_NE(std::string::npos, log.Text().find("**** CAUTION workingDir is empty!!!!"))
         << log.Text();
-}
-
-// Names match exactly; "" for none.
-TEST_F(WorkingFolderTest, SpecialFolderNames) {
-    ScopedEnv config("XDG_CONFIG_HOME", "/cfg"), home("HOME", "/home/someone"),
-        templates("XDG_TEMPLATES_DIR", "");
-    std::string paths, path;
-    for (const char* name :
-         {"CSIDL_COMMON_APPDATA", "CSIDL_COMMON_DOCUMENTS", "CSIDL_COMMON_TEMPLATES",
-          "CSIDL_APPDATA", "CSIDL_TEMPLATES", "csidl_appdata", "CSIDL_PROGRAM_FILES"})
-        paths += (platform::SpecialFolderPath(name, &path) ? "" : "-") + path + "|";
-    EXPECT_EQ("/var/lib|/srv|/usr/share/templates|/cfg|/home/someone/Templates|-|-|", paths);
 }
 
 }  // namespace
