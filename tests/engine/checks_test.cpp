@@ -136,7 +136,7 @@ const TextCase kTextCases[] = {
         "1 to 21 letters or digits"),
     Row(CheckCreditorReference, {}, {"RX18539007547034"}, "is not a creditor reference"),
     Row(kPairing,
-        {"CH5800791123000889012|", "CH5800791123000889012|RF18 5390 0754 7034",
+        {"CH5800791123000889012|", "CH5800791123000889012|rf18 5390 0754 7034",
          "CH4431999123000889012|210000000003139471430009017"},
         {"CH4431999123000889012|"},
         "the QR-IBAN CH4431999123000889012 needs a QR reference of 27 digits"),
@@ -301,8 +301,9 @@ TEST(DateCheckTest, SerialsAndTextsFollowThePlatformCalendar) {
 }
 
 // The functions that format or make values: value in, text out. Those whose
-// effect shows in the rules above (check digits, participant numbers) are
-// not repeated here.
+// effect shows in the rules above (check digits, participant numbers, the
+// reference's type) or on the printed slip and in the XML (the references
+// in groups of five) are not repeated here.
 TEST(CheckDigitTest, ComputedAndFormattedValues) {
     std::string umlauts;
     for (int i = 0; i < 45; ++i) umlauts += "\xC3\xBC";
@@ -310,17 +311,12 @@ TEST(CheckDigitTest, ComputedAndFormattedValues) {
         std::string (*fn)(std::string_view);
         std::string in, out;
     } cases[] = {
-        {FormatQrReference, "210000000003139471430009017", "21 00000 00003 13947 14300 09017"},
-        {FormatEsrReference, "1234567890123456", "1 23456 78901 23456"},
         {FormatParticipantNumber, "010000009", "01-0-9"},
         {FormatParticipantNumber, "01-16a-8", ""},
         {Quote, std::string(50, 'x'), "\"" + std::string(40, 'x') + "...\""},
         {Quote, umlauts, "\"" + umlauts.substr(0, 80) + "...\""},  // whole characters
     };
     for (const auto& c : cases) EXPECT_EQ(c.out, c.fn(c.in)) << c.in;
-    EXPECT_EQ(QrReferenceType::kNon, ReferenceTypeOf("  "));
-    EXPECT_EQ(QrReferenceType::kScor, ReferenceTypeOf("rf18 5390"));
-    EXPECT_EQ(QrReferenceType::kQrr, ReferenceTypeOf("21 00000"));
     // The coding line is made as it is checked.
     EXPECT_EQ(kEsrLine,
               MakeEsrCodingLine(521775, "15 45300 00000 00000 00100 00018", "01-12648-2"));
