@@ -66,8 +66,21 @@ class ModuleLogTest : public ::testing::Test {
     CModuleLogFile log_;
 };
 
+// The room for the one argument of an entry before it is cut (when the part
+// before argn passes 497 characters): the head holds a time stamp of 23
+// characters and a run id of 10 digits, then comes argv1="".
+const size_t kArgRoom = 497 - (Entry(0, "handle_x", "").size() + 20 + 6) - 9;
+const std::string kYs(kArgRoom, 'y'), kJs(kArgRoom - 16, 'j');
+const std::string kUmlauts = [] {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "\xc3\xa4";
+    return text;
+}();
+
 // Each line the log is given, in the order given, and what the file shows.
-// A comment needs its level, an entry level 1.
+// A comment needs its level, an entry level 1. A long entry is cut to 495
+// bytes, at a character's start, with a value left open closed, and marked
+// (the log file cuts any line at 1023 bytes: LogFileTest).
 const struct {
     CModuleLogFile::Line line;
     std::string expected;
@@ -81,6 +94,17 @@ const struct {
     {Line(true, 400, {}), Entry(400, "handle_x", "argn=\"0\"/>")},
     {Line(true, 1, {"a\nb", "c\r\nd", "\r", "e\n"}),
      Entry(1, "handle_x", "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>")},
+    {Line(true, 0, {kYs}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" argn=\"1\"/>")},
+    {Line(true, 0, {kYs + "y"}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" ... argn=\"1\"/>")},
+    // The third argument is lost in the cut; argn still counts it.
+    {Line(true, 0, {"IResult", std::string(2000, 'j'), "7"}),
+     Entry(0, "handle_x", "argv1=\"IResult\" argv2=\"" + kJs + "\" ... argn=\"3\"/>")},
+    {Line(true, 0, {kUmlauts}),
+     Entry(0, "handle_x",
+           "argv1=\"" + kUmlauts.substr(0, kArgRoom / 2 * 2) + "\" ... argn=\"1\"/>")},
+    {Line(true, 0, {"x" + kUmlauts}),
+     Entry(0, "handle_x",
+           "argv1=\"x" + kUmlauts.substr(0, (kArgRoom - 1) / 2 * 2) + "\" ... argn=\"1\"/>")},
 };
 
 // At levels 0 to 2 the rows are written one by one and through a queue (in
@@ -88,7 +112,7 @@ const struct {
 // same lines reach the file between the session's first and last line, the
 // session started once, with the run id of its start and the local time (a
 // zone five hours east of UTC; POSIX TZ signs are inverted).
-TEST_F(ModuleLogTest, LevelDecidesWhatIsWrittenOneByOneOrQueued) {
+TEST_F(ModuleLogTest, LinesAsTheLevelSaysOneByOneOrQueuedLongEntriesCut) {
     ScopedEnv zone("TZ", "XYZ-05");
     for (int level = 0; level <= 2; ++level) {
         for (bool queued : {false, true}) {
@@ -151,44 +175,6 @@ TEST_F(ModuleLogTest, NoFileDoesNotDisturbTheCaller) {
     log_.StartLog(1, folder_.Path() + "missing/TarvosServer450.log.txt");
     EXPECT_TRUE(log_.WriteEntry(0, "handle_get", "ITarvos", "", "", ""));
     EXPECT_TRUE(log_.WriteComment(0, "still fine"));
-}
-
-// An entry is cut when the part before argn passes 497 characters: to 495
-// bytes, at a character's start, with a value left open closed, and marked.
-// A comment is cut with the file's lines at 1023 bytes.
-TEST_F(ModuleLogTest, LongLinesAreCutWithAMarkButNeverInsideACharacter) {
-    log_.StartLog(1, path_);
-    log_.WriteEntry(0, "m", "x", "", "", "");
-    // The head before argv1="x" argn="1"/>, then the room for one argument.
-    const size_t head = ReadLines(path_).at(12).size() - 20;
-    const size_t room = 497 - head - std::string("argv1=\"\" ").size();
-    const std::string ys(room, 'y'), js(room - 16, 'j');
-    std::string umlauts;
-    for (int i = 0; i < 400; ++i) umlauts += "\xc3\xa4";
-    const struct {
-        std::vector<std::string> args;
-        std::string tail;
-    } cases[] = {
-        {{ys}, "argv1=\"" + ys + "\" argn=\"1\"/>"},
-        {{ys + "y"}, "argv1=\"" + ys + "\" ... argn=\"1\"/>"},
-        // The third argument is lost in the cut; argn still counts it.
-        {{"IResult", std::string(2000, 'j'), "7"},
-         "argv1=\"IResult\" argv2=\"" + js + "\" ... argn=\"3\"/>"},
-        {{umlauts}, "argv1=\"" + umlauts.substr(0, room / 2 * 2) + "\" ... argn=\"1\"/>"},
-        {{"x" + umlauts},
-         "argv1=\"x" + umlauts.substr(0, (room - 1) / 2 * 2) + "\" ... argn=\"1\"/>"},
-    };
-    std::vector<std::string> expected = {Comment("start session"),
-                                         Entry(0, "m", "argv1=\"x\" argn=\"1\"/>")};
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.args;
-        args.resize(4);
-        log_.WriteEntry(0, "m", args[0], args[1], args[2], args[3]);
-        expected.push_back(Entry(0, "m", c.tail));
-    }
-    log_.WriteComment(0, std::string(1500, 'c'));
-    expected.push_back("<!-- " + std::string(1018, 'c'));
-    EXPECT_EQ(expected, Body());
 }
 
 // Even threads write themselves, odd ones through a queue (with a small
