@@ -56,11 +56,8 @@ std::string Run(const std::string& command, int* status = nullptr) {
 }
 
 bool HaveReadbackTools() {
-    int status = -1;
-    Run("command -v pdftotext && command -v pdftoppm && command -v ZXingReader && "
-        "command -v qpdf && command -v pdffonts",
-        &status);
-    return status == 0;
+    return Run("for t in pdftotext pdftoppm pdfimages pdffonts qpdf ZXingReader; do "
+               "command -v $t >/dev/null || echo missing; done") == "";
 }
 
 // Whether qpdf finds the file sound and every font is embedded.
@@ -489,8 +486,9 @@ TEST(PrintFormContentTest, InvoicesPrintedAtTheSameTimeShowEveryBlockAndReconcil
     }
 }
 
-// --- refusals: a clear text, no file and no partial file (ManagerPrintTest:
-// the template's and the request's own refusals through the manager) ---------
+// --- refusals: a clear text, no file and no partial file (ManagerOutputTest:
+// the template's and the request's own refusals and an output folder that is
+// missing, through the manager) ------------------------------------------------
 
 struct Refusal {
     const char* layout;
@@ -508,8 +506,6 @@ const Refusal kRefusals[] = {
      "eSortTimeTariff -1 is neither 0 (by date) nor 1 (by tariff)"},
     {"", [](auto*, PrintOptions* o) { o->logo_file = "/nonexistent/logo.png"; },
      "the logo file /nonexistent/logo.png cannot be read"},
-    {"", [](auto*, PrintOptions* o) { o->print_template = "(PDF_NOPRINT=/nonexistent/a)"; },
-     "/nonexistent/a: "},
 };
 
 TEST(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
