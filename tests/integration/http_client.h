@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -25,8 +26,7 @@ class HttpClient {
     // the whole response; gives up after `timeoutMs`.
     HttpResponse Send(const std::string& method, const std::string& target,
                       const std::string& body = std::string(),
-                      const std::map<std::string, std::string>& headers = {},
-                      int timeoutMs = 30000) const;
+                      std::map<std::string, std::string> headers = {}, int timeoutMs = 30000) const;
 
     HttpResponse Get(const std::string& target) const { return Send("GET", target); }
     HttpResponse PostJson(const std::string& target, const std::string& json) const {
@@ -40,11 +40,18 @@ class HttpClient {
     int port_;
 };
 
+// A request as its bytes: `headers` as given, and the length of the body
+// when there is one (and for any POST or PUT).
+std::string RequestText(const std::string& method, const std::string& target,
+                        const std::string& body = std::string(),
+                        const std::map<std::string, std::string>& headers = {});
+
 // A port on 127.0.0.1 that nothing listens on right now.
 int FreeLoopbackPort();
 
-// A socket connected to `port` on the loopback interface; -1 on failure.
-int ConnectLoopback(int port);
+// A socket connected to `port` on the loopback interface (bound to a free
+// port when `port` is 0); -1 on failure.
+int LoopbackSocket(int port);
 
 // The status, headers and body of the raw response `raw` (status 0 when it
 // is none).
@@ -54,7 +61,7 @@ HttpResponse ParseResponse(const std::string& raw);
 // given, and what comes back is read with a deadline.
 class RawConnection {
   public:
-    explicit RawConnection(int port) : fd_(ConnectLoopback(port)) {}
+    explicit RawConnection(int port) : fd_(LoopbackSocket(port)) {}
     ~RawConnection() {
         if (fd_ >= 0) close(fd_);
     }
@@ -78,15 +85,16 @@ class RawConnection {
         return true;
     }
 
-    // Reads until `enough` says the data is complete, the peer closes or
-    // `timeoutMs` passes. `closed` tells which of the last two happened.
-    template <class Enough>
-    std::string Receive(int timeoutMs, Enough enough, bool* closed = nullptr) {
+    // Reads until `enough` (when given) says the data is complete, the peer
+    // closes or `timeoutMs` passes. `closed` tells which of the last two
+    // happened.
+    std::string Receive(int timeoutMs, const std::function<bool(const std::string&)>& enough = {},
+                        bool* closed = nullptr) {
         std::string data;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         if (closed != nullptr) *closed = false;
         char buffer[65536];
-        while (!enough(data)) {
+        while (!enough || !enough(data)) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                             deadline - std::chrono::steady_clock::now())
                             .count();
@@ -100,12 +108,6 @@ class RawConnection {
             data.append(buffer, static_cast<size_t>(n));
         }
         return data;
-    }
-
-    // Everything until the peer closes (or `timeoutMs` passes).
-    std::string ReceiveUntilClosed(int timeoutMs, bool* closed = nullptr) {
-        return Receive(
-            timeoutMs, [](const std::string&) { return false; }, closed);
     }
 
   private:

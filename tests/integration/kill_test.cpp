@@ -1,5 +1,5 @@
 // kill -9 of the executable while it writes its files under load: the INI
-// file (a "-setport" run beside the running service) still holds every key,
+// file (a "-setport" run beside the running service) still holds every line,
 // the module log ends with a whole line, and the next start works.
 
 #include <gtest/gtest.h>
@@ -12,9 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <random>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,24 +25,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-uintmax_t FileSize(const std::string& path) {
-    std::error_code error;
-    uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 // Clients that create managers (one module log entry each) until stopped.
 class Load {
   public:
     Load(int port, int threads) {
         for (int i = 0; i < threads; ++i) {
             threads_.emplace_back([this, port] {
-                HttpClient client(port);
-                while (!stop_) {
-                    if (client.Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")).status == 0) {
-                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    }
-                }
+                while (!stop_)
+                    HttpClient(port).Get(ServerProcess::Path("ITarvos", "GetCreateTarvos"));
             });
         }
     }
@@ -57,19 +46,9 @@ class Load {
     std::vector<std::thread> threads_;
 };
 
-// section -> keys of the INI file at `path`.
-std::map<std::string, std::vector<std::string>> IniKeys(const std::string& path) {
-    std::map<std::string, std::vector<std::string>> keys;
-    std::istringstream lines(ReadFileText(path));
-    std::string line, section;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line[0] == '[') {
-            section = line.substr(1, line.find(']') - 1);
-        } else if (line.find('=') != std::string::npos) {
-            keys[section].push_back(line.substr(0, line.find('=')));
-        }
-    }
-    return keys;
+// The INI file's text with the endpoint's port left out.
+std::string IniWithoutPort(const ServerProcess& server) {
+    return std::regex_replace(ReadFileText(server.IniPath()), std::regex("localhost:\\d+"), "");
 }
 
 // Waits (at most 5 s) for a write into a file whose name begins with
@@ -107,14 +86,14 @@ void RunAndKill(const ServerProcess& server, const std::vector<std::string>& arg
     close(watch);
 }
 
-TEST(KillTest, IniKeepsEveryKeyWhenSetportIsKilled) {
+TEST(KillTest, IniKeepsEveryLineWhenSetportIsKilled) {
     // A long INI file takes long enough to write for a kill to fall inside.
     std::string padding = "[Padding]\n";
     for (int i = 0; i < 4000; ++i) padding += "key" + std::to_string(i) + "=value\n";
     ServerProcess server({"logLevel=1", "Interface_Max_Inactivity_Sec=300"}, padding);
     ASSERT_TRUE(server.Start());
     const std::string endpoint[] = {server.Endpoint(), "http://localhost:15001/tarvosServer450"};
-    const auto before = IniKeys(server.IniPath());
+    const std::string before = IniWithoutPort(server);
     // How long one whole run takes: the kills fall anywhere inside it.
     auto start = Clock::now();
     std::string output;
@@ -129,10 +108,7 @@ TEST(KillTest, IniKeepsEveryKeyWhenSetportIsKilled) {
         std::string port = now == endpoint[1] ? std::to_string(server.port()) : "15001";
         RunAndKill(server, {"-setport", port},
                    whole * std::uniform_int_distribution<int>(0, 100)(random) / 100, i % 3 != 2);
-        ASSERT_EQ(before, IniKeys(server.IniPath())) << "after kill " << i;
-        for (const char* key : {"isInstalled", "logLevel", "Interface_Max_Inactivity_Sec"}) {
-            EXPECT_NE("", server.Setting(key)) << key;
-        }
+        ASSERT_EQ(before, IniWithoutPort(server)) << "after kill " << i;
         now = server.Setting("Endpoint");
         EXPECT_TRUE(now == endpoint[0] || now == endpoint[1]) << now;
     }
@@ -148,24 +124,20 @@ TEST(KillTest, ModuleLogEndsWithWholeLinesAndTheNextStartWorks) {
         {
             Load load(server.port(), 4);
             // Kill while the log grows: after at least 64 more lines.
-            uintmax_t from = FileSize(server.LogPath());
+            auto size = [&] { return std::filesystem::file_size(server.LogPath()); };
+            uintmax_t from = size();
             auto deadline = Clock::now() + std::chrono::seconds(30);
-            while (FileSize(server.LogPath()) < from + 64 * 200 && Clock::now() < deadline) {
+            while (size() < from + 64 * 200 && Clock::now() < deadline) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             kill(server.pid(), SIGKILL);
-            for (int i = 0; i < 500 && server.Running(); ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
+            while (server.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         std::string log = server.ReadLog();
-        ASSERT_FALSE(log.empty());
-        EXPECT_EQ('\n', log.back())
-            << "round " << round << ": ..." << log.substr(log.size() > 300 ? log.size() - 300 : 0);
         size_t last = log.rfind('\n', log.size() - 2);
         std::string line = log.substr(last == std::string::npos ? 0 : last + 1);
-        EXPECT_EQ('<', line.front()) << line;
-        EXPECT_EQ(">\n", line.substr(line.size() - 2)) << line;
+        EXPECT_TRUE(std::regex_match(line, std::regex("<[^\n]*>\n")))
+            << "round " << round << ": " << line;
     }
     ASSERT_TRUE(server.Start()) << server.Output();
     EXPECT_EQ(200, server.client().Get(ServerProcess::Path("ITarvos", "GetCreateTarvos")).status);

@@ -1,15 +1,12 @@
 // The request frame against the real service: paths, content types, target
 // handles and bodies that the frame refuses before any operation runs, each
 // with its error reply, and hostile input that gets a reply while the
-// service lives on; requests kept alive, 204 framing, one log line each.
+// service lives on; requests kept alive and 204 framing.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
-#include <random>
 #include <string>
-#include <thread>
 
 #include "tests/integration/envelope.h"
 #include "tests/integration/invoice_over_http.h"
@@ -109,13 +106,6 @@ TEST_F(RequestFrameTest, HostileRequestsGetAReply) {
           "/tarvosServer450/%C3%28/x"}) {
         EXPECT_EQ(400, client().Get(path).status) << path;
     }
-    std::mt19937 random(20261205);
-    for (int i = 0; i < 20; ++i) {
-        std::string body(1 + random() % 5000, '\0');
-        for (char& c : body) c = static_cast<char>(random() & 0xff);
-        body[0] = '{';
-        EXPECT_EQ(400, client().PostJson("/tarvosServer450/ITarvos/SetLogo", body).status);
-    }
     // TRACE would echo the headers.
     HttpResponse trace = client().Send("TRACE", "/tarvosServer450/ITarvos/GetModus", "",
                                        {{"X-Secret", "must-not-echo"}});
@@ -132,7 +122,8 @@ TEST_F(RequestFrameTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeade
     // Three requests in one write: a 204, a 200 and an error reply.
     ASSERT_TRUE(
         connection.Send(RequestText("POST", ServerProcess::Path("IAddress", "GetPhones"),
-                                    "{\"pIAddress\":" + std::to_string(address) + "}") +
+                                    "{\"pIAddress\":" + std::to_string(address) + "}",
+                                    {{"Content-Type", "application/json"}}) +
                         RequestText("GET", ServerProcess::Path("ITarvos", "GetModuleVersion") +
                                                "?pITarvos=" + std::to_string(manager)) +
                         RequestText("GET", kGetModus)));
@@ -146,24 +137,6 @@ TEST_F(RequestFrameTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeade
     ASSERT_EQ(200, Status(rest)) << "the next response follows the 204's headers: " << data;
     EXPECT_NE(std::string::npos, rest.find("{\"pbstrModuleVersion\":\"4.50.001\"}HTTP/1.1 400 "))
         << rest;
-}
-
-TEST_F(RequestFrameTest, LineBreaksInAPathLeaveOneLogLine) {
-    client().Get(kGetModus);
-    auto lines = [&] {
-        std::string log = server_->ReadLog();
-        return std::count(log.begin(), log.end(), '\n');
-    };
-    long before = -1;
-    while (before != lines()) {  // until the lines of earlier requests are in
-        before = lines();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ExpectEnvelope(client().Get("/tarvosServer450/IT%0Aarvos/Get%0D%0AModus?pIT%0Aarvos=9"), 402);
-    for (int i = 0; i < 100 && lines() == before; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_EQ(before + 1, lines()) << server_->ReadLog();
 }
 
 }  // namespace

@@ -6,13 +6,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
-#include "platform/ini_file.h"
-#include "tests/engine/file_text.h"
+#include "tests/integration/command_run.h"
 
 namespace fs = std::filesystem;
 
@@ -77,55 +75,24 @@ bool ServerProcess::Start(const std::vector<std::string>& args) {
 int ServerProcess::RunToEnd(const std::vector<std::string>& args, std::string* output) {
     std::string command = "'" + folder_ + "tarvosserver450'";
     for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " > '" + folder_ + "run.txt' 2>&1 < /dev/null";
-    int status = std::system(command.c_str());
-    *output = ReadFileText(folder_ + "run.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    CommandRun run = RunCommand(command + " < /dev/null");
+    *output = run.output;
+    return run.exit_code;
 }
 
 bool ServerProcess::Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-    }
-    return true;
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    return pid_ > 0;
 }
 
-int ServerProcess::Stop(int timeoutMs) {
+int ServerProcess::Stop() {
     if (pid_ <= 0) return -1;
     kill(pid_, SIGTERM);
     int status = 0;
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
+    for (int waited = 0; waitpid(pid_, &status, WNOHANG) != pid_; waited += 20) {
+        if (waited == 20000) kill(pid_, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
     pid_ = -1;
-    return -1;
-}
-
-std::string ServerProcess::Output() const {
-    return ReadFileText(folder_ + "output.txt");
-}
-
-std::string ServerProcess::Setting(const std::string& key) const {
-    return platform::GetProfileString(IniPath(), "Settings", key, "<missing>");
-}
-
-void ServerProcess::SetSetting(const std::string& key, const std::string& value) const {
-    platform::WriteProfileString(IniPath(), "Settings", key, value);
-}
-
-std::string ServerProcess::ReadLog() const {
-    return ReadFileText(LogPath());
-}
-
-std::string ServerProcess::Path(const std::string& interfaceName, const std::string& method) {
-    return "/tarvosServer450/" + interfaceName + "/" + method;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

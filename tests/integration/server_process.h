@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ini_file.h"
+#include "tests/engine/file_text.h"
 #include "tests/integration/http_client.h"
 
 // True when `text` (an output or a log) holds `part`.
@@ -36,9 +38,9 @@ class ServerProcess {
     // fills `output` with what it printed (standard output and error).
     int RunToEnd(const std::vector<std::string>& args, std::string* output);
 
-    // Sends SIGTERM and waits (at most `timeoutMs`) for the exit. Returns the
-    // exit code, or -1 when it had to be killed.
-    int Stop(int timeoutMs = 20000);
+    // Sends SIGTERM and waits (at most 20 s, then SIGKILL) for the exit.
+    // Returns the exit code, or -1 when it had to be killed.
+    int Stop();
 
     bool Running();
 
@@ -51,14 +53,20 @@ class ServerProcess {
         return "http://localhost:" + std::to_string(port_) + "/tarvosServer450";
     }
     // A key of the INI file's section [Settings] ("<missing>" when absent).
-    std::string Setting(const std::string& key) const;
-    void SetSetting(const std::string& key, const std::string& value) const;
+    std::string Setting(const std::string& key) const {
+        return platform::GetProfileString(IniPath(), "Settings", key, "<missing>");
+    }
+    void SetSetting(const std::string& key, const std::string& value) const {
+        platform::WriteProfileString(IniPath(), "Settings", key, value);
+    }
     std::string WorkFolder() const { return folder_ + "tolvan/Halvo450Rest/"; }
-    std::string Output() const;  // what the process printed so far
-    std::string ReadLog() const;
+    std::string Output() const { return ReadFileText(folder_ + "output.txt"); }  // printed so far
+    std::string ReadLog() const { return ReadFileText(LogPath()); }
 
     // The path of a call: "/tarvosServer450/<interfaceName>/<method>".
-    static std::string Path(const std::string& interfaceName, const std::string& method);
+    static std::string Path(const std::string& interfaceName, const std::string& method) {
+        return "/tarvosServer450/" + interfaceName + "/" + method;
+    }
 
     HttpClient client() const { return HttpClient(port_); }
 

@@ -4,8 +4,6 @@
 // its files are private.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -95,13 +93,10 @@ TEST_F(TransportMemoryTest, HundredMegabyteUploadStreamsToAPrivateFile) {
         if (!existing.count(name)) added.push_back(name);
     }
     ASSERT_EQ(1u, added.size());
-    struct stat file {};
-    struct stat mode {};
-    ASSERT_EQ(0, stat((folder + added[0]).c_str(), &file));
-    ASSERT_EQ(0, stat(folder.c_str(), &mode));
-    EXPECT_EQ(kHundredMegabytes, file.st_size);
-    EXPECT_EQ(0600, file.st_mode & 0777);
-    EXPECT_EQ(0700, mode.st_mode & 0777);
+    EXPECT_EQ(static_cast<uintmax_t>(kHundredMegabytes), fs::file_size(folder + added[0]));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(folder + added[0]).permissions());
+    EXPECT_EQ(fs::perms::owner_all, fs::status(folder).permissions());
     fs::remove(folder + added[0]);
     ExpectPeakRiseBelow(before, 8 * 1024, "an upload of 100 MB");
 }

@@ -43,19 +43,7 @@ inline HttpResponse StreamBody(int port, const std::string& target, const std::s
     }
     if (sendOnly >= 0) return HttpResponse();
     if (ok && send(tail) && chunked) connection.Send("0\r\n\r\n");
-    return ParseResponse(connection.ReceiveUntilClosed(60000));
-}
-
-// A request as its bytes: a body goes with its type and length.
-inline std::string RequestText(const std::string& method, const std::string& target,
-                               const std::string& body = std::string(),
-                               const std::string& type = "application/json") {
-    std::string text = method + " " + target + " HTTP/1.1\r\nHost: localhost\r\n";
-    if (!body.empty()) {
-        text +=
-            "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
-    }
-    return text + "\r\n" + body;
+    return ParseResponse(connection.Receive(60000));
 }
 
 // The status of the first response in `data`; 0 when there is none.
