@@ -109,21 +109,17 @@ TEST_F(TariffCatalogTest, EveryFieldReadsBackAsImported) {
 }
 
 TEST_F(TariffCatalogTest, TheStoreFollowsTheFile) {
-    CatalogEntry entry;
-    entry.tariff_type = "X99";
-    entry.code = "EX.0010";
-    entry.valid_from = "2020-01-01";
+    std::vector<CatalogEntry> two;
+    ASSERT_EQ("", tariff::ParseCatalogCsv(kHeader + kGood + "\n" + With(1, "EX.0020"), &two));
     tariff::CatalogStore store(Db(), std::chrono::milliseconds(0));
     EXPECT_EQ(nullptr, store.Current());
     EXPECT_EQ("No tariff catalog <" + Db() + ">: tariff checks are off", store.Describe());
 
-    ASSERT_EQ("", tariff::WriteCatalogFile({entry}, Db()));
+    ASSERT_EQ("", tariff::WriteCatalogFile({two[0]}, Db()));
     std::shared_ptr<const tariff::Catalog> first = store.Current();
     ASSERT_TRUE(first);
     EXPECT_EQ(1, first->rows());
-    CatalogEntry other = entry;
-    other.code = "EX.0020";
-    ASSERT_EQ("", tariff::WriteCatalogFile({entry, other}, Db()));
+    ASSERT_EQ("", tariff::WriteCatalogFile(two, Db()));
     EXPECT_EQ(2, store.Current()->rows());
     std::string error;  // a catalog handed out still reads the file it was opened on
     EXPECT_TRUE(first->Find("X99", "EX.0020", &error)->empty()) << error;
@@ -135,7 +131,7 @@ TEST_F(TariffCatalogTest, TheStoreFollowsTheFile) {
 
     tariff::CatalogStore slow(Db(), std::chrono::hours(1));
     EXPECT_EQ(nullptr, slow.Current());
-    ASSERT_EQ("", tariff::WriteCatalogFile({entry}, Db()));
+    ASSERT_EQ("", tariff::WriteCatalogFile({two[0]}, Db()));
     EXPECT_EQ(nullptr, slow.Current());  // not looked at again within the hour
 }
 

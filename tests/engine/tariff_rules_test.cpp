@@ -58,8 +58,8 @@ struct RuleCase {
     Record kept;
     Record broken;
     const char* text;               // the refusal after "tariff rule <rule>: "
-    std::vector<Record> earlier{};  // added first; each passes
     bool known = true;              // the request knows the patient and the law
+    std::vector<Record> earlier{};  // added first; each passes
 };
 
 const std::vector<RuleCase>& Cases() {
@@ -85,11 +85,13 @@ const std::vector<RuleCase>& Cases() {
          Record("EX.0020", 9.57, 8.19).Quantity(2),
          "X99 EX.0020: quantity 5 in session 1 (2 in this record) is above the catalog's maximum "
          "of 4 per session",
+         true,
          {Record("EX.0020", 9.57, 8.19).Quantity(3), Record("EX.0020", 9.57, 8.19).Session(2)}},
         {"exclusive",
          Record("EX.0070", 12, 3.2).Session(2),
          Record("EX.0070", 12, 3.2),
          "X99 EX.0070 may not stand in session 1 with X99 EX.0010 (record 1)",
+         true,
          {Record("EX.0010", 10.12, 8.5)}},
         {"sex", Record("EX.0030", 25, 12.4),
          Record("EX.0030", 25, 12.4).Patient(1, Day(2000, 3, 1)),
@@ -100,23 +102,17 @@ const std::vector<RuleCase>& Cases() {
         {"age", Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 2)),
          Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 1)),
          "X99 EX.0040 is for patients aged up to 6; the patient is 7 on 2024-03-01"},
-        {"age",
-         Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 2)),
+        {"age", Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 2)),
          Record("EX.0040", 18.2, 9.1),
          "X99 EX.0040 is for patients aged up to 6; the patient's birth date is not known "
          "(SetPatient of the service input or of the request)",
-         {},
          false},
         {"law", Record("EX.0080", 20, 10).Treatment(4, 2, 1), Record("EX.0080", 20, 10),
          "X99 EX.0080 is billed under UVG,MVG only; the law is KVG"},
         {"law", Record("EX.0030", 25).Plain(), Record("EX.0080", 20).Plain(),
          "X99 EX.0080 is billed under UVG,MVG only; the law is KVG"},
-        {"law",
-         Record("EX.0010", 10.12).Plain(),
-         Record("EX.0080", 20).Plain(),
-         "X99 EX.0080 is billed under UVG,MVG only; no law is known (SetLaw)",
-         {},
-         false},
+        {"law", Record("EX.0010", 10.12).Plain(), Record("EX.0080", 20).Plain(),
+         "X99 EX.0080 is billed under UVG,MVG only; no law is known (SetLaw)", false},
         {"canton", Record("EX.0010", 10.12, 8.5).Treatment(4, 1, 1),
          Record("EX.0010", 10.12, 8.5).Treatment(26, 1, 1),
          "X99 EX.0010: the service input's canton ZH differs from the request's treatment canton "
