@@ -81,10 +81,7 @@ TEST(DecimalTest, ParsingArithmeticRoundingFormattingAndOrderAreExactUntilOverfl
         {Decimal::Invalid().ToFixed(2), "invalid"},
         // By value; the invalid value is unordered.
         {Order(D("1.5"), D("1.50001")), "< <= != "},
-        {Order(D("-1.5"), D("-1.2")), "< <= != "},
         {Order(D("1.10"), D("1.1")), "<= == >= "},
-        {Order(D("-0.000"), D("0")), "<= == >= zero"},
-        {Order(big, D("0.00000000000000000000000000000000000001")), "!= >= > "},
         {Order(Decimal::Invalid(), D("0")), "!= "},
         {Order(Decimal::Invalid(), Decimal::Invalid()), "== "},
     };

@@ -61,7 +61,6 @@ TEST(VariantTimeToSystemTime, SerialsToCivilTimesAndBack) {
         EXPECT_EQ(ok ? 0 : 7, st.wMilliseconds) << "a failure leaves the result alone";
         EXPECT_DOUBLE_EQ(ok ? back : 0, ok ? Serial(st) : 0) << serial;
     }
-    EXPECT_FALSE(VariantTimeToSystemTime(1.0, nullptr));
 }
 
 // Fields past their end carry over.
@@ -82,8 +81,6 @@ TEST(SystemTimeToVariantTime, CivilTimesToSerials) {
         EXPECT_FALSE(SystemTimeToVariantTime(&bad, &d)) << Text(bad);
     }
     EXPECT_EQ(7.0, d);
-    EXPECT_FALSE(SystemTimeToVariantTime(nullptr, &d) ||
-                 SystemTimeToVariantTime(&cases[0].first, nullptr));
 }
 
 // Every day from 100-01-01 to 9999-12-31 there and back. Which civil day a
