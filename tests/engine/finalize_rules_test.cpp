@@ -11,17 +11,13 @@
 
 #include "module/checks/check_dates.h"
 #include "module/checks/invoice_checks.h"
+#include "tests/engine/result_sample_invoice.h"
 
 namespace {
 
 using checks::DateSerial;
 using invoice::InvoiceRequest;
-
-invoice::Decimal Rate(const char* text) {
-    invoice::Decimal value;
-    invoice::Decimal::Parse(text, &value);
-    return value;
-}
+using result_test::D;
 
 // Treatment in March 2024 (for a disease), two services inside it, patient
 // born 1980, invoice of 2024-04-02, KVG.
@@ -39,7 +35,7 @@ InvoiceRequest BaseInvoice() {
         record.tariff_type = "999";
         record.code = i == 0 ? "GA" : "GB";
         record.date_begin = DateSerial(2024, 3, 10);
-        record.vat_rate = Rate(i == 0 ? "8.1" : "0");
+        record.vat_rate = D(i == 0 ? "8.1" : "0");
         invoice.services.push_back(record);
     }
     return invoice;
@@ -52,7 +48,7 @@ Change Vat(const char* rate) {
     return [rate](InvoiceRequest* r, double d) {
         r->treatment->date_begin = r->treatment->date_end = r->invoice->date = d;
         for (invoice::ServiceRecord& record : r->services) record.date_begin = d;
-        r->services[0].vat_rate = Rate(rate);
+        r->services[0].vat_rate = D(rate);
     };
 }
 

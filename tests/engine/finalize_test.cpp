@@ -1,7 +1,7 @@
 // Finalize of the invoice request through the module's interface: one table
 // of invoices (the sample's sections with one left out or one changed) and
-// the figures each gets or the parts its refusal names; the snapshot and the
-// result over it. The arithmetic itself is balance_test's.
+// the figures each gets or the parts its refusal names. The arithmetic
+// itself is balance_test's.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "module/objects/request_object.h"
-#include "tests/engine/com_reads.h"
 #include "tests/engine/request_sample_invoice.h"
 #include "tests/engine/result_sample_invoice.h"
 
@@ -18,12 +17,8 @@ namespace request_test {
 namespace {
 
 using result_test::BalanceText;
-using result_test::D;
 using Q = IGeneralInvoiceRequest*;
 using B = InvoiceBuilder;
-using com_reads::Read;
-using com_reads::Walk;
-using R = IGeneralInvoiceResult;
 
 struct FinalizeRow {
     const char* skipped;  // the setter SetSampleSections leaves out; "all": no sections at all
@@ -125,17 +120,11 @@ std::vector<FinalizeRow> FinalizeRows() {
     };
     const std::pair<const char*, const char*> setters[] = {
         {"SetRequest", "role and place (SetRequest)"},
-        {"SetTransport", "transport (SetTransport)"},
-        {"SetInvoice", "invoice id and date (SetInvoice)"},
         {"SetTiers", "tiers mode (SetTiers)"},
-        {"SetBiller", "biller (SetBiller)"},
         {"SetDebitor", "debitor (SetDebitor)"},
         {"SetProvider", "provider (SetProvider)"},
-        {"SetPatient", "patient (SetPatient)"},
         {"SetGuarantor", "guarantor (SetGuarantor)"},
         {"SetEsrQR", "payment slip (SetEsr, SetEsrRed"},
-        {"SetLaw", "law (SetLaw)"},
-        {"SetTreatment", "treatment (SetTreatment)"},
     };
     for (const auto& [setter, text] : setters) rows.push_back({setter, none, "", {missing, text}});
     return rows;
@@ -171,59 +160,6 @@ TEST(FinalizeTableTest, FiguresOfEachInvoiceOrThePartsItsRefusalNames) {
         for (const char* part : row.not_found)
             EXPECT_EQ(std::string::npos, text.find(part)) << text;
     }
-}
-
-// The result over the snapshot reads back what the request finalized, and
-// keeps it through later changes to the request and the end of its manager.
-using FinalizeTest = RequestTest;
-
-TEST_F(FinalizeTest, ResultReadsBackWhatTheRequestFinalizedAndOutlivesIt) {
-    build_.SetSampleSections();
-    build_.AddSampleServices();
-    ASSERT_EQ(S_OK, request_->SetXtraDrug(4, 1, "B", 2, 3, 0, &status_)) << Abort();
-    double difference = 0;
-    ASSERT_EQ(S_OK, request_->Finalize(&difference, &status_)) << Abort();
-    auto snapshot = AsRequestImpl(request_.Get())->FinalizedSnapshot();
-    ComPtr<R> result = result_test::ResultOver(snapshot);
-    EXPECT_EQ("ok|5232.99|17.76|0|0|5233|254.02|T", Read(result.Get(), &R::GetBalance));
-    EXPECT_EQ(
-        (std::vector<std::string>{"ok|0|0|T", "ok|60.98|2.5|T", "ok|193.04|7.7|T", "end|0|0|F"}),
-        Walk(result.Get(), &R::GetFirstVat, &R::GetNextVat));
-    EXPECT_EQ(
-        (std::vector<std::string>{"ok|999|GA||1|1|43985|0|2000000000008|7601000000026|Artikel "
-                                  "GA|2700|1|1|2700|7.7|0|||0|0|2|T",
-                                  "ok|999|GB||1|1|43985|0|2000000000008|7601000000026|Artikel "
-                                  "GB|2500|1|1|2500|2.5|0|||0|0|3|T",
-                                  "ok|999|123456789||1|1|43985|0|2000000000008|7601000000026|"
-                                  "Artikel 123456789|10.15|1|1|10.15|0|0|||0|0|4|T",
-                                  "ok|999|1234567890||0.5|1|43985|0|2000000000008|7601000000026|"
-                                  "Artikel 1234567890|10.15|1|1|5.08|0|0|||0|0|5|T",
-                                  "end||||0|0|0|0||||0|0|0|0|0|0|||0|0|0|F"}),
-        Walk(result.Get(), &R::GetFirstService, &R::GetNextService));
-    EXPECT_EQ((std::vector<std::string>{
-                  "ok|001|00.0010||1|1|43985|0|1|Konsultation, erste 5 Min. "
-                  "(Grundkonsultation)|9.57|1|1|9.57|8.19|1|1|8.19|17.76|0|1||1||0|0|1|1|1|"
-                  "2000000000008|7601000000026|3|1|1|T",
-                  "end||||0|0|0|0|0||0|0|0|0|0|0|0|0|0|0|0||0||0|0|0|0|0|||0|0|0|F"}),
-              Walk(result.Get(), &R::GetFirstServiceEx, &R::GetNextServiceEx));
-    EXPECT_EQ("ok|1|B|2|3|0|T", Read(result.Get(), &R::GetXtraDrug, 4));
-    EXPECT_EQ(
-        "ok|2|20924|7569217076985|{ok|1;ok|Spitzkiel|Beatrice|Frau|||T;ok||||F;ok|||0000|Unbekannt|"
-        "|NDF|T;ok|||||F;ok|||F;ok|555-555 55 55||||T;end|||||F}|T",
-        Read(result.Get(), &R::GetPatient));
-    EXPECT_EQ(
-        "ok|4|CH4431999123000889012|210000000003139471430009017||{ok|2;ok||||||F;ok|Test "
-        "Bank|||T;ok|Bankweg "
-        "1||2501|Biel||CH|T;ok|||||F;ok|||F;end|||||F}|{ok|1;ok|Mandant.tarmed|Mandant.tarmed|Frau|"
-        "||T;ok||||F;ok|||0000|Unbekannt||NDF|T;ok|||||F;ok|||F;end|||||F}|30|T",
-        Read(result.Get(), &R::GetEsrQR));
-
-    ASSERT_EQ(S_OK, request_->SetInvoice("999999", Day(2020, 6, 4), 1591170776, &status_));
-    EXPECT_EQ(nullptr, AsRequestImpl(request_.Get())->FinalizedSnapshot());
-    request_ = nullptr;
-    module_.request = nullptr;
-    module_.manager = nullptr;
-    EXPECT_EQ("ok|000001000001|43985|1591170775|T", Read(result.Get(), &R::GetInvoice));
 }
 
 }  // namespace

@@ -33,13 +33,19 @@ inline double Day(int year, int month, int day) {
     return checks::DateSerial(year, month, day);
 }
 
+// A new manager of its own.
+inline ComPtr<ITarvos> NewManager() {
+    ComPtr<ITarvos> manager;
+    void* raw = nullptr;
+    EXPECT_EQ(S_OK,
+              CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(), &raw));
+    manager.Attach(static_cast<ITarvos*>(raw));
+    return manager;
+}
+
 // A manager of its own with one request from it.
 struct TestModule {
-    TestModule() {
-        void* raw = nullptr;
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Tarvos, nullptr, CLSCTX_ALL, InterfaceId<ITarvos>(),
-                                         &raw));
-        manager.Attach(static_cast<ITarvos*>(raw));
+    TestModule() : manager(NewManager()) {
         if (manager) {
             EXPECT_EQ(S_OK, manager->GetGeneralInvoiceRequest(request.ReleaseAndGetAddressOf()));
         }
