@@ -25,26 +25,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Clients that create managers (one module log entry each) until stopped.
-class Load {
-  public:
-    Load(int port, int threads) {
-        for (int i = 0; i < threads; ++i) {
-            threads_.emplace_back([this, port] {
-                while (!stop_)
-                    HttpClient(port).Get(ServerProcess::Path("ITarvos", "GetCreateTarvos"));
-            });
-        }
+// Runs `body` while `threads` clients create managers (one module log
+// entry each).
+template <class Body>
+void UnderLoad(int port, int threads, Body body) {
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < threads; ++i) {
+        clients.emplace_back([&] {
+            while (!stop) HttpClient(port).Get(ServerProcess::Path("ITarvos", "GetCreateTarvos"));
+        });
     }
-    ~Load() {
-        stop_ = true;
-        for (std::thread& thread : threads_) thread.join();
-    }
-
-  private:
-    std::atomic<bool> stop_{false};
-    std::vector<std::thread> threads_;
-};
+    body();
+    stop = true;
+    for (std::thread& client : clients) client.join();
+}
 
 // The INI file's text with the endpoint's port left out.
 std::string IniWithoutPort(const ServerProcess& server) {
@@ -100,18 +95,20 @@ TEST(KillTest, IniKeepsEveryLineWhenSetportIsKilled) {
     ASSERT_EQ(0, server.RunToEnd({"-setport", "15001"}, &output)) << output;
     auto whole = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
 
-    Load load(server.port(), 2);
     std::mt19937 random(19);
-    for (int i = 0; i < 9; ++i) {
-        // Always another port than the file holds, so that it is written.
-        std::string now = server.Setting("Endpoint");
-        std::string port = now == endpoint[1] ? std::to_string(server.port()) : "15001";
-        RunAndKill(server, {"-setport", port},
-                   whole * std::uniform_int_distribution<int>(0, 100)(random) / 100, i % 3 != 2);
-        ASSERT_EQ(before, IniWithoutPort(server)) << "after kill " << i;
-        now = server.Setting("Endpoint");
-        EXPECT_TRUE(now == endpoint[0] || now == endpoint[1]) << now;
-    }
+    UnderLoad(server.port(), 2, [&] {
+        for (int i = 0; i < 9; ++i) {
+            // Always another port than the file holds, so that it is written.
+            std::string now = server.Setting("Endpoint");
+            std::string port = now == endpoint[1] ? std::to_string(server.port()) : "15001";
+            RunAndKill(server, {"-setport", port},
+                       whole * std::uniform_int_distribution<int>(0, 100)(random) / 100,
+                       i % 3 != 2);
+            ASSERT_EQ(before, IniWithoutPort(server)) << "after kill " << i;
+            now = server.Setting("Endpoint");
+            EXPECT_TRUE(now == endpoint[0] || now == endpoint[1]) << now;
+        }
+    });
     ASSERT_TRUE(server.Running()) << server.Output();
     ASSERT_EQ(0, server.RunToEnd({"-setport", std::to_string(server.port())}, &output));
     EXPECT_EQ(endpoint[0], server.Setting("Endpoint"));
@@ -121,8 +118,7 @@ TEST(KillTest, ModuleLogEndsWithWholeLinesAndTheNextStartWorks) {
     ServerProcess server({"logLevel=2"});
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(server.Start()) << "round " << round << ": " << server.Output();
-        {
-            Load load(server.port(), 4);
+        UnderLoad(server.port(), 4, [&] {
             // Kill while the log grows: after at least 64 more lines.
             auto size = [&] { return std::filesystem::file_size(server.LogPath()); };
             uintmax_t from = size();
@@ -132,7 +128,7 @@ TEST(KillTest, ModuleLogEndsWithWholeLinesAndTheNextStartWorks) {
             }
             kill(server.pid(), SIGKILL);
             while (server.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        });
         std::string log = server.ReadLog();
         size_t last = log.rfind('\n', log.size() - 2);
         std::string line = log.substr(last == std::string::npos ? 0 : last + 1);

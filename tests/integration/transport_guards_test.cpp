@@ -58,7 +58,7 @@ TEST(TransportGuardsTest, StalledBodiesAndIdleConnections) {
     ASSERT_TRUE(kept.Send(RequestText("GET", kGetModus)));
     std::string first =
         kept.Receive(5000, [](const std::string& d) { return d.find("}") != std::string::npos; });
-    EXPECT_EQ(400, Status(first)) << first;
+    EXPECT_EQ(400, ParseResponse(first).status) << first;
     std::vector<std::unique_ptr<RawConnection>> idle;
     for (int i = 0; i < count; ++i) {
         idle.push_back(std::make_unique<RawConnection>(server.port()));
@@ -89,7 +89,7 @@ std::unique_ptr<RawConnection> AdmittedConnection(int port, int* refused) {
         reply = connection->Receive(
             10000, [](const std::string& d) { return d.find('}') != std::string::npos; }, &closed);
     }
-    if (Status(reply) == 400) return connection;
+    if (ParseResponse(reply).status == 400) return connection;
     EXPECT_TRUE(closed && reply.empty()) << reply;
     ++*refused;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));  // time to let a connection go

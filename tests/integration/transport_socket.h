@@ -45,8 +45,3 @@ inline HttpResponse StreamBody(int port, const std::string& target, const std::s
     if (ok && send(tail) && chunked) connection.Send("0\r\n\r\n");
     return ParseResponse(connection.Receive(60000));
 }
-
-// The status of the first response in `data`; 0 when there is none.
-inline int Status(const std::string& data) {
-    return ParseResponse(data).status;
-}
