@@ -22,23 +22,14 @@
 
 namespace com_reads {
 
-inline void Sentinel(BSTR* v) {
-    *v = "?";
-}
-inline void Sentinel(long* v) {
-    *v = -7;
-}
-inline void Sentinel(double* v) {
-    *v = -7;
-}
-inline void Sentinel(VARIANT_BOOL* v) {
-    *v = 7;
-}
-inline void Sentinel(IAddress** v) {
-    *v = nullptr;
-}
-
 std::string AddressText(IAddress* address);
+
+// The value an out-parameter of type T holds before the call.
+template <class T>
+T Sentinel() {
+    return std::get<T>(
+        std::tuple<BSTR, long, double, VARIANT_BOOL, IAddress*>{"?", -7, -7, 7, nullptr});
+}
 
 inline std::string Text(const BSTR& v) {
     return v;
@@ -75,8 +66,7 @@ void Release(const T&) {}
 // `call` given sentinels for its out-pointers.
 template <class... P, class Call>
 std::string ReadCall(Call call) {
-    std::tuple<P...> out;
-    std::apply([](auto&... v) { (Sentinel(&v), ...); }, out);
+    std::tuple<P...> out{Sentinel<P>()...};
     HRESULT hr = std::apply([&](auto&... v) { return call(&v...); }, out);
     std::string text = ResultText(hr);
     std::apply([&](auto&... v) { ((text += "|" + Text(v)), ...); }, out);

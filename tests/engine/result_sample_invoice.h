@@ -34,9 +34,9 @@ constexpr double kTreatmentEnd = 43983.0;  // 2020-06-01 (begin is kCaseDay)
 
 constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
-// An intermediate other than the recipient, so that the two do not stand for each other.
+// An intermediate other than the recipient, so that the two do not stand for
+// each other; the referrer's too.
 constexpr const char* kViaGln = "7601000000019";
-constexpr const char* kReferrerGln = "7601000000019";
 constexpr const char* kEmployerGln = "7601000000026";
 constexpr const char* kQrIban = "CH4431999123000889012";
 constexpr const char* kQrReference = "210000000003139471430009017";
@@ -65,12 +65,8 @@ inline std::string BalanceText(const invoice::Balance& b) {
 inline invoice::Address PersonAddress(const std::string& familyname, const std::string& givenname) {
     invoice::Address address;
     address.type = invoice::AddressType::kPerson;
-    address.person.familyname = familyname;
-    address.person.givenname = givenname;
-    address.person.salutation = "Frau";
-    address.postal.zip = "0000";
-    address.postal.city = "Unbekannt";
-    address.postal.countrycode = "CH";
+    address.person = {familyname, givenname, "Frau", "", ""};
+    address.postal = {"", "", "0000", "Unbekannt", "", "CH"};
     return address;
 }
 
@@ -83,49 +79,42 @@ inline invoice::Address PatientAddress() {
 inline invoice::Address BankAddress() {
     invoice::Address address;
     address.type = invoice::AddressType::kCompany;
-    address.company.companyname = "Test Bank";
-    address.postal.street = "Bankweg 1";
-    address.postal.zip = "2501";
-    address.postal.city = "Biel";
-    address.postal.countrycode = "CH";
+    address.company = {"Test Bank", "", ""};
+    address.postal = {"Bankweg 1", "", "2501", "Biel", "", "CH"};
     return address;
 }
 
-// A record of the biller, dated on the invoice day.
-inline invoice::ServiceRecord Record(invoice::ServiceKind kind, int32_t id, const char* tariff,
-                                     const char* code, const char* name, const char* quantity,
-                                     const char* amount, const char* vat_rate) {
+// An article (tariff 999) of the biller, dated on the invoice day.
+inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
+                                      const char* quantity, const char* unit, const char* amount,
+                                      const char* vat_rate) {
     invoice::ServiceRecord record;
-    record.kind = kind;
+    record.kind = invoice::ServiceKind::kService;
     record.record_id = id;
-    record.tariff_type = tariff;
+    record.tariff_type = "999";
     record.code = code;
     record.name = name;
     record.quantity = D(quantity);
+    record.unit = D(unit);
     record.date_begin = kInvoiceDay;
     record.provider_ean = kBillerGln;
     record.responsible_ean = kBillerGln;
     record.amount = D(amount);
     record.vat_rate = D(vat_rate);
-    record.obligation = kind == invoice::ServiceKind::kServiceEx;
+    record.obligation = false;
     return record;
 }
 
+// The sample's extended record (tariff 001), obligatory.
 inline invoice::ServiceRecord Consultation() {
-    invoice::ServiceRecord record =
-        Record(invoice::ServiceKind::kServiceEx, 1, "001", "00.0010",
-               "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "17.76", "0");
+    invoice::ServiceRecord record = Article(
+        1, "00.0010", "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "0", "17.76", "0");
+    record.kind = invoice::ServiceKind::kServiceEx;
+    record.tariff_type = "001";
+    record.unit = invoice::Decimal();
+    record.obligation = true;
     record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
     record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
-    return record;
-}
-
-inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
-                                      const char* quantity, const char* unit, const char* amount,
-                                      const char* vat_rate) {
-    invoice::ServiceRecord record =
-        Record(invoice::ServiceKind::kService, id, "999", code, name, quantity, amount, vat_rate);
-    record.unit = D(unit);
     return record;
 }
 
@@ -143,86 +132,79 @@ inline void AddServices(invoice::InvoiceRequest* invoice) {
 }
 
 inline void AddBalance(invoice::InvoiceRequest* invoice) {
-    invoice::Balance& balance = invoice->balance;
-    balance.amount = D("5232.99");
-    balance.amount_obligations = D("17.76");
-    balance.amount_prepaid = D("0");
-    balance.amount_reminder = D("5");
-    balance.amount_due = D("5238.00");
-    balance.round_difference = D("0.01");
-    balance.vat = D("260.98");
-    balance.vat_rates = {{D("0"), D("32.99"), D("0")},
-                         {D("2.5"), D("2500"), D("60.98")},
-                         {D("8"), D("2700"), D("200")}};
+    // amount, obligations, prepaid, reminder, due, difference, VAT number, VAT
+    invoice->balance = {D("5232.99"), D("17.76"), D("0"),      D("5"), D("5238.00"),
+                        D("0.01"),    "",         D("260.98"), {}};
+    invoice->balance.vat_rates = {{D("0"), D("32.99"), D("0")},
+                                  {D("2.5"), D("2500"), D("60.98")},
+                                  {D("8"), D("2700"), D("200")}};
     invoice->finalized = true;
 }
 
 inline void AddParties(invoice::InvoiceRequest* invoice) {
-    invoice::Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
-    invoice->biller = invoice::Biller{kBillerGln, "C000002", "", "Allgemein", "", mandant};
-    invoice->provider = invoice::Provider{kBillerGln, "C000002", "", "Allgemein", mandant};
-    invoice->debitor = invoice::Debitor{kRecipientGln, PatientAddress()};
-    invoice->patient =
-        invoice::Patient{invoice::SexType::kFemale, kBirthday, "7569217076985", PatientAddress()};
-    invoice->guarantor = invoice::Guarantor{PatientAddress()};
+    using namespace invoice;
+    Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    invoice->biller = Biller{kBillerGln, "C000002", "", "Allgemein", "", mandant};
+    invoice->provider = Provider{kBillerGln, "C000002", "", "Allgemein", mandant};
+    invoice->debitor = Debitor{kRecipientGln, PatientAddress()};
+    invoice->patient = Patient{SexType::kFemale, kBirthday, "7569217076985", PatientAddress()};
+    invoice->guarantor = Guarantor{PatientAddress()};
     // Not in the sample.
-    invoice->insurance = invoice::Insurance{kRecipientGln, BankAddress()};
-    invoice->insured =
-        invoice::Patient{invoice::SexType::kMale, kCaseDay, "7561234567897", std::nullopt};
-    invoice->referrer = invoice::Referrer{kReferrerGln, "R123456", "1234567", "Chirurgie",
-                                          PersonAddress("Zuweiser", "Hans")};
-    invoice->employer =
-        invoice::Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
+    invoice->insurance = Insurance{kRecipientGln, BankAddress()};
+    invoice->insured = Patient{SexType::kMale, kCaseDay, "7561234567897", std::nullopt};
+    invoice->referrer =
+        Referrer{kViaGln, "R123456", "1234567", "Chirurgie", PersonAddress("Zuweiser", "Hans")};
+    invoice->employer = Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
     invoice->card =
-        invoice::InsuranceCard{"80756012340000000001", kCardExpiry, kInvoiceDay, "VAL-7", "srv1"};
+        InsuranceCard{"80756012340000000001", kCardExpiry, kInvoiceDay, "VAL-7", "srv1"};
 }
 
 inline void AddCase(invoice::InvoiceRequest* invoice) {
-    invoice->law = invoice::Law{invoice::LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
-    invoice->treatment = invoice::Treatment{"APID-1",
-                                            "ACID-1",
-                                            kCaseDay,
-                                            kTreatmentEnd,
-                                            invoice::Canton::kTG,
-                                            invoice::TreatmentType::kAmbulatory,
-                                            invoice::TreatmentReason::kDisease,
-                                            std::nullopt};
-    invoice->diagnoses = {{invoice::DiagnosisType::kByContract, "A1", ""},
-                          {invoice::DiagnosisType::kICD, "J45.0", "Asthma"}};
-    invoice->xtra_hospital = invoice::XtraHospital{invoice::TreatmentType::kStationary,
-                                                   kCaseDay,
-                                                   12,
-                                                   invoice::HospitalizationType::kEmergency,
-                                                   invoice::HospitalizationMode::kCantonal,
-                                                   invoice::HospitalizationClass::kSemiPrivate,
-                                                   "M100",
-                                                   false,
-                                                   ""};
-    invoice->grouper_records = {{invoice::GrouperRecordType::kAdmissionType, "11", "Notfall"},
-                                {invoice::GrouperRecordType::kDischargeType, "0", "Entlassung"}};
-    invoice->bfs_records = {{invoice::BfsRecordType::kResidenceBeforeAdmission, "1", "Zuhause"}};
+    using namespace invoice;
+    invoice->law = Law{LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
+    invoice->treatment = Treatment{"APID-1",
+                                   "ACID-1",
+                                   kCaseDay,
+                                   kTreatmentEnd,
+                                   Canton::kTG,
+                                   TreatmentType::kAmbulatory,
+                                   TreatmentReason::kDisease,
+                                   std::nullopt};
+    invoice->diagnoses = {{DiagnosisType::kByContract, "A1", ""},
+                          {DiagnosisType::kICD, "J45.0", "Asthma"}};
+    invoice->xtra_hospital = XtraHospital{TreatmentType::kStationary,
+                                          kCaseDay,
+                                          12,
+                                          HospitalizationType::kEmergency,
+                                          HospitalizationMode::kCantonal,
+                                          HospitalizationClass::kSemiPrivate,
+                                          "M100",
+                                          false,
+                                          ""};
+    invoice->grouper_records = {{GrouperRecordType::kAdmissionType, "11", "Notfall"},
+                                {GrouperRecordType::kDischargeType, "0", "Entlassung"}};
+    invoice->bfs_records = {{BfsRecordType::kResidenceBeforeAdmission, "1", "Zuhause"}};
     invoice->case_details = {{1, "001", "00.0010", kCaseDay, kTreatmentEnd, "ACID-1"},
                              {2, "999", "GA", kInvoiceDay, kInvoiceDay, ""}};
 }
 
 inline void AddHeader(invoice::InvoiceRequest* invoice) {
-    invoice->language = invoice::Language::kGerman;
-    invoice->request = invoice::RequestSection{
-        invoice::RoleType::kPhysician, invoice::PlaceType::kPractice, "", false, true, "Bemerkung"};
+    using namespace invoice;
+    invoice->language = Language::kGerman;
+    invoice->request =
+        RequestSection{RoleType::kPhysician, PlaceType::kPractice, "", false, true, "Bemerkung"};
     invoice->processing.print_at_intermediate = false;
     invoice->processing.print_copy_to_guarantor = true;
     invoice->processing.tc_token = "TC-42";
     invoice->processing.instructions = {{"token1", "value1"}, {"token2", "value2"}};
-    invoice->transport = invoice::Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
-                                            kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
-    invoice->prolog.package = invoice::Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
-    invoice->invoice = invoice::RequestReference{"000001000001", kInvoiceDay, 1591170775};
-    invoice->credit = invoice::RequestReference{"CR-9", kCreditDay, 1579046400};
-    invoice->reminder = invoice::Reminder{{"RM-1", kReminderDay, 1593734400},
-                                          invoice::ReminderLevel::kSecond,
-                                          "Zweite Mahnung",
-                                          D("5")};
-    invoice->tiers = invoice::Tiers{invoice::TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
+    invoice->transport = Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
+                                   kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
+    invoice->prolog.package = Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
+    invoice->invoice = RequestReference{"000001000001", kInvoiceDay, 1591170775};
+    invoice->credit = RequestReference{"CR-9", kCreditDay, 1579046400};
+    invoice->reminder = Reminder{
+        {"RM-1", kReminderDay, 1593734400}, ReminderLevel::kSecond, "Zweite Mahnung", D("5")};
+    invoice->tiers = Tiers{TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
     invoice->documents = {
         {false, "/tmp/report.pdf", "Bericht", "application/pdf", "report.pdf", ""},
         {true, "https://example.org/x-ray", "Roentgen", "image/png", "", ""}};
