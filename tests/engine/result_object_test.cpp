@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bridge/module_interfaces.h"
@@ -13,15 +15,15 @@
 #include "tests/engine/com_reads.h"
 #include "tests/engine/result_sample_invoice.h"
 
-// The reads of the result object: every section and every list of a full
-// invoice and of an empty one in one table, the payment slip of each kind,
-// and the failures.
+// The reads of the result object: the sections and lists of a full invoice
+// and of an empty one (those the service's read tables pin with the written
+// sample are read there), the payment slip of each kind, the positions of the
+// walks, the drug and DRG details, and the failures.
 
 namespace {
 
 using namespace result_test;
 using com_reads::Joined;
-using com_reads::NullsTaken;
 using com_reads::Read;
 using R = IGeneralInvoiceResult;
 
@@ -30,31 +32,68 @@ std::string Addr(const invoice::Address& address) {
     return com_reads::Text(MakeComObject<CAddress>(address).Get());
 }
 
-// One read, or the reads of a first/next walk joined by ' ', of a result;
-// and how many of their out-pointers left null are taken.
+// One read, or the reads of a first/next walk joined by ' ', of a result.
 struct ResultRead {
     template <class... P>
     ResultRead(HRESULT (R::*get)(P*...), std::string full, std::string empty)
         : read([get](R* r) { return Read(r, get); }),
-          nulls([get](R* r) { return NullsTaken(r, get); }),
           full(std::move(full)),
           empty(std::move(empty)) {}
     // A walk of an empty list reads the end of the full one.
     template <class... P>
     ResultRead(HRESULT (R::*first)(P*...), HRESULT (R::*next)(P*...), std::string full)
         : read([=](R* r) { return Joined(com_reads::Walk(r, first, next)); }),
-          nulls([=](R* r) { return NullsTaken(r, first) + NullsTaken(r, next); }),
           full(std::move(full)),
           empty(this->full.substr(this->full.rfind(' ') + 1)) {}
 
     std::function<std::string(R*)> read;
-    std::function<int(R*)> nulls;
-    std::string full;   // of FullInvoice()
-    std::string empty;  // of an invoice with its defaults (Italian)
+    std::string full;   // of the sample with every value of a service record
+    std::string empty;  // of an invoice with its defaults
 };
 
-// The sample with every value of one service and one extended record set.
-std::shared_ptr<invoice::InvoiceRequest> FullInvoice() {
+std::vector<ResultRead> ResultReads() {
+    return {
+        {&R::GetTransport,
+         "ok|2000000000008|/keys/biller.pfx|secret|7601000000019|7601000000002|/keys/"
+         "recipient.der|T",
+         "ok|||||||F"},
+        {&R::GetReminder, "ok|RM-1|44015|1593734400|2|Zweite Mahnung|5|T", "ok||0|0|0||0|F"},
+        {&R::GetBalance, "ok|5232.99|17.76|0|5|5238|260.98|T", "ok|0|0|0|0|0|0|F"},
+        {&R::GetEsrType, "ok|4|T", "ok|0|F"},
+        {&R::GetReferrer,
+         "ok|7601000000019|R123456|1234567|Chirurgie|" + Addr(PersonAddress("Zuweiser", "Hans")) +
+             "|T",
+         "ok|||||{}|F"},
+        {&R::GetInsured, "ok|1|43971|7561234567897|{}|T", "ok|0|0||{}|F"},
+        {&R::GetInsurance, "ok|7601000000002|" + Addr(BankAddress()) + "|T", "ok||{}|F"},
+        {&R::GetEmployer,
+         "ok|7601000000026|CHE-123.456.789|" + Addr(PersonAddress("Chef", "Anna")) + "|T",
+         "ok|||{}|F"},
+        {&R::GetCard, "ok|80756012340000000001|46022|43985|VAL-7|srv1|T", "ok||0|0|||F"},
+        {&R::GetXtraHospital, "ok|2|43971|12|2|1|2|M100|0|T", "ok|0|0|0|0|0|0||0|F"},
+        {&R::GetFirstGrouperRecord, &R::GetNextGrouperRecord,
+         "ok|1|11|Notfall|T ok|2|0|Entlassung|T end|0|0||F"},
+        {&R::GetFirstBfSRecord, &R::GetNextBfSRecord, "ok|1|1|Zuhause|T end|0|0||F"},
+        {&R::GetFirstCaseDetail, &R::GetNextCaseDetail,
+         "ok|001|00.0010|43971|43983|ACID-1|T ok|999|GA|43985|43985||T end|||0|0||F"},
+        {&R::GetFirstDiagnosis, &R::GetNextDiagnosis, "ok|4|A1||T ok|1|J45.0|Asthma|T end|0|||F"},
+        {&R::GetFirstInstruction, &R::GetNextInstruction,
+         "ok|token1|value1|T ok|token2|value2|T end|||F"},
+        {&R::GetFirstService, &R::GetNextService,
+         "ok|999|GA||1|1|43985|0|2000000000008|2000000000008|Gutachten "
+         "A|2700|1|1|2700|8|0|||0|0|2|T "
+         "ok|999|GB||1|1|43985|0|2000000000008|2000000000008|Gutachten "
+         "B|2500|1|1|2500|2.5|0|||0|0|3|T "
+         "ok|999|123456789||1|1|43985|0|2000000000008|2000000000008|test "
+         "article|10.15|1|1|10.15|0|0|||0|0|4|T "
+         "ok|999|1234567890|REF|0.5|2|43985|43986|2000000000008|2000000000008|test article "
+         "fractional|10.15|0.89|1.1|5.08|0|0|Bemerkung|S1|1|5|5|T "
+         "end||||0|0|0|0||||0|0|0|0|0|0|||0|0|0|F"},
+    };
+}
+
+// Each read twice: a first read after the end of a walk restarts it.
+TEST(ResultReadTest, ReadsOfAFullAndOfAnEmptyInvoiceAndCopiesOfAddresses) {
     auto invoice = SampleInvoice();
     invoice::ServiceRecord& record = invoice->services[4];
     record.ref_code = "REF";
@@ -66,102 +105,29 @@ std::shared_ptr<invoice::InvoiceRequest> FullInvoice() {
     record.section_code = "S1";
     record.ignore_validate = true;
     record.service_attributes = 5;
-    invoice::ServiceRecord& ex = invoice->services[0];
-    ex.side = invoice::BodySide::kLeft;
-    ex.group_size = 3;
-    ex.billing_role = invoice::BillingRole::kMT;
-    ex.medical_role = invoice::MedicalRole::kEmployee;
-    ex.treatment = invoice::TreatmentType::kStationary;
-    ex.mt.scale_factor = D("0.93");
-    ex.tt.external_factor = D("1.05");
-    ex.tt.unit_factor = D("0.98");
-    ex.service_attributes = 9;
-    return invoice;
-}
-
-std::vector<ResultRead> ResultReads() {
-    const std::string patient = Addr(PatientAddress());
-    const std::string mandant = Addr(PersonAddress("Mandant.tarmed", "Mandant.tarmed"));
-    const std::string bank = Addr(BankAddress());
-    return {
-        {&R::GetRequest, "ok|1|1|1||0|1|Bemerkung|T", "ok|3|0|0||0|0||F"},
-        {&R::GetProcessing, "ok|0|1|TC-42|T", "ok|0|0||T"},
-        {&R::GetTransport,
-         "ok|2000000000008|/keys/biller.pfx|secret|7601000000019|7601000000002|/keys/"
-         "recipient.der|T",
-         "ok|||||||F"},
-        {&R::GetPackage, "ok|Elexis|380|17|(c) Elexis|T", "ok||0|0||F"},
-        {&R::GetInvoice, "ok|000001000001|43985|1591170775|T", "ok||0|0|F"},
-        {&R::GetCredit, "ok|CR-9|43845|1579046400|T", "ok||0|0|F"},
-        {&R::GetReminder, "ok|RM-1|44015|1593734400|2|Zweite Mahnung|5|T", "ok||0|0|0||0|F"},
-        {&R::GetTiers, "ok|1|CHE-111.222.333 MWST|0|T", "ok|0||0|F"},
-        {&R::GetBalance, "ok|5232.99|17.76|0|5|5238|260.98|T", "ok|0|0|0|0|0|0|F"},
-        {&R::GetEsrType, "ok|4|T", "ok|0|F"},
-        {&R::GetBiller, "ok|2000000000008|C000002||Allgemein|" + mandant + "|T", "ok|||||{}|F"},
-        {&R::GetProvider, "ok|2000000000008|C000002||Allgemein|" + mandant + "|T", "ok|||||{}|F"},
-        {&R::GetReferrer,
-         "ok|7601000000019|R123456|1234567|Chirurgie|" + Addr(PersonAddress("Zuweiser", "Hans")) +
-             "|T",
-         "ok|||||{}|F"},
-        {&R::GetPatient, "ok|2|20924|7569217076985|" + patient + "|T", "ok|0|0||{}|F"},
-        {&R::GetInsured, "ok|1|43971|7561234567897|{}|T", "ok|0|0||{}|F"},
-        {&R::GetGuarantor, "ok|" + patient + "|T", "ok|{}|F"},
-        {&R::GetDebitor, "ok|7601000000002|" + patient + "|T", "ok||{}|F"},
-        {&R::GetInsurance, "ok|7601000000002|" + bank + "|T", "ok||{}|F"},
-        {&R::GetEmployer,
-         "ok|7601000000026|CHE-123.456.789|" + Addr(PersonAddress("Chef", "Anna")) + "|T",
-         "ok|||{}|F"},
-        {&R::GetTreatment, "ok|APID-1|ACID-1|43971|43983|21|1|1|0|T", "ok|||0|0|0|0|0|0|F"},
-        {&R::GetLaw, "ok|4|43971|123456|123456|T", "ok|0|0|||F"},
-        {&R::GetCard, "ok|80756012340000000001|46022|43985|VAL-7|srv1|T", "ok||0|0|||F"},
-        {&R::GetXtraHospital, "ok|2|43971|12|2|1|2|M100|0|T", "ok|0|0|0|0|0|0||0|F"},
-        {&R::GetFirstVat, &R::GetNextVat, "ok|0|0|T ok|60.98|2.5|T ok|200|8|T end|0|0|F"},
-        {&R::GetFirstGrouperRecord, &R::GetNextGrouperRecord,
-         "ok|1|11|Notfall|T ok|2|0|Entlassung|T end|0|0||F"},
-        {&R::GetFirstBfSRecord, &R::GetNextBfSRecord, "ok|1|1|Zuhause|T end|0|0||F"},
-        {&R::GetFirstCaseDetail, &R::GetNextCaseDetail,
-         "ok|001|00.0010|43971|43983|ACID-1|T ok|999|GA|43985|43985||T end|||0|0||F"},
-        {&R::GetFirstDiagnosis, &R::GetNextDiagnosis, "ok|4|A1||T ok|1|J45.0|Asthma|T end|0|||F"},
-        {&R::GetFirstInstruction, &R::GetNextInstruction,
-         "ok|token1|value1|T ok|token2|value2|T end|||F"},
-        {&R::GetFirstDocument, &R::GetNextDocument,
-         "ok|0|/tmp/report.pdf|Bericht|application/pdf|T "
-         "ok|1|https://example.org/x-ray|Roentgen|image/png|T end|0||||F"},
-        {&R::GetFirstService, &R::GetNextService,
-         "ok|999|GA||1|1|43985|0|2000000000008|2000000000008|Gutachten "
-         "A|2700|1|1|2700|8|0|||0|0|2|T "
-         "ok|999|GB||1|1|43985|0|2000000000008|2000000000008|Gutachten "
-         "B|2500|1|1|2500|2.5|0|||0|0|3|T "
-         "ok|999|123456789||1|1|43985|0|2000000000008|2000000000008|test "
-         "article|10.15|1|1|10.15|0|0|||0|0|4|T "
-         "ok|999|1234567890|REF|0.5|2|43985|43986|2000000000008|2000000000008|test article "
-         "fractional|10.15|0.89|1.1|5.08|0|0|Bemerkung|S1|1|5|5|T "
-         "end||||0|0|0|0||||0|0|0|0|0|0|||0|0|0|F"},
-        {&R::GetFirstServiceEx, &R::GetNextServiceEx,
-         "ok|001|00.0010||1|1|43985|0|2|Konsultation, erste 5 Min. "
-         "(Grundkonsultation)|9.57|1|0.93|9.57|8.19|0.98|1|8.19|17.76|0|1||3||0|9|2|1|1.05|"
-         "2000000000008|2000000000008|1|2|1|T "
-         "end||||0|0|0|0|0||0|0|0|0|0|0|0|0|0|0|0||0||0|0|0|0|0|||0|0|0|F"},
-    };
-}
-
-// Each read twice: a first read after the end of a walk restarts it.
-TEST(ResultReadTest, ReadsEverySectionAndListOfAFullAndOfAnEmptyInvoice) {
-    ComPtr<R> full = ResultOver(FullInvoice());
-    auto defaults = std::make_shared<invoice::InvoiceRequest>();
-    defaults->language = invoice::Language::kItalian;
-    ComPtr<R> empty = ResultOver(defaults);
+    ComPtr<R> full = ResultOver(invoice);
+    ComPtr<R> empty = ResultOver(std::make_shared<invoice::InvoiceRequest>());
     for (const ResultRead& row : ResultReads()) {
         EXPECT_EQ(row.full, row.read(full.Get()));
         EXPECT_EQ(row.full, row.read(full.Get()));
         EXPECT_EQ(row.empty, row.read(empty.Get()));
-        EXPECT_EQ(0, row.nulls(full.Get())) << row.full;
     }
+    // An address handed out is a copy.
+    ComPtr<IAddress> guarantor;
+    VARIANT_BOOL status = 0;
+    ASSERT_EQ(S_OK, full->GetGuarantor(guarantor.ReleaseAndGetAddressOf(), &status));
+    ASSERT_EQ(S_OK, guarantor->SetPerson("Anders", "Eva", "", "", "", &status));
+    EXPECT_EQ("ok|" + Addr(PatientAddress()) + "|T", Read(full.Get(), &R::GetGuarantor));
+    EXPECT_EQ("Spitzkiel", invoice->guarantor->address->person.familyname);
     // The balance of an invoice never finalized is not current.
-    auto unfinalized = SampleInvoice();
-    unfinalized->finalized = false;
+    invoice->finalized = false;
     EXPECT_EQ("ok|5232.99|17.76|0|5|5238|260.98|F",
-              Read(ResultOver(unfinalized).Get(), &R::GetBalance));
+              Read(ResultOver(invoice).Get(), &R::GetBalance));
+    // A result needs an invoice and a place.
+    R* r = full.Get();
+    EXPECT_EQ(E_POINTER, CreateInvoiceResult(invoice, nullptr));
+    EXPECT_EQ(E_INVALIDARG, CreateInvoiceResult(nullptr, &r));
+    EXPECT_EQ(nullptr, r);
 }
 
 // A slip with a distinct value in every field, of each kind in turn: the read
@@ -200,29 +166,67 @@ TEST(ResultReadTest, EachSlipReadAnswersTheSlipsOfItsKinds) {
     }
 }
 
-// An address handed out is a copy; null arguments are refused with the
-// method named.
-TEST(ResultReadTest, AddressesAreCopiesAndNullArgumentsAreRefused) {
+// Each walk keeps its own position per result. A next read without a first
+// one reads the first element; a first read in the middle of a walk restarts
+// it; a next read refused for a null out-pointer does not move it. The drug
+// and the DRG details of a record by its id; of refused reads their results
+// and the abort text.
+TEST(ResultListTest, WalksKeepTheirPositionsAndDetailsAreReadByRecordId) {
     auto invoice = SampleInvoice();
     ComPtr<R> result = ResultOver(invoice);
-    ComPtr<IAddress> guarantor;
-    VARIANT_BOOL status = 0;
-    ASSERT_EQ(S_OK, result->GetGuarantor(guarantor.ReleaseAndGetAddressOf(), &status));
-    ASSERT_EQ(S_OK, guarantor->SetPerson("Anders", "Eva", "", "", "", &status));
-    EXPECT_EQ("ok|" + Addr(PatientAddress()) + "|T", Read(result.Get(), &R::GetGuarantor));
-    EXPECT_EQ("Spitzkiel", invoice->guarantor->address->person.familyname);
-
+    ComPtr<R> other = ResultOver(invoice);
     R* r = result.Get();
-    EXPECT_EQ(E_POINTER, CreateInvoiceResult(invoice, nullptr));
-    EXPECT_EQ(E_INVALIDARG, CreateInvoiceResult(nullptr, &r));
-    EXPECT_EQ(nullptr, r);
-    EXPECT_EQ("ok||F", Read(result.Get(), &R::GetAbortInfo));
-    EXPECT_EQ(0, NullsTaken(result.Get(), &R::GetNextService));
-    EXPECT_EQ("ok|GetNextService: an out-parameter is null|T",
-              Read(result.Get(), &R::GetAbortInfo));
-    double n = 0;
-    EXPECT_EQ(E_POINTER, result->GetXtraDRG(5, &n, nullptr, &status));
-    EXPECT_EQ("ok|GetXtraDRG: an out-parameter is null|T", Read(result.Get(), &R::GetAbortInfo));
+    EXPECT_EQ(
+        "ok|1|11|Notfall|T ok|0|0|T ok|4|A1||T ok|1|J45.0|Asthma|T ok|60.98|2.5|T ok|0|0|T "
+        "ok|0|0|T",
+        Joined({Read(r, &R::GetNextGrouperRecord), Read(r, &R::GetFirstVat),
+                Read(r, &R::GetFirstDiagnosis), Read(r, &R::GetNextDiagnosis),
+                Read(r, &R::GetNextVat), Read(other.Get(), &R::GetNextVat),
+                Read(r, &R::GetFirstVat)}));
+    double vat = 0;
+    VARIANT_BOOL status = 0;
+    EXPECT_EQ(E_POINTER, result->GetNextVat(&vat, nullptr, &status));
+    EXPECT_EQ("ok|GetNextVat: an out-parameter is null|T", Read(r, &R::GetAbortInfo));
+    EXPECT_EQ("ok|60.98|2.5|T", Read(r, &R::GetNextVat));
+
+    auto details = [r](long id) {
+        std::string drug = Read(r, &R::GetXtraDrug, id), drg = Read(r, &R::GetXtraDRG, id);
+        if (drg[0] == 'o') return drug + " " + drg;
+        return drug.substr(0, 8) + " " + drg.substr(0, 8) + " " + Read(r, &R::GetAbortInfo);
+    };
+    EXPECT_EQ(
+        "ok|1|B|2|3|1|T ok|0|0|F ok|0||0|0|0|F ok|0.75|0.25|T ok|0||0|0|0|F ok|0|0|F 80070057 "
+        "80070057 ok|GetXtraDRG: lID 9 names no service record|T 80070057 80070057 "
+        "ok|GetXtraDRG: lID 1 is an extended service record, which has no drug or DRG details|T",
+        Joined({details(4), details(5), details(2), details(9), details(1)}));
+}
+
+// Next reads from several threads share the one position: together they read
+// every service record exactly once, while single reads go on.
+TEST(ResultListTest, ThreadsReadingOneResultShareItsPositions) {
+    auto invoice = SampleInvoice();
+    invoice->services.clear();
+    for (int id = 1; id <= 400; ++id) {
+        invoice->services.push_back(Article(id, "X", "x", "1", "1", "1", "0"));
+    }
+    ComPtr<R> result = ResultOver(invoice);
+    const std::string balance = Read(result.Get(), &R::GetBalance);
+    std::vector<std::atomic<int>> count(401);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            // The record id is the next to last value of a read.
+            for (std::string read; (read = Read(result.Get(), &R::GetNextService))[0] == 'o';) {
+                read.resize(read.rfind('|'));
+                ++count[std::stol(read.substr(read.rfind('|') + 1))];
+                failures += Read(result.Get(), &R::GetBalance) != balance;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(0, failures.load());
+    for (int id = 1; id <= 400; ++id) EXPECT_EQ(1, count[id].load()) << id;
 }
 
 }  // namespace
