@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <thread>
 
 #include "bridge/module_interfaces.h"
 #include "tests/engine/com_reads.h"
-#include "tests/engine/request_sample_invoice.h"
 
 namespace {
 
@@ -17,27 +15,6 @@ using com_reads::Call;
 using com_reads::Read;
 using A = IAddress;
 
-// An address as a client gets it: manager, request, GetCreateAddress.
-class AddressObjectTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(module_.request);
-        ASSERT_EQ(S_OK, module_.request->GetCreateAddress(address_.ReleaseAndGetAddressOf()));
-    }
-
-    std::string AbortText() { return Read(address_.Get(), &A::GetAbortInfo); }
-    std::string Text() { return AddressText(address_.Get()); }
-    // The text of a copy made from the address's snapshot.
-    std::string SnapshotText() {
-        return AddressText(
-            MakeComObject<CAddress>(AsAddressImpl(address_.Get())->Snapshot()).Get());
-    }
-
-    request_test::TestModule module_;
-    ComPtr<A> address_;
-    VARIANT_BOOL status_ = VARIANT_FALSE;
-};
-
 const std::string kEmpty = "ok|0;ok||||||F;ok||||F;ok|||||||F;ok|||||F;ok|||F;end|||||F";
 
 // Each setter with a value at a limit (taken) and one past it (refused with
@@ -45,7 +22,11 @@ const std::string kEmpty = "ok|0;ok||||||F;ok||||F;ok|||||||F;ok|||||F;ok|||F;en
 // gives each part distinct values, which the address then reads back whole
 // and copies by a snapshot. The later name decides the type; empty texts
 // remove fax and online parts; Initialize empties all.
-TEST_F(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
+TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
+    ComPtr<A> address;
+    ASSERT_EQ(S_OK, CreateAddress(address.ReleaseAndGetAddressOf()));
+    A* a = address.Get();
+    VARIANT_BOOL status = VARIANT_FALSE;
     const std::string s35(35, 's'), s36(36, 's'), u100(100, 'u'), n15(15, '1');
     // 35 characters, of which 3 are two bytes long.
     const std::string street = "Zürichstrasse 123, Gebäude Süd 4567";
@@ -53,19 +34,13 @@ TEST_F(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
         com_reads::Setter<A> call;
         const char* refusal;
     } cases[] = {
-        {Call<0>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrFamilyname"},
         {Call<0>(&A::SetPerson, s36, s35, "P", "", "", ""), "SetPerson: bstrFamilyname"},
-        {Call<0>(&A::SetPerson, "Mu\x01ster", "Muster", "P", "", "", ""),
-         "SetPerson: bstrFamilyname"},
         {Call<1>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrGivenname"},
-        {Call<1>(&A::SetPerson, "Pe\xC3", "M", "Pe", "", "", ""), "SetPerson: bstrGivenname"},
-        {Call<2>(&A::SetPerson, s36, "M", "P", s35, "", ""), "SetPerson: bstrSalutation"},
         {Call<4>(&A::SetPerson, s36, "Muster", "Peter", "Herr", "Dr. med.", s35),
          "SetPerson: bstrSubaddressing"},
         {Call<0>(&A::SetCompany, "", "AG", "", ""), "SetCompany: bstrCompanyName"},
         {Call<1>(&A::SetCompany, s36, "Spital Beta AG", s35, "Haus C"),
          "SetCompany: bstrDepartment"},
-        {Call<2>(&A::SetPostal, "", "", "", "3000", "Bern", "", ""), "SetPostal: bstrZip"},
         {Call<2>(&A::SetPostal, "1234567890", "", "", "123456789", "Bern", "", ""),
          "SetPostal: bstrZip"},
         {Call<3>(&A::SetPostal, "", "", "", "3000", "Bern", "", ""), "SetPostal: bstrCity"},
@@ -83,56 +58,44 @@ TEST_F(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
          "AddPhone: the number with its codes"},
         {Call<0>(&A::SetFax, "", "1", "31", "", ""), "SetFax: bstrNumber"},
         {Call<0>(&A::SetFax, "12\a34", "7654321", "44", "+41", "12"), "SetFax: bstrNumber"},
-        {Call<0>(&A::SetOnline, "no-at-sign", "a@b.ch", ""), "SetOnline: bstrEMail"},
         {Call<0>(&A::SetOnline, std::string(60, 'a') + "@example.ch",
                  std::string(59, 'a') + "@example.ch", ""),
          "SetOnline: bstrEMail"},
-        {Call<1>(&A::SetOnline, "https://a b", "", "https://ab"), "SetOnline: bstrUrl"},
         {Call<1>(&A::SetOnline, u100 + "u", "praxis@example.ch", u100), "SetOnline: bstrUrl"},
     };
-    EXPECT_EQ(kEmpty, Text());
+    EXPECT_EQ(kEmpty, AddressText(a));
     for (const auto& c : cases) {
-        EXPECT_EQ(S_OK, c.call(address_.Get(), &status_, true)) << c.refusal << AbortText();
-        const std::string before = Text();
-        EXPECT_EQ(E_INVALIDARG, c.call(address_.Get(), &status_, false)) << c.refusal;
-        EXPECT_EQ("ok|" + std::string(c.refusal), AbortText().substr(0, 3 + strlen(c.refusal)));
-        EXPECT_EQ(before, Text()) << "a refused call changes nothing: " << c.refusal;
-        EXPECT_EQ(E_POINTER, c.call(address_.Get(), nullptr, true)) << c.refusal;
+        EXPECT_EQ(S_OK, c.call(a, &status, true)) << c.refusal << Read(a, &A::GetAbortInfo);
+        const std::string before = AddressText(a);
+        EXPECT_EQ(E_INVALIDARG, c.call(a, &status, false)) << c.refusal;
+        EXPECT_EQ(0u, Read(a, &A::GetAbortInfo).find("ok|" + std::string(c.refusal)));
+        EXPECT_EQ(before, AddressText(a)) << "a refused call changes nothing: " << c.refusal;
+        EXPECT_EQ(E_POINTER, c.call(a, nullptr, true)) << c.refusal;
     }
-    EXPECT_EQ(E_FAIL, address_->AddPhone("4", "", "", "", &status_));
-    EXPECT_EQ(0u, AbortText().find("ok|AddPhone: the address holds 3 phones"));
+    EXPECT_EQ(E_FAIL, a->AddPhone("4", "", "", "", &status));
+    EXPECT_EQ(0u, Read(a, &A::GetAbortInfo).find("ok|AddPhone: the address holds 3 phones"));
     EXPECT_EQ("ok|2;ok|Muster|Peter|Herr|Dr. med.|" + s35 + "|F;ok|Spital Beta AG|" + s35 +
                   "|Haus C|T;ok|" + street +
                   "|Postfach 12|8000|Zürich|ZH|CH|T;ok|7654321|44|+41|12|T;ok|praxis@example.ch|" +
                   u100 + "|T;ok|1|31|+41||T;ok|1234||||T;ok|" + n15 + "|31|+41|99|T;end|||||F",
-              Text());
-    EXPECT_EQ(Text(), SnapshotText());
-    // The phone walk stays at its end; a first read restarts it.
-    A* a = address_.Get();
-    EXPECT_EQ("end|||||F", Read(a, &A::GetNextPhone));
-    EXPECT_EQ("ok|1|31|+41||T", Read(a, &A::GetFirstPhone));
-    EXPECT_EQ("ok|1234||||T", Read(a, &A::GetNextPhone));
-
-    ASSERT_EQ(S_OK, address_->SetPerson("Muster", "Anna", "", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetFax("", "", "", "", &status_));
-    ASSERT_EQ(S_OK, address_->SetOnline("", "https://example.ch", &status_));
-    EXPECT_EQ("ok|1 ok|||||F ok||https://example.ch|T",
-              Read(a, &A::GetType) + " " + Read(a, &A::GetFax) + " " + Read(a, &A::GetOnline));
-    ASSERT_EQ(S_OK, address_->SetOnline("", "", &status_));
+              AddressText(a));
+    EXPECT_EQ(AddressText(a),
+              AddressText(MakeComObject<CAddress>(AsAddressImpl(a)->Snapshot()).Get()));
+    // The phone walk stays at its end and restarts with a first read.
+    ASSERT_EQ(S_OK, a->SetPerson("Muster", "Anna", "", "", "", &status));
+    ASSERT_EQ(S_OK, a->SetFax("", "", "", "", &status));
+    ASSERT_EQ(S_OK, a->SetOnline("", "https://example.ch", &status));
+    EXPECT_EQ("end|||||F ok|1|31|+41||T ok|1234||||T ok|1 ok|||||F ok||https://example.ch|T",
+              com_reads::Joined({Read(a, &A::GetNextPhone), Read(a, &A::GetFirstPhone),
+                                 Read(a, &A::GetNextPhone), Read(a, &A::GetType),
+                                 Read(a, &A::GetFax), Read(a, &A::GetOnline)}));
+    ASSERT_EQ(S_OK, a->SetOnline("", "", &status));
     EXPECT_EQ("ok|||F", Read(a, &A::GetOnline));
-    status_ = VARIANT_FALSE;
-    ASSERT_EQ(S_OK, address_->Initialize(&status_));
-    EXPECT_EQ(VARIANT_TRUE, status_);
-    EXPECT_EQ(kEmpty, Text());
-}
-
-TEST_F(AddressObjectTest, NullOutPointersAreRefused) {
-    A* a = address_.Get();
-    EXPECT_EQ(0, com_reads::NullsTakenByEach(a, &A::GetPerson, &A::GetCompany, &A::GetPostal,
-                                             &A::GetFax, &A::GetFirstPhone, &A::GetNextPhone,
-                                             &A::GetOnline, &A::GetType));
-    EXPECT_EQ(E_POINTER, address_->Initialize(nullptr));
-    EXPECT_EQ(nullptr, AsAddressImpl(nullptr));
+    status = VARIANT_FALSE;
+    ASSERT_EQ(S_OK, a->Initialize(&status));
+    EXPECT_EQ(VARIANT_TRUE, status);
+    EXPECT_EQ(kEmpty, AddressText(a));
+    EXPECT_EQ(E_POINTER, a->Initialize(nullptr));
 }
 
 // Requests of other groups may read an address (Snapshot) while its own group
