@@ -11,8 +11,8 @@
 // copy), and each page's subtotal is carried to the next. The print options
 // show too: the rows in the order asked for, the timestamp printed and handed
 // back, a logo only where one is asked for, with its pixels as drawn. qpdf
-// checks the file, pdffonts its fonts; the refusals leave no file. The tools
-// are qpdf, poppler-utils and ZXingReader; the tests skip without them.
+// checks the file, pdffonts its fonts; the refusals leave no file. The reading
+// needs qpdf, poppler-utils and ZXingReader, and is skipped without them.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -52,8 +52,8 @@ void LongAddresses(QrBill* bill, const std::string& message) {
     bill->message = message;
 }
 
-// One change to the bill and the whole payload, "SPC\n" for any payload, the
-// whole refusal, or a part of it.
+// One change to the bill and "SPC\n" (a payload), the whole refusal or a part
+// of it. The whole payload of an invoice's bill: print_form_content_test.
 struct Rule {
     const char* name;
     std::function<void(QrBill*)> change;
