@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "module/xml/schema_validator.h"
 #include "module/xml/xml_common.h"
@@ -22,18 +21,17 @@
 
 namespace {
 
-using Values = std::vector<std::string>;
-
 // The values of `expr` in `doc`, numbers in their shortest form; `absent`
 // when there are none and it is not null.
-Values Canonical(xmlDoc* doc, const std::string& expr, const char* absent) {
-    Values values = module::testing_support::XPathValues(doc, expr);
-    for (std::string& value : values) {
+std::string Canonical(xmlDoc* doc, const std::string& expr, const char* absent) {
+    std::string joined;
+    for (const std::string& value : module::testing_support::XPathValues(doc, expr)) {
         invoice::Decimal number;
-        if (invoice_xml::ParseNumber(value, &number)) value = invoice_xml::FormatNumber(number);
+        joined +=
+            (invoice_xml::ParseNumber(value, &number) ? invoice_xml::FormatNumber(number) : value) +
+            " ";
     }
-    if (values.empty() && absent != nullptr) values.push_back(absent);
-    return values;
+    return joined.empty() && absent ? std::string(absent) + " " : joined;
 }
 
 // The values of money and identity that the 4.50 file holds where the 4.40
@@ -68,7 +66,6 @@ const Mapped kMapped[] = {
 TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheValues) {
     REQUIRE_REFDATA();
     module::SchemaValidator official440(Refdata("xsd/generalInvoiceRequest_440.xsd"));
-    module::SchemaValidator official450(Refdata("xsd/generalInvoiceRequest_450.xsd"));
     int loaded = 0, refused = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Refdata("samples440"))) {
         const std::string path = entry.path().string();
@@ -85,8 +82,7 @@ TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheVal
         }
         ++loaded;
         std::string xml = module::testing_support::Rewrite(ReadFileText(path), &error);
-        module::SchemaReport report = official450.ValidateMemory(xml);
-        EXPECT_TRUE(report.Valid()) << error << report.FirstErrorText();
+        EXPECT_EQ(0, module::testing_support::OfficialSchema::Instance().CountErrors(xml)) << error;
         xmlDoc* in = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET);
         xmlDoc* out = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                     XML_PARSE_NONET);
@@ -94,8 +90,8 @@ TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheVal
         for (const auto& [element, places] : kSamePlace) {
             std::istringstream names(places);
             for (std::string name; names >> name;) {
-                const std::string path = element + name;
-                EXPECT_EQ(Canonical(in, path, nullptr), Canonical(out, path, nullptr)) << path;
+                EXPECT_EQ(Canonical(in, element + name, 0), Canonical(out, element + name, 0))
+                    << name;
             }
         }
         for (const Mapped& m : kMapped) {

@@ -1,5 +1,7 @@
-// Signed and encrypted invoices: GetXML signs with the sender's PKCS#12 key
-// and encrypts for the receiver's certificate, LoadXML decrypts and verifies.
+// Signed and encrypted invoices: GetXML (and invoicetool's sign and encrypt)
+// signs with the sender's PKCS#12 key and encrypts for the receiver's
+// certificate, LoadXML (and invoicetool's verify and decrypt) decrypts and
+// verifies.
 // The judges are independent: the xmlsec1 and xmllint commands and the
 // published schemas. Keys and certificates are made once per run with the
 // openssl command.
@@ -7,7 +9,6 @@
 #include <gmock/gmock.h>
 #include <sys/wait.h>
 
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -52,8 +53,7 @@ std::string Key(const char* name) {
                                    R"(; s='/C=CH/O=Praxis/CN=Praxis Muster'
         openssl genrsa -out sender.key 2048; openssl genrsa -out receiver.key 2048
         openssl req -x509 -key sender.key -days 30 -out sender.pem -subj "$s"
-        openssl req -new -key sender.key -subj "$s" -out old.csr
-        openssl x509 -req -in old.csr -signkey sender.key -days -1 -out old.pem
+        openssl x509 -in sender.pem -signkey sender.key -days -1 -out old.pem
         openssl req -x509 -key receiver.key -days 30 -out receiver.pem -subj /CN=Versicherung
         openssl x509 -in receiver.pem -outform DER -out receiver.der
         p12() { openssl pkcs12 -export -passout pass:geheim -inkey $1.key -in $2.pem -out $3; }
@@ -118,105 +118,99 @@ class XmlSignatureTest : public request_test::RequestTest {
     std::vector<std::string> written_;
 };
 
-// One signed document and the same document with its body encrypted, judged
-// by xmlsec1 and xmllint, then loaded as written and with one character
-// changed, by a manager that holds no key, the sender's or the receiver's.
-TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheRightKey) {
-    SetKeys(Key("sender.p12"), "geheim", "");
-    const std::string signed_file = Write();
-    SetKeys(Key("sender.p12"), "geheim", Key("receiver.der"));
-    const std::string encrypted = Write(), decrypted = encrypted + ".decrypted.xml";
-    ASSERT_TRUE(std::filesystem::exists(signed_file) && std::filesystem::exists(encrypted));
-    const std::string verify = "xmlsec1 --verify --trusted-pem " + Key("sender.pem") + " ";
-    EXPECT_EQ(0, Shell(verify + signed_file));
-    EXPECT_EQ(0, Shell(kXmllint + signed_file) + Shell(kXmllint + encrypted));
-    EXPECT_EQ(std::string::npos, ReadFileText(encrypted).find("<invoice:body"));
-    written_.push_back(decrypted);
-    EXPECT_EQ(0, Shell("xmlsec1 --decrypt --privkey-pem " + Key("receiver.key") + " --output " +
-                       decrypted + " " + encrypted));
-    EXPECT_TRUE(SameDocument(signed_file, decrypted));
-
-    const std::string signer = std::string("signed by ") + kSigner;
-    const struct {
-        const std::string& file;
-        const char* before;  // the character after it is changed; "": none is
-        const char* key;     // the key the manager holds for LoadXML
-        std::string says;
-    } loads[] = {
-        {signed_file, "", "", signer},
-        {signed_file, "Spitzkie", "", "refused: .*the document was changed after it was signed"},
-        {signed_file, "<ds:SignatureValue>", "", "refused: .*does not belong to the signed info"},
-        {encrypted, "", "", "refused: .*the body is encrypted"},
-        {encrypted, "", "sender.p12", "refused: .*encrypted for another key"},
-        {encrypted, "", "receiver.p12", signer},
-    };
-    for (const auto& load : loads) {
-        std::string path = load.file;
-        if (*load.before) {
-            std::string text = ReadFileText(path);
-            size_t at = text.find(load.before);
-            ASSERT_NE(std::string::npos, at) << load.before;
-            at += strlen(load.before);
-            text[at] = text[at] == 'A' ? 'B' : 'A';
-            written_.push_back(path += ".changed.xml");
-            WriteFileText(path, text);
-            EXPECT_NE(0, Shell(verify + path));
-        }
-        ASSERT_EQ(S_OK,
-                  module_.manager->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
-        ASSERT_EQ(S_OK, request_->SetTransport(request_test::kRecipientGln, Key(load.key),
-                                               *load.key ? "geheim" : "", request_test::kBillerGln,
-                                               request_test::kBillerGln, "", &status_));
-        EXPECT_THAT(Load(path), ::testing::ContainsRegex("^" + load.says)) << load.before;
-    }
+// A copy of `file` in `folder` with the character after `before` changed.
+std::string Changed(const std::string& file, const std::string& before, const TempFolder& folder) {
+    std::string text = ReadFileText(file), path = folder.Path() + before.substr(1, 2) + ".xml";
+    const size_t at = text.find(before) + before.size();
+    EXPECT_LT(at, text.size()) << before;
+    text[at] = text[at] == 'A' ? 'B' : 'A';
+    WriteFileText(path, text);
+    return path;
 }
 
-TEST_F(XmlSignatureTest, UnusableKeysFailGetXmlSayingWhich) {
-    struct Case {
-        const char *pfx, *password, *der, *says;
-    } cases[] = {
+// invoicetool's batch commands: the exit code and what the run prints.
+void Tool(int code, const std::string& says, const std::vector<std::string>& args) {
+    std::ostringstream out;
+    EXPECT_EQ(code, invoice_xml::RunSecurityCommand(args, out, out)) << out.str();
+    EXPECT_THAT(out.str(), HasSubstr(says)) << args[0];
+}
+
+// Keys that cannot be used fail GetXML saying which. One signed document and
+// the same document with its body encrypted, judged by xmlsec1 and xmllint,
+// then loaded as written and with one character changed, by a manager that
+// holds no key, the sender's or the receiver's; the same for what
+// invoicetool's commands sign and encrypt file by file (a file that fails
+// fails the run, the others are still done).
+TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheRightKey) {
+    const char* const unusable[][4] = {
+        // the sender's key, its password, the receiver's certificate, what GetXML says
         {"sender.p12", "falsch", "", "(wrong password)"},
         {"expired.p12", "geheim", "", "(CN=Praxis Muster,O=Praxis,C=CH) expired on "},
         {"receiver.der", "geheim", "", "is not a PKCS#12 file"},
         {"", "", "receiver.pem", "is not a DER-encoded X.509 certificate"},
     };
-    for (const Case& c : cases) {
-        SetKeys(Key(c.pfx), c.password, Key(c.der));
-        EXPECT_THAT(Write(), AllOf(StartsWith("failed: GetXML: "), HasSubstr(c.says)));
+    for (const auto& c : unusable) {
+        SetKeys(Key(c[0]), c[1], Key(c[2]));
+        EXPECT_THAT(Write(), AllOf(StartsWith("failed: GetXML: "), HasSubstr(c[3])));
     }
-}
-
-// invoicetool's batch commands: what sign writes verifies, what encrypt
-// writes decrypts to it again; a file that fails fails the run, the others
-// are still done.
-TEST(XmlSignatureCommandsTest, SignVerifyEncryptDecryptFileByFile) {
-    REQUIRE_REFDATA();
-    ASSERT_NE("", Key("sender.p12"));
+    SetKeys(Key("sender.p12"), "geheim", "");
+    const std::string signed_file = Write();
+    SetKeys(Key("sender.p12"), "geheim", Key("receiver.der"));
+    const std::string encrypted = Write();
     TempFolder folder;
     const std::string dir = folder.Path(), password = dir + "password";
-    for (const char* sub : {"signed", "sealed", "opened"})
+    EXPECT_EQ(0, Shell("xmlsec1 --verify --trusted-pem " + Key("sender.pem") + " " + signed_file));
+    EXPECT_EQ(0, Shell(kXmllint + signed_file) + Shell(kXmllint + encrypted));
+    EXPECT_EQ(std::string::npos, ReadFileText(encrypted).find("<invoice:body"));
+    EXPECT_EQ(0, Shell("xmlsec1 --decrypt --privkey-pem " + Key("receiver.key") + " --output " +
+                       dir + "decrypted.xml " + encrypted));
+    EXPECT_TRUE(SameDocument(signed_file, dir + "decrypted.xml"));
+
+    for (const char* sub : {"signed", "sealed", "opened"}) {
         std::filesystem::create_directory(dir + sub);
+    }
     std::filesystem::copy_file(kValidSample, dir + "a.xml");
     WriteFileText(password, "geheim\n");
     WriteFileText(dir + "broken.xml", "<invoice:request");
-    auto run = [](int code, const std::string& says, const std::vector<std::string>& args) {
-        std::ostringstream out;
-        EXPECT_EQ(code, invoice_xml::RunSecurityCommand(args, out, out)) << out.str();
-        EXPECT_THAT(out.str(), HasSubstr(says)) << args[0];
-    };
-    run(1, "a.xml",
-        {"sign", "--key", Key("sender.p12"), "--password-file", password, "--out", dir + "signed",
-         dir + "broken.xml", dir + "a.xml"});
-    run(0, std::string("signed by ") + kSigner, {"verify", dir + "signed/a.xml"});
-    run(0, "a.xml",
-        {"encrypt", "--cert", Key("receiver.der"), "--out", dir + "sealed", dir + "signed/a.xml"});
-    run(1, "decrypt it first", {"verify", dir + "sealed/a.xml"});
-    run(0, "a.xml",
-        {"decrypt", "--key", Key("receiver.p12"), "--password-file", password, "--out",
-         dir + "opened", dir + "sealed/a.xml"});
-    run(1, "not signed", {"verify", dir + "a.xml"});
-    run(2, "--key", {"sign", "--out", dir, dir + "a.xml"});  // no key
+    const std::string signer = std::string("signed by ") + kSigner;
+    Tool(1, "a.xml",
+         {"sign", "--key", Key("sender.p12"), "--password-file", password, "--out", dir + "signed",
+          dir + "broken.xml", dir + "a.xml"});
+    Tool(0, signer, {"verify", signed_file});
+    Tool(0, "a.xml",
+         {"encrypt", "--cert", Key("receiver.der"), "--out", dir + "sealed", dir + "signed/a.xml"});
+    Tool(1, "decrypt it first", {"verify", encrypted});
+    Tool(0, "a.xml",
+         {"decrypt", "--key", Key("receiver.p12"), "--password-file", password, "--out",
+          dir + "opened", dir + "sealed/a.xml"});
+    Tool(1, "not signed", {"verify", dir + "a.xml"});
+    Tool(2, "--key", {"sign", "--out", dir, dir + "a.xml"});  // no key
     EXPECT_TRUE(SameDocument(dir + "signed/a.xml", dir + "opened/a.xml"));
+
+    const struct {
+        std::string file;
+        const char* key;  // the key the manager holds for LoadXML
+        std::string says;
+    } loads[] = {
+        {signed_file, "", signer},
+        {Changed(signed_file, "Spitzkie", folder), "",
+         "refused: .*the document was changed after it was signed"},
+        {Changed(signed_file, "<ds:SignatureValue>", folder), "",
+         "refused: .*does not belong to the signed info"},
+        {encrypted, "", "refused: .*the body is encrypted"},
+        {encrypted, "sender.p12", "refused: .*encrypted for another key"},
+        {encrypted, "receiver.p12", signer},
+        {dir + "signed/a.xml", "", signer},
+        {dir + "sealed/a.xml", "receiver.p12", signer},
+    };
+    for (const auto& load : loads) {
+        ASSERT_EQ(S_OK,
+                  module_.manager->GetGeneralInvoiceRequest(request_.ReleaseAndGetAddressOf()));
+        ASSERT_EQ(S_OK, request_->SetTransport(request_test::kRecipientGln, Key(load.key),
+                                               *load.key ? "geheim" : "", request_test::kBillerGln,
+                                               request_test::kBillerGln, "", &status_));
+        EXPECT_THAT(Load(load.file), ::testing::ContainsRegex("^" + load.says)) << load.file;
+    }
 }
 
 }  // namespace xml_signature_test
