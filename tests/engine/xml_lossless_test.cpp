@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "module/model/module_version.h"
 #include "module/xml/xml_reader.h"
@@ -23,11 +24,7 @@ using schema_walk::Fill;
 // and were picked so that all of them together use every place, which the
 // test below proves), every optional element with only the required
 // attributes, and only what is required.
-struct MadeDocument {
-    int variant;
-    Fill fill;
-};
-const MadeDocument kMadeDocuments[] = {
+const std::pair<int, Fill> kMadeDocuments[] = {
     {0, {true, true}},   {1, {true, true}},   {2, {true, true}},  {3, {true, true}},
     {4, {true, true}},   {5, {true, true}},   {6, {true, true}},  {7, {true, true}},
     {8, {true, true}},   {9, {true, true}},   {10, {true, true}}, {11, {true, true}},
@@ -70,11 +67,11 @@ TEST_F(XmlLosslessTest, ValidSamplesAndMadeDocumentsKeepEveryValue) {
     }
     std::set<std::string> unused = Walk().Places();
     EXPECT_GT(unused.size(), 1000u);  // the walk saw the whole schema
-    for (const MadeDocument& made : kMadeDocuments) {
-        std::string error, xml = schema_walk::MakeDocument(Walk(), made.variant, made.fill, &error);
-        std::string name = "made document " + std::to_string(made.variant) +
-                           (made.fill.optional_elements ? " elements" : "") +
-                           (made.fill.optional_attributes ? " attributes" : "");
+    for (const auto& [variant, fill] : kMadeDocuments) {
+        std::string error, xml = schema_walk::MakeDocument(Walk(), variant, fill, &error);
+        std::string name = "made document " + std::to_string(variant) +
+                           (fill.optional_elements ? " elements" : "") +
+                           (fill.optional_attributes ? " attributes" : "");
         ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml)) << name << error << "\n" << xml;
         ExpectLossless(name, xml);
         for (const std::string& place : schema_walk::PlacesOf(Walk(), xml)) unused.erase(place);

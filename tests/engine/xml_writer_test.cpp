@@ -6,7 +6,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,17 +117,6 @@ const Kind kKinds[] = {
      },
      {"payment_to=\"bank_account\"", "coding_line1=\"000000000000000000012345678+ 07"},
      {}},
-    // An invoice with nothing optional.
-    {[](InvoiceRequest* r) {
-         r->reminder.reset();
-         r->credit.reset();
-         r->xtra_hospital.reset();
-         r->documents.clear();
-         r->processing.instructions.clear();
-         r->balance.amount_reminder = result_test::D("0");
-     },
-     {"type=\"invoice\""},
-     {"<invoice:documents", "<invoice:instructions"}},
 };
 
 TEST_F(XmlWriterTest, EveryKindValidatesAndHoldsItsValues) {
