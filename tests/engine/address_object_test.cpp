@@ -4,6 +4,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "bridge/module_interfaces.h"
 #include "tests/engine/com_reads.h"
@@ -30,10 +31,8 @@ TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
     const std::string s35(35, 's'), s36(36, 's'), u100(100, 'u'), n15(15, '1');
     // 35 characters, of which 3 are two bytes long.
     const std::string street = "Zürichstrasse 123, Gebäude Süd 4567";
-    const struct {
-        com_reads::Setter<A> call;
-        const char* refusal;
-    } cases[] = {
+    // Each setter call with the refusal it gets when its bad value is given.
+    const std::pair<com_reads::Setter<A>, const char*> cases[] = {
         {Call<0>(&A::SetPerson, s36, s35, "P", "", "", ""), "SetPerson: bstrFamilyname"},
         {Call<1>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrGivenname"},
         {Call<4>(&A::SetPerson, s36, "Muster", "Peter", "Herr", "Dr. med.", s35),
@@ -64,13 +63,13 @@ TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
         {Call<1>(&A::SetOnline, u100 + "u", "praxis@example.ch", u100), "SetOnline: bstrUrl"},
     };
     EXPECT_EQ(kEmpty, AddressText(a));
-    for (const auto& c : cases) {
-        EXPECT_EQ(S_OK, c.call(a, &status, true)) << c.refusal << Read(a, &A::GetAbortInfo);
+    for (const auto& [call, refusal] : cases) {
+        EXPECT_EQ(S_OK, call(a, &status, true)) << refusal << Read(a, &A::GetAbortInfo);
         const std::string before = AddressText(a);
-        EXPECT_EQ(E_INVALIDARG, c.call(a, &status, false)) << c.refusal;
-        EXPECT_EQ(0u, Read(a, &A::GetAbortInfo).find("ok|" + std::string(c.refusal)));
-        EXPECT_EQ(before, AddressText(a)) << "a refused call changes nothing: " << c.refusal;
-        EXPECT_EQ(E_POINTER, c.call(a, nullptr, true)) << c.refusal;
+        EXPECT_EQ(E_INVALIDARG, call(a, &status, false)) << refusal;
+        EXPECT_EQ(0u, Read(a, &A::GetAbortInfo).find("ok|" + std::string(refusal)));
+        EXPECT_EQ(before, AddressText(a)) << "a refused call changes nothing: " << refusal;
+        EXPECT_EQ(E_POINTER, call(a, nullptr, true)) << refusal;
     }
     EXPECT_EQ(E_FAIL, a->AddPhone("4", "", "", "", &status));
     EXPECT_EQ(0u, Read(a, &A::GetAbortInfo).find("ok|AddPhone: the address holds 3 phones"));

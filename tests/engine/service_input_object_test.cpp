@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "bridge/module_interfaces.h"
 #include "module/checks/check_dates.h"
@@ -121,10 +122,8 @@ TEST_F(ServiceInputTest, ValuesAndListsAreTakenFilteredAndReset) {
 // (refused with the parameter named, nothing changed); null pointers.
 TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
     const double old = checks::DateSerial(1850, 1, 1);
-    const struct {
-        com_reads::Setter<I> call;
-        const char* refusal;
-    } rows[] = {
+    // Each setter call with the refusal it gets when its bad value is given.
+    const std::pair<com_reads::Setter<I>, const char*> rows[] = {
         {Call<0>(&I::SetPhysician, 3, 2, 4, kEanA, kEanB), "SetPhysician: eMedicalRole 3"},
         {Call<1>(&I::SetPhysician, 5, 1, 1, kEanA, kEanB), "SetPhysician: eBillingRole 5"},
         {Call<2>(&I::SetPhysician, "760100000000", 1, 1, kEanA, kEanB),
@@ -141,13 +140,13 @@ TEST_F(ServiceInputTest, RefusalsNameTheParameterAndChangeNothing) {
         {Call<1>(&I::AddDignity, "", kEanA, "0500"), "AddDignity: bstrQLCode"},
         {Call<1>(&I::AddSection, "1234567", kEanA, "123456"), "AddSection: bstrCode"},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(S_OK, row.call(input_.Get(), &status_, true)) << row.refusal << AbortText();
+    for (const auto& [call, refusal] : rows) {
+        EXPECT_EQ(S_OK, call(input_.Get(), &status_, true)) << refusal << AbortText();
         const std::string before = Values() + " " + Entries();
-        EXPECT_EQ(E_INVALIDARG, row.call(input_.Get(), &status_, false)) << row.refusal;
-        EXPECT_EQ(0u, AbortText().find("ok|" + std::string(row.refusal))) << AbortText();
-        EXPECT_EQ(before, Values() + " " + Entries()) << row.refusal;
-        EXPECT_EQ(E_POINTER, row.call(input_.Get(), nullptr, true)) << row.refusal;
+        EXPECT_EQ(E_INVALIDARG, call(input_.Get(), &status_, false)) << refusal;
+        EXPECT_EQ(0u, AbortText().find("ok|" + std::string(refusal))) << AbortText();
+        EXPECT_EQ(before, Values() + " " + Entries()) << refusal;
+        EXPECT_EQ(E_POINTER, call(input_.Get(), nullptr, true)) << refusal;
     }
     ASSERT_EQ(S_OK, input_->PutExternalFactor_MT(0.9));
     for (double bad : {-0.01, 1000.5, std::numeric_limits<double>::quiet_NaN(),
