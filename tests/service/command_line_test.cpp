@@ -7,42 +7,39 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
-
-struct Lines {
-    int mode;
-    long port;
-    std::vector<Args> lines;  // each gets `mode` and `port`
-};
-
+// The run mode and port of each command line (the switch words that the
+// integration tests give the executable: -?, -status, -install, /uninstall,
+// -remove, -setport). Switch words ignore case and the switch
+// character; words without a switch character and unknown switches change
+// nothing; the last switch wins; setport takes the next argument as atol
+// reads it, never as a switch.
 TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
-    const Lines cases[] = {
-        // Switch words ignore case and the switch character; words without a
-        // switch character and unknown switches change nothing.
-        {kRunService, 0, {{}, {"install"}, {"--install"}, {""}}},
-        {kRunInstall, 0, {{"-INSTALL"}}},
-        {kRunUninstall, 0, {{"/REMOVE"}, {"-uninstall"}}},
-        {kRunDebug, 0, {{"-debug"}}},
-        {kRunHelp, 0, {{"-help"}, {"/?"}}},
-        // The last switch wins.
-        {kRunStatus, 0, {{"-status", "-bogus", "plain"}, {"-install", "-status"}}},
-        // setport takes the next argument as atol reads it, never as a switch.
-        {kRunSetPort, 15001, {{"/SetPort", "15001"}}},
-        {kRunSetPort, 40000, {{"-setport", "40000abc"}}},
-        {kRunSetPort, 0, {{"-setport", "-install"}, {"-status", "-setport"}}},
-        {kRunService, 40000, {{"setport", "40000"}}},
+    const std::pair<std::vector<std::string>, const char*> lines[] = {
+        {{}, "0 0"},
+        {{"install"}, "0 0"},
+        {{"--install"}, "0 0"},
+        {{""}, "0 0"},
+        {{"-INSTALL"}, "1 0"},
+        {{"/REMOVE"}, "2 0"},
+        {{"-debug"}, "3 0"},
+        {{"-help"}, "4 0"},
+        {{"-status", "-bogus", "plain"}, "5 0"},
+        {{"-install", "-status"}, "5 0"},
+        {{"/SetPort", "15001"}, "6 15001"},
+        {{"-setport", "40000abc"}, "6 40000"},
+        {{"-setport", "-install"}, "6 0"},
+        {{"-status", "-setport"}, "6 0"},
+        {{"setport", "40000"}, "0 40000"},
     };
-    for (const Lines& c : cases) {
-        for (const Args& line : c.lines) {
-            Args args{"tarvosserver450"};
-            args.insert(args.end(), line.begin(), line.end());
-            CBaseServiceCommandLineInfo info;
-            info.RunMode = -1;  // ParseCommandLine must reset it
-            long port = -1;
-            ParseCommandLine(args, info, port);
-            EXPECT_EQ(c.mode, info.RunMode) << testing::PrintToString(line);
-            EXPECT_EQ(c.port, port) << testing::PrintToString(line);
-        }
+    for (const auto& line : lines) {
+        std::vector<std::string> args{"tarvosserver450"};
+        args.insert(args.end(), line.first.begin(), line.first.end());
+        CBaseServiceCommandLineInfo info;
+        info.RunMode = -1;  // ParseCommandLine must reset it
+        long port = -1;
+        ParseCommandLine(args, info, port);
+        EXPECT_EQ(line.second, std::to_string(info.RunMode) + " " + std::to_string(port))
+            << testing::PrintToString(line.first);
     }
 }
 
