@@ -24,11 +24,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The handle under `key` of a 200 reply; 0 otherwise.
-int Handle(const HttpResponse& response, const std::string& key) {
-    if (response.status != 200) return 0;
+// The handle under `key` of a 200 reply, as text; "0" otherwise.
+std::string Handle(const HttpResponse& response, const std::string& key) {
+    if (response.status != 200) return "0";
     web::json::value body = web::json::value::parse(response.body);
-    return body.has_integer_field(key) ? body.at(key).as_integer() : 0;
+    return std::to_string(body.has_integer_field(key) ? body.at(key).as_integer() : 0);
 }
 
 // The endpoint handler in this process on a loopback port, with the real
@@ -78,21 +78,17 @@ TEST_F(InProcessTest, ManyClientsWithTheSweepRunning) {
     // its own, one in three left for the sweep.
     auto client = [&] {
         for (int round = 0; round * 7 < requests; ++round) {
-            std::string m =
-                std::to_string(Handle(count(Get("ITarvos/GetCreateTarvos")), "pITarvos"));
-            std::string r =
-                std::to_string(Handle(count(Get("ITarvos/GetGeneralInvoiceRequest?pITarvos=" + m)),
-                                      "pIGeneralInvoiceRequest"));
-            int address = Handle(
-                count(Get("IGeneralInvoiceRequest/GetCreateAddress?pIGeneralInvoiceRequest=" + r)),
-                "pIAddress");
-            count(Get("IAddress/GetType?pIAddress=" + std::to_string(address)));
+            std::string m = Handle(count(Get("ITarvos/GetCreateTarvos")), "pITarvos");
+            std::string r = Handle(count(Get("ITarvos/GetGeneralInvoiceRequest?pITarvos=" + m)),
+                                   "pIGeneralInvoiceRequest");
+            const std::string of = "?pIGeneralInvoiceRequest=" + r;
+            std::string a =
+                Handle(count(Get("IGeneralInvoiceRequest/GetCreateAddress" + of)), "pIAddress");
+            count(Get("IAddress/GetType?pIAddress=" + a));
             count(Get("ITarvos/GetModus?pITarvos=" + m));
             count(Put("ITarvos/PutModus", "{\"pITarvos\":" + m + ",\"eModusType\":2}"));
             count(
-                Get("IGeneralInvoiceRequest/"
-                    "GetCreateServiceExInput?bstrTariffType=001&pIGeneralInvoiceRequest=" +
-                    r));
+                Get("IGeneralInvoiceRequest/GetCreateServiceExInput" + of + "&bstrTariffType=001"));
             if (round % 3 != 0) count(Put("ITarvos/PutDestructTarvos", "{\"pITarvos\":" + m + "}"));
         }
     };
@@ -130,9 +126,9 @@ TEST_F(InProcessTest, BusyGroupAnswers411AndStopAnswersQueuedCallsWithoutRunning
     options.groupLockTimeout = std::chrono::milliseconds(2000);
     options.workerThreads = 4;
     Open(options);
-    const std::string busy = std::to_string(Handle(Get("ITarvos/GetCreateTarvos"), "pITarvos"));
-    const std::string other = std::to_string(Handle(Get("ITarvos/GetCreateTarvos"), "pITarvos"));
-    int request =
+    const std::string busy = Handle(Get("ITarvos/GetCreateTarvos"), "pITarvos");
+    const std::string other = Handle(Get("ITarvos/GetCreateTarvos"), "pITarvos");
+    const std::string request =
         Handle(Get("ITarvos/GetGeneralInvoiceRequest?pITarvos=" + busy), "pIGeneralInvoiceRequest");
     CInstanceRegistry::GroupLock lock = handler_->Registry().LockFor(std::stoi(busy));
     ASSERT_NE(nullptr, lock);
@@ -147,9 +143,9 @@ TEST_F(InProcessTest, BusyGroupAnswers411AndStopAnswersQueuedCallsWithoutRunning
     while (!done) EXPECT_EQ(200, Get("ITarvos/GetModus?pITarvos=" + other).status);
     second.join();
     EXPECT_GE(Clock::now() - start, options.groupLockTimeout);
-    HttpResponse released = Put(
-        "ITarvos/PutDestructGeneralInvoiceRequest",
-        "{\"pITarvos\":" + busy + ",\"pIGeneralInvoiceRequest\":" + std::to_string(request) + "}");
+    HttpResponse released =
+        Put("ITarvos/PutDestructGeneralInvoiceRequest",
+            "{\"pITarvos\":" + busy + ",\"pIGeneralInvoiceRequest\":" + request + "}");
     EXPECT_EQ(200, released.status) << released.body;
     const std::string refused =
         "Exclusive access to the COM instance <ITarvos(" + busy + ")> was not granted within 10 s ";
