@@ -29,11 +29,13 @@ InvoiceRequest BaseInvoice() {
     invoice.patient.emplace().birthdate = DateSerial(1980, 5, 1);
     invoice.invoice.emplace().date = DateSerial(2024, 4, 2);
     invoice.law.emplace().type = invoice::LawType::kKVG;
-    for (const char* code : {"GA", "GB"}) {
-        const int32_t id = static_cast<int32_t>(invoice.services.size()) + 1;
-        invoice.services.push_back(result_test::Record(invoice::ServiceKind::kService, id, "999",
-                                                       code, "", "1", "0", id == 1 ? "8.1" : "0"));
-        invoice.services.back().date_begin = DateSerial(2024, 3, 10);
+    for (int i = 0; i < 2; ++i) {
+        invoice::ServiceRecord& record = invoice.services.emplace_back();
+        record.record_id = i + 1;
+        record.tariff_type = "999";
+        record.code = i == 0 ? "GA" : "GB";
+        record.date_begin = DateSerial(2024, 3, 10);
+        record.vat_rate = D(i == 0 ? "8.1" : "0");
     }
     return invoice;
 }
