@@ -190,9 +190,8 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([this, t, &queue] {
-            CModuleLogFile::Line line = Line(true, 0, {"T" + std::to_string(t), "", ""});
-            line.method = "handle_post";
-            line.args[2] = std::string(60 + t * 7, 'a' + t);
+            CModuleLogFile::Line line =
+                Line(true, 0, {"T" + std::to_string(t), "", std::string(60 + t * 7, 'a' + t)});
             for (int i = 0; i < kLines; ++i) {
                 line.args[1] = std::to_string(i);
                 t % 2 == 0 ? (void)log_.WriteLines({line}) : queue.Add(line);
@@ -232,7 +231,7 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
         std::vector<std::string> expected;
         for (int i = 0; i < kLines; ++i) {
             const std::string entry =
-                Entry(0, "handle_post",
+                Entry(0, "handle_x",
                       "argv1=\"T" + std::to_string(t) + "\" argv2=\"" + std::to_string(i) +
                           "\" argv3=\"" + std::string(60 + t * 7, 'a' + t) + "\" argn=\"3\"/>");
             expected.push_back(entry.substr(entry.find(" version=")));
