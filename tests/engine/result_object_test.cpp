@@ -58,8 +58,6 @@ std::vector<ResultRead> ResultReads() {
          "recipient.der|T",
          "ok|||||||F"},
         {&R::GetReminder, "ok|RM-1|44015|1593734400|2|Zweite Mahnung|5|T", "ok||0|0|0||0|F"},
-        {&R::GetBalance, "ok|5232.99|17.76|0|5|5238|260.98|T", "ok|0|0|0|0|0|0|F"},
-        {&R::GetEsrType, "ok|4|T", "ok|0|F"},
         {&R::GetReferrer,
          "ok|7601000000019|R123456|1234567|Chirurgie|" + Addr(PersonAddress("Zuweiser", "Hans")) +
              "|T",

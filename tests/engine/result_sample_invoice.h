@@ -84,40 +84,45 @@ inline invoice::Address BankAddress() {
     return address;
 }
 
-// An article (tariff 999) of the biller, dated on the invoice day.
-inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
-                                      const char* quantity, const char* unit, const char* amount,
-                                      const char* vat_rate) {
+// A record of the biller, dated on the invoice day.
+inline invoice::ServiceRecord Record(invoice::ServiceKind kind, int32_t id, const char* tariff,
+                                     const char* code, const char* name, const char* quantity,
+                                     const char* amount, const char* vat_rate) {
     invoice::ServiceRecord record;
-    record.kind = invoice::ServiceKind::kService;
+    record.kind = kind;
     record.record_id = id;
-    record.tariff_type = "999";
+    record.tariff_type = tariff;
     record.code = code;
     record.name = name;
     record.quantity = D(quantity);
-    record.unit = D(unit);
     record.date_begin = kInvoiceDay;
     record.provider_ean = kBillerGln;
     record.responsible_ean = kBillerGln;
     record.amount = D(amount);
     record.vat_rate = D(vat_rate);
-    record.obligation = false;
+    record.obligation = kind == invoice::ServiceKind::kServiceEx;
     return record;
 }
 
-// The sample's extended record (tariff 001), obligatory.
 inline invoice::ServiceRecord Consultation() {
-    invoice::ServiceRecord record = Article(
-        1, "00.0010", "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "0", "17.76", "0");
-    record.kind = invoice::ServiceKind::kServiceEx;
-    record.tariff_type = "001";
-    record.unit = invoice::Decimal();
-    record.obligation = true;
+    invoice::ServiceRecord record =
+        Record(invoice::ServiceKind::kServiceEx, 1, "001", "00.0010",
+               "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "17.76", "0");
     record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
     record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
     return record;
 }
 
+inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
+                                      const char* quantity, const char* unit, const char* amount,
+                                      const char* vat_rate) {
+    invoice::ServiceRecord record =
+        Record(invoice::ServiceKind::kService, id, "999", code, name, quantity, amount, vat_rate);
+    record.unit = D(unit);
+    return record;
+}
+
+// The services and the balance Finalize gave them.
 inline void AddServices(invoice::InvoiceRequest* invoice) {
     invoice->services.push_back(Consultation());
     invoice->services.push_back(Article(2, "GA", "Gutachten A", "1", "2700", "2700", "8"));
@@ -129,9 +134,6 @@ inline void AddServices(invoice::InvoiceRequest* invoice) {
     invoice->services[3].xtra_drug =
         invoice::XtraDrug{true, "B", invoice::Delivery::kRepeated, 3, true};
     invoice->services[4].xtra_drg = invoice::XtraDrg{D("0.75"), D("0.25")};
-}
-
-inline void AddBalance(invoice::InvoiceRequest* invoice) {
     // amount, obligations, prepaid, reminder, due, difference, VAT number, VAT
     invoice->balance = {D("5232.99"), D("17.76"), D("0"),      D("5"), D("5238.00"),
                         D("0.01"),    "",         D("260.98"), {}};
@@ -141,6 +143,7 @@ inline void AddBalance(invoice::InvoiceRequest* invoice) {
     invoice->finalized = true;
 }
 
+// The parties and the case.
 inline void AddParties(invoice::InvoiceRequest* invoice) {
     using namespace invoice;
     Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
@@ -157,10 +160,6 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->employer = Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
     invoice->card =
         InsuranceCard{"80756012340000000001", kCardExpiry, kInvoiceDay, "VAL-7", "srv1"};
-}
-
-inline void AddCase(invoice::InvoiceRequest* invoice) {
-    using namespace invoice;
     invoice->law = Law{LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
     invoice->treatment = Treatment{"APID-1",
                                    "ACID-1",
@@ -226,9 +225,7 @@ inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
     auto invoice = std::make_shared<invoice::InvoiceRequest>();
     AddHeader(invoice.get());
     AddParties(invoice.get());
-    AddCase(invoice.get());
     AddServices(invoice.get());
-    AddBalance(invoice.get());
     invoice->esr = QrSlip();
     return invoice;
 }
