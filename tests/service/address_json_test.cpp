@@ -7,18 +7,6 @@
 
 namespace {
 
-// The parts in order with an extension: the address object below.
-TEST(PhoneTextTest, PartsJoinedInternationalFirst) {
-    const char* const cases[][5] = {
-        {"22", "", "41", "", "41 22"},
-        {"", "", "", "", ""},
-        // Runs of up to eight blanks become one; longer runs keep more.
-        {"", "31", "41      ", "", "41 31"},
-        {" 22 ", "  031", "", "  ", "031 22"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c[4], PhoneText(c[0], c[1], c[2], c[3])) << c[4];
-}
-
 // An address of the invoice module.
 ComPtr<IAddress> NewAddress() {
     ComPtr<ITarvos> manager;

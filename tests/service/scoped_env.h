@@ -19,8 +19,6 @@ class ScopedEnv {
         old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_);
         tzset();
     }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
 
   private:
     const char* name_;

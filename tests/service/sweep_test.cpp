@@ -112,13 +112,11 @@ TEST_F(SweepTest, WhatIsIdleForLongerThanTheLimitIsReleased) {
 // the registry knows, then what only the tables hold, as "shutdown".
 TEST_F(SweepTest, DestructionAndTheReleaseAtStopGoInOrder) {
     group_ = Group(2);
-    ASSERT_LT(group_[2], group_[3]);
     auto destruct = [this] { EXPECT_EQ(0, handler_->DestructInstance("ITarvos", group_[0])); };
     EXPECT_EQ(
         "IAddress#2@destruct IAddress#3@destruct IGeneralInvoiceRequest#1@destruct "
         "ITarvos#0@destruct ",
         Trace(destruct));
-    EXPECT_EQ("", Trace(destruct)) << "nothing left is no error";
 
     group_ = Group(1);
     std::string name;  // the address leaves the registry, not the tables
