@@ -23,7 +23,6 @@ TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
         {{"-status", "-bogus", "plain"}, "5 0"},
         {{"-setport", "40000abc"}, "6 40000"},
         {{"-setport", "-install"}, "6 0"},
-        {{"setport", "40000"}, "0 40000"},
     };
     for (const auto& line : lines) {
         std::vector<std::string> args{"tarvosserver450"};

@@ -12,13 +12,11 @@ TEST(PrintTemplateTest, ClientFilesAreRemovedAndThePdfInserted) {
         {"", "(PDF_NOPRINT=/w/x.pdf;)"},
         // "#inipath" cuts the rest.
         {"Reclaim(Copy=1;#INIPATH=c:\\x.ini)", "Reclaim(PDF_NOPRINT=/w/x.pdf;Copy=1;"},
-        {"Reclaim#inipath(Copy=1)", "(PDF_NOPRINT=/w/x.pdf;)"},
         // A ".vps" name up to the last '=' before it.
         {"Reclaim(Form=C:\\forms\\a.VPS;Copy=1)",
          "Reclaim(PDF_NOPRINT=/w/x.pdf;Form=C:\\forms\\a.VPS;Copy=1)"},
         {"Reclaim(Copy=1;Form=a.vps)", "Reclaim(PDF_NOPRINT=/w/x.pdf;Copy=1;Form)"},
         {"Reclaim(PDF_NOPRINT=c:\\old.pdf;Copy=1)", "Reclaim(PDF_NOPRINT=/w/x.pdf;Copy=1)"},
-        {"Reclaim(pdf=c:\\o.PDF;Copy=1)", "Reclaim(PDF_NOPRINT=/w/x.pdf;Copy=1)"},
         // A marker without its end stays.
         {"Reclaim(webstamp=x.png;Copy=1)", "Reclaim(PDF_NOPRINT=/w/x.pdf;webstamp=x.png;Copy=1)"},
     };

@@ -93,7 +93,7 @@ class SweepTest : public ::testing::Test {
 
 // Idle for 300 s: kept; for 301 s: released. An idle address of a group in
 // use goes alone.
-TEST_F(SweepTest, WhatIsIdleForLongerThanTheLimitIsReleased) {
+TEST_F(SweepTest, IdleObjectsAndDestroyedGroupsAreReleasedInOrder) {
     group_ = Group(1);
     auto sweep = [this] { EXPECT_EQ(0, handler_->RunSanityChecks(false)); };
     now_ += 300;
@@ -106,11 +106,9 @@ TEST_F(SweepTest, WhatIsIdleForLongerThanTheLimitIsReleased) {
     EXPECT_EQ("IGeneralInvoiceRequest#1@sanity ITarvos#0@sanity doCheck(2,0) ", Trace(sweep));
     EXPECT_EQ(0u, handler_->Tables().Size());
     EXPECT_EQ(0u, handler_->Registry().GroupCount());
-}
 
-// A destruction takes the group in order; the release at stop takes what
-// the registry knows, then what only the tables hold, as "shutdown".
-TEST_F(SweepTest, DestructionAndTheReleaseAtStopGoInOrder) {
+    // A destruction takes the group in order; the release at stop takes what
+    // the registry knows, then what only the tables hold, as "shutdown".
     group_ = Group(2);
     auto destruct = [this] { EXPECT_EQ(0, handler_->DestructInstance("ITarvos", group_[0])); };
     EXPECT_EQ(

@@ -52,7 +52,6 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
         {"CSIDL_LOCAL_APPDATA", true, data_.Path() + suffix},
         {slashes.c_str(), true, other + suffix},  // trailing separators dropped
         {nowhere.c_str(), false, tmp_.Path() + suffix},
-        {"", true, tmp_.Path() + suffix},
         {ro.c_str(), true, (geteuid() == 0 ? ro : tmp_.Path()) + suffix},
     };
     for (const auto& c : cases) {
