@@ -58,19 +58,16 @@ const char* const kMoved[][3] = {
 TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheValues) {
     REQUIRE_REFDATA();
     module::SchemaValidator official440(Refdata("xsd/generalInvoiceRequest_440.xsd"));
-    int loaded = 0, refused = 0;
+    int judged = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Refdata("samples440"))) {
         const std::string path = entry.path().string();
         SCOPED_TRACE(path);
         const bool valid = official440.ValidateFile(path).Valid();
+        ++judged;
         invoice::InvoiceRequest request;
         std::string schema, error;
         ASSERT_EQ(valid, invoice_xml::LoadInvoiceXml(path, &request, &schema, &error)) << error;
-        if (!valid) {
-            ++refused;
-            continue;
-        }
-        ++loaded;
+        if (!valid) continue;
         std::string xml = module::testing_support::Rewrite(ReadFileText(path), &error);
         EXPECT_EQ(0, module::testing_support::OfficialSchema::Instance().CountErrors(xml)) << error;
         xmlDoc* in = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET);
@@ -89,8 +86,7 @@ TEST(Release440Test, LoadedWhenThe440SchemaAcceptsAndWrittenAsValid450WithTheVal
         xmlFreeDoc(in);
         xmlFreeDoc(out);
     }
-    EXPECT_EQ(18, loaded);
-    EXPECT_EQ(3, refused);
+    EXPECT_EQ(21, judged);  // 18 loaded, 3 refused
 }
 
 }  // namespace
