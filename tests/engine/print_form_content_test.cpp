@@ -273,8 +273,6 @@ void Change(const std::string& name, const std::string& logos, InvoiceRequest* r
                        D("10")};
         r->tiers->amount_prepaid = D("200");
     }
-    if (name == "nothing_to_pay") r->tiers->amount_prepaid = D("144.77");
-    if (name == "slip_left_out_de") options->logo_file = logos + "logo.png";
     if (name == "copy_of_1000_services_org_de") {
         options->sort_time_tariff = 1;
         r->request->is_copy = true;
@@ -290,7 +288,6 @@ void Change(const std::string& name, const std::string& logos, InvoiceRequest* r
         r->esr->iban = "CH9300762011623852957";
         r->esr->reference_number = "RF18 5390 0754 7034";
     }
-    if (name == "legacy_slip_de") r->esr->type = EsrType::kEsr16or27;
 }
 
 // The payload of every slip of the rich invoice from the IBAN to the
@@ -358,13 +355,6 @@ const FormCase kCases[] = {
       "N° de rappel MA-7", "Merci de régler la facture.", "Date du rappel 20.02.2024",
       "Échéance 21.03.2024", "Loi LCA", "Médecin mandant Anna Keller", "N° RCC B654321",
       "Crédit en votre faveur 45.25"}},
-    {{"nothing_to_pay", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "", 0, ""},
-     {"Rechnung", "Nichts zu bezahlen"}},
-    {{"legacy_slip_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "", 0, ""},
-     {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
-    {{"slip_left_out_de", L::kGerman, LawType::kKVG, TiersMode::kGarant, "", "",
-      kPrintWithoutSlip | kPrintWithoutLogo, ""},
-     {"Rechnung", "Fällig am 10.02.2024 (30 Tage)"}},
     {{"copy_of_1000_services_org_de", L::kGerman, LawType::kORG, TiersMode::kGarant, "", "", 0, ""},
      {"Rechnung", "Kopie – nicht zur Zahlung", "Gesetz Andere",
       "Rolle / Ort Physiotherapie / Praxis", "Geschlecht weiblich"}},
@@ -440,10 +430,10 @@ void ExpectForm(const FormCase& c, const Printed& p, const std::string& folder) 
               text.find(label(LabelId::kTimestamp) + " " + std::to_string(p.outcome.timestamp)));
     // The logo as pdfimages writes it out: the bitmap's rows top first (blue,
     // white / red, green), the PNG all black; none where none is asked for.
-    std::string logo =
-        p.options.logo_file.empty() || (c.kind.attributes & kPrintWithoutLogo) != 0 ? ""
-        : p.options.logo_file.back() == 'p' ? "50360a3220320a3235350a0000ffffffffff000000ff00"
-                                            : "50340a3420340affffffff";
+    std::string logo = p.options.logo_file.empty() ? ""
+                       : p.options.logo_file.back() == 'p'
+                           ? "50360a3220320a3235350a0000ffffffffff000000ff00"
+                           : "50340a3420340affffffff";
     EXPECT_EQ(logo, Run("pdfimages '" + p.pdf + "' '" + p.pdf + "' && od -An -v -tx1 '" + p.pdf +
                         "'-000.p?m | tr -d ' \\n'"));
 
@@ -492,8 +482,6 @@ struct Refusal {
 };
 
 const Refusal kRefusals[] = {
-    {"PatientInvoice", [](InvoiceRequest* r, auto*) { r->biller->address->postal.city.clear(); },
-     "QR-bill: the creditor has no town"},
     {"Reminder", [](auto*, auto*) {}, "the Reminder layout needs a reminder (SetReminder)"},
     {"", [](auto*, PrintOptions* o) { o->address_right = 2; },
      "eAddressRight 2 is neither 0 (left) nor 1 (right)"},
