@@ -38,22 +38,6 @@ std::string MissingText(const Operation& row) {
            "] could not be extracted from the JSON of [" + Name(row) + "]";
 }
 
-// The keys of the members the row answers, and of a reply object.
-value OutKeys(const Operation& row) {
-    value keys = value::object();
-    for (const Member& member : row.members) {
-        if (member.direction != Direction::kIn) keys[member.key] = value::null();
-    }
-    return keys;
-}
-value Keys(const value& body) {
-    value keys = value::object();
-    if (body.is_object()) {
-        for (const auto& member : body.as_object()) keys[member.first] = value::null();
-    }
-    return keys;
-}
-
 // One service with the written sample for the suite (its manager, request
 // and result), and an address and a service input on that request.
 class PostBadInputTest : public SampleServer<PostBadInputTest> {
@@ -113,8 +97,16 @@ TEST_F(PostBadInputTest, EveryOperationAnswersMissingAndWrongMembers) {
         } else if (answer.status == 204 && row.kind == RowKind::kFirstNext) {
             ExpectEnd(answer);
         } else {
+            // Exactly the members the row answers.
             EXPECT_EQ(200, answer.status) << answer.text;
-            EXPECT_EQ(OutKeys(row), Keys(answer.body)) << answer.text;
+            value answered = value::object();
+            for (const Member& member : row.members) {
+                if (member.direction == Direction::kIn) continue;
+                answered[member.key] = answer.body.has_field(member.key)
+                                           ? answer.body.at(member.key)
+                                           : value::string("<missing>");
+            }
+            EXPECT_EQ(answered, answer.body);
         }
         if (first == nullptr || row.kind == RowKind::kNoop) continue;
         for (const Filler& filler : kFillers) {

@@ -43,7 +43,6 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
     const FrameCase cases[] = {
         // Paths: the last two segments name interface and method.
         {"GET", "", "", nullptr, 401, "The URI path [/] is not valid"},
-        {"GET", "/", "", nullptr, 401, "The URI path [/] is not valid"},
         {"GET", "/ITarvos", "", nullptr, 401, "The URI path [/ITarvos] is not valid"},
         {"GET", "/a/b/IFoo/Bar", "", nullptr, 402,
          "The given interface instance [IFoo::0] does not exist"},
@@ -59,7 +58,6 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
         // Content types: PUT searches for JSON, POST takes it at the start.
         {"PUT", "/ITarvos/PutModus", "{}", "text/plain", 406,
          "The content-type <text/plain> is not allowed - it must be <application/json>"},
-        {"PUT", "/ITarvos/PutModus", "{}", nullptr, 406, nullptr},
         {"PUT", "/ITarvos/PutModus", "{}", "APPLICATION/JSON; charset=utf-8", 410,
          "The interface address <ITarvos> is undefined or null"},
         {"PUT", "/ITarvos/PutModus", "{}", "text/plain, application/json", 410, nullptr},
@@ -68,9 +66,8 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
          "<application/json>"},
         {"POST", "/ITarvos/LoadXML", "--x--", "multipart/form-data; boundary=x", 410,
          "The interface address <ITarvos> is undefined or null"},
-        // A GET without a target runs on with 0 unless it has parameters
-        // (other targets that name nothing: the bad-input test).
-        {"GET", "/ITarvos/GetModus?x=1", "", nullptr, 410, nullptr},
+        // A GET without a target runs on with 0 unless it has parameters (the
+        // 1,000 below); other targets that name nothing: the bad-input test.
         {"GET", "/ITarvos/GetModus", "", nullptr, 402,
          "The given interface instance [ITarvos::0] does not exist"},
         // The target under another key than the interface's.
@@ -79,7 +76,6 @@ TEST_F(RequestFrameTest, RefusalsOfTheFrame) {
         // Bodies that are no JSON object.
         {"POST", "/ITarvos/SetLogo", "[1,2]", json, 405,
          "The <application/json> could not be read correctly"},
-        {"POST", "/ITarvos/SetLogo", "\"text\"", json, 405, nullptr},
         {"POST", "/ITarvos/SetLogo", "", json, 405, nullptr},
         {"POST", "/ITarvos/SetLogo", R"({"a":)", json, 409,
          "The <application/json> can not be decoded"},
