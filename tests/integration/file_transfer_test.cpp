@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cpprest/base_uri.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,17 +37,6 @@ std::vector<std::string> NewEntries(const std::string& folder,
         if (std::find(before.begin(), before.end(), name) == before.end()) added.push_back(name);
     }
     return added;
-}
-
-// Every byte as %XX.
-std::string PercentEncode(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%%%02X", c);
-        out += hex;
-    }
-    return out;
 }
 
 // True when `name` is a lower-case UUID text ("8-4-4-4-12") and `extension`.
@@ -104,24 +94,21 @@ class FileTransferTest : public SampleServer<FileTransferTest> {
 // last dot (".xml" without one; line breaks and quotes dropped), and the
 // module loads the stored path in place of the client's name.
 TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheModule) {
-    ASSERT_NE(std::string::npos, invoice_.find("000001000001"));
     const std::pair<const char*, const char*> names[] = {
         {"C:\\Users\\x\\Invoice.XML", ".XML"},
-        {"Invoice", ".xml"},
         {"C:\\Rechnungen.2020\\Invoice", ".xml"},
-        {"\\.invoice", ".xml"},
         {"/home/u/a.b.pdf", ".pdf"},
         {"a.x\r\nX-Injected: 1", ".xX-Injected 1"},
-        {"b.x\"y", ".xy"},
     };
     for (const auto& [clientName, extension] : names) {
         SCOPED_TRACE(clientName);
         std::vector<std::string> before = NewEntries(server_->WorkFolder());
-        web::json::value loaded = Json(Upload(*server_, kManager, "LoadXML",
-                                              "pITarvos=" + std::to_string(manager_) +
-                                                  "&bstrInputFile=" + PercentEncode(clientName),
-                                              invoice_)
-                                           .body);
+        web::json::value loaded =
+            Json(Upload(*server_, kManager, "LoadXML",
+                        "pITarvos=" + std::to_string(manager_) +
+                            "&bstrInputFile=" + web::uri::encode_data_string(clientName),
+                        invoice_)
+                     .body);
         ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                       loaded);
         std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
@@ -129,7 +116,6 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
         EXPECT_TRUE(IsUuidName(added[0], extension)) << added[0];
         std::string stored = server_->WorkFolder() + added[0];
         EXPECT_EQ(invoice_, ReadFileText(stored));
-        EXPECT_TRUE(LogHolds(*server_, "'bstrInputFile':'" + stored + "'"));
         // The loaded invoice's result reads back (what it reads is the reader's tests').
         ExpectMembers(
             R"({"pbstrRequestInvoiceID":"000001000001"})",
@@ -139,51 +125,22 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
     EXPECT_FALSE(Contains(server_->ReadLog(), "Invoice.XML"));
 }
 
-TEST_F(FileTransferTest, SourceWinsOverFileAndNoKeyIs408) {
-    std::vector<std::string> before = NewEntries(server_->WorkFolder());
-    // "bstrFile" comes first in the query: the order of the keys decides.
-    HttpResponse added = Upload(*server_, kRequest, "AddDocument",
-                                "pIGeneralInvoiceRequest=" + std::to_string(request_) +
-                                    "&bstrFile=other.png&eIsURL=0" +
-                                    "&bstrSource=" + PercentEncode("D:\\Scans\\Bericht.pdf") +
-                                    "&bstrTitle=Bericht&bstrMimeType=application%2Fpdf",
-                                "%PDF-1.4 report\n");
-    ASSERT_EQ(200, added.status) << added.body;
-    std::vector<std::string> stored = NewEntries(server_->WorkFolder(), before);
-    ASSERT_EQ(1u, stored.size());
-    EXPECT_TRUE(IsUuidName(stored[0], ".pdf")) << stored[0];
-    EXPECT_TRUE(LogHolds(*server_, "'bstrSource':'" + server_->WorkFolder() + stored[0] + "'"));
-    EXPECT_TRUE(Contains(server_->ReadLog(), "'bstrFile':'other.png'"));
-
-    HttpResponse none =
-        Upload(*server_, kManager, "LoadXML",
-               "pITarvos=" + std::to_string(manager_) + "&bstrPath=x.xml", invoice_);
-    EXPECT_EQ("The variable [bstrFile] could not be extracted from the JSON of [ITarvos::LoadXML]",
-              ExpectEnvelope(none, 408));
-    EXPECT_EQ(1u, NewEntries(server_->WorkFolder(), before).size());
-}
-
 // Uploads at once, each of its own size and first line, on managers of
 // their own: each arrives whole in a file of its own.
 TEST_F(FileTransferTest, ConcurrentUploadsArriveWholeInFilesOfTheirOwn) {
-    constexpr int kUploads = 6;
-    std::vector<int> requests;
-    std::set<std::string> sent, stored;  // first line and size of each body
-    for (int i = 0; i < kUploads; ++i) {
-        requests.push_back(client_.Request(client_.Manager()));
-        sent.insert(std::to_string(i) + " " + std::to_string((i + 1) << 20));
-    }
     std::vector<std::string> before = NewEntries(server_->WorkFolder());
+    std::set<std::string> sent, stored;  // first line and size of each body
     std::vector<std::thread> clients;
-    for (int i = 0; i < kUploads; ++i) {
-        clients.emplace_back([&, i] {
-            std::string target =
-                ServerProcess::Path(kRequest, "AddDocument") +
-                "?pIGeneralInvoiceRequest=" + std::to_string(requests[i]) +
-                "&eIsURL=0&bstrSource=big.pdf&bstrTitle=Big&bstrMimeType=application%2Fpdf";
-            EXPECT_EQ(200, StreamBody(server_->port(), target, kOctets, (i + 1) << 20,
-                                      std::to_string(i) + "\n")
-                               .status);
+    for (int i = 1; i <= 4; ++i) {
+        sent.insert(std::to_string(i) + " " + std::to_string(i << 20));
+        std::string target =
+            ServerProcess::Path(kRequest, "AddDocument") +
+            "?pIGeneralInvoiceRequest=" + std::to_string(client_.Request(client_.Manager())) +
+            "&eIsURL=0&bstrSource=big.pdf&bstrTitle=Big&bstrMimeType=application%2Fpdf";
+        clients.emplace_back([target, i] {
+            EXPECT_EQ(
+                200, StreamBody(server_->port(), target, kOctets, i << 20, std::to_string(i) + "\n")
+                         .status);
         });
     }
     for (std::thread& client : clients) client.join();
@@ -200,19 +157,23 @@ TEST_F(FileTransferTest, ConcurrentUploadsArriveWholeInFilesOfTheirOwn) {
 TEST_F(FileTransferTest, FailedUploadsLeaveNoFile) {
     ServerProcess small({"MaxBodyBytes=1000000"});
     ASSERT_TRUE(small.Start()) << small.Output();
-    std::string query =
-        "pITarvos=" + std::to_string(Client(small).Manager()) + "&bstrInputFile=a.xml";
+    const std::string manager = "pITarvos=" + std::to_string(Client(small).Manager());
+    const std::string query = manager + "&bstrInputFile=a.xml";
     std::string target = ServerProcess::Path(kManager, "LoadXML") + "?" + query;
     const std::string text =
         "The request body of more than 1000000 bytes exceeds the limit of 1000000 bytes";
     // Announced by Content-Length, and sent in chunks without a length.
     for (bool chunked : {false, true}) {
-        EXPECT_EQ(text, ExpectEnvelope(StreamBody(small.port(), target, kOctets, 1500000, "<x/>",
+        EXPECT_EQ(text, ExpectEnvelope(StreamBody(small.port(), target, kOctets, 1000001, "<x/>",
                                                   "x", "", chunked),
                                        413));
     }
     StreamBody(small.port(), target, kOctets, 900000, "<x/>", "x", "", false, 400000);
     EXPECT_TRUE(LogHolds(small, "The given interface method [ITarvos::LoadXML] produced a fatal"));
+    // Without the key that names the file.
+    EXPECT_EQ("The variable [bstrFile] could not be extracted from the JSON of [ITarvos::LoadXML]",
+              ExpectEnvelope(
+                  Upload(small, kManager, "LoadXML", manager + "&bstrPath=x.xml", "<x/>"), 408));
     EXPECT_TRUE(NewEntries(small.WorkFolder()).empty());
 
     // Up to the limit is fine.
@@ -236,8 +197,7 @@ TEST_F(FileTransferTest, DownloadsSendTheFilesOfTheWorkingFolderOnly) {
     std::string name = Linked(written_, "pbstrOutputFile"), upper = name;
     std::transform(name.begin(), name.end(), upper.begin(), ::toupper);
     for (const std::string& path :
-         {"/tarvosServer450/files/" + name, "/tarvosServer450/Files/" + name,
-          "/tarvosServer450/FILES/" + upper}) {
+         {"/tarvosServer450/files/" + name, "/tarvosServer450/FILES/" + upper}) {
         SCOPED_TRACE(path);
         HttpResponse file = Download(path);
         ASSERT_EQ(200, file.status);
@@ -256,11 +216,9 @@ TEST_F(FileTransferTest, DownloadsSendTheFilesOfTheWorkingFolderOnly) {
     ASSERT_EQ(0, symlink("/etc", (work + "etc-link").c_str()));
     ASSERT_EQ(0, symlink("../../TarvosServer450.ini", (work + "relative-link").c_str()));
     for (const char* name :
-         {"nothing-here.pdf", "", "folder", "../../etc/passwd", "..%2F..%2Fetc%2Fpasswd",
-          "%2e%2e%2f%2e%2e%2fetc%2fpasswd", "%2E%2E%2F%2E%2E%2F%2E%2E%2F%2E%2E%2Fetc%2Fpasswd",
-          "%252e%252e%252fetc%252fpasswd", "..%5C..%5CTarvosServer450.ini",
-          "..%2F..%2FTarvosServer450.ini", "%2e%2e", "%2fetc%2fpasswd", "passwd-link", "ini-link",
-          "INI-LINK", "etc-link%2Fpasswd", "relative-link", "..", "."}) {
+         {"nothing-here.pdf", "", "folder", "../../TarvosServer450.ini",
+          "%2e%2e%2f%2e%2e%2fTarvosServer450.ini", "..%5C..%5CTarvosServer450.ini", "passwd-link",
+          "ini-link", "INI-LINK", "etc-link%2Fpasswd", "relative-link", "..", "."}) {
         SCOPED_TRACE(name);
         HttpResponse answer = Download(kLinkPrefix + name);
         EXPECT_EQ(404, answer.status);
@@ -269,19 +227,15 @@ TEST_F(FileTransferTest, DownloadsSendTheFilesOfTheWorkingFolderOnly) {
     EXPECT_EQ(404, Download("/tarvosServer450/files").status);
     // Without the endpoint path in front, "files" is taken for an interface.
     ExpectEnvelope(server_->client().Get("/tarvosServer450/files/nothing-here.pdf"), 402);
-    for (const std::string& entry :
-         {"status=\"0\" method=\"handle_files\" argv1=\"files\" argv2=\"" + name +
-              "\" argv3=\"99999\"",
-          std::string("status=\"404\" method=\"handle_files\" argv1=\"files\" "
-                      "argv2=\"nothing-here.pdf\" argv3=\"99999\"")}) {
-        EXPECT_TRUE(LogHolds(*server_, entry)) << entry;
-    }
+    EXPECT_TRUE(LogHolds(*server_,
+                         "status=\"404\" method=\"handle_files\" argv1=\"files\" "
+                         "argv2=\"nothing-here.pdf\" argv3=\"99999\""));
 }
 
 // ---- produced documents -------------------------------------------------
 
-// GetXML's document, a document file of the invoice and each Print's PDF
-// (in place of the client's own file) are published under fresh names.
+// GetXML's document, a document file of the invoice and Print's PDF (in
+// place of the client's own file) are published under fresh names.
 TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
     ExpectMembers(R"({"pbStatus":true,"plValidationError":0,"plTimestamp":1591170775,)"
                   R"("pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
@@ -293,23 +247,18 @@ TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
     EXPECT_EQ(kPng, Download(kLinkPrefix + Linked(documents[1], "pbstrSource")).body)
         << documents.serialize();
 
-    std::set<std::string> pdfs;
-    for (const char* layout : {R"(Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1))", "Reclaim()"}) {
-        std::vector<std::string> before = NewEntries(server_->WorkFolder());
-        web::json::value printed = client_.Call(
-            kManager, "Print", manager_,
-            Fill(R"({"bstrPrintTemplate":"$","lGenerationAttributes":0,"eAddressRight":1,)"
-                 R"("eSortTimeTariff":0,"bstrSenderID":"","plTimestamp":0})",
-                 {layout}));
-        ExpectMembers(R"({"plTimestamp":1591170775})", printed);
-        EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
-        std::string pdf = Linked(printed, "pbstrPDFFile");
-        EXPECT_EQ(std::vector<std::string>{pdf}, NewEntries(server_->WorkFolder(), before));
-        EXPECT_TRUE(IsUuidName(pdf, ".pdf")) << printed.serialize();
-        EXPECT_EQ("%PDF-", Download(kLinkPrefix + pdf).body.substr(0, 5));
-        pdfs.insert(pdf);
-    }
-    EXPECT_EQ(2u, pdfs.size());
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
+    web::json::value printed = client_.Call(
+        kManager, "Print", manager_,
+        R"x({"bstrPrintTemplate":"Reclaim(PDF_NOPRINT=C:\\Temp\\mine.pdf;Copy=1)",)x"
+        R"("lGenerationAttributes":0,"eAddressRight":1,"eSortTimeTariff":0,"bstrSenderID":"",)"
+        R"("plTimestamp":0})");
+    ExpectMembers(R"({"plTimestamp":1591170775})", printed);
+    EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
+    std::string pdf = Linked(printed, "pbstrPDFFile");
+    EXPECT_EQ(std::vector<std::string>{pdf}, NewEntries(server_->WorkFolder(), before));
+    EXPECT_TRUE(IsUuidName(pdf, ".pdf")) << printed.serialize();
+    EXPECT_EQ("%PDF-", Download(kLinkPrefix + pdf).body.substr(0, 5));
 }
 
 }  // namespace

@@ -47,11 +47,9 @@ struct Answer {
 };
 
 inline web::json::value Json(const std::string& text) {
-    try {
-        return text.empty() ? web::json::value::null() : web::json::value::parse(text);
-    } catch (const std::exception&) {
-        return web::json::value::null();
-    }
+    std::error_code error;
+    web::json::value value = web::json::value::parse(text, error);
+    return error ? web::json::value::null() : value;
 }
 
 // The end of a list: status 204, and no body, null or the read's members
@@ -303,10 +301,6 @@ class SampleServer : public SuiteServer<Suite> {
         if (written_.has_integer_field("pIGeneralInvoiceResult")) {
             result_ = written_.at("pIGeneralInvoiceResult").as_integer();
         }
-    }
-    void SetUp() override {
-        SuiteServer<Suite>::SetUp();
-        ASSERT_GT(result_, 0) << written_.serialize();
     }
 
     static std::string Scan() { return SuiteServer<Suite>::server_->folder() + "scan.png"; }

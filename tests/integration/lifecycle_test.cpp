@@ -38,8 +38,6 @@ TEST(LifecycleTest, ForegroundRunLogsEachCall) {
     // Each call's entry (what the log leaves out of them, and its session lines:
     // the service and module log tests).
     const std::string entries[] = {
-        "status=\"0\" method=\"handle_get\" argv1=\"ITarvos\" argv2=\"GetCreateTarvos\" "
-        "argv3=\"{}\" argv4=\"0\" argn=\"4\"/>",
         "status=\"0\" method=\"handle_get\" argv1=\"ITarvos\" argv2=\"GetModus\" "
         "argv3=\"{'pITarvos':'" +
             manager + "'}\" argv4=\"" + manager + "\" argn=\"4\"/>",
@@ -54,11 +52,7 @@ TEST(LifecycleTest, NotInstalledRefusesToRun) {
     server.SetSetting("isInstalled", "0");
     std::string output;
     EXPECT_NE(0, server.RunToEnd({"-debug"}, &output));
-    EXPECT_TRUE(Contains(output,
-                         "RestWebservice <zidavurAzivaziRezadad450.exe> is not yet installed!\n\n"
-                         "Install the Restserver with Admin Priviledges by the command\n"
-                         "\tzidavurAzivaziRezadad450.exe -install\n"))
-        << output;
+    EXPECT_TRUE(Contains(output, "<zidavurAzivaziRezadad450.exe> is not yet installed!")) << output;
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ class ObjectsTest : public SampleServer<ObjectsTest> {
         own_[kAddress] = client_.Address(own_[kRequest]);
         own_[kInput] = client_.ServiceInput(own_[kRequest]);
         own_[kResult] = result_;
-        ASSERT_GT(own_[kInput], 0);
     }
     Answer Post(const std::string& interfaceName, const std::string& method,
                 const std::string& args = "{}") {
@@ -193,11 +192,6 @@ TEST_F(ObjectsTest, ListsByFirstNextAndAsCollection) {
             EXPECT_EQ(AsRead(all.body.at(k)), AsRead(read.body)) << read.text;
         }
         ExpectEnd(Post(list.interfaceName, list.next));
-        ExpectEnd(Post(list.interfaceName, list.next));
-        if (std::string(list.all) == "GetDocuments") {
-            EXPECT_EQ(0u,
-                      all.body.at(1).at("pbstrSource").as_string().find("/tarvosServer450/files/"));
-        }
     }
     // An empty list: 204 and null for the collection, 204 for the first read.
     client_.Call(kAddress, "Initialize", own_[kAddress], "{}");
@@ -263,34 +257,11 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
               Post(kResult, "GetXtraDrug", R"({"lID":3})").body);
 }
 
-// Handle members on the sample: an orange slip in place of its QR bill,
-// without a bank, read in neighbours of distinct values; then 0 and a handle
-// that names nothing pass no address, and the two addresses of a slip are
-// passed each on its own.
-TEST_F(ObjectsTest, SlipAddressesAndHandlesThatNameNothing) {
+// Handle members on the sample: 0 and a handle that names nothing pass no
+// address, and the two addresses of a slip are passed each on its own.
+TEST_F(ObjectsTest, HandlesThatNameNothingPassNoAddress) {
     const int request = own_[kRequest];
     BuildSample(client_, request);
-    client_.Call(kAddress, "SetCompany", own_[kAddress],
-                 R"({"bstrCompanyName":"Praxis","bstrDepartment":"","bstrSubaddressing":""})");
-    client_.Call(kAddress, "SetPostal", own_[kAddress],
-                 R"({"bstrStreet":"Weg 1","bstrPoBox":"","bstrZip":"3000","bstrCity":"Bern",)"
-                 R"("bstrStateCode":"","bstrCountryCode":"CH"})");
-    client_.Call(kRequest, "SetEsr", request,
-                 Fill(R"({"eEsrType":1,"bstrParticipantNumber":"010001628","bstrReferenceNumber":)"
-                      R"("$","bstrBankAccount":"K-77","pIBankAddress":0,"pICreditorAddress":$,)"
-                      R"("lPaymentPeriod":20})",
-                      {kQrReference, std::to_string(own_[kAddress])}));
-    client_.Call(kRequest, "Finalize", request, "{}");
-    web::json::value written = client_.Call(kManager, "GetXML", own_[kManager],
-                                            R"({"lGenerationAttributes":0,"plTimestamp":0})");
-    ASSERT_TRUE(written.has_integer_field("pIGeneralInvoiceResult")) << written.serialize();
-    // The reference in groups of five from the right, as the slip prints it.
-    EXPECT_EQ(
-        Json(R"({"pIBankAddress":0,"pICreditorAddress":1,"pbStatus":true,"pbstrBankAccount":)"
-             R"("K-77","pbstrParticipantNumber":"01-162-8","pbstrReferenceNumber":)"
-             R"("21 00000 00003 13947 14300 09017","peEsrType":1,"plPaymentPeriod":20})"),
-        client_.Post(kResult, "GetEsr", written.at("pIGeneralInvoiceResult").as_integer()).body);
-
     client_.Call(kRequest, "SetPatient", request,
                  R"({"eSexType":2,"dBirthdate":"1957-04-14","bstrSSN":"","pIAddress":0})");
     client_.Call(kRequest, "SetGuarantor", request, R"({"pIAddress":987654})");
@@ -299,7 +270,7 @@ TEST_F(ObjectsTest, SlipAddressesAndHandlesThatNameNothing) {
                  Fill(R"({"eEsrType":4,"bstrIBAN":"$","bstrReferenceNumber":"$",)"
                       R"("bstrCustomerNote":"","pIBankAddress":0,"pICreditorAddress":$,)"
                       R"("lPaymentPeriod":30})",
-                      {kQrIban, kQrReference, std::to_string(client_.Address(request))}));
+                      {kQrIban, kQrReference, std::to_string(own_[kAddress])}));
     std::string text = ExpectEnvelope(client_.Post(kRequest, "Finalize", request), kFail);
     for (const char* part : {"missing: address of the patient (SetPatient); address of the "
                              "guarantor (SetGuarantor); ",
@@ -338,8 +309,12 @@ TEST_F(ObjectsTest, ReadsAndWritesOfProperties) {
                        403));
 }
 
-TEST_F(ObjectsTest, ReleasesOfARequestAndOfTheManager) {
-    const std::string manager = std::to_string(own_[kManager]);
+// What passes out of a dispatcher (here: a creation without its tariff) is
+// answered 500 without a body; the service stays healthy.
+TEST_F(ObjectsTest, ExceptionOutOfADispatcherIs500AndReleases) {
+    Answer noTariff = Get(kRequest, "GetCreateServiceExInput");
+    EXPECT_EQ(500, noTariff.status);
+    EXPECT_EQ("", noTariff.text);
     int other = client_.Request(own_[kManager]);
     EXPECT_EQ("null", Put(kManager, "PutDestructGeneralInvoiceRequest",
                           ",\"pIGeneralInvoiceRequest\":" + std::to_string(other))
@@ -352,19 +327,6 @@ TEST_F(ObjectsTest, ReleasesOfARequestAndOfTheManager) {
     // What else goes with the manager is the registry's tests'.
     EXPECT_EQ("null", Put(kManager, "PutDestructTarvos").text);
     ExpectEnvelope(Get(kManager, "GetModus"), 402);
-    EXPECT_EQ("The given interface instance [ITarvos::" + manager + "] does not exist",
-              ExpectEnvelope(Put(kManager, "PutDestructTarvos"), 402));
-}
-
-// What passes out of a dispatcher is answered 500 without a body; the
-// service stays healthy.
-TEST_F(ObjectsTest, ExceptionOutOfADispatcherIs500) {
-    Answer noTariff = Get(kRequest, "GetCreateServiceExInput");
-    EXPECT_EQ(500, noTariff.status);
-    EXPECT_EQ("", noTariff.text);
-    EXPECT_EQ(500, Put(kManager, "PutDestructGeneralInvoiceRequest").status);
-    EXPECT_EQ(200, Get(kManager, "GetModus").status);
-    EXPECT_GE(client_.ServiceInput(own_[kRequest]), 1);
 }
 
 }  // namespace

@@ -71,20 +71,16 @@ TEST_F(ToolsTest, InvoiceTool) {
         {kInvoiceTool + "validate " + kInvalid440,
          1,
          {"erroneous44_2.xml (a 4.40 file, checked in its 4.50 form)", "line 72"}},
-        {kInvoiceTool + "rewrite " + kClean440 + " " + Out("from440.xml"), 0, {"written, valid"}},
-        {kInvoiceTool + "validate " + Out("from440.xml"), 0, {"from440.xml: valid"}},
         {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}},
         {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0},
         {kInvoiceTool + "validate " + rewritten,
          1,
          {": treatment: the begin 2999-12-31"},
          {" error"}},
-        {kInvoiceTool, 2},
         {kInvoiceTool + "frobnicate x", 2},
     });
-    web::json::value shown =
-        web::json::value::parse(RunCommand(kInvoiceTool + "show " + kValidSample).output);
-    EXPECT_TRUE(shown.is_object());
+    EXPECT_TRUE(web::json::value::parse(RunCommand(kInvoiceTool + "show " + kValidSample).output)
+                    .is_object());
 }
 
 TEST_F(ToolsTest, InvoicePrint) {
@@ -108,8 +104,7 @@ TEST_F(ToolsTest, InvoicePrint) {
         runs.push_back({kInvoicePrint + input + none, 1, {input + ": "}, {kUsage}});
     }
     for (const std::string& arguments :
-         {std::string(), kValidSample, kValidSample + none + " --layout",
-          kValidSample + none + " --format Reclaim", kValidSample + " '' "}) {
+         {kValidSample, kValidSample + none + " --format Reclaim", kValidSample + " '' "}) {
         runs.push_back({kInvoicePrint + arguments, 2, {kUsage}, {}});
     }
     ExpectRuns(runs);
