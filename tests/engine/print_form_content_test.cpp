@@ -26,6 +26,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "module/model/balance.h"
@@ -237,12 +238,6 @@ void Change(const std::string& name, const std::string& logos, InvoiceRequest* r
         options->logo_file = logos + "logo.bmp";
         options->timestamp = 1710000000;
     }
-    if (name == "red_slip_qr_no_debtor_town_it") {
-        r->esr->type = EsrType::kRedPayinSlipQR;  // no reference
-        r->esr->iban = "CH9300762011623852957";
-        r->patient->address->postal.city.clear();
-        options->logo_file = logos + "logo.png";
-    }
     if (name == "payant_uvg_fr") {
         r->biller->uid_number.clear();
         r->tiers->vat_number = "CHE-108.954.312";
@@ -280,6 +275,8 @@ void Change(const std::string& name, const std::string& logos, InvoiceRequest* r
         for (size_t i = 6; i < 1000; ++i) r->services.push_back(r->services[i % 6]);
     }
     if (name == "creditor_reference_one_page_fr") {  // the slip fits below the summary
+        r->patient->address->postal.city.clear();    // no debtor on the slip
+        options->logo_file = logos + "logo.png";
         r->referrer.reset();
         r->insurance.reset();
         r->diagnoses.clear();
@@ -322,10 +319,9 @@ const FormCase kCases[] = {
       "Identifikation 1710000000", "Konto / Zahlbar an\nCH44 3199 9123 0008 8901 2",
       "Zahlbar durch", "Währung", "Annahmestelle", "21 00000 00003 13947 14300 09017"}},
     {{"creditor_reference_one_page_fr", L::kFrench, LawType::kKVG, TiersMode::kGarant, "", "", 0,
-      kIban + kCreditor + "44.00" + kDebtor + "SCOR\nRF18539007547034\n\nEPD"},
+      kIban + kCreditor + "44.00\nCHF\n\n\n\n\n\n\n\nSCOR\nRF18539007547034\n\nEPD"},
      {"Facture", "Page 1/1", "Montant dû", "Récépissé Section paiement",
-      "Compte / Payable à\nCH93 0076 2011 6238 5295 7", "Payable par", "Monnaie", "Point de dépôt",
-      "RF18 5390 0754 7034"}},
+      "Compte / Payable à\nCH93 0076 2011 6238 5295 7", "RF18 5390 0754 7034"}},
     {{"insured_open_amount_no_reference_ivg_it", L::kItalian, LawType::kIVG, TiersMode::kGarant, "",
       "", 0,
       kIban + kCreditor +
@@ -333,10 +329,7 @@ const FormCase kCases[] = {
      {"Fattura", "Persona assicurata Ugo Rossi", "Garante Max Müller", "N. AVS 756.9217.0769.85",
       "Legge LAI", "Diagnosi Infermità congenita 494", "Periodo 01.01.2024 – 06.01.2024",
       "Cantone FR", "\nCHF\nCHF\n", "Ricevuta Sezione pagamento", "Conto / Pagabile a",
-      "Pagabile da", "Valuta", "Punto di accettazione", "Informazioni supplementari"}},
-    {{"red_slip_qr_no_debtor_town_it", L::kItalian, LawType::kKVG, TiersMode::kGarant, "", "", 0,
-      kIban + kCreditor + "124.75\nCHF\n\n\n\n\n\n\n\nNON\n\n\nEPD"},
-     {"Fattura"}},
+      "Informazioni supplementari"}},
     {{"payant_uvg_fr", L::kFrench, LawType::kUVG, TiersMode::kPayant, "", "", 0, ""},
      {"Facture TP", "IDE CHE-108.954.312 TVA", "Remboursement Tiers payant (TP)",
       "Employeur Bau AG", "N° d'enreg. REG-5", "Loi LAA", "N° de cas CASE-44",
@@ -475,35 +468,28 @@ TEST(PrintFormContentTest, InvoicesPrintedAtTheSameTimeShowEveryBlockAndReconcil
 // the template's and the request's own refusals and an output folder that is
 // missing, through the manager) ------------------------------------------------
 
-struct Refusal {
-    const char* layout;
-    void (*change)(InvoiceRequest*, PrintOptions*);
-    const char* text;  // after "Print: "
-};
-
-const Refusal kRefusals[] = {
-    {"Reminder", [](auto*, auto*) {}, "the Reminder layout needs a reminder (SetReminder)"},
-    {"", [](auto*, PrintOptions* o) { o->address_right = 2; },
-     "eAddressRight 2 is neither 0 (left) nor 1 (right)"},
-    {"", [](auto*, PrintOptions* o) { o->logo_file = "/nonexistent/logo.png"; },
-     "the logo file /nonexistent/logo.png cannot be read"},
+// The layout, eAddressRight and the logo file; the text after "Print: ".
+const std::tuple<const char*, long, const char*, const char*> kRefusals[] = {
+    {"Reminder", 1, "", "the Reminder layout needs a reminder (SetReminder)"},
+    {"", 2, "", "eAddressRight 2 is neither 0 (left) nor 1 (right)"},
+    {"", 1, "/nonexistent/logo.png", "the logo file /nonexistent/logo.png cannot be read"},
 };
 
 TEST(InvoicePrintTest, RefusalsSayWhyAndLeaveNoFile) {
     TempFolder folder;
     std::string pdf = folder.Path() + "out.pdf";
-    for (const Refusal& refusal : kRefusals) {
+    for (const auto& [layout, address_right, logo, text] : kRefusals) {
         InvoiceRequest request = RichInvoice(L::kGerman, LawType::kKVG, TiersMode::kGarant);
         std::string error;
         EXPECT_TRUE(FinalizeBalance(&request, &error)) << error;
         PrintOptions options;
-        options.print_template = std::string(refusal.layout) + "(PDF_NOPRINT=" + pdf + ";)";
-        options.address_right = 1;
+        options.print_template = std::string(layout) + "(PDF_NOPRINT=" + pdf + ";)";
+        options.address_right = address_right;
         options.sort_time_tariff = 1;
-        refusal.change(&request, &options);
+        options.logo_file = logo;
         PrintOutcome outcome;
         EXPECT_NE(S_OK, PrintInvoice(request, options, &outcome, &error));
-        EXPECT_EQ(0u, error.find(std::string("Print: ") + refusal.text)) << error;
+        EXPECT_EQ(0u, error.find(std::string("Print: ") + text)) << error;
         EXPECT_FALSE(std::filesystem::exists(pdf));
         EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
     }
