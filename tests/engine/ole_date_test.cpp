@@ -68,8 +68,6 @@ TEST(SystemTimeToVariantTime, CivilTimesToSerials) {
     const std::pair<SYSTEMTIME, double> cases[] = {
         {Civil(2100, 2, 29), Serial(Civil(2100, 3, 1))},
         {Civil(1900, 2, 29), 61.0},  // 1900-03-01: no 1900-02-29
-        {Civil(2024, 1, 0), Serial(Civil(2023, 12, 31))},
-        {Civil(2024, 0, 5), Serial(Civil(2023, 12, 5))},
         {Civil(2024, 3, 1, 24), Serial(Civil(2024, 3, 2))},
     };
     for (const auto& [civil, serial] : cases) EXPECT_DOUBLE_EQ(serial, Serial(civil)) << serial;
