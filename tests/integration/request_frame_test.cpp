@@ -112,7 +112,6 @@ TEST_F(RequestFrameTest, KeptAliveRequestsAreAnsweredInOrderAnd204EndsAtItsHeade
     invoice_http::Client client(*server_);
     int manager = client.Manager();
     int address = client.Address(client.Request(manager));
-    ASSERT_GT(address, 0);
     RawConnection connection(server_->port());
     // Three requests in one write: a 204, a 200 and an error reply.
     ASSERT_TRUE(
