@@ -377,12 +377,16 @@ Printed Print(const FormCase& c, const std::string& folder) {
     return p;
 }
 
-// Page by page: the heading, the table header over rows, the amount carried
-// from the page before and the subtotal at the foot; the payment part on the
-// last page only. Returns the whole text.
-std::string ExpectPages(const FormCase& c, const Printed& p, const std::vector<std::string>& pages,
-                        Reading* reading) {
+void ExpectForm(const FormCase& c, const Printed& p, const std::string& folder) {
+    ASSERT_EQ(S_OK, p.hr) << p.error;
+    EXPECT_TRUE(ChecksOut(p.pdf));
+    std::vector<std::string> pages = Pages(p.pdf);
+    ASSERT_EQ(static_cast<size_t>(p.outcome.pages), pages.size());
+    Reading reading{p.options.sort_time_tariff == 1, "", {}, {}};
     auto label = [&c](LabelId id) { return std::string(Label(c.kind.language, id)); };
+    // Page by page: the heading, the table header over rows, the amount
+    // carried from the page before and the subtotal at the foot; the payment
+    // part on the last page only.
     bool copy = pages[0].find(label(LabelId::kCopyNotForPayment)) != std::string::npos;
     std::string text;
     for (size_t page = 1; page <= pages.size(); ++page) {
@@ -395,29 +399,18 @@ std::string ExpectPages(const FormCase& c, const Printed& p, const std::vector<s
         bool slip = at.find(label(LabelId::kPaymentPart)) != std::string::npos;
         EXPECT_EQ(p.outcome.has_slip && page == pages.size(), slip) << page;
         text += at;
-        Decimal carried = reading->rows_total;
-        if (Read(at, reading) == 0) continue;
+        Decimal carried = reading.rows_total;
+        if (Read(at, &reading) == 0) continue;
         std::string head = "\n" + label(LabelId::kColDate) + " " + label(LabelId::kColTariff) + " ";
         EXPECT_NE(std::string::npos, at.find(head)) << page;
         EXPECT_EQ(page > 1 ? carried.ToFixed(2) : "", Figure(at, label(LabelId::kCarried))) << page;
         bool summary = !Figure(at, label(LabelId::kAmountDue)).empty();
-        std::string subtotal = summary ? "" : reading->rows_total.ToFixed(2);
+        std::string subtotal = summary ? "" : reading.rows_total.ToFixed(2);
         EXPECT_EQ(subtotal, Figure(at, label(LabelId::kSubtotal))) << page;
     }
-    return text;
-}
-
-void ExpectForm(const FormCase& c, const Printed& p, const std::string& folder) {
-    ASSERT_EQ(S_OK, p.hr) << p.error;
-    EXPECT_TRUE(ChecksOut(p.pdf));
-    std::vector<std::string> pages = Pages(p.pdf);
-    ASSERT_EQ(static_cast<size_t>(p.outcome.pages), pages.size());
-    Reading reading{p.options.sort_time_tariff == 1, "", {}, {}};
-    std::string text = ExpectPages(c, p, pages, &reading);
     for (const std::string& expected : c.shown) {
         EXPECT_NE(std::string::npos, text.find(expected)) << expected << " in\n" << text;
     }
-    auto label = [&c](LabelId id) { return std::string(Label(c.kind.language, id)); };
     EXPECT_EQ(p.outcome.timestamp, p.outcome.printed->invoice->timestamp);
     EXPECT_NE(std::string::npos,
               text.find(label(LabelId::kTimestamp) + " " + std::to_string(p.outcome.timestamp)));
