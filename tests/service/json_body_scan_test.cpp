@@ -86,10 +86,9 @@ TEST(JsonBodyScan, LargeBodiesThatAreNotObjectsKeepOnlyABoundedMaskedLogText) {
 }
 
 // Each byte that starts no valid sequence is replaced: a truncated one, a
-// stray continuation, a surrogate, a code point above U+10FFFF. (Cuts at a
-// character's start and dropped line breaks: the tests of the string table
-// and of the logs.)
-TEST(Utf8Text, InvalidBytesAreReplaced) {
+// stray continuation, a surrogate, a code point above
+// U+10FFFF. "ab€" cut at 2 to 5 bytes and beyond.
+TEST(Utf8Text, InvalidBytesAreReplacedAndCutsFallBetweenCharacters) {
     std::string valid;
     for (const char* text :
          {"gr\xC3\xBC \xF0\x9F\x98\x80", "a\xC3(", "\x80x", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
@@ -98,6 +97,11 @@ TEST(Utf8Text, InvalidBytesAreReplaced) {
     EXPECT_EQ("gr\xC3\xBC \xF0\x9F\x98\x80|a" + r + "(|" + r + "x|" + r + r + r + "|" + r + r + r +
                   r + "|",
               valid);
+    std::string cuts;
+    for (size_t limit : {2, 3, 4, 5, 9})
+        cuts += std::to_string(Utf8CutLength("ab\xE2\x82\xAC", limit));
+    EXPECT_EQ("22255", cuts);
+    EXPECT_EQ("abc", WithoutLineBreaks("a\r\nb\nc\r"));
 }
 
 }  // namespace
