@@ -241,7 +241,6 @@ TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
                   R"("pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
                   written_);
     std::string name = Linked(written_, "pbstrOutputFile");
-    EXPECT_TRUE(IsUuidName(name, ".xml")) << written_.serialize();
     EXPECT_EQ(ReadFileText(server_->WorkFolder() + name), invoice_);
     web::json::value documents = client_.Post(kResult, "GetDocuments", result_).body;
     EXPECT_EQ(kPng, Download(kLinkPrefix + Linked(documents[1], "pbstrSource")).body)
@@ -257,7 +256,6 @@ TEST_F(FileTransferTest, WrittenAndPrintedDocumentsArePublished) {
     EXPECT_GT(printed["pIGeneralInvoiceResult"].as_integer(), 0);
     std::string pdf = Linked(printed, "pbstrPDFFile");
     EXPECT_EQ(std::vector<std::string>{pdf}, NewEntries(server_->WorkFolder(), before));
-    EXPECT_TRUE(IsUuidName(pdf, ".pdf")) << printed.serialize();
     EXPECT_EQ("%PDF-", Download(kLinkPrefix + pdf).body.substr(0, 5));
 }
 

@@ -31,10 +31,7 @@ constexpr int kFail = static_cast<int>(0x80004005);        // the module's E_FAI
 
 constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
-// The intermediate, other than the recipient so that the two cannot stand for each other.
-constexpr const char* kViaGln = "7601000000019";
 constexpr const char* kProviderGln = "7601000000026";
-constexpr const char* kPatientSsn = "7569217076985";
 constexpr const char* kQrIban = "CH4431999123000889012";
 constexpr const char* kQrReference = "210000000003139471430009017";
 
@@ -96,27 +93,26 @@ class Client {
         return Of(http_.PutJson(ServerProcess::Path(interfaceName, method), body));
     }
 
-    // A GET that creates an object; its handle from the reply member `key`.
-    int Create(const std::string& interfaceName, const std::string& method,
-               const std::string& query, const std::string& key) const {
-        Answer answer = Get(interfaceName, method, query);
+    // A GET of `method` on the object `parent` of `on` (none when 0) that
+    // creates an object of `made`; its handle.
+    int Create(const std::string& on, int parent, const std::string& method,
+               const std::string& made, const std::string& query = "") const {
+        Answer answer =
+            Get(on, method, query + (parent ? "p" + on + "=" + std::to_string(parent) : ""));
         EXPECT_EQ(200, answer.status) << method << ": " << answer.text;
-        return answer.body.has_integer_field(key) ? answer.body.at(key).as_integer() : 0;
+        return answer.body.has_integer_field("p" + made) ? answer.body.at("p" + made).as_integer()
+                                                         : 0;
     }
-    int Manager() const { return Create(kManager, "GetCreateTarvos", "", "pITarvos"); }
+    int Manager() const { return Create(kManager, 0, "GetCreateTarvos", kManager); }
     int Request(int manager) const {
-        return Create(kManager, "GetGeneralInvoiceRequest", "pITarvos=" + std::to_string(manager),
-                      "pIGeneralInvoiceRequest");
+        return Create(kManager, manager, "GetGeneralInvoiceRequest", kRequest);
     }
     int Address(int request) const {
-        return Create(kRequest, "GetCreateAddress",
-                      "pIGeneralInvoiceRequest=" + std::to_string(request), "pIAddress");
+        return Create(kRequest, request, "GetCreateAddress", kAddress);
     }
     int ServiceInput(int request, const std::string& tariff = "001") const {
-        return Create(
-            kRequest, "GetCreateServiceExInput",
-            "bstrTariffType=" + tariff + "&pIGeneralInvoiceRequest=" + std::to_string(request),
-            "pIServiceExInput");
+        return Create(kRequest, request, "GetCreateServiceExInput", kInput,
+                      "bstrTariffType=" + tariff + "&");
     }
 
     // A POST that must answer 200 with pbStatus true; its reply body.
@@ -192,9 +188,10 @@ inline std::vector<std::pair<std::string, std::string>> SampleSectionCalls(
                        R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
         {"SetProcessing",
          R"({"ePrintAtIntermediate":1,"ePrintGuarantorCopy":0,"bstrTCToken":"TC-9"})"},
+        // The intermediate other than the recipient, so that the two cannot stand for each other.
         {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
                               R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
-                              {kBillerGln, kViaGln, kRecipientGln})},
+                              {kBillerGln, "7601000000019", kRecipientGln})},
         // The date as text here, as a day serial (43985) in SetTreatment.
         {"SetInvoice", R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
                        R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
@@ -211,7 +208,7 @@ inline std::vector<std::pair<std::string, std::string>> SampleSectionCalls(
         {"SetDebitor", Fill(R"({"bstrEAN":"$","pIAddress":$})", {kRecipientGln, patient})},
         {"SetPatient", Fill(R"({"eSexType":2,"dBirthdate":"1957-04-14","bstrSSN":"$",)"
                             R"("pIAddress":$})",
-                            {kPatientSsn, patient})},
+                            {"7569217076985", patient})},
         {"SetGuarantor", Fill(R"({"pIAddress":$})", {patient})},
         {"SetEsrQR", Fill(R"({"eEsrType":4,"bstrIBAN":"$","bstrReferenceNumber":"$",)"
                           R"("bstrCustomerNote":"","pIBankAddress":$,"pICreditorAddress":$,)"
