@@ -70,14 +70,12 @@ const TextCase kTextCases[] = {
     // Enumerations and address parts.
     Row(kSex, {"male"}, {"Male"}, "\"Male\" is not one of male, female"),
     Row(CheckMimeType, {"application/pdf", "image/png"}, {"image/gif"}, "is not one of"),
-    Row(CheckCanton, {}, {"zh", "CH"}, "is not one of"),
     // NDF: carried by a schema-valid sample.
     Row(CheckCountryCode, {"NDF"}, {"CHE1"}, "\"CHE1\""),
     Row(CheckIsoCountryCode, {"SS"}, {"ch"}, "\"ch\" is not a country code of two capital letters"),
     Row(CheckIsoCountryCode, {}, {"AA", "XK"}, "is not an ISO 3166 country code"),
     Row(CheckZip, {"123456789"}, {"1234567890"}, "at most 9"),
     Row(CheckZip, {}, {""}, "the text must not be empty"),
-    Row(CheckStateCode, {""}, {"1234567890"}, "at most 9"),
     Row(CheckPhone, {std::string(25, '1')}, {std::string(26, '1')}, "at most 25"),
     Row(CheckEmail, {"a@b"}, {"praxis", "@a.ch", "praxis@", "a@b\nc"},
         "is not an e-mail address (name@domain)"),
@@ -110,10 +108,8 @@ const TextCase kTextCases[] = {
     Row(CheckIban,
         {"CH9300762011623852957", "li21\t0881 0000 2324 013a a", "GB82WEST12345698765432"},
         {"CH4531999123000889012"}, "the check digits of IBAN CH4531999123000889012 are wrong"),
-    Row(CheckIban, {}, {"CH4431999123000889021"}, "check digits"),
     Row(CheckIban, {}, {"CH443199912300088901"},
         "IBAN CH443199912300088901 has 20 characters, an IBAN of CH has 21"),
-    Row(CheckIban, {}, {"DE8937040044053201300"}, "an IBAN of DE has 22"),
     Row(CheckIban, {}, {"CHXX31999123000889012", "CH44-3199-9123-0008-8901-2"}, "is not an IBAN"),
     Row(CheckSwissIban, {"LI21088100002324013AA"}, {"DE89370400440532013000"},
         "is not an IBAN of Switzerland or Liechtenstein"),
@@ -210,7 +206,6 @@ const NumberCase kNumberCases[] = {
     {kRecordId, {1, 999999999}, {0, 1e9}, "is outside 1 to 999999999"},
     {kSession, {1, 999999}, {0, 1e6}, "is outside 1 to 999999"},
     {kFactor, {0.01}, {0}, "the unit factor 0 is not above 0"},
-    {kFactor, {}, {kNaN}, "the unit factor is not a finite number"},
     {kExternal, {0}, {-0.5}, "the external factor -0.5 is below 0"},
     {kExternal, {}, {kInf}, "not a finite number"},
     {kTimestamp,
@@ -223,7 +218,6 @@ const NumberCase kNumberCases[] = {
      "the date 2100-01-01 is outside 1900-01-01 to 2099-12-31"},
     {CheckDate, {}, {1}, "the date 1899-12-31 is outside"},
     {CheckDate, {}, {0}, "a date is required but none is given"},
-    {CheckDate, {}, {kInf}, "the date is not a finite number"},
     {CheckOptionalDate, {0}, {1e7}, "is outside"},
     {kIn2024,
      {DateSerial(2024, 1, 1), DateSerial(2024, 12, 31) + 0.9},
@@ -313,7 +307,6 @@ TEST(CheckDigitTest, ComputedAndFormattedValues) {
     } cases[] = {
         {FormatParticipantNumber, "010000009", "01-0-9"},
         {FormatParticipantNumber, "01-16a-8", ""},
-        {Quote, std::string(50, 'x'), "\"" + std::string(40, 'x') + "...\""},
         {Quote, umlauts, "\"" + umlauts.substr(0, 80) + "...\""},  // whole characters
     };
     for (const auto& c : cases) EXPECT_EQ(c.out, c.fn(c.in)) << c.in;
