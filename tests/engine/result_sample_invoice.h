@@ -23,14 +23,11 @@ namespace result_test {
 
 using invoice::Decimal;
 
-// Day serials of the dates used.
-constexpr double kInvoiceDay = 43985.0;    // 2020-06-03
-constexpr double kBirthday = 20924.0;      // 1957-04-14
-constexpr double kCaseDay = 43971.0;       // 2020-05-20
-constexpr double kCardExpiry = 46022.0;    // 2025-12-31
-constexpr double kReminderDay = 44015.0;   // 2020-07-03
-constexpr double kCreditDay = 43845.0;     // 2020-01-15
-constexpr double kTreatmentEnd = 43983.0;  // 2020-06-01 (begin is kCaseDay)
+// Day serials of the invoice day (2020-06-03) and the case (2020-05-20); of
+// the other dates: 20924 1957-04-14, 43845 2020-01-15, 43983 2020-06-01,
+// 44015 2020-07-03, 46022 2025-12-31.
+constexpr double kInvoiceDay = 43985.0;
+constexpr double kCaseDay = 43971.0;
 
 constexpr const char* kBillerGln = "2000000000008";
 constexpr const char* kRecipientGln = "7601000000002";
@@ -84,41 +81,36 @@ inline invoice::Address BankAddress() {
     return address;
 }
 
-// A record of the biller, dated on the invoice day.
-inline invoice::ServiceRecord Record(invoice::ServiceKind kind, int32_t id, const char* tariff,
-                                     const char* code, const char* name, const char* quantity,
-                                     const char* amount, const char* vat_rate) {
+// An article of the biller, dated on the invoice day.
+inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
+                                      const char* quantity, const char* unit, const char* amount,
+                                      const char* vat_rate) {
     invoice::ServiceRecord record;
-    record.kind = kind;
+    record.kind = invoice::ServiceKind::kService;
     record.record_id = id;
-    record.tariff_type = tariff;
+    record.tariff_type = "999";
     record.code = code;
     record.name = name;
     record.quantity = D(quantity);
+    record.unit = D(unit);
     record.date_begin = kInvoiceDay;
     record.provider_ean = kBillerGln;
     record.responsible_ean = kBillerGln;
     record.amount = D(amount);
     record.vat_rate = D(vat_rate);
-    record.obligation = kind == invoice::ServiceKind::kServiceEx;
+    record.obligation = false;
     return record;
 }
 
 inline invoice::ServiceRecord Consultation() {
-    invoice::ServiceRecord record =
-        Record(invoice::ServiceKind::kServiceEx, 1, "001", "00.0010",
-               "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "17.76", "0");
+    invoice::ServiceRecord record = Article(
+        1, "00.0010", "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "0", "17.76", "0");
+    record.kind = invoice::ServiceKind::kServiceEx;
+    record.tariff_type = "001";
+    record.unit = Decimal();
+    record.obligation = true;
     record.mt = {D("9.57"), D("1"), D("1"), D("1"), D("9.57")};
     record.tt = {D("8.19"), D("1"), D("1"), D("1"), D("8.19")};
-    return record;
-}
-
-inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* name,
-                                      const char* quantity, const char* unit, const char* amount,
-                                      const char* vat_rate) {
-    invoice::ServiceRecord record =
-        Record(invoice::ServiceKind::kService, id, "999", code, name, quantity, amount, vat_rate);
-    record.unit = D(unit);
     return record;
 }
 
@@ -150,7 +142,7 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->biller = Biller{kBillerGln, "C000002", "", "Allgemein", "", mandant};
     invoice->provider = Provider{kBillerGln, "C000002", "", "Allgemein", mandant};
     invoice->debitor = Debitor{kRecipientGln, PatientAddress()};
-    invoice->patient = Patient{SexType::kFemale, kBirthday, "7569217076985", PatientAddress()};
+    invoice->patient = Patient{SexType::kFemale, 20924.0, "7569217076985", PatientAddress()};
     invoice->guarantor = Guarantor{PatientAddress()};
     // Not in the sample.
     invoice->insurance = Insurance{kRecipientGln, BankAddress()};
@@ -158,13 +150,12 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->referrer =
         Referrer{kViaGln, "R123456", "1234567", "Chirurgie", PersonAddress("Zuweiser", "Hans")};
     invoice->employer = Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
-    invoice->card =
-        InsuranceCard{"80756012340000000001", kCardExpiry, kInvoiceDay, "VAL-7", "srv1"};
+    invoice->card = InsuranceCard{"80756012340000000001", 46022.0, kInvoiceDay, "VAL-7", "srv1"};
     invoice->law = Law{LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
     invoice->treatment = Treatment{"APID-1",
                                    "ACID-1",
                                    kCaseDay,
-                                   kTreatmentEnd,
+                                   43983.0,
                                    Canton::kTG,
                                    TreatmentType::kAmbulatory,
                                    TreatmentReason::kDisease,
@@ -183,7 +174,7 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->grouper_records = {{GrouperRecordType::kAdmissionType, "11", "Notfall"},
                                 {GrouperRecordType::kDischargeType, "0", "Entlassung"}};
     invoice->bfs_records = {{BfsRecordType::kResidenceBeforeAdmission, "1", "Zuhause"}};
-    invoice->case_details = {{1, "001", "00.0010", kCaseDay, kTreatmentEnd, "ACID-1"},
+    invoice->case_details = {{1, "001", "00.0010", kCaseDay, 43983.0, "ACID-1"},
                              {2, "999", "GA", kInvoiceDay, kInvoiceDay, ""}};
 }
 
@@ -200,13 +191,10 @@ inline void AddHeader(invoice::InvoiceRequest* invoice) {
                                    kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
     invoice->prolog.package = Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
     invoice->invoice = RequestReference{"000001000001", kInvoiceDay, 1591170775};
-    invoice->credit = RequestReference{"CR-9", kCreditDay, 1579046400};
-    invoice->reminder = Reminder{
-        {"RM-1", kReminderDay, 1593734400}, ReminderLevel::kSecond, "Zweite Mahnung", D("5")};
+    invoice->credit = RequestReference{"CR-9", 43845.0, 1579046400};
+    invoice->reminder =
+        Reminder{{"RM-1", 44015.0, 1593734400}, ReminderLevel::kSecond, "Zweite Mahnung", D("5")};
     invoice->tiers = Tiers{TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
-    invoice->documents = {
-        {false, "/tmp/report.pdf", "Bericht", "application/pdf", "report.pdf", ""},
-        {true, "https://example.org/x-ray", "Roentgen", "image/png", "", ""}};
 }
 
 inline invoice::Esr QrSlip() {
