@@ -74,12 +74,9 @@ const TextCase kTextCases[] = {
     Row(CheckCountryCode, {"NDF"}, {"CHE1"}, "\"CHE1\""),
     Row(CheckIsoCountryCode, {"SS"}, {"ch"}, "\"ch\" is not a country code of two capital letters"),
     Row(CheckIsoCountryCode, {}, {"AA", "XK"}, "is not an ISO 3166 country code"),
-    Row(CheckZip, {"123456789"}, {"1234567890"}, "at most 9"),
     Row(CheckZip, {}, {""}, "the text must not be empty"),
-    Row(CheckPhone, {std::string(25, '1')}, {std::string(26, '1')}, "at most 25"),
     Row(CheckEmail, {"a@b"}, {"praxis", "@a.ch", "praxis@", "a@b\nc"},
         "is not an e-mail address (name@domain)"),
-    Row(CheckUrl, {std::string(100, 'a')}, {std::string(101, 'a')}, "at most 100"),
     Row(CheckUrl, {}, {"https://example.ch/a b"}, "is not a URL: it holds white space"),
     Row(CheckTariffType, {"5A0"}, {"01", "0001", "a01"}, "is not a tariff type"),
     // Identifiers.

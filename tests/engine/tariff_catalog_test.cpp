@@ -67,7 +67,6 @@ TEST_F(TariffCatalogTest, MalformedLinesAreRefusedWithTheirNumberAndTheOldFileSt
         {kHeader + With(3, "2019-12-31"), "line 2: valid_to 2019-12-31 is before valid_from"},
         {kHeader + With(4, "\"Consultation"), "line 2: a quoted field is not closed (field 5)"},
         {kHeader + With(5, "\"9,57\""), "line 2: unit_mt \"9,57\" is not a number of 0 or more"},
-        {kHeader + With(6, "-1"), "line 2: unit_tt \"-1\" is not a number of 0 or more"},
         {kHeader + With(7, "0"), "line 2: max_per_session must be above 0"},
         {kHeader + With(8, "W"), "line 2: sex \"W\" is not M or F"},
         {kHeader + With(9, "151"), "line 2: min_age \"151\" is not whole years from 0 to 150"},

@@ -219,7 +219,6 @@ TEST_F(TariffRulesTest, EachRuleKeepsTheGoodRecordAndRefusesTheBrokenOne) {
 TEST_F(TariffRulesTest, OnlyTariffTypesOfTheCatalogAreChecked) {
     Fresh();
     EXPECT_EQ(S_OK, Add(Record("EX.9999", 1), 0, "001")) << build_->Abort();
-    EXPECT_EQ(S_OK, Add(Record("EX.9999", 1).Plain(), 0, "999")) << build_->Abort();
     tariff::UseNoCatalog();
     EXPECT_EQ(S_OK, Add(Record("EX.9999", 1))) << build_->Abort();
     tariff::UseCatalogFile(folder_->Path() + "tariffs.sqlite");
