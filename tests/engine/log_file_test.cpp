@@ -118,7 +118,6 @@ TEST_F(LogFileTest, OldFileIsArchivedOrCutOrKeptAsItsSizesSay) {
         {-2, 1, true, full + "x", 2, Header(true, 2, 1) + "x\n", 3},
         {-2, 1, true, full + "x", 999, Header(true, 2, 1) + "x\n", 999},
         {4, 1, false, big, 0, Header(false, 4, 1) + kept + "x\n", 0},
-        {-4, 1, false, big, 0, Header(true, 4, 1) + kept + "x\n", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.maxKB) + " " + c.old.substr(0, 30));
