@@ -127,11 +127,6 @@ TEST_F(TariffCatalogTest, TheStoreFollowsTheFile) {
     EXPECT_EQ(2, store.Current()->rows());  // kept until a good file comes
     std::remove(Db().c_str());
     EXPECT_EQ(nullptr, store.Current());
-
-    tariff::CatalogStore slow(Db(), std::chrono::hours(1));
-    EXPECT_EQ(nullptr, slow.Current());
-    ASSERT_EQ("", tariff::WriteCatalogFile({two[0]}, Db()));
-    EXPECT_EQ(nullptr, slow.Current());  // not looked at again within the hour
 }
 
 }  // namespace
