@@ -87,7 +87,7 @@ std::vector<ResultRead> ResultReads() {
 }
 
 // Each read twice: a first read after the end of a walk restarts it.
-TEST(ResultReadTest, ReadsOfAFullAndOfAnEmptyInvoiceAndCopiesOfAddresses) {
+TEST(ResultReadTest, ReadsOfAFullAndOfAnEmptyInvoiceWalksDetailsAndCopiesOfAddresses) {
     auto invoice = SampleInvoice();
     invoice::ServiceRecord& record = invoice->services[4];
     record.ref_code = "REF";
@@ -113,6 +113,30 @@ TEST(ResultReadTest, ReadsOfAFullAndOfAnEmptyInvoiceAndCopiesOfAddresses) {
     ASSERT_EQ(S_OK, guarantor->SetPerson("Anders", "Eva", "", "", "", &status));
     EXPECT_EQ("ok|" + Addr(PatientAddress()) + "|T", Read(full.Get(), &R::GetGuarantor));
     EXPECT_EQ("Spitzkiel", invoice->guarantor->address->person.familyname);
+    // Each walk keeps its own position per result. A next read without a first
+    // one reads the first element; a first read in the middle of a walk
+    // restarts it. The drug and the DRG details of a record by its id; of
+    // refused reads their results and the abort text.
+    ComPtr<R> result = ResultOver(invoice), other = ResultOver(invoice);
+    R* r = result.Get();
+    EXPECT_EQ(
+        "ok|1|11|Notfall|T ok|0|0|T ok|4|A1||T ok|1|J45.0|Asthma|T ok|60.98|2.5|T ok|0|0|T "
+        "ok|0|0|T",
+        Joined({Read(r, &R::GetNextGrouperRecord), Read(r, &R::GetFirstVat),
+                Read(r, &R::GetFirstDiagnosis), Read(r, &R::GetNextDiagnosis),
+                Read(r, &R::GetNextVat), Read(other.Get(), &R::GetNextVat),
+                Read(r, &R::GetFirstVat)}));
+
+    auto details = [r](long id) {
+        std::string drug = Read(r, &R::GetXtraDrug, id), drg = Read(r, &R::GetXtraDRG, id);
+        if (drg[0] == 'o') return drug + " " + drg;
+        return drug.substr(0, 8) + " " + drg.substr(0, 8) + " " + Read(r, &R::GetAbortInfo);
+    };
+    EXPECT_EQ(
+        "ok|1|B|2|3|1|T ok|0|0|F ok|0||0|0|0|F ok|0.75|0.25|T ok|0||0|0|0|F ok|0|0|F 80070057 "
+        "80070057 ok|GetXtraDRG: lID 9 names no service record|T 80070057 80070057 "
+        "ok|GetXtraDRG: lID 1 is an extended service record, which has no drug or DRG details|T",
+        Joined({details(4), details(5), details(2), details(9), details(1)}));
     // The balance of an invoice never finalized is not current.
     invoice->finalized = false;
     EXPECT_EQ("ok|5232.99|17.76|0|5|5238|260.98|F",
@@ -145,35 +169,6 @@ TEST(ResultReadTest, EachRedSlipReadAnswersTheSlipsOfItsKind) {
                 << kind;
         }
     }
-}
-
-// Each walk keeps its own position per result. A next read without a first
-// one reads the first element; a first read in the middle of a walk restarts
-// it. The drug and the DRG details of a record by its id; of refused reads their results
-// and the abort text.
-TEST(ResultListTest, WalksKeepTheirPositionsAndDetailsAreReadByRecordId) {
-    auto invoice = SampleInvoice();
-    ComPtr<R> result = ResultOver(invoice);
-    ComPtr<R> other = ResultOver(invoice);
-    R* r = result.Get();
-    EXPECT_EQ(
-        "ok|1|11|Notfall|T ok|0|0|T ok|4|A1||T ok|1|J45.0|Asthma|T ok|60.98|2.5|T ok|0|0|T "
-        "ok|0|0|T",
-        Joined({Read(r, &R::GetNextGrouperRecord), Read(r, &R::GetFirstVat),
-                Read(r, &R::GetFirstDiagnosis), Read(r, &R::GetNextDiagnosis),
-                Read(r, &R::GetNextVat), Read(other.Get(), &R::GetNextVat),
-                Read(r, &R::GetFirstVat)}));
-
-    auto details = [r](long id) {
-        std::string drug = Read(r, &R::GetXtraDrug, id), drg = Read(r, &R::GetXtraDRG, id);
-        if (drg[0] == 'o') return drug + " " + drg;
-        return drug.substr(0, 8) + " " + drg.substr(0, 8) + " " + Read(r, &R::GetAbortInfo);
-    };
-    EXPECT_EQ(
-        "ok|1|B|2|3|1|T ok|0|0|F ok|0||0|0|0|F ok|0.75|0.25|T ok|0||0|0|0|F ok|0|0|F 80070057 "
-        "80070057 ok|GetXtraDRG: lID 9 names no service record|T 80070057 80070057 "
-        "ok|GetXtraDRG: lID 1 is an extended service record, which has no drug or DRG details|T",
-        Joined({details(4), details(5), details(2), details(9), details(1)}));
 }
 
 // Next reads from several threads share the one position: together they read
