@@ -105,7 +105,6 @@ TEST_F(LoadedInvoiceTest, DocumentsComeBackAsFilesAndWrongFiguresStopPrintAndGet
                                          result.ReleaseAndGetAddressOf(), &status_));
         EXPECT_EQ(
             0u, ManagerAbort().rfind("ok|Print: the loaded invoice does not pass the checks: ", 0));
-        EXPECT_NE(std::string::npos, ManagerAbort().find(c.finding)) << ManagerAbort();
         EXPECT_FALSE(std::filesystem::exists(pdf));
         Write(E_FAIL);
         EXPECT_NE(std::string::npos, ManagerAbort().find(c.finding)) << ManagerAbort();

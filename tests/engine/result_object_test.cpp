@@ -18,8 +18,8 @@
 
 // The reads of the result object: the sections and lists of a full invoice
 // and of an empty one (those the service's read tables pin with the written
-// sample are read there), the payment slip of each kind, the positions of the
-// walks, the drug and DRG details, and the failures.
+// sample are read there), the positions of the walks, the drug and DRG
+// details, and the failures.
 
 namespace {
 
@@ -141,34 +141,6 @@ TEST(ResultReadTest, ReadsOfAFullAndOfAnEmptyInvoiceWalksDetailsAndCopiesOfAddre
     invoice->finalized = false;
     EXPECT_EQ("ok|5232.99|17.76|0|5|5238|260.98|F",
               Read(ResultOver(invoice).Get(), &R::GetBalance));
-}
-
-// A slip with a distinct value in every field, of each kind in turn: a red
-// slip's read answers it, the other kinds answer blanks there (GetEsr and
-// GetEsrQR are read over HTTP).
-TEST(ResultReadTest, EachRedSlipReadAnswersTheSlipsOfItsKind) {
-    invoice::Esr slip = QrSlip();
-    slip.post_account = "01-200-3";
-    slip.remarks = "Zeile 1\nZeile 2";
-    const std::string tail = "|" + Addr(BankAddress()) + "|" +
-                             Addr(PersonAddress("Mandant.tarmed", "Mandant.tarmed")) + "|30|T";
-    const std::string iban = kQrIban, ref = kQrReference;
-    const std::vector<ResultRead> reads = {
-        {&R::GetEsrRed, "ok|01-200-3|" + iban + "|" + ref + "|Zeile 1\nZeile 2" + tail, ""},
-        {&R::GetEsrRedQR, "ok|" + iban + "|Zeile 1\nZeile 2|Rechnung 000001000001" + tail, ""}};
-    ComPtr<R> none = ResultOver(std::make_shared<invoice::InvoiceRequest>());
-    for (long kind = 1; kind <= 6; ++kind) {
-        slip.type = static_cast<invoice::EsrType>(kind);
-        auto invoice = SampleInvoice();
-        invoice->esr = slip;
-        ComPtr<R> result = ResultOver(invoice);
-        EXPECT_EQ("ok|" + std::to_string(kind) + "|T", Read(result.Get(), &R::GetEsrType));
-        for (size_t i = 0; i < reads.size(); ++i) {
-            EXPECT_EQ(kind == 3 + 3 * long(i) ? reads[i].full : reads[i].read(none.Get()),
-                      reads[i].read(result.Get()))
-                << kind;
-        }
-    }
 }
 
 // Next reads from several threads share the one position: together they read

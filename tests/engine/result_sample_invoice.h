@@ -34,7 +34,6 @@ constexpr const char* kRecipientGln = "7601000000002";
 // An intermediate other than the recipient, so that the two do not stand for
 // each other; the referrer's too.
 constexpr const char* kViaGln = "7601000000019";
-constexpr const char* kEmployerGln = "7601000000026";
 constexpr const char* kQrIban = "CH4431999123000889012";
 constexpr const char* kQrReference = "210000000003139471430009017";
 
@@ -149,7 +148,7 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->insured = Patient{SexType::kMale, kCaseDay, "7561234567897", std::nullopt};
     invoice->referrer =
         Referrer{kViaGln, "R123456", "1234567", "Chirurgie", PersonAddress("Zuweiser", "Hans")};
-    invoice->employer = Employer{kEmployerGln, "CHE-123.456.789", PersonAddress("Chef", "Anna")};
+    invoice->employer = Employer{"7601000000026", "CHE-123.456.789", PersonAddress("Chef", "Anna")};
     invoice->card = InsuranceCard{"80756012340000000001", 46022.0, kInvoiceDay, "VAL-7", "srv1"};
     invoice->law = Law{LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
     invoice->treatment = Treatment{"APID-1",
