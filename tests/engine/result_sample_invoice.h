@@ -115,13 +115,11 @@ inline invoice::ServiceRecord Consultation() {
 
 // The services and the balance Finalize gave them.
 inline void AddServices(invoice::InvoiceRequest* invoice) {
-    invoice->services.push_back(Consultation());
-    invoice->services.push_back(Article(2, "GA", "Gutachten A", "1", "2700", "2700", "8"));
-    invoice->services.push_back(Article(3, "GB", "Gutachten B", "1", "2500", "2500", "2.5"));
-    invoice->services.push_back(
-        Article(4, "123456789", "test article", "1", "10.15", "10.15", "0"));
-    invoice->services.push_back(
-        Article(5, "1234567890", "test article fractional", "0.5", "10.15", "5.08", "0"));
+    invoice->services = {
+        Consultation(), Article(2, "GA", "Gutachten A", "1", "2700", "2700", "8"),
+        Article(3, "GB", "Gutachten B", "1", "2500", "2500", "2.5"),
+        Article(4, "123456789", "test article", "1", "10.15", "10.15", "0"),
+        Article(5, "1234567890", "test article fractional", "0.5", "10.15", "5.08", "0")};
     invoice->services[3].xtra_drug =
         invoice::XtraDrug{true, "B", invoice::Delivery::kRepeated, 3, true};
     invoice->services[4].xtra_drg = invoice::XtraDrg{D("0.75"), D("0.25")};
@@ -196,8 +194,13 @@ inline void AddHeader(invoice::InvoiceRequest* invoice) {
     invoice->tiers = Tiers{TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
 }
 
-inline invoice::Esr QrSlip() {
-    invoice::Esr esr;
+// The sample with its QR slip.
+inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
+    auto invoice = std::make_shared<invoice::InvoiceRequest>();
+    AddHeader(invoice.get());
+    AddParties(invoice.get());
+    AddServices(invoice.get());
+    invoice::Esr& esr = invoice->esr.emplace();
     esr.type = invoice::EsrType::kEsrQR;
     esr.iban = kQrIban;
     esr.reference_number = kQrReference;
@@ -205,15 +208,6 @@ inline invoice::Esr QrSlip() {
     esr.bank = BankAddress();
     esr.creditor = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
     esr.payment_period_days = 30;
-    return esr;
-}
-
-inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
-    auto invoice = std::make_shared<invoice::InvoiceRequest>();
-    AddHeader(invoice.get());
-    AddParties(invoice.get());
-    AddServices(invoice.get());
-    invoice->esr = QrSlip();
     return invoice;
 }
 
