@@ -103,30 +103,6 @@ inline std::string Joined(const std::vector<std::string>& reads) {
     return text;
 }
 
-// How many of `method`'s out-pointers, each left null in turn while the
-// others are given, fail to get E_POINTER.
-template <class R, class... P, size_t... K>
-int NullsTaken(R* object, HRESULT (R::*method)(P*...), std::index_sequence<K...>) {
-    std::tuple<P...> out{};
-    int taken = 0;
-    for (size_t k = 0; k < sizeof...(P); ++k) {
-        taken += (object->*method)((K == k ? nullptr : &std::get<K>(out))...) != E_POINTER;
-    }
-    std::apply([](auto&... v) { (Release(v), ...); }, out);
-    return taken;
-}
-
-template <class R, class... P>
-int NullsTaken(R* object, HRESULT (R::*method)(P*...)) {
-    return NullsTaken(object, method, std::index_sequence_for<P...>{});
-}
-
-// NullsTaken of each of `methods`, summed.
-template <class R, class... M>
-int NullsTakenByEach(R* object, M... methods) {
-    return (NullsTaken(object, methods) + ...);
-}
-
 // A setter called with `args` (ok) or with argument I replaced by `bad`; the
 // status pointer, the method's last parameter, is given at the call.
 template <class R>

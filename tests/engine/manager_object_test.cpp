@@ -98,8 +98,9 @@ TEST_F(ManagerTest, SettingsKeepTheirRangesRefusalsChangeNothingAndNullsAreRefus
     ComPtr<M> other = NewManager();
     EXPECT_NE(m, other.Get());
     EXPECT_EQ(defaults, settings(other.Get()));
-    // Null out-pointers.
-    EXPECT_EQ(0, com_reads::NullsTakenByEach(m, &M::GetLogSettings, &M::GetAbortInfo));
+    // A null out-pointer is refused.
+    VARIANT_BOOL status = VARIANT_TRUE;
+    EXPECT_EQ(E_POINTER, m->GetAbortInfo(nullptr, &status));
 }
 
 // ---------------------------------------------------------------------------
