@@ -17,23 +17,10 @@ using namespace invoice_http;
 
 const char kExampleCsv[] = TARVOS_SOURCE_DIR "/docs/tariff-catalog-example.csv";
 
-// AddServiceEx of the example's knee ultrasound on the left (it needs the
-// dignity EXDIG-US and a body side).
-Answer AddKneeUltrasound(const Client& client, int request, int input) {
-    return client.Post(
-        kRequest, "AddServiceEx", request,
-        Fill(R"({"pIServiceExInput":$,"bstrTariffType":"X99","bstrCode":"EX.0050",)"
-             R"("bstrReferenceCode":"","dQuantity":1,"lSessionNumber":1,)"
-             R"("dDateBegin":"2024-03-01","dDateEnd":0,"eSide":2,"bstrText":"Knee",)"
-             R"("dUnitMT":30.5,"dUnitFactorMT":1,"dUnitInternalScalingFactorMT":1,"dAmountMT":0,)"
-             R"("dUnitTT":41.25,"dUnitFactorTT":1,"dUnitInternalScalingFactorTT":1,"dAmountTT":0,)"
-             R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"","lGroupSize":1,)"
-             R"("bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":0})",
-             {std::to_string(input)}));
-}
-
 // The rules themselves are the engine's (its tariff tests); here: that the
-// service finds the catalog (imported by its own invoicetool) and applies it.
+// service finds the catalog (imported by its own invoicetool) and applies
+// it to AddServiceEx of the example's knee ultrasound on the left, which
+// needs the dignity EXDIG-US and a body side.
 TEST(TariffOverHttpTest, TheCatalogBesideTheServiceOrNamedByTheIniChecksAddServiceEx) {
     for (const char* name : {"tariffs.sqlite", "catalogs/example.sqlite"}) {
         SCOPED_TRACE(name);
@@ -47,12 +34,22 @@ TEST(TariffOverHttpTest, TheCatalogBesideTheServiceOrNamedByTheIniChecksAddServi
         Client client(server);
         int request = client.Request(client.Manager());
         int input = Physician(client, request, "X99", kBillerGln);
+        const std::string knee = Fill(
+            R"({"pIServiceExInput":$,"bstrTariffType":"X99","bstrCode":"EX.0050",)"
+            R"("bstrReferenceCode":"","dQuantity":1,"lSessionNumber":1,)"
+            R"("dDateBegin":"2024-03-01","dDateEnd":0,"eSide":2,"bstrText":"Knee",)"
+            R"("dUnitMT":30.5,"dUnitFactorMT":1,"dUnitInternalScalingFactorMT":1,"dAmountMT":0,)"
+            R"("dUnitTT":41.25,"dUnitFactorTT":1,"dUnitInternalScalingFactorTT":1,"dAmountTT":0,)"
+            R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"","lGroupSize":1,)"
+            R"("bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":0})",
+            {std::to_string(input)});
         EXPECT_NE(std::string::npos,
-                  ExpectEnvelope(AddKneeUltrasound(client, request, input), kInvalidArg)
+                  ExpectEnvelope(client.Post(kRequest, "AddServiceEx", request, knee), kInvalidArg)
                       .find("tariff rule dignity"));
         client.Call(kInput, "AddDignity", input,
                     Fill(R"({"bstrEanNumber":"$","bstrQLCode":"EXDIG-US"})", {kBillerGln}));
-        EXPECT_EQ(R"({"pbStatus":true,"plID":1})", AddKneeUltrasound(client, request, input).text);
+        EXPECT_EQ(R"({"pbStatus":true,"plID":1})",
+                  client.Post(kRequest, "AddServiceEx", request, knee).text);
     }
 }
 

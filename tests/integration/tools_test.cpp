@@ -19,13 +19,11 @@ namespace {
 
 const std::string kInvoiceTool = TARVOS_RUNTIME_DIR "/invoicetool ";
 const std::string kInvoicePrint = TARVOS_RUNTIME_DIR "/invoiceprint ";
-const char kUsage[] = "usage: invoiceprint FILE.xml OUT.pdf";
 
 struct ToolRun {
     std::string command;
     int exitCode;
-    std::vector<std::string> says = {};   // parts of the output
-    std::vector<std::string> never = {};  // parts it must not hold
+    std::vector<std::string> says = {};  // parts of the output
 };
 
 // Runs `runs` in order; each sees the files the ones before it wrote.
@@ -36,9 +34,6 @@ void ExpectRuns(const std::vector<ToolRun>& runs) {
         EXPECT_EQ(expected.exitCode, run.exit_code) << run.output;
         for (const std::string& part : expected.says) {
             EXPECT_NE(std::string::npos, run.output.find(part)) << part << " in " << run.output;
-        }
-        for (const std::string& part : expected.never) {
-            EXPECT_EQ(std::string::npos, run.output.find(part)) << part << " in " << run.output;
         }
     }
 }
@@ -71,43 +66,32 @@ TEST_F(ToolsTest, InvoiceTool) {
         {kInvoiceTool + "validate " + kInvalid440,
          1,
          {"erroneous44_2.xml (a 4.40 file, checked in its 4.50 form)", "line 72"}},
-        {kInvoiceTool + "show " + kInvalidSample, 1, {"line 2:"}},
         {kInvoiceTool + "rewrite " + kValidSample + " " + rewritten, 0},
-        {kInvoiceTool + "validate " + rewritten,
-         1,
-         {": treatment: the begin 2999-12-31"},
-         {" error"}},
-        {kInvoiceTool + "frobnicate x", 2},
+        {kInvoiceTool + "validate " + rewritten, 1, {": treatment: the begin 2999-12-31"}},
     });
     EXPECT_TRUE(web::json::value::parse(RunCommand(kInvoiceTool + "show " + kValidSample).output)
                     .is_object());
 }
 
+// A print that fails (here: the patient's invoice, whose QR-bill cannot be
+// made from the sample's IBAN, which is no QR-IBAN; the engine's refusals
+// all take this way, their texts are its tests') leaves no file.
 TEST_F(ToolsTest, InvoicePrint) {
     const std::string pdf = Out("invoice.pdf"), none = " " + Out("a.pdf");
     const std::string sample = kInvoicePrint + kValidSample;
-    std::vector<ToolRun> runs = {
+    ExpectRuns({
         {sample + " " + pdf + " --layout Reclaim", 0, {pdf + ": Reclaim, 1 page"}},
         {"pdftotext '" + pdf + "' -",
          0,
          {"000001000001", "Beatrice Spitzkiel", "Rückforderungsbeleg"}},
-        // The sample's IBAN is no QR-IBAN but carries a QR reference: its
-        // QR-bill cannot be made, and the patient's invoice has one (the
-        // engine's refusals all take this way; their texts: its tests).
         {sample + none + " --layout PatientInvoice", 1, {"QR-bill"}},
         {sample + " " + Out("no/such/folder/a.pdf") + " --layout Reclaim",
          1,
          {"cannot be written"}},
         {kInvoicePrint + k440Sample + " " + Out("440.pdf"), 0, {"440.pdf: PatientInvoice"}},
-    };
-    for (const std::string& input : {Out("missing.xml"), kInvalidSample, folder_.Path()}) {
-        runs.push_back({kInvoicePrint + input + none, 1, {input + ": "}, {kUsage}});
-    }
-    for (const std::string& arguments :
-         {kValidSample, kValidSample + none + " --format Reclaim", kValidSample + " '' "}) {
-        runs.push_back({kInvoicePrint + arguments, 2, {kUsage}, {}});
-    }
-    ExpectRuns(runs);
+        {kInvoicePrint + kInvalidSample + none, 1, {kInvalidSample + ": "}},
+        {sample + none + " --format Reclaim", 2, {"usage: invoiceprint FILE.xml OUT.pdf"}},
+    });
     EXPECT_EQ("%PDF-", ReadFileText(pdf).substr(0, 5));
     EXPECT_FALSE(std::filesystem::exists(Out("a.pdf")));
 }
