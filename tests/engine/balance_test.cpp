@@ -32,17 +32,6 @@ ServiceRecord Simple(const char* quantity, const char* unit, const char* vat_rat
     return record;
 }
 
-ServiceRecord Extended(const char* quantity, const char* unit_mt, const char* unit_tt) {
-    ServiceRecord record;
-    record.kind = ServiceKind::kServiceEx;
-    record.tariff_type = "001";
-    record.code = "00.0010";
-    record.quantity = D(quantity);
-    record.mt.unit = D(unit_mt);
-    record.tt.unit = D(unit_tt);
-    return record;
-}
-
 // The balance (BalanceText) and each record's accepted "amount/mt/tt", or
 // "refused: " and why.
 std::string Outcome(const std::vector<ServiceRecord>& services, const BalanceInput& input) {
@@ -58,8 +47,8 @@ std::string Outcome(const std::vector<ServiceRecord>& services, const BalanceInp
 
 TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
     // Client amounts: kept within a cent (after rounding to cents), else refused.
-    ServiceRecord given = Extended("1", "9.57", "8.19"), near = Simple("1", "10", "0");
-    ServiceRecord off = near, far = given;
+    const ServiceRecord ten = Simple("1", "10", "0");
+    ServiceRecord given = result_test::Consultation(), near = ten, off = ten, far = given;
     given.amount = D("17.77");
     given.mt.amount = D("9.56");
     near.amount = D("10.014");
@@ -73,7 +62,6 @@ TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
     payant.tiers_mode = TiersMode::kPayant;  // pays nothing in advance
     bad_prepaid.amount_prepaid = Decimal::Invalid();
     const std::string record1 = "refused: service record 1 (tariff 999, code X): ";
-    const std::string record2 = "refused: service record 2 (tariff 001, code 00.0010): ";
     const struct {
         std::vector<ServiceRecord> services;
         BalanceInput input;
@@ -84,28 +72,23 @@ TEST(BalanceTest, RecordsAndTheBalanceOrTheRefusal) {
         // (per record it would be 7.49 + 4.48).
         {vat_rates, garant,
          "263.3 112.35 50 10.02 223.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 "
-         "11.98 "
-         "CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
-        {vat_rates, payant,
-         "263.3 112.35 0 10.02 273.3 -0.02 14.29 | 0: 12.35 0 | 2.6: 91.1 2.31 | 8.1: 159.85 11.98 "
-         "CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
+         "11.98 CHE-123.456.789 100/0/0 91.1/0/0 12.35/0/0 59.85/0/0"},
+        {{ten}, payant, "10 10 0 10.02 20 -0.02 0 | 0: 10 0 CHE-123.456.789 10/0/0"},
         {{given, near}, {}, "27.78 27.78 0 0 27.8 0.02 0 | 0: 27.78 0  17.77/9.56/8.19 10.01/0/0"},
         {{off},
          {},
          record1 + "amount 10.02 differs from the computed amount 10.00 by more than 0.01"},
-        {{Simple("1", "10", "0"), far},
+        {{ten, far},
          {},
-         record2 + "amount 17.78 differs from the computed amount 17.76 by more than 0.01"},
+         "refused: service record 2 (tariff 001, code 00.0010): amount 17.78 differs from the "
+         "computed amount 17.76 by more than 0.01"},
         {{Simple("1", "10", "100")}, {}, "10 10 0 0 10 0 5 | 100: 10 5  10/0/0"},
         {{Simple("1", "10", "100.5")}, {}, record1 + "vat rate 100.5 is not between 0 and 100"},
         {{Simple("1", "10", "-1")}, {}, record1 + "vat rate -1 is not between 0 and 100"},
-        {{Simple("1", "10", "0"), Simple("1e20", "1e19", "0")},
+        {{Simple("1e20", "1e19", "0")},
          {},
-         "refused: service record 2 (tariff 999, code X): amount cannot be computed (number out of "
-         "range)"},
-        {{Simple("1", "10", "0")},
-         bad_prepaid,
-         "refused: the prepaid or reminder amount is out of range"},
+         record1 + "amount cannot be computed (number out of range)"},
+        {{ten}, bad_prepaid, "refused: the prepaid or reminder amount is out of range"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.outcome, Outcome(c.services, c.input));
 }
