@@ -26,33 +26,36 @@ std::string Outcome(F read) {
     }
 }
 
-// Member `name` of `args` as JsonToLong, JsonToDouble and JsonToBstr read it.
+// Member `name` of `args` as JsonToLong, JsonToDouble, JsonToBstr and
+// JsonToDate read it.
 std::string Reads(const value& args, const std::string& name) {
     return Outcome([&] { return JsonToLong(args, name); }) + "|" +
            Outcome([&] { return JsonToDouble(args, name); }) + "|" +
-           Outcome([&] { return JsonToBstr(args, name); });
+           Outcome([&] { return JsonToBstr(args, name); }) + "|" +
+           Outcome([&] { return JsonToDate(args, name); });
 }
 
 TEST(JsonReadersTest, EveryJsonTypeByEveryReader) {
     const std::pair<const char*, const char*> reads[] = {
-        {"7", "7|7|7"},
-        {"-7.9", "-7|-7.9000000000000004|-7.9"},  // truncated toward zero
-        {"1e300", "-2147483648|1.0000000000000001e+300|1E+300"},
-        {"true", "1|1|1"},
-        {"null", "0|0|"},
-        {R"("Zürich")", "invalid stol argument|invalid stod argument|Zürich"},
-        {R"("  42xyz")", "42|42|  42xyz"},
-        {R"("2147483647")", "2147483647|2147483647|2147483647"},
-        {R"("2147483648")", "stol argument out of range|2147483648|2147483648"},
-        {R"("1e999")", "1|stod argument out of range|1e999"},
+        {"7", "7|7|7|7"},
+        {"-7.9", "-7|-7.9000000000000004|-7.9|-7.9000000000000004"},  // truncated toward zero
+        {"1e300", "-2147483648|1.0000000000000001e+300|1E+300|1.0000000000000001e+300"},
+        {"true", "1|1|1|1"},
+        {"null", "0|0||0"},
+        {R"("Zürich")", "invalid stol argument|invalid stod argument|Zürich|0"},
+        {R"("  42xyz")", "42|42|  42xyz|0"},
+        {R"("2024-03-01")", "2024|2024|2024-03-01|45352"},
+        {R"("2147483647")", "2147483647|2147483647|2147483647|0"},
+        {R"("2147483648")", "stol argument out of range|2147483648|2147483648|0"},
+        {R"("1e999")", "1|stod argument out of range|1e999|0"},
     };
     for (const auto& read : reads) {
         EXPECT_EQ(read.second, Reads(value::parse(std::string(R"({"m":)") + read.first + "}"), "m"))
             << read.first;
     }
     // A missing member, matched exactly, or a body that is no object.
-    EXPECT_EQ("408#m|408#m|408#m", Reads(value::parse(R"({"M":1})"), "m"));
-    EXPECT_EQ("408#x", Outcome([&] { return JsonToDate(value::array(), "x"); }));
+    EXPECT_EQ("408#m|408#m|408#m|408#m", Reads(value::parse(R"({"M":1})"), "m"));
+    EXPECT_EQ("408#x|408#x|408#x|408#x", Reads(value::array(), "x"));
 }
 
 TEST(DateTextTest, TextToDateAndBack) {
@@ -76,15 +79,6 @@ TEST(DateTextTest, TextToDateAndBack) {
     for (DATE date : {at(14, 30), -1.0, 0.09, 3000000.0, std::nan("")})
         dates += DateToText(date) + "|";
     EXPECT_EQ("2024-03-01T00:00:00|1899-12-29T00:00:00||||", dates);
-
-    // A member that is a number, a boolean or a text; a text that does not
-    // parse is no error.
-    value args =
-        value::parse(R"({"i":45352,"r":45352.5,"t":true,"s":"2024-03-01","bad":"2024-03"})");
-    std::string members;
-    for (const char* name : {"i", "r", "t", "s", "bad"})
-        members += NumberText(JsonToDate(args, name)) + "|";
-    EXPECT_EQ("45352|45352.5|1|45352|0|", members);
 }
 
 TEST(JsonWritersTest, TextsBooleansAndNumbers) {
@@ -99,12 +93,10 @@ TEST(JsonWritersTest, TextsBooleansAndNumbers) {
     EXPECT_EQ("1000", bools);
 
     std::string numbers;
-    for (double v : {1.25, 1e-6, 100.0, 123456789012345.0, 1e15, 1e-5, 0.1 + 0.2})
+    for (double v : {1.25, 1e-6, 100.0, 123456789012345.0, 1e15, 1e-5, 0.1 + 0.2, -2.5e-300})
         numbers += NumberText(v) + " ";
-    EXPECT_EQ("1.25 1E-06 100 123456789012345 1E+15 0.00001 0.30000000000000004 ", numbers);
-    for (double v : {3.141592653589793, 1.0 / 3.0, 2.5e-300, 1.7976931348623157e308}) {
-        EXPECT_EQ(v, std::strtod(NumberText(v).c_str(), nullptr)) << NumberText(v);
-    }
+    EXPECT_EQ("1.25 1E-06 100 123456789012345 1E+15 0.00001 0.30000000000000004 -2.5E-300 ",
+              numbers);
 }
 
 TEST(RequestArgsTest, TargetHandleFromItsKeysInOrder) {
