@@ -15,7 +15,6 @@ namespace {
 // reads it, never as a switch.
 TEST(CommandLineTest, SwitchesAndThePortOfSetport) {
     const std::pair<std::vector<std::string>, const char*> lines[] = {
-        {{}, "0 0"},
         {{"install"}, "0 0"},
         {{"-INSTALL"}, "1 0"},
         {{"/REMOVE"}, "2 0"},
