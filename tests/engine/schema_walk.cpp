@@ -1,10 +1,13 @@
 #include "tests/engine/schema_walk.h"
 
+#include <libxml/hash.h>
 #include <libxml/parser.h>
+#include <libxml/schemasInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlschemas.h>
 
-#include <cstdio>
 #include <functional>
+#include <random>
 
 #include "module/xml/xml_common.h"
 
@@ -12,269 +15,181 @@ namespace schema_walk {
 
 namespace {
 
-const char kXs[] = "http://www.w3.org/2001/XMLSchema";
 const char kInvoiceNs[] = "http://www.forum-datenaustausch.ch/invoice";
 
-std::string Prop(const xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetProp(node, BAD_CAST name);
-    std::string text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
-    xmlFree(value);
-    return text;
+// The particles, model groups and attribute uses of a compiled schema, which
+// libxml2 keeps out of its headers: their leading members, as libxml2 2.9
+// lays them out.
+struct TreeItem {
+    xmlSchemaTypeType type;
+    void* annot;
+    TreeItem* next;
+    TreeItem* children;  // a particle's term, a model group's first particle
+    int min_occurs;      // particles only
+    int max_occurs;
+};
+struct AttributeUse {
+    xmlSchemaTypeType type;
+    void* annot;
+    AttributeUse* next;
+    xmlSchemaAttributePtr decl;
+    int flags;
+    xmlNodePtr node;
+    int occurs;
+    const xmlChar* default_value;
+};
+struct ItemList {
+    void** items;
+    int count;
+};
+const int kUnbounded = 1 << 30;
+const int kUseFixed = 1;
+
+std::string Text(const xmlChar* text) {
+    return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
-std::string Local(const std::string& qname) {
-    size_t colon = qname.find(':');
-    return colon == std::string::npos ? qname : qname.substr(colon + 1);
-}
-
-bool IsXs(const xmlNode* node, const char* name) {
-    return node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
-           xmlStrEqual(node->ns->href, BAD_CAST kXs) &&
-           (name == nullptr || xmlStrEqual(node->name, BAD_CAST name));
-}
-
-int Occurs(const xmlNode* node, const char* name) {
-    std::string value = Prop(node, name);
-    if (value.empty()) return 1;
-    return value == "unbounded" ? -1 : std::stoi(value);
-}
-
-// Reads the named types of the schema document and builds declarations.
-class Reader {
-  public:
-    explicit Reader(const xmlNode* root) {
-        for (const xmlNode* node = root->children; node; node = node->next) {
-            if (IsXs(node, "complexType")) complex_[Prop(node, "name")] = node;
-            if (IsXs(node, "simpleType")) simple_[Prop(node, "name")] = node;
-            if (IsXs(node, "element")) elements_[Prop(node, "name")] = node;
-            if (IsXs(node, "group")) groups_[Prop(node, "name")] = node;
-            if (IsXs(node, "attributeGroup")) attribute_groups_[Prop(node, "name")] = node;
+// The built-in base of a simple type, and the facets on the way there.
+ValueType Simple(const xmlSchemaType* type) {
+    static const char* const kFacets[] = {"minInclusive", "minExclusive", "maxInclusive",
+                                          "maxExclusive", "totalDigits",  "fractionDigits",
+                                          "pattern",      "enumeration",  "whiteSpace",
+                                          "length",       "maxLength",    "minLength"};
+    if (type->type == XML_SCHEMA_TYPE_BASIC) return ValueType{Text(type->name), {}, {}};
+    ValueType out = Simple(type->baseType);
+    std::string patterns;
+    for (const xmlSchemaFacet* facet = type->facets; facet; facet = facet->next) {
+        std::string name = kFacets[facet->type - XML_SCHEMA_FACET_MININCLUSIVE];
+        if (name == "enumeration") {
+            out.enumeration.push_back(Text(facet->value));
+        } else if (name == "pattern") {
+            patterns += (patterns.empty() ? "" : "|") + Text(facet->value);
+        } else {
+            out.facets[name] = Text(facet->value);
         }
     }
+    if (!patterns.empty()) {
+        std::string& all = out.facets["pattern"];
+        all = all.empty() ? patterns : all + " && " + patterns;
+    }
+    return out;
+}
 
-    std::shared_ptr<ElementDecl> Element(const xmlNode* node) {
-        auto decl = std::make_shared<ElementDecl>();
-        std::string ref = Prop(node, "ref");
-        if (!ref.empty()) {  // ds:Signature, xenc:EncryptedData
-            decl->name = Local(ref);
-            decl->foreign = true;
-            return decl;
-        }
-        decl->name = Prop(node, "name");
-        std::string type = Prop(node, "type");
-        if (!type.empty() && complex_.count(Local(type)) && type.find(':') != std::string::npos) {
-            Complex(complex_[Local(type)], decl.get());
-        } else if (!type.empty()) {
-            decl->text = TypeNamed(type);
-        }
-        for (const xmlNode* child = node->children; child; child = child->next) {
-            if (IsXs(child, "complexType")) Complex(child, decl.get());
-            if (IsXs(child, "simpleType")) decl->text = Simple(child);
-        }
+AttributeDecl Attribute(const AttributeUse* use) {
+    AttributeDecl attr;
+    attr.name = Text(use->decl->name);
+    attr.required = use->occurs == XML_SCHEMAS_ATTR_USE_REQUIRED;
+    attr.default_value = Text(use->default_value ? use->default_value : use->decl->defValue);
+    attr.fixed = (use->flags & kUseFixed) || (use->decl->flags & XML_SCHEMAS_ATTR_FIXED);
+    attr.type = Simple(use->decl->subtypes);
+    return attr;
+}
+
+Particle Content(const TreeItem* particle);
+
+std::shared_ptr<ElementDecl> Element(const xmlSchemaElement* element) {
+    auto decl = std::make_shared<ElementDecl>();
+    decl->name = Text(element->name);
+    decl->foreign = Text(element->targetNamespace) != kInvoiceNs;
+    const xmlSchemaType* type = element->subtypes;
+    if (decl->foreign) return decl;
+    if (type->type != XML_SCHEMA_TYPE_COMPLEX) {
+        decl->text = Simple(type);
         return decl;
     }
+    if (type->contentType == XML_SCHEMA_CONTENT_SIMPLE) decl->text = Simple(type->contentTypeDef);
+    decl->mixed = type->contentType == XML_SCHEMA_CONTENT_MIXED;
+    decl->any_attribute = type->attributeWildcard != nullptr;
+    if (type->subtypes != nullptr && !decl->text) {
+        decl->content = Content(reinterpret_cast<const TreeItem*>(type->subtypes));
+    }
+    const auto* uses = static_cast<const ItemList*>(type->attrUses);
+    for (int i = 0; uses != nullptr && i < uses->count; ++i) {
+        decl->attributes.push_back(Attribute(static_cast<const AttributeUse*>(uses->items[i])));
+    }
+    return decl;
+}
 
-    const xmlNode* GlobalElement(const std::string& name) { return elements_[name]; }
-
-  private:
-    // The content and attributes of a complex type, an attribute group or
-    // an extension's own part.
-    void Complex(const xmlNode* type, ElementDecl* decl) {
-        decl->mixed = decl->mixed || Prop(type, "mixed") == "true";
-        for (const xmlNode* child = type->children; child; child = child->next) {
-            decl->any_attribute = decl->any_attribute || IsXs(child, "anyAttribute");
-            if (IsXs(child, "sequence") || IsXs(child, "choice")) decl->content = Group(child);
-            if (IsXs(child, "group")) decl->content = GroupRef(child);
-            if (IsXs(child, "attribute")) decl->attributes.push_back(Attribute(child));
-            if (IsXs(child, "attributeGroup"))
-                Complex(Named(attribute_groups_, child, "ref"), decl);
-            if (IsXs(child, "complexContent")) Extension(child, decl);
-            if (IsXs(child, "simpleContent")) {
-                for (const xmlNode* ext = child->children; ext; ext = ext->next) {
-                    if (!IsXs(ext, "extension")) continue;
-                    decl->text = TypeNamed(Prop(ext, "base"));
-                    for (const xmlNode* a = ext->children; a; a = a->next) {
-                        if (IsXs(a, "attribute")) decl->attributes.push_back(Attribute(a));
-                    }
-                }
-            }
+Particle Content(const TreeItem* particle) {
+    Particle out{Particle::kElement,
+                 particle->min_occurs,
+                 particle->max_occurs == kUnbounded ? -1 : particle->max_occurs,
+                 {},
+                 nullptr};
+    const TreeItem* term = particle->children;
+    if (term->type == XML_SCHEMA_TYPE_ELEMENT) {
+        out.element = Element(reinterpret_cast<const xmlSchemaElement*>(term));
+    } else if (term->type == XML_SCHEMA_TYPE_ANY) {  // elements of any name, never made
+        out.element = std::make_shared<ElementDecl>(ElementDecl{"*", true, {}, {}, {}});
+    } else {
+        out.kind = term->type == XML_SCHEMA_TYPE_CHOICE ? Particle::kChoice : Particle::kSequence;
+        for (const TreeItem* item = term->children; item; item = item->next) {
+            out.items.push_back(Content(item));
         }
     }
-
-    // The base type's content followed by the extension's own.
-    void Extension(const xmlNode* complexContent, ElementDecl* decl) {
-        for (const xmlNode* ext = complexContent->children; ext; ext = ext->next) {
-            if (!IsXs(ext, "extension")) continue;
-            Complex(Named(complex_, ext, "base"), decl);
-            Particle base = decl->content;
-            decl->content = Particle();
-            Complex(ext, decl);
-            if (decl->content.items.empty()) {
-                decl->content = base;
-            } else if (!base.items.empty()) {
-                decl->content = Particle{Particle::kSequence, 1, 1, {base, decl->content}, nullptr};
-            }
-        }
-    }
-
-    // The named group a reference stands for, with the reference's occurrence.
-    Particle GroupRef(const xmlNode* ref) {
-        Particle group;
-        for (const xmlNode* child = Named(groups_, ref, "ref")->children; child;
-             child = child->next) {
-            if (IsXs(child, "sequence") || IsXs(child, "choice")) group = Group(child);
-        }
-        int max = Occurs(ref, "maxOccurs");
-        group.min *= Occurs(ref, "minOccurs");
-        group.max = group.max < 0 || max < 0 ? -1 : group.max * max;
-        return group;
-    }
-
-    static const xmlNode* Named(std::map<std::string, const xmlNode*>& map, const xmlNode* node,
-                                const char* attribute) {
-        return map[Local(Prop(node, attribute))];
-    }
-
-    Particle Group(const xmlNode* node) {
-        Particle group;
-        group.kind = IsXs(node, "choice") ? Particle::kChoice : Particle::kSequence;
-        group.min = Occurs(node, "minOccurs");
-        group.max = Occurs(node, "maxOccurs");
-        for (const xmlNode* child = node->children; child; child = child->next) {
-            if (IsXs(child, "sequence") || IsXs(child, "choice"))
-                group.items.push_back(Group(child));
-            if (IsXs(child, "group")) group.items.push_back(GroupRef(child));
-            if (IsXs(child, "any")) {  // elements of any name, never made
-                group.items.push_back(Particle{Particle::kElement,
-                                               Occurs(child, "minOccurs"),
-                                               Occurs(child, "maxOccurs"),
-                                               {},
-                                               std::make_shared<ElementDecl>()});
-                group.items.back().element->name = "*";
-                group.items.back().element->foreign = true;
-            }
-            if (!IsXs(child, "element")) continue;
-            Particle item;
-            item.kind = Particle::kElement;
-            item.min = Occurs(child, "minOccurs");
-            item.max = Occurs(child, "maxOccurs");
-            item.element = Element(child);
-            group.items.push_back(item);
-        }
-        return group;
-    }
-
-    AttributeDecl Attribute(const xmlNode* node) {
-        AttributeDecl attr;
-        attr.name = Prop(node, "name");
-        attr.required = Prop(node, "use") == "required";
-        attr.default_value = Prop(node, "default") + Prop(node, "fixed");
-        attr.fixed = !Prop(node, "fixed").empty();
-        std::string type = Prop(node, "type");
-        if (!type.empty()) attr.type = TypeNamed(type);
-        for (const xmlNode* child = node->children; child; child = child->next) {
-            if (IsXs(child, "simpleType")) attr.type = Simple(child);
-        }
-        return attr;
-    }
-
-    // A built-in type, or a simple type of this schema ("invoice:...").
-    ValueType TypeNamed(const std::string& qname) {
-        if (qname.find(':') != std::string::npos && simple_.count(Local(qname))) {
-            return Simple(simple_[Local(qname)]);
-        }
-        ValueType type;
-        type.base = Local(qname);
-        return type;
-    }
-
-    ValueType Simple(const xmlNode* node) {
-        for (const xmlNode* child = node->children; child; child = child->next) {
-            if (!IsXs(child, "restriction")) continue;
-            ValueType type = TypeNamed(Prop(child, "base"));
-            std::string patterns;
-            for (const xmlNode* facet = child->children; facet; facet = facet->next) {
-                if (!IsXs(facet, nullptr)) continue;
-                std::string name = reinterpret_cast<const char*>(facet->name);
-                std::string value = Prop(facet, "value");
-                if (name == "pattern") {
-                    patterns += (patterns.empty() ? "" : "|") + value;
-                } else if (name != "enumeration") {
-                    type.facets[name] = value;
-                }
-                if (name == "enumeration") type.enumeration.push_back(value);
-                if (name == "pattern") type.pattern = value;
-                if (name == "maxLength") type.max_length = std::stoi(value);
-                if (name == "minInclusive" || name == "minExclusive") type.min_inclusive = value;
-            }
-            if (!patterns.empty()) {
-                std::string& all = type.facets["pattern"];
-                all = all.empty() ? patterns : all + " && " + patterns;
-            }
-            return type;
-        }
-        return ValueType{"string", {}, "", -1, "", {}};
-    }
-
-    std::map<std::string, const xmlNode*> complex_;
-    std::map<std::string, const xmlNode*> simple_;
-    std::map<std::string, const xmlNode*> elements_;
-    std::map<std::string, const xmlNode*> groups_;
-    std::map<std::string, const xmlNode*> attribute_groups_;
-};
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 // Sample values.
 
-std::string Digits(long long value, int width) {
-    char text[40];
-    std::snprintf(text, sizeof(text), "%0*lld", width, value);
-    return text;
+std::string Branches(const std::string& pattern, size_t* at, int k);
+
+// One atom of `pattern` at *at (a character, an escaped one, a class or a
+// group), made from `k`.
+std::string Atom(const std::string& pattern, size_t* at, int k) {
+    char c = pattern[(*at)++];
+    if (c == '(') {
+        std::string text = Branches(pattern, at, k);
+        ++*at;  // ')'
+        return text;
+    }
+    if (c == '\\') return std::string(1, pattern[(*at)++]);
+    if (c == '.') return std::string(1, static_cast<char>('a' + k % 26));
+    if (c != '[') return std::string(1, c);
+    std::string chars;
+    for (; pattern[*at] != ']'; ++*at) {
+        char last = pattern[*at + 1] == '-' ? pattern[*at + 2] : pattern[*at];
+        for (char x = pattern[*at]; x <= last; ++x) chars += x;
+        if (last != pattern[*at]) *at += 2;
+    }
+    ++*at;  // ']'
+    return std::string(1, chars[static_cast<size_t>(k) % chars.size()]);
 }
 
-// Values for the patterns of the schema, by the pattern's text.
-const std::map<std::string, std::function<std::string(int)>>& PatternSamples() {
-    static const std::map<std::string, std::function<std::string(int)>> samples = {
-        {"([0-9]{13})", [](int k) { return "7601" + Digits(1000 + k, 9); }},
-        {"([A-Z][0-9]{6})", [](int k) { return std::string(1, 'A' + k % 26) + Digits(k, 6); }},
-        {"[0-9]{1,7}", [](int k) { return Digits(k % 2 ? 7 : 1234567, 1); }},
-        {"[0-9]{4,10}|[1-9][0-9]{10}|756[0-9]{10}|438[0-9]{10}",
-         [](int k) { return k % 2 ? "756" + Digits(k, 10) : Digits(k, 4); }},
-        {"01-[1-9][0-9]{0,5}-[0-9]",
-         [](int k) { return "01-" + std::to_string(1 + k % 99999) + "-" + Digits(k % 10, 1); }},
-        {"([0-9] [0-9]{5} [0-9]{5} [0-9]{5}|[0-9]{2} [0-9]{5} [0-9]{5} [0-9]{5} [0-9]{5} "
-         "[0-9]{5})",
-         [](int k) {
-             return k % 2 ? "1 23456 78901 2345" + Digits(k % 10, 1)
-                          : "21 00000 00003 13947 14300 0901" + Digits(k % 10, 1);
-         }},
-        {"(01[0-9]{11}>[0-9]{16}\\+ [0-9]{9}>|042>[0-9]{16}\\+ [0-9]{9}>|01[0-9]{11}>[0-9]{27}\\+ "
-         "[0-9]{9}>|042>[0-9]{27}\\+ [0-9]{9}>)",
-         [](int k) {
-             return k % 2 ? "042>" + Digits(k, 16) + "+ 010001628>"
-                          : "01" + Digits(1234 + k, 11) + ">" + Digits(k, 27) + "+ 010001628>";
-         }},
-        {"[0-9]{2}-[0-9]{1,6}-[0-9]", [](int k) { return "30-00" + Digits(k, 4) + "-6"; }},
-        {"(LI|CH)[0-9]{7}[0-9A-Z]{12}",
-         [](int k) { return (k % 2 ? "LI21" : "CH44") + Digits(k, 5) + "A1B2C3D4E5F6"; }},
-        {"[0-9A-Z]{10}", [](int k) { return "AB" + Digits(k, 4) + "CD01"; }},
-        {"([0-9]{27}\\+ 07[0-9]{7}>|[0-9]{9}>)",
-         [](int k) {
-             return k % 2 ? Digits(k, 9) + ">" : Digits(k, 27) + "+ 07" + Digits(k, 7) + ">";
-         }},
-        {"[0-9]{9}>", [](int k) { return Digits(100000000 + k, 9) + ">"; }},
-        {"[0-9]{27}|RF[0-9]{2}[0-9A-Z]{1,21}",
-         [](int k) { return k % 2 ? "RF18539007547034" : Digits(k, 27); }},
-        {"([0-9]{14}|[0-9]{10}|[0-9]{9}|[0-9]{6})", [](int k) { return Digits(k, 6); }},
-        {"[0-9A-Z]{3}", [](int k) { return k % 2 ? "4A2" : Digits(k % 1000, 3); }},
-        {"(application/pdf|image/jpeg|image/png)",
-         [](int k) {
-             const char* types[] = {"application/pdf", "image/jpeg", "image/png"};
-             return std::string(types[k % 3]);
-         }},
-        {".+@.+", [](int k) { return "p" + std::to_string(k) + "@example.ch"; }},
-    };
-    return samples;
+// A text that the branches of `pattern` from *at to the closing parenthesis
+// match: `k` picks the branch, the counts and the characters.
+std::string Branches(const std::string& pattern, size_t* at, int k) {
+    std::vector<std::string> branches(1);
+    while (*at < pattern.size() && pattern[*at] != ')') {
+        if (pattern[*at] == '|') {
+            branches.emplace_back();
+            ++*at;
+            continue;
+        }
+        size_t start = *at;
+        Atom(pattern, at, 0);
+        int min = 1, max = 1;
+        if (*at < pattern.size() && pattern[*at] == '+') {
+            max = 4;
+            ++*at;
+        } else if (*at < pattern.size() && pattern[*at] == '{') {
+            size_t comma = pattern.find(',', *at), end = pattern.find('}', *at);
+            min = max = std::stoi(pattern.substr(*at + 1));
+            if (comma < end) max = std::stoi(pattern.substr(comma + 1));
+            *at = end + 1;
+        }
+        for (int i = 0; i < min + k % (max - min + 1); ++i) {
+            size_t again = start;
+            branches.back() += Atom(pattern, &again, k + 7 * i);
+        }
+    }
+    return branches[static_cast<size_t>(k) % branches.size()];
+}
+
+std::string PatternSample(const std::string& pattern, int k) {
+    size_t at = 0;
+    return Branches(pattern, &at, k);
 }
 
 // Makes the elements and values of one document.
@@ -299,8 +214,6 @@ class Maker {
         if (decl.text) xmlNodeAddContent(node, BAD_CAST Value(*decl.text, decl.name).c_str());
         Content(decl.content, node, doc);
     }
-
-    std::string error;
 
   private:
     void Content(const Particle& particle, xmlNode* node, xmlDoc* doc) {
@@ -333,15 +246,8 @@ class Maker {
             if (!foreign) branches.push_back(&item);
         }
         // Variants 0 to 5 take the same branch everywhere; the later ones
-        // mix branches along the document, by a fixed scramble.
-        uint64_t index = static_cast<uint64_t>(variant_);
-        if (variant_ >= 6) {  // splitmix64 of variant and choice number
-            index = (index << 32 | static_cast<uint64_t>(choices_)) + 0x9e3779b97f4a7c15u;
-            index = (index ^ (index >> 30)) * 0xbf58476d1ce4e5b9u;
-            index = (index ^ (index >> 27)) * 0x94d049bb133111ebu;
-            index ^= index >> 31;
-        }
-        ++choices_;
+        // mix branches along the document, by a fixed sequence of numbers.
+        size_t index = variant_ < 6 ? static_cast<size_t>(variant_) : random_();
         return *branches[index % branches.size()];
     }
 
@@ -353,12 +259,11 @@ class Maker {
             return std::string(list.begin()[static_cast<size_t>(k) % list.size()]);
         };
         if (!type.enumeration.empty()) return type.enumeration[k % type.enumeration.size()];
-        if (!type.pattern.empty()) {
-            auto sample = PatternSamples().find(type.pattern);
-            if (sample != PatternSamples().end()) return sample->second(k);
-            error += "no sample value for the pattern " + type.pattern + "\n";
-            return "";
-        }
+        auto facet = [&type](const char* name) {
+            auto found = type.facets.find(name);
+            return found == type.facets.end() ? std::string() : found->second;
+        };
+        if (!facet("pattern").empty()) return PatternSample(facet("pattern"), k);
         const std::string& base = type.base;
         if (base == "double") return pick({"12.5", "0.05", "1.0E1", "3", "99.990", "0.1"});
         if (base == "boolean") return pick({"true", "false", "1", "0"});
@@ -371,23 +276,25 @@ class Maker {
         if (base == "anyURI") return "https://example.org/d/" + std::to_string(k) + "?a=1&b=2";
         if (base == "int" || base == "long" || base == "unsignedInt" || base == "unsignedShort" ||
             base == "unsignedLong") {
-            long long low = type.min_inclusive.empty() ? 0 : std::stoll(type.min_inclusive);
+            std::string min = facet("minInclusive") + facet("minExclusive");
+            long long low = min.empty() ? 0 : std::stoll(min);
             long long value = low + (k * 7919LL) % 60000 + (low == 0 ? 1 : 0);
             if (base == "long" && k % 2) return "-" + std::to_string(value);
             return (k % 3 == 0 ? "0" : "") + std::to_string(value);
         }
-        if (type.max_length > 0 && type.max_length <= 3) return pick({"01", "A", "7B", "002"});
+        int max_length = facet("maxLength").empty() ? -1 : std::stoi(facet("maxLength"));
+        if (max_length > 0 && max_length <= 3) return pick({"01", "A", "7B", "002"});
         std::string text = name + " " + std::to_string(k);
         if (k % 2) text = "Zürich & <\"Ä\"> " + text;
-        if (type.max_length > 0 && static_cast<int>(text.size()) > type.max_length) {
-            text = name.substr(0, static_cast<size_t>(type.max_length));
+        if (max_length > 0 && static_cast<int>(text.size()) > max_length) {
+            text = name.substr(0, static_cast<size_t>(max_length));
         }
         return text;
     }
 
     int variant_;
     Fill fill_;
-    int choices_ = 0;
+    std::minstd_rand random_{static_cast<unsigned>(variant_)};
     xmlNs* ns_ = nullptr;
     std::map<std::string, int> counts_;
 };
@@ -484,20 +391,18 @@ FlatDocument FlattenText(const Schema& schema, const std::string& xml,
 }  // namespace
 
 Schema::Schema(const std::string& xsd_path) {
-    xmlDoc* doc = xmlReadFile(xsd_path.c_str(), nullptr, XML_PARSE_NONET);
-    if (doc == nullptr) {
-        error_ = xsd_path + " cannot be read";
-        return;
-    }
-    Reader reader(xmlDocGetRootElement(doc));
-    const xmlNode* request = reader.GlobalElement("request");
+    xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(xsd_path.c_str());
+    xmlSchemaPtr schema = xmlSchemaParse(parser);
+    xmlSchemaFreeParserCtxt(parser);
+    const auto* request = static_cast<const xmlSchemaElement*>(
+        schema != nullptr ? xmlHashLookup(schema->elemDecl, BAD_CAST "request") : nullptr);
     if (request == nullptr) {
-        error_ = xsd_path + " declares no request element";
+        error_ = xsd_path + " cannot be read or declares no request element";
     } else {
-        root_ = reader.Element(request);
+        root_ = Element(request);
         Index(root_->name, *root_);
     }
-    xmlFreeDoc(doc);
+    xmlSchemaFree(schema);
 }
 
 const ElementDecl* Schema::Find(const std::string& place) const {
@@ -521,7 +426,7 @@ void Schema::IndexContent(const std::string& place, const Particle& particle) {
     for (const Particle& item : particle.items) IndexContent(place, item);
 }
 
-std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error) {
+std::string MakeDocument(const Schema& schema, int variant, Fill fill) {
     xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
     Maker maker(variant, fill);
     maker.Element(schema.Root(), nullptr, doc);
@@ -531,8 +436,7 @@ std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::stri
     std::string xml(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
     xmlFree(text);
     xmlFreeDoc(doc);
-    *error = maker.error;
-    return maker.error.empty() ? xml : std::string();
+    return xml;
 }
 
 std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml) {
@@ -541,26 +445,16 @@ std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml) {
     return places;
 }
 
-std::string Differences(const Schema& schema, const std::string& before, const std::string& after,
-                        const std::string& own_software) {
+std::string Values(const Schema& schema, const std::string& xml, const std::string& own_software) {
     std::set<std::string> places;
-    FlatDocument in = FlattenText(schema, before, &places);
-    FlatDocument out = FlattenText(schema, after, &places);
+    FlatDocument flat = FlattenText(schema, xml, &places);
     std::string lines;
-    for (const auto& [key, value] : in) {
-        auto other = out.find(key);
-        if (other == out.end()) {
-            lines += key + " is lost\n";
-        } else if (other->second != value) {
-            lines += key + " '" + value + "' / '" + other->second + "'\n";
-        }
-    }
-    for (const auto& [key, value] : out) {
+    for (const auto& [key, value] : flat) {
         std::string element = key.substr(0, key.find('@'));
-        auto name = out.find(element + "@name");
+        auto name = flat.find(element + "@name");
         bool own = element.find("/generator[0]/depends_on[") != std::string::npos &&
-                   name != out.end() && name->second == own_software;
-        if (!in.count(key) && !own) lines += key + " is added\n";
+                   name != flat.end() && name->second == own_software;
+        if (!own) lines += key + " = " + value + "\n";
     }
     return lines;
 }
@@ -644,9 +538,8 @@ std::map<std::string, Declared> Declarations(const Schema& schema) {
 
 std::vector<std::string> PatternProbes(const std::string& pattern) {
     std::vector<std::string> probes;
-    auto sample = PatternSamples().find(pattern);
-    for (int k = 0; sample != PatternSamples().end() && k < 20; ++k) {
-        const std::string text = sample->second(k);
+    for (int k = 0; k < 20; ++k) {
+        const std::string text = PatternSample(pattern, k);
         probes.push_back(text);
         for (size_t i = 0; i < text.size(); ++i) {
             for (char c : std::string("09AZa -+>")) {

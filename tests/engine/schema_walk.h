@@ -1,6 +1,6 @@
 #pragma once
 
-// Test support: the published request schema read as a tree of element
+// Test support: a request schema (the published one) read as a tree of element
 // places, to make documents that use every element and attribute it
 // declares, and to compare two documents value by value.
 //
@@ -21,9 +21,6 @@ namespace schema_walk {
 struct ValueType {
     std::string base;  // "string", "double", "dateTime", ...; "" for a foreign element's
     std::vector<std::string> enumeration;
-    std::string pattern;
-    int max_length = -1;
-    std::string min_inclusive;
     // Every facet but the enumeration, by name; the patterns of one
     // restriction joined by '|', a base type's and its own by " && ".
     std::map<std::string, std::string> facets;
@@ -61,7 +58,8 @@ struct ElementDecl {
 
 class Schema {
   public:
-    // Reads the schema file; Error() says what went wrong, "" when it was read.
+    // Compiles the schema file with libxml2 and reads the compiled
+    // declarations; Error() says what went wrong, "" when it was read.
     explicit Schema(const std::string& xsd_path);
 
     const std::string& Error() const { return error_; }
@@ -90,20 +88,18 @@ struct Fill {
 // A document of the schema, without the elements of the signature and
 // encryption namespaces. `variant` picks the branch of every choice (variant
 // modulo its branches for variants 0 to 5, mixed for the others) and the
-// sample values, which differ from place to place. Empty with *error set
-// when a pattern has no sample value here.
-std::string MakeDocument(const Schema& schema, int variant, Fill fill, std::string* error);
+// sample values, which differ from place to place.
+std::string MakeDocument(const Schema& schema, int variant, Fill fill);
 
 // The places a document uses.
 std::set<std::string> PlacesOf(const Schema& schema, const std::string& xml);
 
-// How `after` differs from `before`, one line per value lost, changed or
-// added ("" when equal). Defaults of the schema are filled in on both
-// sides; values compare by their type (numbers, booleans, dates and Base64
-// by value, texts exactly). A depends_on entry of the generator naming
-// `own_software` in `after` alone is not a difference.
-std::string Differences(const Schema& schema, const std::string& before, const std::string& after,
-                        const std::string& own_software);
+// The values of a document, one line each: "request/payload[0]@type = invoice"
+// for an attribute, the element's path for its text. Defaults of the schema
+// are filled in; values are written by their type (numbers, booleans, dates
+// and Base64 by value, texts exactly). A depends_on entry of the generator
+// naming `own_software` is left out.
+std::string Values(const Schema& schema, const std::string& xml, const std::string& own_software);
 
 // What the schema declares at each place ("request/payload" and
 // "request/payload@type"): the content model with groups that add nothing

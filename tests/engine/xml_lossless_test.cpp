@@ -19,7 +19,7 @@ namespace {
 using module::testing_support::OfficialSchema;
 using schema_walk::Fill;
 
-// The documents the schema walk makes: every optional part (fourteen variants:
+// The documents the schema walk makes: every optional part (ten variants:
 // the first six take each branch of every choice, the others mix branches
 // and were picked so that all of them together use every place, which the
 // test below proves), every optional element with only the required
@@ -27,8 +27,7 @@ using schema_walk::Fill;
 const std::pair<int, Fill> kMadeDocuments[] = {
     {0, {true, true}},   {1, {true, true}},   {2, {true, true}},  {3, {true, true}},
     {4, {true, true}},   {5, {true, true}},   {6, {true, true}},  {7, {true, true}},
-    {8, {true, true}},   {9, {true, true}},   {10, {true, true}}, {11, {true, true}},
-    {12, {true, true}},  {17, {true, true}},  {0, {true, false}}, {1, {true, false}},
+    {18, {true, true}},  {36, {true, true}},  {0, {true, false}}, {1, {true, false}},
     {2, {false, false}}, {3, {false, false}},
 };
 
@@ -45,7 +44,9 @@ class XmlLosslessTest : public ::testing::Test {
         std::string error, written = module::testing_support::Rewrite(xml, &error);
         ASSERT_NE("", written) << name << ": " << error;
         EXPECT_EQ(0, OfficialSchema::Instance().CountErrors(written)) << name << "\n" << written;
-        EXPECT_EQ("", schema_walk::Differences(Walk(), xml, written, kEngineName)) << name;
+        EXPECT_EQ(schema_walk::Values(Walk(), xml, kEngineName),
+                  schema_walk::Values(Walk(), written, kEngineName))
+            << name;
         EXPECT_EQ(written, module::testing_support::Rewrite(written, &error)) << name;
     }
 
@@ -68,11 +69,11 @@ TEST_F(XmlLosslessTest, ValidSamplesAndMadeDocumentsKeepEveryValue) {
     std::set<std::string> unused = Walk().Places();
     EXPECT_GT(unused.size(), 1000u);  // the walk saw the whole schema
     for (const auto& [variant, fill] : kMadeDocuments) {
-        std::string error, xml = schema_walk::MakeDocument(Walk(), variant, fill, &error);
+        std::string xml = schema_walk::MakeDocument(Walk(), variant, fill);
         std::string name = "made document " + std::to_string(variant) +
                            (fill.optional_elements ? " elements" : "") +
                            (fill.optional_attributes ? " attributes" : "");
-        ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml)) << name << error << "\n" << xml;
+        ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml)) << name << "\n" << xml;
         ExpectLossless(name, xml);
         for (const std::string& place : schema_walk::PlacesOf(Walk(), xml)) unused.erase(place);
     }
