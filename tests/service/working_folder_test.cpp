@@ -59,6 +59,11 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
         EXPECT_TRUE(std::filesystem::is_directory(folder));
     }
     EXPECT_FALSE(std::filesystem::exists(nowhere));
+    // A "tolvan" that is a link is not followed: a fresh folder beside it.
+    std::filesystem::create_directories(other + "linked");
+    std::filesystem::create_directory_symlink(data_.Path(), other + "linked/tolvan");
+    std::string fresh = For((other + "linked").c_str(), true);
+    EXPECT_EQ(0u, fresh.find(other + "linked/tarvos-")) << fresh;
     EXPECT_EQ(other + suffix, ResolveWorkingFolder(other + "/  ")) << "trailing blanks dropped";
     ScopedEnv gone("TMPDIR", other_.Path() + "gone/");
     EXPECT_EQ("", For(nowhere.c_str(), true)) << "no base at all";
