@@ -45,8 +45,6 @@ class RequestObjectTest : public RequestTest {
 // sample's own identifiers, which the checks refuse, among the invalid ones.
 
 const double kJune3 = checks::DateSerial(2020, 6, 3);
-const std::string kRef = "210000000003139471430009017";
-const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 // AddService of a credit line (quantity -1) with argument I replaced by `bad`.
 template <size_t I, class B>
@@ -74,7 +72,7 @@ TEST_F(RequestObjectTest, EverySetterTakesTheValidValueAndRefusesTheInvalidOne) 
         {Call<2>(&R::SetEsr, "21 00000 00003 13947 14300 09018", 1, "01-162-8",
                  "21 00000 00003 13947 14300 09017", "", nullptr, nullptr, 30),
          "SetEsr: bstrReferenceNumber"},
-        {Call<1>(&R::SetEsr, "01-162-9", 1, "01-162-8", kRef, "", nullptr, nullptr, 0),
+        {Call<1>(&R::SetEsr, "01-162-9", 1, "01-162-8", kQrReference, "", nullptr, nullptr, 0),
          "SetEsr: bstrParticipantNumber"},
         {Call<3>(&R::SetEsrRed, "1\n2\n3\n4\n5", "01-162-8", kQrIban, "AB12345678", "1\n2\n3\n4",
                  nullptr, nullptr, 30),
@@ -98,7 +96,7 @@ TEST_F(RequestObjectTest, EverySetterTakesTheValidValueAndRefusesTheInvalidOne) 
         {Call<0>(&R::AddDocument, 0, 1, "https://example.org/x.png", "B", "application/pdf"),
          "AddDocument: bstrSource \"https://example.org/x.png\" is not an existing file"},
         {Service<11>(0), "AddService: dUnitFactor must be greater than 0"},
-        {Service<3>(kNan), "AddService: dQuantity"},
+        {Service<3>(std::numeric_limits<double>::quiet_NaN()), "AddService: dQuantity"},
         // A consultation on the last body side, with no units and the smallest
         // factors, of an input without a physician.
         {Call<0>(&R::AddServiceEx, bare.Get(), input.Get(), "001", "00.0010", "", 1, 1, kJune3, 0,
@@ -128,7 +126,7 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
     ASSERT_EQ(S_OK, request_->SetBiller(kRecipientGln, "C000003", "", "X", other.Get(), &status_));
     ASSERT_EQ(S_OK, request_->SetGuarantor(other.Get(), &status_));
     ASSERT_EQ(S_OK, other->SetPerson("Später", "Anna", "", "", "", &status_));
-    ASSERT_EQ(S_OK, request_->SetEsr(1, "010001628", kRef, "", build_.Company("B").Get(),
+    ASSERT_EQ(S_OK, request_->SetEsr(1, "010001628", kQrReference, "", build_.Company("B").Get(),
                                      build_.Company("C").Get(), 30, &status_))
         << Abort();
     ASSERT_EQ(S_OK, request_->SetXtraDrug(2, 1, "B", 2, 5, 1, &status_)) << Abort();
