@@ -39,14 +39,6 @@ std::vector<std::string> NewEntries(const std::string& folder,
     return added;
 }
 
-// True when `name` is a lower-case UUID text ("8-4-4-4-12") and `extension`.
-bool IsUuidName(const std::string& name, const std::string& extension) {
-    return name.size() == 36 + extension.size() && name.substr(36) == extension &&
-           std::regex_match(
-               name.substr(0, 36),
-               std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
-}
-
 // True once the service's module log holds `text` (the service answers a
 // request before it logs it); false after 20 s.
 bool LogHolds(const ServerProcess& server, const std::string& text) {
@@ -113,7 +105,10 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
                       loaded);
         std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
         ASSERT_EQ(1u, added.size());
-        EXPECT_TRUE(IsUuidName(added[0], extension)) << added[0];
+        EXPECT_EQ(extension, added[0].substr(36));
+        EXPECT_TRUE(std::regex_match(added[0].substr(0, 36),
+                                     std::regex("[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}")))
+            << added[0];
         std::string stored = server_->WorkFolder() + added[0];
         EXPECT_EQ(invoice_, ReadFileText(stored));
         // The loaded invoice's result reads back (what it reads is the reader's tests').

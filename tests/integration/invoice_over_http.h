@@ -2,14 +2,15 @@
 
 // Test helpers for the module's operations over HTTP: calls of one running
 // service answered as parsed JSON, the module objects the tests need, and
-// an invoice after a published sample (three articles, a consultation) built
-// with POST calls only, with valid identifiers and payment data in place of
-// the sample's test values and distinct values in neighbouring fields.
+// an invoice after a published sample (three articles, a consultation) as
+// a table of calls, with valid identifiers and payment data in place of the
+// sample's test values and distinct values in neighbouring fields.
 
 #include <gtest/gtest.h>
 
 #include <cpprest/json.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,14 +50,10 @@ inline web::json::value Json(const std::string& text) {
     return error ? web::json::value::null() : value;
 }
 
-// The end of a list: status 204, and no body, null or the read's members
-// with pbStatus false.
+// The end of a list: status 204 without a body.
 inline void ExpectEnd(const Answer& answer) {
     EXPECT_EQ(204, answer.status) << answer.text;
-    EXPECT_TRUE(
-        answer.text.empty() || answer.text == "null" ||
-        (answer.body.has_boolean_field("pbStatus") && !answer.body.at("pbStatus").as_bool()))
-        << answer.text;
+    EXPECT_EQ("", answer.text);
 }
 
 // Every member of the JSON object `expected` is in `actual` with that value.
@@ -72,13 +69,17 @@ class Client {
   public:
     explicit Client(const ServerProcess& server) : http_(server.client()) {}
 
-    // POST /<interfaceName>/<method> of `args` (a JSON object text) with the
-    // target handle under "p" + interfaceName (left out when `handle` is 0).
+    // POST or PUT /<interfaceName>/<method> of `args` (a JSON object text)
+    // with the target handle under "p" + interfaceName (left out when
+    // `handle` is 0).
     Answer Post(const std::string& interfaceName, const std::string& method, int handle,
                 const std::string& args = "{}") const {
-        web::json::value body = Json(args);
-        if (handle != 0) body["p" + interfaceName] = web::json::value::number(handle);
-        return PostText(interfaceName, method, body.serialize());
+        return PostText(interfaceName, method, WithTarget(interfaceName, handle, args));
+    }
+    Answer Put(const std::string& interfaceName, const std::string& method, int handle,
+               const std::string& args = "{}") const {
+        return Of(http_.PutJson(ServerProcess::Path(interfaceName, method),
+                                WithTarget(interfaceName, handle, args)));
     }
     Answer PostText(const std::string& interfaceName, const std::string& method,
                     const std::string& body) const {
@@ -87,10 +88,6 @@ class Client {
     Answer Get(const std::string& interfaceName, const std::string& method,
                const std::string& query) const {
         return Of(http_.Get(ServerProcess::Path(interfaceName, method) + "?" + query));
-    }
-    Answer Put(const std::string& interfaceName, const std::string& method,
-               const std::string& body) const {
-        return Of(http_.PutJson(ServerProcess::Path(interfaceName, method), body));
     }
 
     // A GET of `method` on the object `parent` of `on` (none when 0) that
@@ -126,6 +123,12 @@ class Client {
     }
 
   private:
+    static std::string WithTarget(const std::string& interfaceName, int handle,
+                                  const std::string& args) {
+        web::json::value body = Json(args);
+        if (handle != 0) body["p" + interfaceName] = web::json::value::number(handle);
+        return body.serialize();
+    }
     static Answer Of(const HttpResponse& response) {
         return Answer{response.status, Json(response.body), response.body};
     }
@@ -157,123 +160,156 @@ inline std::string Article(const std::string& code, const std::string& quantity,
         {code, quantity, kBillerGln, kBillerGln, code, unit, amount, vatRate});
 }
 
-// A service input of `tariff` on `request` for the self-employed physician
-// `provider` who bills both parts, kBillerGln responsible; its handle.
-inline int Physician(const Client& client, int request, const std::string& tariff,
-                     const std::string& provider) {
-    int input = client.ServiceInput(request, tariff);
-    client.Call(kInput, "SetPhysician", input,
-                Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
-                     R"("bstrEanNumberResponsible":"$"})",
-                     {provider, kBillerGln}));
-    return input;
+// The arguments of SetPhysician for the self-employed physician `provider`
+// who bills both parts, kBillerGln responsible.
+inline std::string Physician(const std::string& provider) {
+    return Fill(R"({"eMedicalRole":1,"eBillingRole":3,"bstrEanNumberProvider":"$",)"
+                R"("bstrEanNumberResponsible":"$"})",
+                {provider, kBillerGln});
 }
 
-// An address of `request` made by `calls` (method, arguments); its handle.
-inline std::string NewAddress(const Client& client, int request,
-                              const std::vector<std::pair<const char*, std::string>>& calls) {
-    int handle = client.Address(request);
-    for (const auto& call : calls) client.Call(kAddress, call.first, handle, call.second);
-    return std::to_string(handle);
+// The module objects of a table of calls by their names: interface and
+// handle.
+using Objects = std::map<std::string, std::pair<std::string, int>>;
+
+// One call of a table: `method` on the object named `on`, `args` with each
+// "@name" standing for the handle of the object of that name. A
+// "GetCreate<X>" call is a GET (`args` its query) that makes the object
+// I<X> named `makes`; a "Put" call is a PUT that answers null; the others
+// are POSTs that answer pbStatus true.
+struct Step {
+    std::string on, method, args, makes = "";
+};
+
+inline std::string WithHandles(std::string text, const Objects& objects) {
+    for (const auto& [name, object] : objects) {
+        for (size_t at; (at = text.find("@" + name)) != std::string::npos;) {
+            text.replace(at, name.size() + 1, std::to_string(object.second));
+        }
+    }
+    return text;
 }
 
-// The calls that set the header, parties, payment, law and treatment of the
-// published sample on a request, with `patient` and `bank` the handles of
-// its two addresses.
-inline std::vector<std::pair<std::string, std::string>> SampleSectionCalls(
-    const std::string& patient, const std::string& bank) {
+inline void Replay(const Client& client, const std::vector<Step>& steps, Objects& objects) {
+    for (const Step& step : steps) {
+        const auto [on, handle] = objects.at(step.on);
+        const std::string args = WithHandles(step.args, objects);
+        if (!step.makes.empty()) {
+            const std::string made = "I" + step.method.substr(9);  // after "GetCreate"
+            objects[step.makes] = {made, client.Create(on, handle, step.method, made, args)};
+        } else if (step.method.compare(0, 3, "Put") == 0) {
+            EXPECT_EQ("null", client.Put(on, step.method, handle, args).text) << step.method;
+        } else {
+            client.Call(on, step.method, handle, args);
+        }
+    }
+}
+
+// The sample's invoice on the object named "request", with its two
+// documents (one by URL, one the file `scan`), up to Finalize: its two
+// addresses, its sections, three articles at VAT rates 7.7, 2.5 and 0 (the
+// last of quantity 0.5, with drug details) and a consultation by the
+// provider, its medical part at external factor 2 and its amounts left to
+// the module; records 1 to 4.
+inline std::vector<Step> SampleSteps(const std::string& scan) {
+    const std::string postal = R"({"bstrStreet":"$","bstrPoBox":"$","bstrZip":"$","bstrCity":"$",)"
+                               R"("bstrStateCode":"BE","bstrCountryCode":"CH"})";
     return {
-        {"Initialize", R"({"eDataLanguage":1})"},
-        {"SetRequest", R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
-                       R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
-        {"SetProcessing",
+        {"request", "GetCreateAddress", "", "patient"},
+        {"patient", "SetPerson",
+         R"({"bstrFamilyname":"Spitzkiel","bstrGivenname":"Beatrice",)"
+         R"("bstrSalutation":"Frau","bstrTitle":"Dr. med.",)"
+         R"("bstrSubaddressing":"c/o Praxis"})"},
+        {"patient", "SetPostal", Fill(postal, {"Seeweg 3", "Postfach 12", "3000", "Bern"})},
+        {"patient", "AddPhone",
+         R"({"bstrNumber":"22","bstrLocalCode":"31","bstrInternationalCode":"41","bstrExt":""})"},
+        {"patient", "AddPhone",
+         R"({"bstrNumber":"555","bstrLocalCode":"","bstrInternationalCode":"","bstrExt":"12"})"},
+        {"request", "GetCreateAddress", "", "bank"},
+        {"bank", "SetCompany",
+         R"({"bstrCompanyName":"Test Bank","bstrDepartment":"Zahlungen",)"
+         R"("bstrSubaddressing":"Schalter 2"})"},
+        {"bank", "SetPostal", Fill(postal, {"Bankweg 1", "Postfach 7", "2501", "Biel"})},
+        {"bank", "SetOnline", R"({"bstrEMail":"bank@example.ch","bstrUrl":"https://bank.ch"})"},
+        {"request", "Initialize", R"({"eDataLanguage":1})"},
+        {"request", "SetRequest",
+         R"({"eRoleType":2,"ePlaceType":3,"bstrRoleTitle":"Leitung","eIsStorno":0,)"
+         R"("eIsCopy":1,"bstrRemark":"Bitte rasch"})"},
+        {"request", "SetProcessing",
          R"({"ePrintAtIntermediate":1,"ePrintGuarantorCopy":0,"bstrTCToken":"TC-9"})"},
         // The intermediate other than the recipient, so that the two cannot stand for each other.
-        {"SetTransport", Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
-                              R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
-                              {kBillerGln, "7601000000019", kRecipientGln})},
+        {"request", "SetTransport",
+         Fill(R"({"bstrFromEAN":"$","bstrFromPFXFile":"","bstrFromPFXPassword":"",)"
+              R"("bstrViaEAN":"$","bstrToEAN":"$","bstrToBinDERFile":""})",
+              {kBillerGln, "7601000000019", kRecipientGln})},
         // The date as text here, as a day serial (43985) in SetTreatment.
-        {"SetInvoice", R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
-                       R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
-        {"SetPackage", R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
-                       R"("lSoftwareID":17,"bstrSoftwareCopyright":"(c) Elexis"})"},
-        {"SetTiers", R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":100})"},
-        {"SetBiller", Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"1234567",)"
-                           R"("bstrSpecialty":"Allgemein","pIAddress":$})",
-                           {kBillerGln, bank})},
-        {"SetProvider",
+        {"request", "SetInvoice",
+         R"({"bstrRequestInvoiceID":"000001000001","dRequestInvoiceDate":)"
+         R"("2020-06-03T00:00:00","lRequestInvoiceTimestamp":1591170775})"},
+        {"request", "SetPackage",
+         R"({"bstrSoftwarePackage":"Elexis","lSoftwareVersion":380,)"
+         R"("lSoftwareID":17,"bstrSoftwareCopyright":"(c) Elexis"})"},
+        {"request", "SetTiers",
+         R"({"eTiersMode":1,"bstrVatNumber":"CHE-123.456.789","dAmountPrepaid":100})"},
+        {"request", "SetBiller",
+         Fill(R"({"bstrEAN":"$","bstrZSR":"C000002","bstrNIF":"1234567",)"
+              R"("bstrSpecialty":"Allgemein","pIAddress":@bank})",
+              {kBillerGln})},
+        {"request", "SetProvider",
          Fill(R"({"bstrEAN":"$","bstrZSR":"D654321","bstrNIF":"7654321","bstrSpecialty":)"
-              R"("Chirurgie","pIAddress":$})",
-              {kProviderGln, patient})},
-        {"SetDebitor", Fill(R"({"bstrEAN":"$","pIAddress":$})", {kRecipientGln, patient})},
-        {"SetPatient", Fill(R"({"eSexType":2,"dBirthdate":"1957-04-14","bstrSSN":"$",)"
-                            R"("pIAddress":$})",
-                            {"7569217076985", patient})},
-        {"SetGuarantor", Fill(R"({"pIAddress":$})", {patient})},
-        {"SetEsrQR", Fill(R"({"eEsrType":4,"bstrIBAN":"$","bstrReferenceNumber":"$",)"
-                          R"("bstrCustomerNote":"","pIBankAddress":$,"pICreditorAddress":$,)"
-                          R"("lPaymentPeriod":30})",
-                          {kQrIban, kQrReference, bank, bank})},
-        {"SetLaw",
+              R"("Chirurgie","pIAddress":@patient})",
+              {kProviderGln})},
+        {"request", "SetDebitor", Fill(R"({"bstrEAN":"$","pIAddress":@patient})", {kRecipientGln})},
+        {"request", "SetPatient",
+         R"({"eSexType":2,"dBirthdate":"1957-04-14","bstrSSN":"7569217076985",)"
+         R"("pIAddress":@patient})"},
+        {"request", "SetGuarantor", R"({"pIAddress":@patient})"},
+        {"request", "SetEsrQR",
+         Fill(R"({"eEsrType":4,"bstrIBAN":"$","bstrReferenceNumber":"$","bstrCustomerNote":"",)"
+              R"("pIBankAddress":@bank,"pICreditorAddress":@bank,"lPaymentPeriod":30})",
+              {kQrIban, kQrReference})},
+        {"request", "SetLaw",
          R"({"eLawType":4,"dCaseDate":0,"bstrCaseID":"123456","bstrInsuredID":"80756015"})"},
-        {"SetTreatment", R"({"bstrAPID":"AP-1","bstrACID":"AC-2","dDateBegin":43985,)"
-                         R"("dDateEnd":43986,"eTreatmentCanton":4,"eTreatmentType":1,)"
-                         R"("eTreatmentReason":6,"dGestationWeek13":0})"},
-        {"AddDiagnosis", R"({"eDiagnosisType":1,"bstrCode":"J45.0","bstrText":"Asthma"})"},
+        {"request", "SetTreatment",
+         R"({"bstrAPID":"AP-1","bstrACID":"AC-2","dDateBegin":43985,"dDateEnd":43986,)"
+         R"("eTreatmentCanton":4,"eTreatmentType":1,"eTreatmentReason":6,"dGestationWeek13":0})"},
+        {"request", "AddDiagnosis",
+         R"({"eDiagnosisType":1,"bstrCode":"J45.0","bstrText":"Asthma"})"},
+        {"request", "GetCreateServiceExInput", "bstrTariffType=001&", "input"},
+        {"input", "SetPhysician", Physician(kProviderGln)},
+        {"input", "SetTreatment",
+         Fill(R"({"eCanton":4,"eLaw":3,"eTreatmentType":1,"eSettlement":2,)"
+              R"("bstrEanNumberSection":"$"})",
+              {kRecipientGln})},
+        {"input", "PutExternalFactor_MT", R"({"dExternalFactor_MT":2})"},
+        {"request", "AddService", Article("GA", "1", "2700", "2700", "7.7")},
+        {"request", "AddService", Article("GB", "1", "2500", "2500", "2.5")},
+        {"request", "AddService", Article("GC", "0.5", "10.15", "5.08", "0")},
+        {"request", "AddServiceEx",
+         R"({"pIServiceExInput":@input,"bstrTariffType":"001","bstrCode":"00.0010",)"
+         R"("bstrReferenceCode":"00.0020","dQuantity":2,"lSessionNumber":3,)"
+         R"("dDateBegin":"2020-06-03","dDateEnd":"2020-06-04","eSide":2,)"
+         R"("bstrText":"Konsultation","dUnitMT":8,"dUnitFactorMT":0.5,)"
+         R"("dUnitInternalScalingFactorMT":1.5,"dAmountMT":0,"dUnitTT":12,)"
+         R"("dUnitFactorTT":0.25,"dUnitInternalScalingFactorTT":3,"dAmountTT":0,)"
+         R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"Bemerkung",)"
+         R"("lGroupSize":4,"bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":5})"},
+        {"request", "SetXtraDrug",
+         R"({"lID":3,"eIsIndicated":1,"bstrIOCM":"B","eDelivery":2,)"
+         R"("lRegulationAttributes":5,"eHasLimitation":0})"},
+        {"request", "AddDocument",
+         R"({"eIsURL":1,"bstrSource":"https://example.org/report.pdf",)"
+         R"("bstrTitle":"Bericht","bstrMimeType":"application/pdf"})"},
+        {"request", "AddDocument",
+         Fill(R"({"eIsURL":0,"bstrSource":"$","bstrTitle":"Scan","bstrMimeType":"image/png"})",
+              {scan})},
     };
-}
-
-// The sample's invoice on `request`: its sections, three articles at VAT
-// rates 7.7, 2.5 and 0 (the last of quantity 0.5, with drug details) and a
-// consultation by the provider, its medical part at external factor 2 and
-// its amounts left to the module; records 1 to 4.
-inline void BuildSample(const Client& client, int request) {
-    const std::string postal = R"({"bstrStreet":"$","bstrPoBox":"","bstrZip":"$","bstrCity":"$",)"
-                               R"("bstrStateCode":"","bstrCountryCode":"CH"})";
-    std::string patient = NewAddress(
-        client, request,
-        {{"SetPerson", R"({"bstrFamilyname":"Spitzkiel","bstrGivenname":"Beatrice",)"
-                       R"("bstrSalutation":"Frau","bstrTitle":"","bstrSubaddressing":""})"},
-         {"SetPostal", Fill(postal, {"Seeweg 3", "3000", "Bern"})}});
-    std::string bank =
-        NewAddress(client, request,
-                   {{"SetCompany", R"({"bstrCompanyName":"Test Bank","bstrDepartment":"",)"
-                                   R"("bstrSubaddressing":""})"},
-                    {"SetPostal", Fill(postal, {"Bankweg 1", "2501", "Biel"})}});
-    for (const auto& call : SampleSectionCalls(patient, bank)) {
-        client.Call(kRequest, call.first, request, call.second);
-    }
-    const std::string input = std::to_string(Physician(client, request, "001", kProviderGln));
-    client.Put(kInput, "PutExternalFactor_MT",
-               Fill(R"({"pIServiceExInput":$,"dExternalFactor_MT":2})", {input}));
-    const std::pair<const char*, std::string> services[] = {
-        {"AddService", Article("GA", "1", "2700", "2700", "7.7")},
-        {"AddService", Article("GB", "1", "2500", "2500", "2.5")},
-        {"AddService", Article("GC", "0.5", "10.15", "5.08", "0")},
-        {"AddServiceEx",
-         Fill(R"({"pIServiceExInput":$,"bstrTariffType":"001","bstrCode":"00.0010",)"
-              R"("bstrReferenceCode":"00.0020","dQuantity":2,"lSessionNumber":3,)"
-              R"("dDateBegin":"2020-06-03","dDateEnd":"2020-06-04","eSide":2,)"
-              R"("bstrText":"Konsultation","dUnitMT":8,"dUnitFactorMT":0.5,)"
-              R"("dUnitInternalScalingFactorMT":1.5,"dAmountMT":0,"dUnitTT":12,)"
-              R"("dUnitFactorTT":0.25,"dUnitInternalScalingFactorTT":3,"dAmountTT":0,)"
-              R"("dAmount":0,"dVatRate":0,"eIsObligatory":1,"bstrRemark":"Bemerkung",)"
-              R"("lGroupSize":4,"bstrSectionCode":"","eIgnoreValidate":0,"lServiceAttributes":5})",
-              {input})},
-    };
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(web::json::value(k + 1),
-                  client.Call(kRequest, services[k].first, request, services[k].second)["plID"]);
-    }
-    client.Call(kRequest, "SetXtraDrug", request,
-                R"({"lID":3,"eIsIndicated":1,"bstrIOCM":"B","eDelivery":2,)"
-                R"("lRegulationAttributes":5,"eHasLimitation":0})");
 }
 
 // Fixture base of a suite whose one service holds the sample on a request
-// of its manager, with two documents (one by URL, one the PNG file Scan() of
-// the service's side), finalized and written by GetXML: its manager,
-// request, result and the GetXML reply (with the download link).
+// of its manager, the file of its document the PNG file Scan() of the
+// service's side, finalized and written by GetXML: its manager, request and
+// result, its objects by name, and the GetXML reply (with the download link).
 template <class Suite>
 class SampleServer : public SuiteServer<Suite> {
   protected:
@@ -283,27 +319,20 @@ class SampleServer : public SuiteServer<Suite> {
         Client client(*SuiteServer<Suite>::server_);
         manager_ = client.Manager();
         request_ = client.Request(manager_);
-        BuildSample(client, request_);
-        const std::pair<const char*, std::string> calls[] = {
-            {"AddDocument", R"({"eIsURL":1,"bstrSource":"https://example.org/report.pdf",)"
-                            R"("bstrTitle":"Bericht","bstrMimeType":"application/pdf"})"},
-            {"AddDocument", Fill(R"({"eIsURL":0,"bstrSource":"$","bstrTitle":"Scan",)"
-                                 R"("bstrMimeType":"image/png"})",
-                                 {Scan()})},
-            {"Finalize", "{}"},
-        };
-        for (const auto& call : calls) client.Call(kRequest, call.first, request_, call.second);
+        objects_ = {{"request", {kRequest, request_}}};
+        Replay(client, SampleSteps(Scan()), objects_);
+        client.Call(kRequest, "Finalize", request_, "{}");
         written_ = client.Call(kManager, "GetXML", manager_,
                                R"({"lGenerationAttributes":0,"plTimestamp":0})");
-        if (written_.has_integer_field("pIGeneralInvoiceResult")) {
-            result_ = written_.at("pIGeneralInvoiceResult").as_integer();
-        }
+        result_ = written_.at("pIGeneralInvoiceResult").as_integer();
+        objects_["result"] = {kResult, result_};
     }
 
     static std::string Scan() { return SuiteServer<Suite>::server_->folder() + "scan.png"; }
 
     static inline const std::string kPng = "\x89PNG\r\n\x1a\n";  // the document's bytes
     static inline int manager_ = 0, request_ = 0, result_ = 0;
+    static inline Objects objects_;
     static inline web::json::value written_;  // the GetXML reply
 };
 

@@ -32,8 +32,8 @@ TEST(TariffOverHttpTest, TheCatalogBesideTheServiceOrNamedByTheIniChecksAddServi
         ASSERT_TRUE(server.Start()) << server.Output();
 
         Client client(server);
-        int request = client.Request(client.Manager());
-        int input = Physician(client, request, "X99", kBillerGln);
+        int request = client.Request(client.Manager()), input = client.ServiceInput(request, "X99");
+        client.Call(kInput, "SetPhysician", input, Physician(kBillerGln));
         const std::string knee = Fill(
             R"({"pIServiceExInput":$,"bstrTariffType":"X99","bstrCode":"EX.0050",)"
             R"("bstrReferenceCode":"","dQuantity":1,"lSessionNumber":1,)"
