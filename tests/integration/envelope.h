@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/integration/http_client.h"
+#include "tests/integration/transport_socket.h"
 
 // The code of the error reply `response`: status 400 and a JSON object of
 // exactly "pbstrAbort" (string) and "abortCode"; its text in `text`. 0, with
