@@ -69,12 +69,10 @@ const Filler kFillers[] = {
 // Each operation called with nothing but its target, and with every member
 // it reads set to each filler.
 TEST_F(PostBadInputTest, EveryOperationAnswersMissingAndWrongMembers) {
-    std::map<std::string, int> calls;
     for (const Operation& row : PostOperations()) {
         SCOPED_TRACE(Name(row));
         const int handle = handles_[row.interfaceName];
         Answer answer = client_.Post(row.interfaceName, row.methodName, handle);
-        ++calls[row.interfaceName];
         const Member* first = FirstIn(row);
         if (first != nullptr) {
             ExpectEnvelope(answer, 408);
@@ -122,9 +120,6 @@ TEST_F(PostBadInputTest, EveryOperationAnswersMissingAndWrongMembers) {
             }
         }
     }
-    EXPECT_EQ(5u, calls.size());
-    EXPECT_EQ("The given interface method [IGeneralInvoiceResult::GetService] does not exist",
-              ExpectEnvelope(client_.Post(kResult, "GetService", handles_[kResult]), 403));
 }
 
 // Targets that name no live object of the interface: numbers that name
