@@ -55,24 +55,6 @@ class LogFileTest : public ::testing::Test {
     std::string archive_ = folder_.Path() + "archive/";
 };
 
-TEST_F(LogFileTest, SizesInKilobytesWithDefaults) {
-    const struct {
-        int maxKB, reorgKB, maxBytes, reorgBytes;
-        bool xml;
-    } cases[] = {
-        {-4000, 50, 4096000, 51200, true}, {10, -2, 10240, 2048, false},
-        {0, 50, 4096000, 51200, false},    {8000, 0, 8192000, 51200, false},
-        {10, 20, 4096000, 51200, false},  // reorg above the maximum resets both
-        {-1, 1, 1024, 1024, true},
-    };
-    for (const auto& c : cases) {
-        CLogFile file(path_, c.maxKB, c.reorgKB, true, "");
-        EXPECT_EQ(c.maxBytes, file.MaxBytes()) << c.maxKB << " " << c.reorgKB;
-        EXPECT_EQ(c.reorgBytes, file.ReorgBytes()) << c.maxKB << " " << c.reorgKB;
-        EXPECT_EQ(c.xml, file.IsXml()) << c.maxKB;
-    }
-}
-
 // A new file gets the header of its kind and an old one none; lines are cut
 // at 1023 bytes, events carry the local date and time.
 TEST_F(LogFileTest, HeaderOfANewFileThenCutLinesAndEvents) {
