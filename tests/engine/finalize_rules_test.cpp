@@ -92,8 +92,6 @@ TEST(FinalizeRulesTest, EachRulePassesAtItsLimitAndFailsOnePast) {
          "VAT rate 8 is not a Swiss VAT rate on 2018-01-01 (0, 2.5, 3.7 or 7.7)"},
         {Vat("7.7"), DateSerial(2023, 12, 31), DateSerial(2024, 1, 1),
          "VAT rate 7.7 is not a Swiss VAT rate on 2024-01-01 (0, 2.6, 3.8 or 8.1)"},
-        {Vat("2.6"), DateSerial(2024, 1, 1), DateSerial(2023, 12, 31),
-         "VAT rate 2.6 is not a Swiss VAT rate on 2023-12-31 (0, 2.5, 3.7 or 7.7)"},
     };
     for (const auto& c : cases) {
         for (double d : {c.limit, c.past}) {

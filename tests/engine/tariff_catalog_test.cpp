@@ -70,7 +70,6 @@ TEST_F(TariffCatalogTest, MalformedLinesAreRefusedWithTheirNumberAndTheOldFileSt
         {kHeader + With(7, "0"), "line 2: max_per_session must be above 0"},
         {kHeader + With(8, "W"), "line 2: sex \"W\" is not M or F"},
         {kHeader + With(9, "151"), "line 2: min_age \"151\" is not whole years from 0 to 150"},
-        {kHeader + With(10, "6,7"), "line 2: 17 fields"},
         {kHeader + "X99,EX.0010,2020-01-01,,Consultation,9.57,8.19,1,,7,6,,,0,,\n",
          "line 2: min_age 7 is above max_age 6"},
         {kHeader + With(13, "2"), "line 2: side_required \"2\" is not 0 or 1"},

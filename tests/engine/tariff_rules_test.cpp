@@ -62,71 +62,66 @@ struct RuleCase {
     std::vector<Record> earlier{};  // added first; each passes
 };
 
-const std::vector<RuleCase>& Cases() {
-    static const std::vector<RuleCase> cases = {
-        {"code", Record("EX.0010", 9.57, 8.19).On(Day(2023, 12, 31)),
-         Record("EX.0010", 9.57, 8.19).On(Day(2019, 12, 31)),
-         "X99 EX.0010 is not valid on 2019-12-31 (valid 2020-01-01 to 2023-12-31, from "
-         "2024-01-01)"},
-        {"code", Record("EX.0010", 10.12, 8.5), Record("EX.9999", 1),
-         "X99 EX.9999 is not in the catalog"},
-        {"input", Record("EX.0010", 10.12, 8.5).InputFor("X99"),
-         Record("EX.0010", 10.12, 8.5).InputFor("001"),
-         "X99 EX.0010: the service input was made for the tariff type 001"},
-        {"tax_points", Record("EX.0010", 10.125, 8.495), Record("EX.0010", 10.126, 8.5),
-         "X99 EX.0010: dUnitMT 10.126 differs from the catalog's 10.12 by more than 0.005"},
-        {"tax_points", Record("EX.0010", 99, 99).Treatment(4, 1, 2),  // flat rate
-         Record("EX.0010", 10.12, 8.494),
-         "X99 EX.0010: dUnitTT 8.494 differs from the catalog's 8.5 by more than 0.005"},
-        {"tax_points", Record("EX.0010", 10.12).Plain(), Record("EX.0010", 8.5).Plain(),
-         "X99 EX.0010: dUnit 8.5 differs from the catalog's 10.12"},
-        {"quantity",
-         Record("EX.0020", 9.57, 8.19),
-         Record("EX.0020", 9.57, 8.19).Quantity(2),
-         "X99 EX.0020: quantity 5 in session 1 (2 in this record) is above the catalog's maximum "
-         "of 4 per session",
-         true,
-         {Record("EX.0020", 9.57, 8.19).Quantity(3), Record("EX.0020", 9.57, 8.19).Session(2)}},
-        {"exclusive",
-         Record("EX.0070", 12, 3.2).Session(2),
-         Record("EX.0070", 12, 3.2),
-         "X99 EX.0070 may not stand in session 1 with X99 EX.0010 (record 1)",
-         true,
-         {Record("EX.0010", 10.12, 8.5)}},
-        {"sex", Record("EX.0030", 25, 12.4),
-         Record("EX.0030", 25, 12.4).Patient(1, Day(2000, 3, 1)),
-         "X99 EX.0030 is for female patients only; the patient is male"},
-        {"age", Record("EX.0030", 25, 12.4).Patient(2, Day(2008, 3, 1)),
-         Record("EX.0030", 25, 12.4).Patient(2, Day(2008, 3, 2)),
-         "X99 EX.0030 is for patients aged 16 or more; the patient is 15 on 2024-03-01"},
-        {"age", Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 2)),
-         Record("EX.0040", 18.2, 9.1),
-         "X99 EX.0040 is for patients aged up to 6; the patient's birth date is not known "
-         "(SetPatient of the service input or of the request)",
-         false},
-        {"law", Record("EX.0080", 20, 10).Treatment(4, 2, 1), Record("EX.0080", 20, 10),
-         "X99 EX.0080 is billed under UVG,MVG only; the law is KVG"},
-        {"law", Record("EX.0010", 10.12).Plain(), Record("EX.0080", 20).Plain(),
-         "X99 EX.0080 is billed under UVG,MVG only; no law is known (SetLaw)", false},
-        {"canton", Record("EX.0010", 10.12, 8.5).Treatment(4, 1, 1),
-         Record("EX.0010", 10.12, 8.5).Treatment(26, 1, 1),
-         "X99 EX.0010: the service input's canton ZH differs from the request's treatment canton "
-         "BE"},
-        {"dignity", Record("EX.0050", 30.5, 41.25).Side(2).Dignity(kBillerGln, "EXDIG-US"),
-         Record("EX.0050", 30.5, 41.25)
-             .Side(2)
-             .Dignity(kOtherGln, "EXDIG-US")
-             .Dignity(kBillerGln, "EXDIG-XX"),
-         "X99 EX.0050 needs the dignity EXDIG-US, which the provider 2000000000008 does not hold"},
-        {"token", Record("EX.0090", 8.5).Token("VISIT", "HOME"),
-         Record("EX.0090", 8.5).Token("VISIT", "PRACTICE"),
-         "X99 EX.0090 needs the token VISIT with the value HOME (AddToken)"},
-        {"side", Record("EX.0050", 30.5, 41.25).Side(3).Dignity(kBillerGln, "EXDIG-US"),
-         Record("EX.0050", 30.5, 41.25).Dignity(kBillerGln, "EXDIG-US"),
-         "X99 EX.0050 needs a body side: eSide 2 (left) or 3 (right), not 1 (none)"},
-    };
-    return cases;
-}
+const RuleCase kCases[] = {
+    {"code", Record("EX.0010", 9.57, 8.19).On(Day(2023, 12, 31)),
+     Record("EX.0010", 9.57, 8.19).On(Day(2019, 12, 31)),
+     "X99 EX.0010 is not valid on 2019-12-31 (valid 2020-01-01 to 2023-12-31, from "
+     "2024-01-01)"},
+    {"code", Record("EX.0010", 10.12, 8.5), Record("EX.9999", 1),
+     "X99 EX.9999 is not in the catalog"},
+    {"input", Record("EX.0010", 10.12, 8.5).InputFor("X99"),
+     Record("EX.0010", 10.12, 8.5).InputFor("001"),
+     "X99 EX.0010: the service input was made for the tariff type 001"},
+    {"tax_points", Record("EX.0010", 10.125, 8.495), Record("EX.0010", 10.126, 8.5),
+     "X99 EX.0010: dUnitMT 10.126 differs from the catalog's 10.12 by more than 0.005"},
+    {"tax_points", Record("EX.0010", 99, 99).Treatment(4, 1, 2),  // flat rate
+     Record("EX.0010", 10.12, 8.494),
+     "X99 EX.0010: dUnitTT 8.494 differs from the catalog's 8.5 by more than 0.005"},
+    {"tax_points", Record("EX.0010", 10.12).Plain(), Record("EX.0010", 8.5).Plain(),
+     "X99 EX.0010: dUnit 8.5 differs from the catalog's 10.12"},
+    {"quantity",
+     Record("EX.0020", 9.57, 8.19),
+     Record("EX.0020", 9.57, 8.19).Quantity(2),
+     "X99 EX.0020: quantity 5 in session 1 (2 in this record) is above the catalog's maximum "
+     "of 4 per session",
+     true,
+     {Record("EX.0020", 9.57, 8.19).Quantity(3), Record("EX.0020", 9.57, 8.19).Session(2)}},
+    {"exclusive",
+     Record("EX.0070", 12, 3.2).Session(2),
+     Record("EX.0070", 12, 3.2),
+     "X99 EX.0070 may not stand in session 1 with X99 EX.0010 (record 1)",
+     true,
+     {Record("EX.0010", 10.12, 8.5)}},
+    {"sex", Record("EX.0030", 25, 12.4), Record("EX.0030", 25, 12.4).Patient(1, Day(2000, 3, 1)),
+     "X99 EX.0030 is for female patients only; the patient is male"},
+    {"age", Record("EX.0030", 25, 12.4).Patient(2, Day(2008, 3, 1)),
+     Record("EX.0030", 25, 12.4).Patient(2, Day(2008, 3, 2)),
+     "X99 EX.0030 is for patients aged 16 or more; the patient is 15 on 2024-03-01"},
+    {"age", Record("EX.0040", 18.2, 9.1).Patient(1, Day(2017, 3, 2)), Record("EX.0040", 18.2, 9.1),
+     "X99 EX.0040 is for patients aged up to 6; the patient's birth date is not known "
+     "(SetPatient of the service input or of the request)",
+     false},
+    {"law", Record("EX.0080", 20, 10).Treatment(4, 2, 1), Record("EX.0080", 20, 10),
+     "X99 EX.0080 is billed under UVG,MVG only; the law is KVG"},
+    {"law", Record("EX.0010", 10.12).Plain(), Record("EX.0080", 20).Plain(),
+     "X99 EX.0080 is billed under UVG,MVG only; no law is known (SetLaw)", false},
+    {"canton", Record("EX.0010", 10.12, 8.5).Treatment(4, 1, 1),
+     Record("EX.0010", 10.12, 8.5).Treatment(26, 1, 1),
+     "X99 EX.0010: the service input's canton ZH differs from the request's treatment canton "
+     "BE"},
+    {"dignity", Record("EX.0050", 30.5, 41.25).Side(2).Dignity(kBillerGln, "EXDIG-US"),
+     Record("EX.0050", 30.5, 41.25)
+         .Side(2)
+         .Dignity(kOtherGln, "EXDIG-US")
+         .Dignity(kBillerGln, "EXDIG-XX"),
+     "X99 EX.0050 needs the dignity EXDIG-US, which the provider 2000000000008 does not hold"},
+    {"token", Record("EX.0090", 8.5).Token("VISIT", "HOME"),
+     Record("EX.0090", 8.5).Token("VISIT", "PRACTICE"),
+     "X99 EX.0090 needs the token VISIT with the value HOME (AddToken)"},
+    {"side", Record("EX.0050", 30.5, 41.25).Side(3).Dignity(kBillerGln, "EXDIG-US"),
+     Record("EX.0050", 30.5, 41.25).Dignity(kBillerGln, "EXDIG-US"),
+     "X99 EX.0050 needs a body side: eSide 2 (left) or 3 (right), not 1 (none)"},
+};
 
 // The example catalog, imported once for the suite and made the module's.
 class TariffRulesTest : public ::testing::Test {
@@ -166,14 +161,6 @@ class TariffRulesTest : public ::testing::Test {
                                        record.date, 0, kBillerGln, kBillerGln, "Example", record.mt,
                                        1, 1, 0, 0, 1, "", "", ignoreValidate, 0, &id_, &status_);
         }
-        ComPtr<IServiceExInput> input = Input(record, tariff);
-        return request->AddServiceEx(input.Get(), tariff, record.code, "", record.quantity,
-                                     record.session, record.date, 0, record.side, "Example",
-                                     record.mt, 1, 1, 0, record.tt, 1, 1, 0, 0, 0, 1, "", 1, "",
-                                     ignoreValidate, 0, &id_, &status_);
-    }
-
-    ComPtr<IServiceExInput> Input(const Record& record, const char* tariff) {
         ComPtr<IServiceExInput> input =
             build_->Physician(record.input_tariff != nullptr ? record.input_tariff : tariff);
         VARIANT_BOOL done = VARIANT_FALSE;
@@ -185,7 +172,10 @@ class TariffRulesTest : public ::testing::Test {
         if (!record.token.first.empty()) {
             input->AddToken(record.token.first, record.token.second, &done);
         }
-        return input;
+        return request->AddServiceEx(input.Get(), tariff, record.code, "", record.quantity,
+                                     record.session, record.date, 0, record.side, "Example",
+                                     record.mt, 1, 1, 0, record.tt, 1, 1, 0, 0, 0, 1, "", 1, "",
+                                     ignoreValidate, 0, &id_, &status_);
     }
 
     static inline TempFolder* folder_ = nullptr;
@@ -198,7 +188,7 @@ class TariffRulesTest : public ::testing::Test {
 // Each row: the kept record passes; the broken one is refused and not added,
 // and passes with eIgnoreValidate 1.
 TEST_F(TariffRulesTest, EachRuleKeepsTheGoodRecordAndRefusesTheBrokenOne) {
-    for (const RuleCase& rule : Cases()) {
+    for (const RuleCase& rule : kCases) {
         SCOPED_TRACE(std::string(rule.rule) + ": " + rule.text);
         Fresh(rule.earlier, rule.known);
         EXPECT_EQ(S_OK, Add(rule.kept)) << build_->Abort();
