@@ -130,30 +130,10 @@ TEST_F(ObjectsTest, ListsByFirstNextAndAsCollection) {
     }
 }
 
-// The sample's address `name` as a party read answers it: what its calls
-// set, the rest empty.
-web::json::value AddressRead(const std::string& name, bool isPrivate) {
-    web::json::value address =
-        Json(R"({"pbstrCompanyName":"","pbstrDepartment":"","pbstrEMail":"","pbstrFamilyname":"",)"
-             R"("pbstrFax":"","pbstrGivenname":"","pbstrSalutation":"","pbstrTitle":"",)"
-             R"("pbstrUrl":""})");
-    address["pbIsPrivateAddress"] = web::json::value::boolean(isPrivate);
-    for (const Step& step : SampleSteps("")) {
-        if (step.on != name || step.method.compare(0, 3, "Set") != 0) continue;
-        const web::json::value args = Json(step.args);
-        for (const auto& [member, value] : args.as_object()) address["p" + member] = value;
-    }
-    return address;
-}
-
 // What each Set<X> of the sample gave, Get<X> answers (see ReadAfter): on
 // the addresses and the service input as set, from the result but for the
 // members listed here; then the reads of what no call set.
 TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
-    const web::json::value bank = AddressRead("bank", false);
-    web::json::value patient = AddressRead("patient", true);
-    patient["pbstrPhone1"] = web::json::value("41 31 22");  // its phones as text
-    patient["pbstrPhone2"] = web::json::value("555 12");
     std::map<std::string, web::json::value> converted = {
         {"GetRequest", Json(R"({"peDataLanguage":1})")},
         // Written without a leading "p": ePrintGuarantorCopy and bstrCustomerNote.
@@ -165,10 +145,12 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
         {"GetTreatment", Json(R"({"pdDateBegin":"2020-06-03T00:00:00","pdDateEnd":)"
                               R"("2020-06-04T00:00:00","pdGestationWeek13":""})")},
     };
-    // Parties: their address as an object.
+    // Parties: their address as an object, here by its street (its members:
+    // the address object's tests).
     for (const char* party :
          {"GetBiller", "GetProvider", "GetDebitor", "GetGuarantor", "GetPatient"}) {
-        converted[party]["pIAddress"] = party[3] == 'B' ? bank : patient;
+        converted[party]["pIAddress"] =
+            web::json::value(party[3] == 'B' ? "Bankweg 1" : "Seeweg 3");
     }
     converted["GetPatient"]["pdBirthdate"] = web::json::value("1957-04-14T00:00:00");
     // A read of the record the call named.
@@ -179,8 +161,10 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
         const auto& [interfaceName, handle] = objects_.at(ofRequest ? "result" : step.on);
         const std::string get = "G" + step.method.substr(1),
                           args = WithHandles(step.args, objects_);
-        EXPECT_EQ(ReadAfter(args, ofRequest ? converted[get] : web::json::value()),
-                  client_.Post(interfaceName, get, handle, args).body)
+        web::json::value read = client_.Post(interfaceName, get, handle, args).body;
+        if (read.has_object_field("pIAddress"))
+            read["pIAddress"] = read["pIAddress"]["pbstrStreet"];
+        EXPECT_EQ(ReadAfter(args, ofRequest ? converted[get] : web::json::value()), read)
             << step.on << " " << get;
     }
     const std::pair<const char*, const char*> reads[] = {
@@ -232,8 +216,9 @@ TEST_F(ObjectsTest, HandlesThatNameNothingPassNoAddress) {
 
 // GET reads and PUT writes (a write answers null; method names in any
 // case). What passes out of a dispatcher (here: a creation without its
-// tariff) is answered 500 without a body; the service stays healthy. A
-// release takes its object and leaves the manager.
+// tariff) is answered 500 without a body, a method that no table has 403;
+// the service stays healthy. A release takes its object and leaves the
+// manager.
 TEST_F(ObjectsTest, PropertiesExceptionsAndReleases) {
     const int manager = client_.Manager(), request = client_.Request(manager);
     EXPECT_EQ(Json(R"({"peAddressType":2})"),
@@ -246,6 +231,9 @@ TEST_F(ObjectsTest, PropertiesExceptionsAndReleases) {
     Answer noTariff = Get(kRequest, "GetCreateServiceExInput", request);
     EXPECT_EQ(500, noTariff.status);
     EXPECT_EQ("", noTariff.text);
+    // The result has no GET operations.
+    EXPECT_EQ("The given interface method [IGeneralInvoiceResult::GetInvoice] does not exist",
+              ExpectEnvelope(Get(kResult, "GetInvoice", result_), 403));
     client_.Put(kManager, "PutDestructGeneralInvoiceRequest", manager,
                 Fill(R"({"pIGeneralInvoiceRequest":$})", {std::to_string(request)}));
     ExpectEnvelope(Get(kRequest, "GetCreateAddress", request), 402);
