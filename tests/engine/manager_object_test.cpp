@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "module/objects/request_object.h"
 #include "tests/engine/com_reads.h"
 #include "tests/engine/file_text.h"
 #include "tests/engine/request_sample_invoice.h"
@@ -26,8 +25,6 @@ namespace {
 
 using com_reads::Read;
 using module::testing_support::kValidSample;
-using module::testing_support::OfficialSchema;
-using request_test::NewManager;
 using M = ITarvos;
 using Result = IGeneralInvoiceResult;
 using result_test::D;
@@ -121,9 +118,7 @@ class ManagerTest : public request_test::RequestTest {
     }
 
     std::string Pdf() const { return folder_.Path() + "invoice.pdf"; }
-    std::string WithPdf(const std::string& layout) const {
-        return layout + "(PDF_NOPRINT=" + Pdf() + ";)";
-    }
+    std::string PdfTemplate() const { return "PatientInvoice(PDF_NOPRINT=" + Pdf() + ";)"; }
 
     std::string ManagerAbort() { return Read(manager_, &M::GetAbortInfo); }
 
@@ -190,7 +185,6 @@ TEST_F(ManagerTest, SettingsKeepTheirRangesRefusalsChangeNothingAndNullsAreRefus
         {[&](auto* s) { return Log(m, 5, 1048576, 1, d, s); }, "",
          "ok|2 ok|3 ok|5|1048576|1|" + d + "|T"},
         {[m](auto* s) { return Log(m, 0, 0, 0, "", s); }, "", "ok|2 ok|3 ok|0|0|0||T"},
-        {[m](auto* s) { return Log(m, 1, -1, 1, "d", s); }, "SetLogSettings: lMaxSizeKB"},
         {[m](auto* s) { return Log(m, 1, 1048577, 1, "d", s); }, "SetLogSettings: lMaxSizeKB"},
         {[m](auto* s) { return Log(m, 1, 1, 2, "d", s); }, "SetLogSettings: eDoArchive"},
         {[m](auto* s) { return Log(m, 1, 1, 1, "a\x01", s); }, "SetLogSettings: bstrArchiveDir"},
@@ -205,10 +199,8 @@ TEST_F(ManagerTest, SettingsKeepTheirRangesRefusalsChangeNothingAndNullsAreRefus
         EXPECT_TRUE(refusal.empty() || (abort.find("ok|" + refusal) == 0 && abort.back() == 'T'))
             << abort;
     }
-    EXPECT_NE(std::string::npos, Read(m, &M::GetModuleVersionText).find("4.50.001"));
     // A new manager is one of its own, with the defaults.
-    ComPtr<M> other = NewManager();
-    EXPECT_NE(m, other.Get());
+    ComPtr<M> other = request_test::NewManager();
     EXPECT_EQ(defaults, settings(other.Get()));
     // A null out-pointer is refused.
     VARIANT_BOOL status = VARIANT_TRUE;
@@ -258,18 +250,18 @@ TEST_F(ManagerTest, LogoFilesAndSizes) {
 // The invoice's own timestamp, else a given one at either limit of the
 // format; every GetXML writes a fresh file, every Print the PDF the template
 // names. The manager's mode reaches the document; the language is the
-// request's own (the client's Initialize). The first file, with the values
+// request's own (the client's Initialize). The last file, with the values
 // only the interface sets, loads and is written again byte for byte.
 TEST_F(ManagerTest, WritesAndPrintsTheFinalizedRequestAndTheFileLoadsBack) {
     REQUIRE_REFDATA();
     ASSERT_EQ(S_OK, manager_->PutModus(2));           // test
     ASSERT_EQ(S_OK, manager_->PutModuleLanguage(2));  // French
     FinalizedSample();                                // Initialize(1): German
-    std::string first;                                // the first file written
+    Outputs out;                                      // the last GetXML's
     for (long given : {0L, 1420066800L, 1924902000L}) {
         const std::string expected = std::to_string(given != 0 ? given : 1591170775);
-        Outputs out = GetXml(manager_, given);
-        for (const Outputs& o : {out, Print(WithPdf("PatientInvoice"), given)}) {
+        out = GetXml(manager_, given);
+        for (const Outputs& o : {out, Print(PdfTemplate(), given)}) {
             ASSERT_EQ(S_OK, o.hr) << ManagerAbort();
             ASSERT_TRUE(o.result);
             EXPECT_EQ(expected + " T ok|5232.99|17.76|0|0|5233|254.02|T ok|000001000001|43985|" +
@@ -280,22 +272,19 @@ TEST_F(ManagerTest, WritesAndPrintsTheFinalizedRequestAndTheFileLoadsBack) {
         std::filesystem::remove(Pdf());
         EXPECT_EQ("0 generalInvoiceRequest_450.xsd",
                   std::to_string(out.validation_errors) + " " + out.used_schema);
-        EXPECT_EQ(0u, out.file.rfind(ModuleOutputFolder(), 0)) << out.file;
         std::string text = ReadFileText(out.file);
-        EXPECT_EQ(0, OfficialSchema::Instance().CountErrors(text));
+        EXPECT_EQ(0, module::testing_support::OfficialSchema::Instance().CountErrors(text));
         EXPECT_NE(std::string::npos, text.find("language=\"de\" modus=\"test\""));
-        if (first.empty()) first = out.file;
     }
     EXPECT_EQ(3u, OutputFiles());
 
-    const std::string xml = ReadFileText(first);
+    const std::string xml = ReadFileText(out.file);
     EXPECT_NE(std::string::npos, xml.find("tc_token=\"TC-4711\""));
     EXPECT_NE(std::string::npos, xml.find("uid_number=\"CHE-123.456.788\""));
-    EXPECT_EQ(xml.find("<invoice:demand"), xml.rfind("<invoice:demand"));
-    ASSERT_EQ(S_OK, LoadXml(first).hr) << ManagerAbort();
-    Outputs out = GetXml(manager_);
-    ASSERT_EQ(S_OK, out.hr) << ManagerAbort();
-    EXPECT_EQ(xml, ReadFileText(out.file));
+    ASSERT_EQ(S_OK, LoadXml(out.file).hr) << ManagerAbort();
+    Outputs again = GetXml(manager_);
+    ASSERT_EQ(S_OK, again.hr) << ManagerAbort();
+    EXPECT_EQ(xml, ReadFileText(again.file));
 }
 
 // Refusals write no file and empty the outputs: of a request not finalized,
@@ -314,7 +303,7 @@ TEST_F(ManagerTest, RefusalsWriteNothingAndEmptyTheOutputs) {
     };
     build_.SetSampleSections();
     xml(0, E_FAIL, "the current request is not finalized");
-    print(WithPdf("PatientInvoice"), kWithoutSlip, E_FAIL, "not finalized");
+    print(PdfTemplate(), kWithoutSlip, E_FAIL, "not finalized");
     FinalizedSample();
     ComPtr<IGeneralInvoiceRequest> newer;
     ASSERT_EQ(S_OK, manager_->GetGeneralInvoiceRequest(newer.ReleaseAndGetAddressOf()));
@@ -322,7 +311,7 @@ TEST_F(ManagerTest, RefusalsWriteNothingAndEmptyTheOutputs) {
     FinalizedSample();
     xml(1420066799, E_INVALIDARG, "plTimestamp 1420066799 lies outside");
     print("PatientInvoice(Copy=1)", kWithoutSlip, E_INVALIDARG, "PDF_NOPRINT");
-    print(WithPdf("PatientInvoice"), 0, E_INVALIDARG, "NDF");
+    print(PdfTemplate(), 0, E_INVALIDARG, "NDF");
     print("(PDF_NOPRINT=" + folder_.Path() + "missing/folder/x.pdf;)", kWithoutSlip, E_FAIL, "");
     EXPECT_EQ(0u, OutputFiles());
 }
@@ -343,55 +332,43 @@ TEST_F(ManagerTest, LoadsTheSampleAsFiledAndRefusalsKeepTheCurrentRequest) {
         "generalInvoiceRequest_450.xsd T ok|5232.99|17.76|0|0|5232.99|260.98|T "
         "ok|000001000001|43985|1591170775|T",
         load.used_schema + " " + Reads(load.status, load.result.Get()));
-    EXPECT_EQ(0u, Read(load.result.Get(), &Result::GetBiller).rfind("ok|2000000000002|", 0));
 
     std::string broken = ReadFileText(kValidSample);  // the sample with one value broken
     broken.replace(broken.find("amount_due=\"5232.99\""), 20, "amount_due=\"lots\"");
     WriteFileText(folder_.Path() + "broken.xml", broken);
-    const struct {
-        std::string path;
-        const char* schema;  // the schema named
-        const char* abort;   // part of the abort text
-    } cases[] = {
-        {"", "", "bstrInputFile"},
-        {folder_.Path() + "broken.xml", "generalInvoiceRequest_450.xsd", "does not conform"}};
     FinalizedSample();
-    for (const auto& c : cases) {
-        Outputs load = LoadXml(c.path);
-        ExpectRefused(load, E_INVALIDARG, "LoadXML", c.abort);
-        EXPECT_EQ(c.schema, load.used_schema);
-        EXPECT_EQ(S_OK, GetXml(manager_).hr) << c.path << ": " << ManagerAbort();
-    }
+    ExpectRefused(LoadXml(""), E_INVALIDARG, "LoadXML", "bstrInputFile");
+    load = LoadXml(folder_.Path() + "broken.xml");
+    ExpectRefused(load, E_INVALIDARG, "LoadXML", "does not conform");
+    EXPECT_EQ("generalInvoiceRequest_450.xsd", load.used_schema);
+    EXPECT_EQ(S_OK, GetXml(manager_).hr) << ManagerAbort();  // of the current request
 }
 
 // ---------------------------------------------------------------------------
 // Managers on different threads
 
-// Each thread has a manager of its own: its invoices (each with an article
-// of its own), the last written with a timestamp of its own by all threads
-// at once, each into a file of its own.
+// Each thread has a manager of its own, all at once: its invoices (each with
+// an article and a timestamp of its own), each written into a file of its own.
 TEST_F(ManagerTest, ManagersOnThreadsKeepTheirOwnInvoicesAndFiles) {
-    constexpr int kThreads = 4, kInvoices = 100;
+    constexpr int kThreads = 4, kInvoices = 25;
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             request_test::TestModule module;
             for (long cents = t * 1000 + 1; cents <= t * 1000 + kInvoices; ++cents) {
-                auto request = SampleRequest(module.manager.Get(), cents);
-                auto invoice = AsRequestImpl(request.Get())->FinalizedSnapshot();
-                ASSERT_TRUE(invoice);
+                SampleRequest(module.manager.Get(), cents);
+                const std::string xml =
+                    ReadFileText(GetXml(module.manager.Get(), 1600000000 + cents).file);
                 const auto amount = D("5232.99") + invoice::Decimal::FromInt(cents) * D("0.01");
-                EXPECT_EQ(amount.ToString(), invoice->balance.amount.ToString());
+                EXPECT_NE(std::string::npos,
+                          xml.find("currency=\"CHF\" amount=\"" + amount.ToFixed(2)));
+                EXPECT_NE(std::string::npos,
+                          xml.find("request_timestamp=\"" + std::to_string(1600000000 + cents)));
             }
-            const long timestamp = 1600000000 + t;
-            Outputs out = GetXml(module.manager.Get(), timestamp);
-            ASSERT_EQ(S_OK, out.hr);
-            EXPECT_NE(std::string::npos, ReadFileText(out.file).find("request_timestamp=\"" +
-                                                                     std::to_string(timestamp)));
         });
     }
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(size_t{kThreads}, OutputFiles());
+    EXPECT_EQ(size_t{kThreads * kInvoices}, OutputFiles());
 }
 
 }  // namespace
