@@ -199,6 +199,7 @@ TEST_F(ManagerTest, SettingsKeepTheirRangesRefusalsChangeNothingAndNullsAreRefus
         EXPECT_TRUE(refusal.empty() || (abort.find("ok|" + refusal) == 0 && abort.back() == 'T'))
             << abort;
     }
+    EXPECT_NE(std::string::npos, Read(m, &M::GetModuleVersionText).find("4.50.001"));
     // A new manager is one of its own, with the defaults.
     ComPtr<M> other = request_test::NewManager();
     EXPECT_EQ(defaults, settings(other.Get()));
