@@ -73,17 +73,12 @@ class OfficialSchema {
         xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
         if (doc == nullptr) return -1;
-        int errors = CountErrorsInTree(doc);
-        xmlFreeDoc(doc);
-        return errors;
-    }
-
-    int CountErrorsInTree(xmlDocPtr doc) const {
         int errors = 0;
         xmlSchemaValidCtxtPtr context = xmlSchemaNewValidCtxt(schema_);
         xmlSchemaSetValidStructuredErrors(context, CountError, &errors);
         xmlSchemaValidateDoc(context, doc);
         xmlSchemaFreeValidCtxt(context);
+        xmlFreeDoc(doc);
         return errors;
     }
 
@@ -118,11 +113,6 @@ inline std::vector<std::string> XPathValues(xmlDocPtr doc, const std::string& ex
     xmlXPathFreeObject(found);
     xmlXPathFreeContext(context);
     return values;
-}
-
-inline std::string VerdictText(int errors) {
-    if (errors < 0) return "not well-formed";
-    return errors == 0 ? "valid" : "invalid (" + std::to_string(errors) + " errors)";
 }
 
 }  // namespace testing_support
