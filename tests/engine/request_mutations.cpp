@@ -20,17 +20,5 @@ std::string ReplaceAll(std::string xml, const std::string& from, const std::stri
     return xml;
 }
 
-std::string WithServiceRecords(const std::string& xml, int count, const std::string& tariffType) {
-    std::string records;
-    for (int i = 0; i < count; ++i) {
-        records += "<invoice:service record_id=\"" + std::to_string(10 + i) + "\" tariff_type=\"" +
-                   tariffType +
-                   "\" code=\"X\" name=\"n\" quantity=\"1\" date_begin=\"2020-06-03T00:00:00\" "
-                   "provider_id=\"2000000000002\" responsible_id=\"2000000000002\" unit=\"1\" "
-                   "amount=\"1\"/>\n";
-    }
-    return Replace(xml, "</invoice:services>", records + "</invoice:services>");
-}
-
 }  // namespace testing_support
 }  // namespace module

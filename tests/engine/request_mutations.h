@@ -16,8 +16,5 @@ std::string Replace(std::string xml, const std::string& from, const std::string&
 // `xml` with every `from` replaced by `to`.
 std::string ReplaceAll(std::string xml, const std::string& from, const std::string& to);
 
-// `xml` with `count` more service records of tariff type `tariffType`.
-std::string WithServiceRecords(const std::string& xml, int count, const std::string& tariffType);
-
 }  // namespace testing_support
 }  // namespace module
