@@ -113,7 +113,7 @@ std::map<std::string, Declared> Declarations(const Schema& schema);
 
 // Texts to tell two patterns apart: samples of the published `pattern` with
 // one character changed, dropped or doubled, cut short or lengthened by up to
-// 30 characters, and runs of digits and letters of every length up to 30.
+// 30 characters.
 std::vector<std::string> PatternProbes(const std::string& pattern);
 
 }  // namespace schema_walk
