@@ -104,7 +104,6 @@ TEST_F(InProcessTest, ManyClientsWithTheSweepRunning) {
     done = true;
     sweeper.join();
     EXPECT_EQ(0, other);
-    EXPECT_GE(ok + refused, threads * requests);
     EXPECT_GT(ok, refused);
 
     handler_->Close();

@@ -41,9 +41,9 @@ TEST(TransportGuardsTest, StalledBodiesAndIdleConnections) {
     std::vector<std::unique_ptr<RawConnection>> stalled;
     for (int i = 0; i < 8; ++i) {  // twice the worker threads
         stalled.push_back(std::make_unique<RawConnection>(server.port()));
-        ASSERT_TRUE(stalled.back()->Send("POST " + ServerProcess::Path("ITarvos", "SetLogo") +
-                                         " HTTP/1.1\r\nHost: x\r\nContent-Type: "
-                                         "application/json\r\nContent-Length: 100\r\n\r\n{"));
+        ASSERT_TRUE(stalled.back()->Send(
+            RequestText("POST", ServerProcess::Path("ITarvos", "SetLogo"), "{",
+                        {{"Content-Type", "application/json"}, {"Content-Length", "100"}})));
     }
     HttpClient client = server.client();
     Clock::time_point start = Clock::now();

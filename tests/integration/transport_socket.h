@@ -4,11 +4,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -24,21 +25,17 @@ struct HttpResponse {
     std::string body;
 };
 
-// A socket connected to `port` on the loopback interface (bound to a free
-// port when `port` is 0); -1 on failure.
+// A socket on the loopback interface, connected to `port` or, when `port`
+// is 0, bound to a free port; -1 on failure.
 inline int LoopbackSocket(int port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     auto* any = reinterpret_cast<sockaddr*>(&address);
-    if (fd >= 0 &&
-        (port == 0 ? bind(fd, any, sizeof address) : connect(fd, any, sizeof address)) != 0) {
-        close(fd);
-        return -1;
+    if ((port == 0 ? bind(fd, any, sizeof address) : connect(fd, any, sizeof address)) == 0) {
+        return fd;
     }
-    return fd;
+    close(fd);
+    return -1;
 }
 
 // A port on 127.0.0.1 that nothing listens on right now.
@@ -115,27 +112,19 @@ class RawConnection {
     }
 
     // Reads until `enough` (when given) says the data is complete, the peer
-    // closes or `timeoutMs` passes. `closed` tells which of the last two
-    // happened.
+    // closes or nothing comes for `timeoutMs`. `closed` tells which of the
+    // last two happened.
     std::string Receive(int timeoutMs, const std::function<bool(const std::string&)>& enough = {},
                         bool* closed = nullptr) {
+        timeval limit{timeoutMs / 1000, timeoutMs % 1000 * 1000};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         std::string data;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        if (closed != nullptr) *closed = false;
         char buffer[65536];
-        while (!enough || !enough(data)) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-            pollfd p{fd_, POLLIN, 0};
-            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
-            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                if (closed != nullptr) *closed = true;
-                break;
-            }
+        ssize_t n = 1;
+        while ((!enough || !enough(data)) && (n = recv(fd_, buffer, sizeof buffer, 0)) > 0) {
             data.append(buffer, static_cast<size_t>(n));
         }
+        if (closed != nullptr) *closed = n == 0 || (n < 0 && errno != EAGAIN);
         return data;
     }
 
