@@ -29,30 +29,24 @@ std::string IniWithoutPort(const ServerProcess& server) {
     return std::regex_replace(ReadFileText(server.IniPath()), std::regex("localhost:\\d+"), "");
 }
 
-// Waits (at most 5 s) for a write into a file whose name begins with
-// `prefix` in the folder that `watch` watches, or for the end of `pid`.
-void WaitForWrite(int watch, const std::string& prefix, pid_t pid) {
-    alignas(inotify_event) char buffer[4096];
-    auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (Clock::now() < deadline && waitpid(pid, nullptr, WNOHANG) == 0) {
-        pollfd ready{watch, POLLIN, 0};
-        if (poll(&ready, 1, 100) <= 0) continue;
-        ssize_t n = read(watch, buffer, sizeof buffer);
-        for (ssize_t at = 0; at < n;) {
-            auto* event = reinterpret_cast<inotify_event*>(buffer + at);
-            if (event->len > 0 && std::string(event->name).rfind(prefix, 0) == 0) return;
-            at += sizeof(inotify_event) + event->len;
-        }
-    }
-}
-
 // Runs the executable with `args` and kills it with SIGKILL as soon as it
-// writes the INI file or its temporary file.
+// writes the INI file or its temporary file (at the latest after 5 s).
 void RunAndKillAtWrite(const ServerProcess& server, const std::vector<std::string>& args) {
     int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     inotify_add_watch(watch, server.folder().c_str(), IN_MODIFY);
     pid_t pid = server.Launch(args);
-    WaitForWrite(watch, "TarvosServer450.ini", pid);
+    alignas(inotify_event) char buffer[4096];
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    bool written = false;
+    while (!written && Clock::now() < deadline && waitpid(pid, nullptr, WNOHANG) == 0) {
+        pollfd ready{watch, POLLIN, 0};
+        ssize_t n = poll(&ready, 1, 100) > 0 ? read(watch, buffer, sizeof buffer) : 0;
+        for (ssize_t at = 0; at < n && !written; at += sizeof(inotify_event)) {
+            auto* event = reinterpret_cast<inotify_event*>(buffer + at);
+            written = std::string(event->name, event->len).rfind("TarvosServer450.ini", 0) == 0;
+            at += event->len;
+        }
+    }
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     close(watch);
