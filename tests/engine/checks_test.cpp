@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <limits>
 #include <random>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,7 +170,7 @@ const NumberCase kNumberCases[] = {
     {kReminder, {1, 3}, {0, 4}, "is not 1, 2 or 3"},
     {kTimestamp,
      {1420066800, 1924902000},
-     {1420066799, 1924902001, 0},
+     {1420066799, 1924902001},
      "is outside 1420066800 to 1924902000"},
     {CheckDate,
      {EarliestPlausibleDate(), LatestPlausibleDate() + 0.75},
@@ -211,19 +210,16 @@ TEST(TextCheckTest, Verdicts) {
 TEST(TextCheckTest, RandomTextNeverBreaksAChecker) {
     static const std::string kAlphabet =
         "0000011111223456789CHLIRFEabz -.>+@|\t\n\x01\xC3\xBC\xE2\x82\xAC\xFF";
-    std::set<TextCheck> checks;
-    for (const TextCase& c : kTextCases) checks.insert(c.check);
     std::mt19937 random(20240301);
     std::uniform_int_distribution<int> length(0, 45);
     std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         for (int n = length(random); n > 0; --n) text += kAlphabet[pick(random)];
-        for (TextCheck check : checks) {
-            CheckResult result = check(text);
+        for (const TextCase& c : kTextCases) {
+            CheckResult result = c.check(text);
             ASSERT_EQ(result.ok, result.rule.empty()) << "\"" << text << "\": " << result.rule;
         }
-        NormaliseUid(text);
         FormatParticipantNumber(text);
         ReferenceTypeOf(text);
     }

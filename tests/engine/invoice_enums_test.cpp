@@ -13,10 +13,9 @@
 namespace invoice {
 namespace {
 
-// Every entry is found by its value and by its text (so no two share one),
-// and by nothing else: the numbers count up from 1 (0 for YesNo and
-// AddressType), so no number beside them finds one, nor one 2^32 above. The client documentation
-// lists every table exactly as the code has it, with nothing between or after its rows.
+// The numbers count up from 1 (0 for YesNo and AddressType), and no number
+// 2^32 above the first finds an entry. The client documentation lists every
+// table exactly as the code has it, with nothing between or after its rows.
 TEST(InvoiceEnumTablesTest, ValuesCountUpAndTheDocumentationListsThemAll) {
     const std::string doc = ReadFileText(TARVOS_SOURCE_DIR "/docs/module-api.md");
     for (const EnumTable* table : AllEnumTables()) {
@@ -29,8 +28,6 @@ TEST(InvoiceEnumTablesTest, ValuesCountUpAndTheDocumentationListsThemAll) {
         for (size_t i = 0; i < table->count; ++i) {
             const EnumEntry& entry = table->entries[i];
             EXPECT_EQ(first + static_cast<int64_t>(i), entry.value);
-            EXPECT_EQ(&entry, FindEntry(*table, int64_t{entry.value}));
-            EXPECT_EQ(&entry, FindEntry(*table, std::string_view(entry.schema)));
             const std::string schema =
                 *entry.schema ? "`" + std::string(entry.schema) + "`" : "(none)";
             section += "| " + std::to_string(entry.value) + " | " + entry.meaning + " | " + schema +

@@ -36,9 +36,10 @@ std::string Comment(const std::string& text) {
            " <T> ID=\"<ID>\" moduleName=\"TarvosServer450\" moduleVersion=\"4.50.001\" -->";
 }
 
-std::string Entry(int status, const std::string& method, const std::string& tail) {
+// An entry of the method handle_x.
+std::string Entry(int status, const std::string& tail) {
     return "<TarvosServer450:entry timestamp=\"<T>\" ID=\"<ID>\" version=\"4.50.001\" status=\"" +
-           std::to_string(status) + "\" method=\"" + method + "\" " + tail;
+           std::to_string(status) + "\" method=\"handle_x\" " + tail;
 }
 
 CModuleLogFile::Line Line(bool entry, int value, std::vector<std::string> args) {
@@ -68,7 +69,7 @@ class ModuleLogTest : public ::testing::Test {
 // The room for the one argument of an entry before it is cut (when the part
 // before argn passes 497 characters): the head holds a time stamp of 23
 // characters and a run id of 10 digits, then comes argv1="".
-const size_t kArgRoom = 497 - (Entry(0, "handle_x", "").size() + 20 + 6) - 9;
+const size_t kArgRoom = 497 - (Entry(0, "").size() + 20 + 6) - 9;
 const std::string kYs(kArgRoom, 'y');
 const std::string kUmlauts = [] {
     std::string text;
@@ -86,28 +87,24 @@ const struct {
 } kRows[] = {
     {Line(false, 0, {"zero"}), Comment("zero")},
     {Line(false, 1, {"one"}), Comment("one")},
-    {Line(false, 2, {"TRACE(two)"}), Comment("TRACE(two)")},
     {Line(true, 0, {"IAddress", "", "{'pbStatus':true}", "123"}),
-     Entry(0, "handle_x",
-           "argv1=\"IAddress\" argv2=\"{'pbStatus':true}\" argv3=\"123\" argn=\"3\"/>")},
-    {Line(true, 400, {}), Entry(400, "handle_x", "argn=\"0\"/>")},
+     Entry(0, "argv1=\"IAddress\" argv2=\"{'pbStatus':true}\" argv3=\"123\" argn=\"3\"/>")},
     {Line(true, 1, {"a\nb", "c\r\nd", "\r", "e\n"}),
-     Entry(1, "handle_x", "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>")},
-    {Line(true, 0, {kYs}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" argn=\"1\"/>")},
-    {Line(true, 0, {kYs + "y"}), Entry(0, "handle_x", "argv1=\"" + kYs + "\" ... argn=\"1\"/>")},
+     Entry(1, "argv1=\"a b\" argv2=\"c d\" argv3=\"\" argv4=\"e \" argn=\"4\"/>")},
+    {Line(true, 0, {kYs}), Entry(0, "argv1=\"" + kYs + "\" argn=\"1\"/>")},
+    {Line(true, 0, {kYs + "y"}), Entry(0, "argv1=\"" + kYs + "\" ... argn=\"1\"/>")},
     {Line(true, 0, {"x" + kUmlauts}),
-     Entry(0, "handle_x",
-           "argv1=\"x" + kUmlauts.substr(0, (kArgRoom - 1) / 2 * 2) + "\" ... argn=\"1\"/>")},
+     Entry(0, "argv1=\"x" + kUmlauts.substr(0, (kArgRoom - 1) / 2 * 2) + "\" ... argn=\"1\"/>")},
 };
 
-// At levels 0 to 2, comments written at once and entries through the queue
+// At levels 0 and 1, comments written at once and entries through the queue
 // (flushed, then stopped before the last row, which goes out at once): the
 // lines reach the file between the session's first and last line, the
 // session started once, with the run id of its start and the local time (a
 // zone five hours east of UTC; POSIX TZ signs are inverted).
 TEST_F(ModuleLogTest, LinesAsTheLevelSaysLongEntriesCut) {
     ScopedEnv zone("TZ", "XYZ-05");
-    for (int level = 0; level <= 2; ++level) {
+    for (int level = 0; level <= 1; ++level) {
         SCOPED_TRACE("level " + std::to_string(level));
         TempFolder folder;
         path_ = folder.Path() + "TarvosServer450.log.txt";
@@ -146,15 +143,6 @@ TEST_F(ModuleLogTest, LinesAsTheLevelSaysLongEntriesCut) {
     }
 }
 
-// Before the start and without a folder to write into nothing reaches the
-// caller.
-TEST_F(ModuleLogTest, NoFileDoesNotDisturbTheCaller) {
-    EXPECT_TRUE(log_.WriteComment(0, "before the start"));
-    log_.StartLog(1, folder_.Path() + "missing/TarvosServer450.log.txt");
-    EXPECT_TRUE(log_.WriteEntry(0, "handle_get", "ITarvos", "", "", ""));
-    EXPECT_TRUE(log_.WriteComment(0, "still fine"));
-}
-
 // Even threads write themselves, odd ones through a queue (with a small
 // capacity, so that they also wait for room). The small file size makes the
 // log move its full file into the archive many times (the archive's names
@@ -164,9 +152,8 @@ TEST_F(ModuleLogTest, ConcurrentLinesAreWholeInOrderAndFoundExactlyOnce) {
     constexpr int kLines = 5000;
     // Line i of thread t from its version on (the head has the time).
     auto written = [](int t, int i) {
-        const std::string entry = Entry(0, "handle_x",
-                                        "argv1=\"T" + std::to_string(t) + "\" argv2=\"" +
-                                            std::to_string(i) + "\" argn=\"2\"/>");
+        const std::string entry = Entry(0, "argv1=\"T" + std::to_string(t) + "\" argv2=\"" +
+                                               std::to_string(i) + "\" argn=\"2\"/>");
         return entry.substr(entry.find(" version="));
     };
     log_.SetFileSizes(-128, 8);

@@ -17,10 +17,6 @@ TEST(StringTableTest, TextsTakeTheirInsertsOnceAndKeepTheirBound) {
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(expected, text);
     EXPECT_EQ(1024u, GetErrorDescription(kDefaultLanguage, 401, std::string(5000, 'x')).size());
-    std::string text;
-    for (int id = 401; id <= 413; ++id) EXPECT_TRUE(LoadString(id, &text)) << id;
-    ASSERT_TRUE(LoadString(103, &text));
-    EXPECT_EQ("TarvosServer450", text);
 }
 
 }  // namespace

@@ -103,7 +103,6 @@ TEST_F(TariffCatalogTest, EveryFieldReadsBackAsImported) {
         "exclusive: EX.0020\nlaws: KVG|ORG\n",
         Show("EX.0010"));
     EXPECT_NE(std::string::npos, Show("EX.0020").find("\nexclusive: EX.0010\n"));
-    EXPECT_EQ(0u, Show("EX.0030").find("1: "));
 }
 
 TEST_F(TariffCatalogTest, TheStoreFollowsTheFile) {

@@ -44,19 +44,17 @@ struct Record {
     const char* code;
     double mt, tt;  // dUnitMT (or dUnit of AddService), dUnitTT
     double quantity = 1, date = kServiceDay, birthdate = 0;
-    long session = 1, side = 1;
+    // sex 0: no SetPatient; canton 0: no SetTreatment
+    long session = 1, side = 1, sex = 0, canton = 0, law = 0, settle = 0;
     bool plain = false;
-    const char* input_tariff = nullptr;    // GetCreateServiceExInput's, else the record's
-    long sex = 0;                          // 0: no SetPatient
-    long canton = 0, law = 0, settle = 0;  // canton 0: no SetTreatment
+    const char* input_tariff = nullptr;  // GetCreateServiceExInput's, else the record's
     std::vector<std::pair<std::string, std::string>> dignities;
     std::pair<std::string, std::string> token;  // empty name: none
 };
 
 struct RuleCase {
     const char* rule;
-    Record kept;
-    Record broken;
+    Record kept, broken;
     const char* text;               // the refusal after "tariff rule <rule>: "
     bool known = true;              // the request knows the patient and the law
     std::vector<Record> earlier{};  // added first; each passes
