@@ -244,7 +244,7 @@ TEST(DateCheckTest, SerialsAndTextsFollowThePlatformCalendar) {
     }
 }
 
-// Quoted values are cut to 80 bytes of whole characters; the coding line is
+// Quoted values are cut after 40 characters, not bytes; the coding line is
 // made as it is checked, an amount of 0 included (the line without amount,
 // the participant number's layout and the reference's groups of five show in
 // the XML and on the printed slip).
