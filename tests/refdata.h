@@ -8,9 +8,9 @@
 // failure.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 // The folder with a trailing '/'.
@@ -31,8 +31,7 @@ inline std::string Refdata(const std::string& relative) {
 }
 
 inline bool RefdataPresent() {
-    struct stat info;
-    return stat((RefdataDir() + "xsd").c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return std::filesystem::is_directory(RefdataDir() + "xsd");
 }
 
 inline bool RefdataRequired() {

@@ -10,7 +10,7 @@
 #include <libxml/xpathInternals.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,9 +38,7 @@ inline const SchemaValidator& OurSchema() {
 
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The request in `xml` loaded and written again without finalizing, with

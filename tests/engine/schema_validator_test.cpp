@@ -149,7 +149,6 @@ TEST_F(RequestSchemaTest, LoadedOnceFromBesideTheExecutableOrTheGivenPath) {
     SetRequestSchemaPath("");
     EXPECT_EQ(platform::ExecutableDirectory() + "generalInvoiceRequest_450.xsd",
               RequestSchemaPath());
-    EXPECT_STREQ("generalInvoiceRequest_450.xsd", kRequestSchemaName);
     SetRequestSchemaPath(kOurSchema);
     std::shared_ptr<const SchemaValidator> held = RequestSchemaValidator();
     ASSERT_TRUE(held->Loaded()) << held->LoadError();
@@ -185,9 +184,6 @@ TEST_F(RequestSchemaTest, EightThreadsValidateAtOnce) {
                 if (!validator->ValidateMemory(valid).Valid()) ++wrong;
                 SchemaReport report = validator->ValidateMemory(invalid);
                 if (report.errorCount != 9 || report.errors[0].line != 2) ++wrong;
-                if (round % 5 == 0 && validator->ValidateFile(kReadReqSample).errorCount != 9) {
-                    ++wrong;
-                }
             }
         });
     }

@@ -68,11 +68,9 @@ TEST_F(XmlLosslessTest, ValidSamplesAndMadeDocumentsKeepEveryValue) {
     }
     std::set<std::string> unused = Walk().Places();
     EXPECT_GT(unused.size(), 1000u);  // the walk saw the whole schema
-    for (const auto& [variant, fill] : kMadeDocuments) {
-        std::string xml = schema_walk::MakeDocument(Walk(), variant, fill);
-        std::string name = "made document " + std::to_string(variant) +
-                           (fill.optional_elements ? " elements" : "") +
-                           (fill.optional_attributes ? " attributes" : "");
+    for (const auto& made : kMadeDocuments) {
+        std::string xml = schema_walk::MakeDocument(Walk(), made.first, made.second);
+        std::string name = "made document " + std::to_string(&made - kMadeDocuments);
         ASSERT_EQ(0, OfficialSchema::Instance().CountErrors(xml)) << name << "\n" << xml;
         ExpectLossless(name, xml);
         for (const std::string& place : schema_walk::PlacesOf(Walk(), xml)) unused.erase(place);
