@@ -22,12 +22,7 @@ using result_test::D;
 // A `service` record: quantity x unit at a VAT rate.
 ServiceRecord Simple(const char* quantity, const char* unit, const char* vat_rate,
                      bool obligation = true) {
-    ServiceRecord record;
-    record.tariff_type = "999";
-    record.code = "X";
-    record.quantity = D(quantity);
-    record.unit = D(unit);
-    record.vat_rate = D(vat_rate);
+    ServiceRecord record = result_test::Article(1, "X", "", quantity, unit, "0", vat_rate);
     record.obligation = obligation;
     return record;
 }

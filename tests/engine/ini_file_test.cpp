@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "tests/engine/file_text.h"
@@ -10,13 +9,16 @@
 
 namespace {
 
-// Reads ignore case, take the first match and read integers like the profile
-// function; writing creates the file and keeps every other line.
+// A missing file gives the defaults and is created by a write; reads ignore
+// case, take the first match and read integers like the profile function;
+// writing keeps every other line.
 TEST(IniFileTest, ReadsAndWritesLikeTheProfileFunctions) {
     TempFolder folder;
     const std::string path = folder.Path() + "test.ini";
     EXPECT_EQ("dflt", platform::GetProfileString(path, "Settings", "Endpoint", "dflt"));
     EXPECT_EQ(-10, platform::GetProfileInt(path, "Settings", "x", -10));
+    ASSERT_TRUE(platform::WriteProfileString(path, "Settings", "logLevel", "1"));
+    EXPECT_EQ("[Settings]\nlogLevel=1\n", ReadFileText(path));
     WriteFileText(
         path,
         "; a comment\n[other]\nkey=wrong\n[SETTINGS]\n  KEY =  first value  \nkey=second\n"
@@ -28,9 +30,6 @@ TEST(IniFileTest, ReadsAndWritesLikeTheProfileFunctions) {
     for (const auto& [key, value] : ints)
         EXPECT_EQ(value, platform::GetProfileInt(path, "s", key, 7));
 
-    std::filesystem::remove(path);
-    ASSERT_TRUE(platform::WriteProfileString(path, "Settings", "logLevel", "1"));
-    EXPECT_EQ("[Settings]\nlogLevel=1\n", ReadFileText(path));
     WriteFileText(path,
                   "; keep me\n[Settings]\nEndpoint=http://x\n; inner comment\nlogLevel=2\n\n"
                   "[Other]\nk=v\n");

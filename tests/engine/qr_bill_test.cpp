@@ -14,7 +14,6 @@
 
 namespace {
 
-using checks::QrReferenceType;
 using invoice::QrAddress;
 using invoice::QrBill;
 using result_test::D;
@@ -25,26 +24,6 @@ std::string Repeat(const std::string& text, int times) {
     return out;
 }
 
-QrBill Bill() {
-    QrBill bill;
-    bill.iban = "CH4431999123000889012";
-    bill.creditor = {"Robert Schneider AG", "Rue du Lac", "1268", "2501", "Biel", "CH"};
-    bill.amount = D("1949.75");
-    bill.debtor = QrAddress{
-        "Pia-Maria Rutschmann-Schnyder", "Grosse Marktgasse", "28", "9400", "Rorschach", "CH"};
-    bill.reference_type = QrReferenceType::kQrr;
-    bill.reference = "210000000003139471430009017";
-    bill.message = "Auftrag vom 15.06.2020";
-    return bill;
-}
-
-// The payload, or "refused: " and the rule.
-std::string Payload(const QrBill& bill) {
-    std::string payload;
-    checks::CheckResult result = invoice::BuildQrPayload(bill, &payload);
-    return result.ok ? payload : "refused: " + result.rule;
-}
-
 // Creditor and debtor with every field at its limit in two-byte letters.
 void LongAddresses(QrBill* bill, const std::string& message) {
     std::string seventy = Repeat("ü", 70), town = Repeat("ö", 35);
@@ -53,8 +32,9 @@ void LongAddresses(QrBill* bill, const std::string& message) {
     bill->message = message;
 }
 
-// One change to the bill and "SPC\n" (a payload), the whole refusal or a part
-// of it. The whole payload of an invoice's bill: print_form_content_test.
+// One change to the bill of the sample invoice (a QR reference, an amount of
+// seven characters) and "SPC\n" (a payload), the whole refusal or a part of
+// it. The whole payload of an invoice's bill: print_form_content_test.
 const std::tuple<const char*, std::function<void(QrBill*)>, std::string> kRules[] = {
     {"largest amount", [](QrBill* b) { b->amount = D("999999999.99"); }, "SPC\n"},
     {"amount too large", [](QrBill* b) { b->amount = D("1000000000.00"); },
@@ -89,9 +69,11 @@ const std::tuple<const char*, std::function<void(QrBill*)>, std::string> kRules[
 
 TEST(QrPayloadTest, Rules) {
     for (const auto& [name, change, outcome] : kRules) {
-        QrBill bill = Bill();
+        QrBill bill = invoice::QrBillOf(*result_test::SampleInvoice());
         change(&bill);
-        std::string payload = Payload(bill);
+        std::string payload;
+        checks::CheckResult result = invoice::BuildQrPayload(bill, &payload);
+        if (!result.ok) payload = "refused: " + result.rule;
         EXPECT_NE(std::string::npos, payload.find(outcome)) << name << ": " << payload;
     }
     EXPECT_FALSE(invoice::HasQrPayment(invoice::InvoiceRequest{}));  // no payment details
