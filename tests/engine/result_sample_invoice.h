@@ -34,8 +34,6 @@ constexpr const char* kRecipientGln = "7601000000002";
 // An intermediate other than the recipient, so that the two do not stand for
 // each other; the referrer's too.
 constexpr const char* kViaGln = "7601000000019";
-constexpr const char* kQrIban = "CH4431999123000889012";
-constexpr const char* kQrReference = "210000000003139471430009017";
 
 inline Decimal D(const char* text) {
     Decimal value;
@@ -68,7 +66,7 @@ inline invoice::Address PersonAddress(const std::string& familyname, const std::
 
 inline invoice::Address PatientAddress() {
     invoice::Address address = PersonAddress("Spitzkiel", "Beatrice");
-    address.phones.push_back({"555 55 55", "055", "+41", ""});
+    address.phones = {{"555 55 55", "055", "+41", ""}};
     return address;
 }
 
@@ -85,7 +83,6 @@ inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* 
                                       const char* quantity, const char* unit, const char* amount,
                                       const char* vat_rate) {
     invoice::ServiceRecord record;
-    record.kind = invoice::ServiceKind::kService;
     record.record_id = id;
     record.tariff_type = "999";
     record.code = code;
@@ -101,6 +98,7 @@ inline invoice::ServiceRecord Article(int32_t id, const char* code, const char* 
     return record;
 }
 
+// The consultation of the sample, an extended record.
 inline invoice::ServiceRecord Consultation() {
     invoice::ServiceRecord record = Article(
         1, "00.0010", "Konsultation, erste 5 Min. (Grundkonsultation)", "1", "0", "17.76", "0");
@@ -132,10 +130,29 @@ inline void AddServices(invoice::InvoiceRequest* invoice) {
     invoice->finalized = true;
 }
 
-// The parties and the case.
-inline void AddParties(invoice::InvoiceRequest* invoice) {
+// The sample with its QR slip.
+inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
     using namespace invoice;
-    Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    auto invoice = std::make_shared<InvoiceRequest>();
+    const Address mandant = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
+    invoice->language = Language::kGerman;
+    invoice->request =
+        RequestSection{RoleType::kPhysician, PlaceType::kPractice, "", false, true, "Bemerkung"};
+    invoice->processing = {
+        false, true, "TC-42", std::nullopt, {{"token1", "value1"}, {"token2", "value2"}}};
+    invoice->transport = Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
+                                   kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
+    invoice->prolog.package = Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
+    invoice->invoice = RequestReference{"000001000001", kInvoiceDay, 1591170775};
+    invoice->credit = RequestReference{"CR-9", 43845.0, 1579046400};
+    invoice->reminder =
+        Reminder{{"RM-1", 44015.0, 1593734400}, ReminderLevel::kSecond, "Zweite Mahnung", D("5")};
+    invoice->tiers = Tiers{TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
+    // type, participant, reference, bank account, post account, IBAN, remarks,
+    // note, bank, creditor, period and the written texts
+    invoice->esr.emplace(Esr{EsrType::kEsrQR, "", "210000000003139471430009017", "", "",
+                             "CH4431999123000889012", "", "Rechnung 000001000001", BankAddress(),
+                             mandant, 30, "", "", "", "", std::nullopt});
     invoice->biller = Biller{kBillerGln, "C000002", "", "Allgemein", "", mandant};
     invoice->provider = Provider{kBillerGln, "C000002", "", "Allgemein", mandant};
     invoice->debitor = Debitor{kRecipientGln, PatientAddress()};
@@ -149,65 +166,20 @@ inline void AddParties(invoice::InvoiceRequest* invoice) {
     invoice->employer = Employer{"7601000000026", "CHE-123.456.789", PersonAddress("Chef", "Anna")};
     invoice->card = InsuranceCard{"80756012340000000001", 46022.0, kInvoiceDay, "VAL-7", "srv1"};
     invoice->law = Law{LawType::kMVG, kCaseDay, "123456", "123456", "", ""};
-    invoice->treatment = Treatment{"APID-1",
-                                   "ACID-1",
-                                   kCaseDay,
-                                   43983.0,
-                                   Canton::kTG,
-                                   TreatmentType::kAmbulatory,
-                                   TreatmentReason::kDisease,
-                                   std::nullopt};
+    invoice->treatment.emplace(Treatment{"APID-1", "ACID-1", kCaseDay, 43983.0, Canton::kTG,
+                                         TreatmentType::kAmbulatory, TreatmentReason::kDisease,
+                                         std::nullopt});
     invoice->diagnoses = {{DiagnosisType::kByContract, "A1", ""},
                           {DiagnosisType::kICD, "J45.0", "Asthma"}};
-    invoice->xtra_hospital = XtraHospital{TreatmentType::kStationary,
-                                          kCaseDay,
-                                          12,
-                                          HospitalizationType::kEmergency,
-                                          HospitalizationMode::kCantonal,
-                                          HospitalizationClass::kSemiPrivate,
-                                          "M100",
-                                          false,
-                                          ""};
+    invoice->xtra_hospital.emplace(XtraHospital{
+        TreatmentType::kStationary, kCaseDay, 12, HospitalizationType::kEmergency,
+        HospitalizationMode::kCantonal, HospitalizationClass::kSemiPrivate, "M100", false, ""});
     invoice->grouper_records = {{GrouperRecordType::kAdmissionType, "11", "Notfall"},
                                 {GrouperRecordType::kDischargeType, "0", "Entlassung"}};
     invoice->bfs_records = {{BfsRecordType::kResidenceBeforeAdmission, "1", "Zuhause"}};
     invoice->case_details = {{1, "001", "00.0010", kCaseDay, 43983.0, "ACID-1"},
                              {2, "999", "GA", kInvoiceDay, kInvoiceDay, ""}};
-}
-
-inline void AddHeader(invoice::InvoiceRequest* invoice) {
-    using namespace invoice;
-    invoice->language = Language::kGerman;
-    invoice->request =
-        RequestSection{RoleType::kPhysician, PlaceType::kPractice, "", false, true, "Bemerkung"};
-    invoice->processing.print_at_intermediate = false;
-    invoice->processing.print_copy_to_guarantor = true;
-    invoice->processing.tc_token = "TC-42";
-    invoice->processing.instructions = {{"token1", "value1"}, {"token2", "value2"}};
-    invoice->transport = Transport{kBillerGln,    "/keys/biller.pfx",    "secret",
-                                   kRecipientGln, "/keys/recipient.der", {{kViaGln, 1}}};
-    invoice->prolog.package = Software{"Elexis", "(c) Elexis", "", 380, 17, {}};
-    invoice->invoice = RequestReference{"000001000001", kInvoiceDay, 1591170775};
-    invoice->credit = RequestReference{"CR-9", 43845.0, 1579046400};
-    invoice->reminder =
-        Reminder{{"RM-1", 44015.0, 1593734400}, ReminderLevel::kSecond, "Zweite Mahnung", D("5")};
-    invoice->tiers = Tiers{TiersMode::kGarant, "CHE-111.222.333 MWST", D("0")};
-}
-
-// The sample with its QR slip.
-inline std::shared_ptr<invoice::InvoiceRequest> SampleInvoice() {
-    auto invoice = std::make_shared<invoice::InvoiceRequest>();
-    AddHeader(invoice.get());
-    AddParties(invoice.get());
     AddServices(invoice.get());
-    invoice::Esr& esr = invoice->esr.emplace();
-    esr.type = invoice::EsrType::kEsrQR;
-    esr.iban = kQrIban;
-    esr.reference_number = kQrReference;
-    esr.customer_note = "Rechnung 000001000001";
-    esr.bank = BankAddress();
-    esr.creditor = PersonAddress("Mandant.tarmed", "Mandant.tarmed");
-    esr.payment_period_days = 30;
     return invoice;
 }
 
