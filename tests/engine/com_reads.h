@@ -3,7 +3,8 @@
 // One generic reader for the module's get methods: Read calls a method whose
 // parameters are all out-pointers and answers its result and every value as
 // one line of text, so a test compares a whole read with one string; Walk
-// does the same for a first/next pair. Out-values start as sentinels (-7,
+// does the same for a first/next pair, its reads joined by blanks. Out-values start as sentinels
+// (-7,
 // "?", status 7), so a value the method leaves unwritten shows.
 //
 // Text of a read: "ok", "end" (S_FALSE) or the HRESULT in hex, then each
@@ -23,13 +24,6 @@
 namespace com_reads {
 
 std::string AddressText(IAddress* address);
-
-// The value an out-parameter of type T holds before the call.
-template <class T>
-T Sentinel() {
-    return std::get<T>(
-        std::tuple<BSTR, long, double, VARIANT_BOOL, IAddress*>{"?", -7, -7, 7, nullptr});
-}
 
 inline std::string Text(const BSTR& v) {
     return v;
@@ -66,7 +60,9 @@ void Release(const T&) {}
 // `call` given sentinels for its out-pointers.
 template <class... P, class Call>
 std::string ReadCall(Call call) {
-    std::tuple<P...> out{Sentinel<P>()...};
+    const std::tuple<BSTR, long, double, VARIANT_BOOL, IAddress*> sentinels{"?", -7, -7, 7,
+                                                                            nullptr};
+    std::tuple<P...> out{std::get<P>(sentinels)...};
     HRESULT hr = std::apply([&](auto&... v) { return call(&v...); }, out);
     std::string text = ResultText(hr);
     std::apply([&](auto&... v) { ((text += "|" + Text(v)), ...); }, out);
@@ -85,22 +81,22 @@ std::string Read(R* object, HRESULT (R::*method)(long, P*...), long in) {
     return ReadCall<P...>([&](P*... out) { return (object->*method)(in, out...); });
 }
 
-// The reads of a walk: first, then next until a read answers other than
-// S_OK; that last read is included.
-template <class R, class... P>
-std::vector<std::string> Walk(R* object, HRESULT (R::*first)(P*...), HRESULT (R::*next)(P*...)) {
-    std::vector<std::string> reads{Read(object, first)};
-    while (reads.size() < 1000 && reads.back().rfind("ok", 0) == 0) {
-        reads.push_back(Read(object, next));
-    }
-    return reads;
-}
-
-// Reads joined by blanks, to compare a walk with one string.
+// Reads joined by blanks, to compare several reads with one string.
 inline std::string Joined(const std::vector<std::string>& reads) {
     std::string text;
     for (const std::string& read : reads) text += (text.empty() ? "" : " ") + read;
     return text;
+}
+
+// The reads of a walk joined by blanks: first, then next until a read
+// answers other than S_OK; that last read is included.
+template <class R, class... P>
+std::string Walk(R* object, HRESULT (R::*first)(P*...), HRESULT (R::*next)(P*...)) {
+    std::vector<std::string> reads{Read(object, first)};
+    while (reads.size() < 1000 && reads.back().rfind("ok", 0) == 0) {
+        reads.push_back(Read(object, next));
+    }
+    return Joined(reads);
 }
 
 // A setter called with `args` (ok) or with argument I replaced by `bad`; the
@@ -118,15 +114,12 @@ Setter<R> Call(HRESULT (R::*method)(P...), B bad, A... args) {
 }
 
 // Every part of an address: type, person, company, postal, fax, online and
-// the phones, ';' between the parts.
+// the walk of the phones, ';' between the parts.
 inline std::string AddressText(IAddress* a) {
-    std::string text = Read(a, &IAddress::GetType) + ";" + Read(a, &IAddress::GetPerson) + ";" +
-                       Read(a, &IAddress::GetCompany) + ";" + Read(a, &IAddress::GetPostal) + ";" +
-                       Read(a, &IAddress::GetFax) + ";" + Read(a, &IAddress::GetOnline);
-    for (const std::string& phone : Walk(a, &IAddress::GetFirstPhone, &IAddress::GetNextPhone)) {
-        text += ";" + phone;
-    }
-    return text;
+    return Read(a, &IAddress::GetType) + ";" + Read(a, &IAddress::GetPerson) + ";" +
+           Read(a, &IAddress::GetCompany) + ";" + Read(a, &IAddress::GetPostal) + ";" +
+           Read(a, &IAddress::GetFax) + ";" + Read(a, &IAddress::GetOnline) + ";" +
+           Walk(a, &IAddress::GetFirstPhone, &IAddress::GetNextPhone);
 }
 
 }  // namespace com_reads

@@ -63,8 +63,8 @@ TEST_F(LoadedInvoiceTest, DocumentsComeBackAsFilesAndWrongFiguresStopPrintAndGet
     const std::string written = Write();
     ComPtr<Result> loaded = Load(written);
     ASSERT_TRUE(loaded);
-    const std::string reads = com_reads::Joined(
-        com_reads::Walk(loaded.Get(), &Result::GetFirstDocument, &Result::GetNextDocument));
+    const std::string reads =
+        com_reads::Walk(loaded.Get(), &Result::GetFirstDocument, &Result::GetNextDocument);
     const std::string source = reads.substr(5, reads.find('|', 5) - 5);  // after "ok|0|"
     EXPECT_EQ("ok|0|" + source +
                   "|Bericht|application/pdf|T ok|1|https://example.org/x.png|Bild|image/png|T "
@@ -73,11 +73,8 @@ TEST_F(LoadedInvoiceTest, DocumentsComeBackAsFilesAndWrongFiguresStopPrintAndGet
     EXPECT_NE(report, source);
     EXPECT_EQ(".pdf" + bytes, source.substr(source.size() - 4) + ReadFileText(source));
 
-    const struct {
-        const char* from;
-        const char* to;
-        const char* finding;
-    } cases[] = {
+    // Each a text of the written file, its replacement and the finding.
+    const char* const cases[][3] = {
         {"amount_due=\"5233.00\"", "amount_due=\"9876.55\"",
          "balance: the amount due 9876.55 as filed differs from 5233.00 computed from the "
          "services"},
@@ -93,10 +90,10 @@ TEST_F(LoadedInvoiceTest, DocumentsComeBackAsFilesAndWrongFiguresStopPrintAndGet
     };
     const std::string sample = ReadFileText(written);
     const std::string changed = folder_.Path() + "changed.xml", pdf = folder_.Path() + "x.pdf";
-    for (const auto& c : cases) {
+    for (const auto& [from, to, finding] : cases) {
         std::string xml = sample;
-        ASSERT_NE(std::string::npos, xml.find(c.from)) << c.from;
-        WriteFileText(changed, xml.replace(xml.find(c.from), strlen(c.from), c.to));
+        ASSERT_NE(std::string::npos, xml.find(from)) << from;
+        WriteFileText(changed, xml.replace(xml.find(from), strlen(from), to));
         Load(changed);
         long timestamp = 0;
         ComPtr<Result> result;
@@ -107,7 +104,7 @@ TEST_F(LoadedInvoiceTest, DocumentsComeBackAsFilesAndWrongFiguresStopPrintAndGet
             0u, ManagerAbort().rfind("ok|Print: the loaded invoice does not pass the checks: ", 0));
         EXPECT_FALSE(std::filesystem::exists(pdf));
         Write(E_FAIL);
-        EXPECT_NE(std::string::npos, ManagerAbort().find(c.finding)) << ManagerAbort();
+        EXPECT_NE(std::string::npos, ManagerAbort().find(finding)) << ManagerAbort();
     }
 }
 
