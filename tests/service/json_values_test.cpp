@@ -121,6 +121,8 @@ TEST(RequestArgsTest, TargetHandleFromItsKeysInOrder) {
 TEST(RequestArgsTest, QueriesAndBodies) {
     value args = QueryToArgs("a=1&b=x%20y&a=2&flag");
     EXPECT_EQ(value::parse(R"({"a":"2","b":"x y"})"), args);
+    // Decoded as a whole, then split.
+    EXPECT_EQ(value::parse(R"({"a":"1","b":"2"})"), QueryToArgs("a=1%26b%3D2"));
     EXPECT_EQ(value::parse(R"({"i":3,"r":2.5,"b":true,"s":"t"})"),
               CopyScalarMembers(
                   value::parse(R"({"i":3,"r":2.5,"b":true,"s":"t","n":null,"a":[1],"o":{}})")));
