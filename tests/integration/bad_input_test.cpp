@@ -69,9 +69,13 @@ TEST_F(BadInputTest, RefusalsOfTheFrame) {
     const char* json = "application/json";
     std::string segments;
     for (int i = 0; i < 10000; ++i) segments += "/s";
+    const std::string address = std::to_string(handles_[kAddress]);
     const FrameCase cases[] = {
         // Paths: the last two segments name interface and method.
+        {"GET", "", "", nullptr, 401, "The URI path [/] is not valid"},
         {"GET", "/ITarvos", "", nullptr, 401, "The URI path [/ITarvos] is not valid"},
+        {"GET", "/files/nothing-here.pdf", "", nullptr, 402,
+         "The given interface instance [files::0] does not exist"},
         {"GET", "/a/b/IFoo/Bar", "", nullptr, 402,
          "The given interface instance [IFoo::0] does not exist"},
         {"GET", "/I%20Foo/Bar", "", nullptr, 402,
@@ -84,6 +88,8 @@ TEST_F(BadInputTest, RefusalsOfTheFrame) {
          "The URI path [/ITarvos/GetModus?x=%ZZ&y=%] is not valid"},
         {"GET", "/%C3%28/x", "", nullptr, 402, nullptr},
         // Content types: PUT searches for JSON, POST takes it at the start.
+        {"PUT", "/ITarvos/PutModus", "{}", nullptr, 406,
+         "The content-type <> is not allowed - it must be <application/json>"},
         {"PUT", "/ITarvos/PutModus", "{}", "text/plain", 406,
          "The content-type <text/plain> is not allowed - it must be <application/json>"},
         {"PUT", "/ITarvos/PutModus", "{}", "APPLICATION/JSON; charset=utf-8", 410,
@@ -101,6 +107,11 @@ TEST_F(BadInputTest, RefusalsOfTheFrame) {
         // The target under another key than the interface's.
         {"POST", "/IAddress/GetName", R"({"addr":123})", json, 402,
          "The given interface instance [IAddress::123] does not exist"},
+        {"PUT", "/IServiceExInput/PutExternalFactor_MT", R"({"lAddress":77})", json, 402,
+         "The given interface instance [IServiceExInput::77] does not exist"},
+        // A live object passes whatever interface the path names.
+        {"POST", "/IFoo/Bar", R"({"lAddress":)" + address + "}", json, 403,
+         "The given interface method [IFoo::Bar] does not exist"},
         // Bodies that are no JSON object.
         {"POST", "/ITarvos/SetLogo", "[1,2]", json, 405,
          "The <application/json> could not be read correctly"},
@@ -118,9 +129,10 @@ TEST_F(BadInputTest, RefusalsOfTheFrame) {
                      c.body.substr(0, 40));
         std::map<std::string, std::string> headers;
         if (c.contentType != nullptr) headers["Content-Type"] = c.contentType;
-        std::string text = ExpectEnvelope(
-            server_->client().Send(c.method, "/tarvosServer450" + c.target, c.body, headers),
-            c.code);
+        HttpResponse response =
+            server_->client().Send(c.method, "/tarvosServer450" + c.target, c.body, headers);
+        EXPECT_EQ("application/json", response.headers["content-type"]);
+        std::string text = ExpectEnvelope(response, c.code);
         if (c.text != nullptr) {
             EXPECT_EQ(c.text, text);
         }
@@ -186,7 +198,9 @@ TEST_F(BadInputTest, EveryOperationAnswersMissingAndWrongMembers) {
         Answer answer = client_.Post(row.interfaceName, row.methodName, handle);
         const Member* first = FirstIn(row);
         if (first != nullptr) {
-            ExpectEnvelope(answer, 408);
+            EXPECT_EQ("The variable [" + std::string(first->key) +
+                          "] could not be extracted from the JSON of [" + Name(row) + "]",
+                      ExpectEnvelope(answer, 408));
         } else if (row.kind == RowKind::kNoop) {
             EXPECT_EQ(
                 "The given interface method [" + Name(row) + "] is NOOP in the rest environment",
@@ -241,8 +255,8 @@ TEST_F(BadInputTest, EveryOperationAnswersMissingAndWrongMembers) {
 // frame (402), unless it keys a group of its own, as a request with service
 // inputs does (407).
 const char* const kNumbers[] = {"-5",      "0",    "2147483647", "1099511627776",
-                                "\"x1!\"", "null", "false"};
-const std::string kNoObject = "402 410 402 410 410 410 410 ";
+                                "\"x1!\"", "null", "false",      "-7.5"};
+const std::string kNoObject = "402 410 402 410 410 410 410 402 ";
 
 // One call of each interface (method, every member it reads), of each kind
 // of row, and its codes with the targets above (ok: its own object).
@@ -270,6 +284,7 @@ TEST_F(BadInputTest, TargetsThatNameNoLiveObjectOfTheInterface) {
         for (const char* number : kNumbers) codes += code(number);
         for (const char* other : kInterfaces) codes += code(std::to_string(handles_[other]));
         EXPECT_EQ(kNoObject + sample[2], codes) << sample[1];
+        EXPECT_EQ(code("1"), code("true"));
     }
 }
 
