@@ -167,6 +167,15 @@ TEST_F(ObjectsTest, ReadsAnswerTheInvoiceAsWritten) {
     EXPECT_EQ(Json(R"({"pbStatus":false,"pbstrRequestCreditID":"","pdRequestCreditDate":"",)"
                    R"("plRequestCreditTimestamp":0})"),
               client_.Post(kResult, "GetCredit", result_).body);
+    // A party without an address, a slip without its bank.
+    EXPECT_EQ(
+        Json(R"({"pIAddress":0,"pbStatus":false,"pbstrSSN":"","pdBirthdate":"","peSexType":0})"),
+        client_.Post(kResult, "GetInsured", result_).body);
+    EXPECT_EQ(
+        Json(
+            R"({"pIBankAddress":0,"pICreditorAddress":0,"pbStatus":false,"pbstrBankAccount":"",)"
+            R"("pbstrParticipantNumber":"","pbstrReferenceNumber":"","peEsrType":0,"plPaymentPeriod":0})"),
+        client_.Post(kResult, "GetEsr", result_).body);
     // The amount due less the prepaid amount, rounded to 0.05.
     EXPECT_EQ(Json(R"({"pbStatus":true,"pdAmount":5247.08,"pdAmountDue":5147.1,)"
                    R"("pdAmountObligatory":42,"pdAmountPrepaid":100,"pdAmountReminder":0,)"
@@ -214,6 +223,14 @@ TEST_F(ObjectsTest, PropertiesExceptionsAndReleases) {
               Get(kInput, "GetExternalFactor_MT", objects_.at("input").second).body);
     EXPECT_EQ("null",
               client_.Post(kManager, "PutModus", manager, R"({"eModusType":2})", "PUT").text);
+    // A number given as text.
+    const int input = client_.ServiceInput(request);
+    client_.Post(kInput, "PutExternalFactor_MT", input, R"({"dExternalFactor_MT":"1.25"})", "PUT");
+    EXPECT_EQ(Json(R"({"pdExternalFactor_MT":1.25})"),
+              Get(kInput, "GetExternalFactor_MT", input).body);
+    // A read by PUT, a method of no table.
+    ExpectEnvelope(client_.Post(kAddress, "GetType", objects_.at("bank").second, "{}", "PUT"), 403);
+    ExpectEnvelope(client_.Post(kAddress, "GetNothing", objects_.at("bank").second), 403);
 
     Answer noTariff = Get(kRequest, "GetCreateServiceExInput", request);
     EXPECT_EQ(500, noTariff.status);
@@ -221,13 +238,26 @@ TEST_F(ObjectsTest, PropertiesExceptionsAndReleases) {
     // The result has no GET operations.
     EXPECT_EQ("The given interface method [IGeneralInvoiceResult::GetInvoice] does not exist",
               ExpectEnvelope(Get(kResult, "GetInvoice", result_), 403));
-    client_.Post(kManager, "PutDestructGeneralInvoiceRequest", manager,
-                 Fill(R"({"pIGeneralInvoiceRequest":$})", {std::to_string(request)}), "PUT");
+    // A release without its member; of a handle that names nothing.
+    Answer noMember =
+        client_.Post(kManager, "PutDestructGeneralInvoiceRequest", manager, "{}", "PUT");
+    EXPECT_EQ(500, noMember.status);
+    EXPECT_EQ("", noMember.text);
+    EXPECT_EQ("null", client_
+                          .Post(kManager, "PutDestructGeneralInvoiceRequest", manager,
+                                R"({"pIGeneralInvoiceRequest":987654})", "PUT")
+                          .text);
+    EXPECT_EQ("null",
+              client_
+                  .Post(kManager, "PutDestructGeneralInvoiceRequest", manager,
+                        Fill(R"({"pIGeneralInvoiceRequest":$})", {std::to_string(request)}), "PUT")
+                  .text);
     ExpectEnvelope(Get(kRequest, "GetCreateAddress", request), 402);
     EXPECT_EQ(Json(R"({"peModusType":2})"), Get(kManager, "getmodus", manager).body);
     // What else goes with the manager is the registry's tests'.
     client_.Post(kManager, "PutDestructTarvos", manager, "{}", "PUT");
     ExpectEnvelope(Get(kManager, "GetModus", manager), 402);
+    ExpectEnvelope(client_.Post(kManager, "PutDestructTarvos", manager, "{}", "PUT"), 402);
 }
 
 }  // namespace
