@@ -87,14 +87,16 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
         {"C:\\Rechnungen.2020\\Invoice", ".xml"},
         {"/home/u/a.b.pdf", ".pdf"},
         {"a.x\r\nX-Injected: 1", ".xX-Injected 1"},
+        {"C:\\.invoice", ".xml"},
+        {"a.p\"df", ".pdf"},
     };
     for (const auto& [clientName, extension] : names) {
         SCOPED_TRACE(clientName);
         std::vector<std::string> before = NewEntries(server_->WorkFolder());
         web::json::value loaded =
             Json(LoadXml(*server_,
-                         "pITarvos=" + std::to_string(manager_) +
-                             "&bstrInputFile=" + web::uri::encode_data_string(clientName),
+                         "pITarvos=" + std::to_string(manager_) + "&bstrInputFile=" +
+                             web::uri::encode_data_string(clientName) + "&bstrSource=b.png",
                          invoice_)
                      .body);
         ExpectMembers(R"({"pbStatus":true,"pbstrUsedSchema":"generalInvoiceRequest_450.xsd"})",
@@ -108,6 +110,19 @@ TEST_F(FileTransferTest, UploadedInvoicesAreStoredUnderFreshNamesAndLoadedByTheM
         EXPECT_EQ(invoice_, ReadFileText(server_->WorkFolder() + added[0]));
     }
     EXPECT_FALSE(Contains(server_->ReadLog(), "Invoice.XML"));
+    // A document's source before a file.
+    std::vector<std::string> before = NewEntries(server_->WorkFolder());
+    EXPECT_EQ(200, server_->client()
+                       .Send("POST",
+                             ServerProcess::Path(kRequest, "AddDocument") +
+                                 "?bstrFile=b.png&bstrSource=a.pdf&eIsURL=0&bstrTitle=t&"
+                                 "bstrMimeType=application/pdf&pIGeneralInvoiceRequest=" +
+                                 std::to_string(client_.Request(client_.Manager())),
+                             "%PDF-", {{"Content-Type", kOctets}})
+                       .status);
+    std::vector<std::string> added = NewEntries(server_->WorkFolder(), before);
+    ASSERT_EQ(1u, added.size());
+    EXPECT_EQ(".pdf", added[0].substr(36));
 }
 
 // Refused or broken off: the upload leaves no file behind.
@@ -127,6 +142,15 @@ TEST_F(FileTransferTest, FailedUploadsLeaveNoFile) {
     }
     StreamBody(small.port(), target, kOctets, 900000, "<x/>", "x", "", false, 400000);
     EXPECT_TRUE(LogHolds(small, "The given interface method [ITarvos::LoadXML] produced a fatal"));
+    // A JSON body over the limit; an upload without a target.
+    EXPECT_EQ(text,
+              ExpectEnvelope(StreamBody(small.port(), ServerProcess::Path(kManager, "SetLogo"),
+                                        "application/json", 1000001, "{\"a\":\"", "x"),
+                             413));
+    for (const char* target : {"", "pITarvos=0&bstrInputFile=a.xml"}) {
+        EXPECT_EQ("The interface address <ITarvos> is undefined or null",
+                  ExpectEnvelope(LoadXml(small, target, "<x/>"), 410));
+    }
     // Without the key that names the file.
     EXPECT_EQ("The variable [bstrFile] could not be extracted from the JSON of [ITarvos::LoadXML]",
               ExpectEnvelope(LoadXml(small, manager + "&bstrPath=x.xml", "<x/>"), 408));
