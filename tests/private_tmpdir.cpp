@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "tests/engine/temp_folder.h"
+
+// The engine keeps its log and, unless told otherwise, its output under
+// TMPDIR, and so do the servers the integration tests start. Each test binary
+// runs with TMPDIR in a folder of its own, removed when the binary ends, so a
+// run leaves nothing behind in the machine's temporary directory.
+namespace {
+
+class PrivateTmpdir : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        folder_ = std::make_unique<TempFolder>();
+        // Others may pass through to a folder made inside (the service run
+        // test starts the executable as an unprivileged user).
+        chmod(folder_->Path().c_str(), 0711);
+        setenv("TMPDIR", folder_->Path().c_str(), 1);
+    }
+    void TearDown() override { folder_.reset(); }
+
+  private:
+    std::unique_ptr<TempFolder> folder_;
+};
+
+::testing::Environment* const kPrivateTmpdir =
+    ::testing::AddGlobalTestEnvironment(new PrivateTmpdir);
+
+}  // namespace
