@@ -126,6 +126,7 @@ TEST_F(RequestObjectTest, RejectedCallsChangeNothingAndAcceptedOnesAreKept) {
         << Abort();
     ASSERT_EQ(S_OK, request_->SetXtraDrug(2, 1, "B", 2, 5, 1, &status_)) << Abort();
     auto first = Finalized();
+    ASSERT_TRUE(first);
     ComPtr<Result> result = result_test::ResultOver(first);
     // Each call has one bad value among good ones; the snapshot stays.
     ExpectRefused(request_->SetBiller(kBillerGln, "C00003", "", "X", other.Get(), &status_),

@@ -59,6 +59,11 @@ TEST_F(WorkingFolderTest, BaseFromTheSettingElseByKindOfProcess) {
         EXPECT_TRUE(std::filesystem::is_directory(folder));
     }
     EXPECT_FALSE(std::filesystem::exists(nowhere));
+    // An existing level open to others is closed to them.
+    std::filesystem::permissions(other + "tolvan", std::filesystem::perms::all);
+    EXPECT_EQ(other + suffix, For(other.c_str(), true));
+    EXPECT_EQ(std::filesystem::perms::owner_all,
+              std::filesystem::status(other + "tolvan").permissions());
     // A "tolvan" that is a link is not followed: a fresh folder beside it.
     std::filesystem::create_directories(other + "linked");
     std::filesystem::create_directory_symlink(data_.Path(), other + "linked/tolvan");
