@@ -228,9 +228,8 @@ TEST_F(ObjectsTest, PropertiesExceptionsAndReleases) {
     client_.Post(kInput, "PutExternalFactor_MT", input, R"({"dExternalFactor_MT":"1.25"})", "PUT");
     EXPECT_EQ(Json(R"({"pdExternalFactor_MT":1.25})"),
               Get(kInput, "GetExternalFactor_MT", input).body);
-    // A read by PUT, a method of no table.
+    // A read by PUT.
     ExpectEnvelope(client_.Post(kAddress, "GetType", objects_.at("bank").second, "{}", "PUT"), 403);
-    ExpectEnvelope(client_.Post(kAddress, "GetNothing", objects_.at("bank").second), 403);
 
     Answer noTariff = Get(kRequest, "GetCreateServiceExInput", request);
     EXPECT_EQ(500, noTariff.status);
