@@ -11,8 +11,9 @@ jobs=$(nproc)
 run_build() {
     local dir=$1
     shift
-    # A build folder made with another generator cannot be reused.
-    if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt"; then
+    # A build folder made with another generator or compiler cannot be reused.
+    if [ -f "$dir/CMakeCache.txt" ] && ! { grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt" &&
+        grep -q "^CMAKE_CXX_COMPILER:[A-Z]*=.*${CXX:-c++}\$" "$dir/CMakeCache.txt"; }; then
         rm -rf "$dir"
     fi
     cmake -G Ninja -S . -B "$dir" "$@" >/dev/null
@@ -36,9 +37,10 @@ report_skips() {
 
 run_build build -DCMAKE_BUILD_TYPE=Release
 # Unoptimized: the sanitizers' checks make optimizing slow, and the tests are
-# short.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+# short. Built with clang, which compiles the instrumented code in half the
+# time gcc takes.
+CC=clang CXX=clang++ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
     run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" \
     -DTARVOS_SANITIZE=ON -DTARVOS_BENCH=OFF
 # A few seconds of every fuzz target; scripts/fuzz.sh runs them longer.

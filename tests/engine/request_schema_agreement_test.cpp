@@ -29,7 +29,7 @@ const std::string kSignature =
 const std::string kCipher =
     "<xenc:CipherData><xenc:CipherValue>AAAA</xenc:CipherValue></xenc:CipherData>";
 const char kEnd[] = "</invoice:request>";  // the signature goes before it
-const char kBody[] = "<invoice:body[\\s\\S]*</invoice:body>";
+const char kBody[] = "the body element";
 
 // What the place-by-place comparison of the two schemas does not see: the
 // root's name and namespace, and the content of the signature and of
@@ -53,6 +53,19 @@ const Mutation kMutations[] = {
     {"encrypted body without cipher", kBody, "<xenc:EncryptedData/>", false},
 };
 
+// `sample` with the mutation applied. The body rows cut the body element out
+// by hand: std::regex recurses once per character of a repeated match and
+// runs out of stack on a whole body under the sanitizers.
+std::string Mutated(const std::string& sample, const Mutation& mutation) {
+    if (mutation.pattern != kBody) {
+        return std::regex_replace(sample, std::regex(mutation.pattern), mutation.replacement);
+    }
+    const std::string end = "</invoice:body>";
+    size_t from = sample.find("<invoice:body"), to = sample.find(end);
+    if (from == std::string::npos || to == std::string::npos) return sample;
+    return sample.substr(0, from) + mutation.replacement + sample.substr(to + end.size());
+}
+
 class RequestSchemaAgreementTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -66,8 +79,7 @@ TEST_F(RequestSchemaAgreementTest, MutationsGetTheOfficialVerdict) {
     const std::string sample = ReadText(kValidSample);
     for (const Mutation& mutation : kMutations) {
         SCOPED_TRACE(mutation.name);
-        std::string xml =
-            std::regex_replace(sample, std::regex(mutation.pattern), mutation.replacement);
+        std::string xml = Mutated(sample, mutation);
         ASSERT_NE(sample, xml);
         // The mutation does what it claims, and both schemas agree on it.
         EXPECT_EQ(mutation.valid, OfficialSchema::Instance().CountErrors(xml) == 0);
