@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <memory>
 
 #include "tests/engine/temp_folder.h"
+#include "tests/service/scoped_env.h"
 
 // The engine keeps its log and, unless told otherwise, its output under
 // TMPDIR, and so do the servers the integration tests start. Each test binary
@@ -20,12 +20,16 @@ class PrivateTmpdir : public ::testing::Environment {
         // Others may pass through to a folder made inside (the service run
         // test starts the executable as an unprivileged user).
         chmod(folder_->Path().c_str(), 0711);
-        setenv("TMPDIR", folder_->Path().c_str(), 1);
+        tmpdir_ = std::make_unique<ScopedEnv>("TMPDIR", folder_->Path());
     }
-    void TearDown() override { folder_.reset(); }
+    void TearDown() override {
+        tmpdir_.reset();
+        folder_.reset();
+    }
 
   private:
     std::unique_ptr<TempFolder> folder_;
+    std::unique_ptr<ScopedEnv> tmpdir_;
 };
 
 ::testing::Environment* const kPrivateTmpdir =

@@ -29,6 +29,7 @@ const std::string kSignature =
 const std::string kCipher =
     "<xenc:CipherData><xenc:CipherValue>AAAA</xenc:CipherValue></xenc:CipherData>";
 const char kEnd[] = "</invoice:request>";  // the signature goes before it
+// Marks the rows that replace the whole body element (see Mutated).
 const char kBody[] = "the body element";
 
 // What the place-by-place comparison of the two schemas does not see: the
