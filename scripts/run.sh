@@ -9,7 +9,7 @@ bash scripts/install-deps.sh
 if [ -f build/CMakeCache.txt ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' build/CMakeCache.txt; then
     rm -rf build
 fi
-cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release -DTARVOS_BENCH=OFF >/dev/null
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target tarvosserver450 -j"$(nproc)"
 
 exe=build/bin/tarvosserver450

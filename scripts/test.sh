@@ -42,6 +42,6 @@ run_build build -DCMAKE_BUILD_TYPE=Release
 CC=clang CXX=clang++ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
     run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" \
-    -DTARVOS_SANITIZE=ON -DTARVOS_BENCH=OFF
+    -DTARVOS_SANITIZE=ON
 # A few seconds of every fuzz target; scripts/fuzz.sh runs them longer.
 bash scripts/fuzz.sh 5 --no-keep

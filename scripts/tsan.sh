@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -G Ninja -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-    -DTARVOS_TSAN=ON -DTARVOS_BENCH=OFF >/dev/null
+    -DTARVOS_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target engine_tests integration_tests tarvosserver450
 
 threaded='*Thread*:*Concurren*:*AtOnce*:*AtTheSameTime*'
